@@ -1,0 +1,197 @@
+// The compiler object: reset, diagnostics, the output buffer and the compile
+// sequence that lays out the compiled file from front to back.
+#include "texturescriptcompiler.h"
+
+#include <cassert>
+#include <cstring>
+
+#include "memory.h"
+
+void TextureScriptCompiler::Reset(const char* pszSource, ErrorCallback pfnCallback)
+{
+    m_pSourceBegin = pszSource;
+    m_pCursor = pszSource;
+    m_pSourceEnd = pszSource + std::strlen(pszSource);
+    m_pfnErrorCallback = pfnCallback;
+    m_pWritePos = m_aBytecode;
+    m_nLine = 0;
+    m_nNumConstants = 0;
+    m_nNumUserParams = 0;
+    m_bError = false;
+    m_szToken[0] = '\0';
+    m_nToken = TOKEN_INVALID;
+    m_nParenDepth = 0;
+    m_nNestingDepth = 0;
+    m_bAbort = false;
+}
+
+bool TextureScriptCompiler::Compile(const char* pszSource, ErrorCallback pfnCallback,
+                                    std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize)
+{
+    Reset(pszSource, pfnCallback);
+    if (!CompileScript() || m_bError)
+        return false;
+
+    *pnOutSize = GetWriteOffset();
+    *ppOutBuffer = static_cast<std::uint8_t*>(AllocateMemory(*pnOutSize));
+    if (*ppOutBuffer == nullptr) {
+        ReportError("Unable to allocate memory for buffer!", true);
+        return false;
+    }
+    std::memcpy(*ppOutBuffer, m_aBytecode, *pnOutSize);
+    return true;
+}
+
+void TextureScriptCompiler::ReportError(const char* pszMessage, bool isError)
+{
+    if (m_pfnErrorCallback != nullptr)
+        m_pfnErrorCallback("Line %d: %s", m_nLine, pszMessage);
+    if (isError)
+        m_bError = true;
+}
+
+std::uint32_t TextureScriptCompiler::GetWriteOffset() const
+{
+    return static_cast<std::uint32_t>(m_pWritePos - m_aBytecode);
+}
+
+bool TextureScriptCompiler::WriteBytesAt(const void* pData, std::uint32_t nSize, std::uint32_t nOffset)
+{
+    // Widened so that no offset and size can wrap around the limit.
+    if (static_cast<std::uint64_t>(nOffset) + nSize > BYTECODE_BUFFER_SIZE) {
+        ReportError("Script is too large. Either reduce the script size or increase the size of the "
+                    "bytecode buffers.",
+                    true);
+        return false;
+    }
+    if (nSize != 0)
+        std::memcpy(m_aBytecode + nOffset, pData, nSize);
+    return true;
+}
+
+bool TextureScriptCompiler::WriteBytes(const void* pData, std::uint32_t nSize)
+{
+    if (!WriteBytesAt(pData, nSize, GetWriteOffset()))
+        return false;
+    m_pWritePos += nSize;
+    return true;
+}
+
+bool TextureScriptCompiler::WriteVersion()
+{
+    std::uint8_t aVersion[2];
+    EncodeU16(aVersion, SCRIPT_FORMAT_VERSION);
+    WriteBytes(aVersion, sizeof aVersion);
+    return true;
+}
+
+void TextureScriptCompiler::WriteConstants()
+{
+    std::uint8_t aField[4];
+    EncodeU32(aField, m_nNumConstants);
+    WriteBytes(aField, sizeof aField);
+    for (std::uint32_t i = 0; i < m_nNumConstants; ++i) {
+        EncodeF32(aField, m_fConstants[i]);
+        WriteBytes(aField, sizeof aField);
+    }
+}
+
+// Releases a statement's tree and the statement list built so far.
+void TextureScriptCompiler::ReleaseStatements(ExprNode* pTree, ExprNode* pList)
+{
+    DeleteNode(pTree);
+    DeleteNode(pList);
+}
+
+// Parses the statements between BeginScript and EndScript into a list of
+// statement nodes. On failure the list is released and pList is null.
+bool TextureScriptCompiler::ParseBody(ExprNode*& pList)
+{
+    pList = nullptr;
+    ExprNode* pLast = nullptr;
+    while (m_nToken != TOKEN_ENDSCRIPT) {
+        assert(m_nParenDepth == 0);
+        ExprNode* pTree = ParseStatement();
+        if (m_bAbort) {
+            ReleaseStatements(pTree, pList);
+            return false;
+        }
+        if (m_nToken != TOKEN_SEMICOLON) {
+            ReleaseStatements(pTree, pList);
+            ReportError("Expected semicolon at end of line", true);
+            return false;
+        }
+        // An assignment inside parentheses returns without closing them;
+        // such a statement cannot be completed.
+        if (pTree != nullptr && m_nParenDepth != 0) {
+            ReportError("Unable to find matching parenthesis before end of line", true);
+            ReleaseStatements(pTree, pList);
+            return false;
+        }
+        NextToken();
+        if (pTree == nullptr) {
+            ReleaseStatements(nullptr, pList);
+            return false;
+        }
+        ExprNode* pStatement = NewNode(COMPOP_STATEMENT, pTree, nullptr, 0);
+        if (pStatement == nullptr) {
+            ReportError("Out of memory", true);
+            ReleaseStatements(pTree, pList);
+            return false;
+        }
+        if (pLast == nullptr)
+            pList = pStatement;
+        else
+            pLast->m_pRight = pStatement;
+        pLast = pStatement;
+    }
+    return true;
+}
+
+bool TextureScriptCompiler::CompileScript()
+{
+    NextToken();
+    WriteVersion();
+    if (!ParseParamList() || !ParseInputType() || !ParseOutputType())
+        return false;
+
+    std::uint8_t aField[4];
+    const std::uint32_t nFlagsOffset = GetWriteOffset();
+    EncodeU32(aField, nFlagsOffset);
+    WriteBytes(aField, sizeof aField);
+
+    if (m_nToken != TOKEN_BEGINSCRIPT) {
+        ReportError("Expected token BeginScript", true);
+        return false;
+    }
+    NextToken();
+
+    ExprNode* pList = nullptr;
+    if (!ParseBody(pList))
+        return false;
+
+    // EndScript is current and stays unread: nothing after it matters.
+    // An empty body compiles to a file without code.
+    if (pList != nullptr && !AssignRegisters(pList, 0)) {
+        DeleteNode(pList);
+        return false;
+    }
+
+    EncodeU32(aField, ComputeUsageFlags(pList));
+    WriteBytesAt(aField, sizeof aField, nFlagsOffset);
+
+    WriteConstants();
+
+    const std::uint32_t nSizeOffset = GetWriteOffset();
+    EncodeU32(aField, nSizeOffset);
+    WriteBytes(aField, sizeof aField);
+
+    const std::uint32_t nCodeStart = GetWriteOffset();
+    if (pList != nullptr)
+        GenerateCode(pList);
+    EncodeU32(aField, GetWriteOffset() - nCodeStart);
+    WriteBytesAt(aField, sizeof aField, nSizeOffset);
+
+    DeleteNode(pList);
+    return true;
+}

@@ -1,0 +1,201 @@
+// The texture script compiler: turns the text of one script into one compiled
+// texture script (see compiledscriptformat.h for the bytes it produces).
+//
+// One pass of recursive descent over the tokens builds a syntax tree per
+// statement; at EndScript three walks over the statement list assign
+// temporaries, compute the usage flags and generate the code. The file is
+// built front to back in a fixed buffer inside the object; the two fields
+// known only at the end (usage flags, code size) are reserved and filled in by
+// offset. The compiler never touches files or the console: diagnostics leave
+// through the caller's callback, the compiled bytes through a heap copy.
+#ifndef QUORLIN_TEXTURESCRIPTCOMPILER_H
+#define QUORLIN_TEXTURESCRIPTCOMPILER_H
+
+#include <cstdint>
+
+#include "compiledscriptformat.h"
+
+// printf-style diagnostic sink. The compiler always calls it with the format
+// "Line %d: %s", a line number (counted from 0) and a message.
+using ErrorCallback = void (*)(const char* pszFormat, ...);
+
+// Token codes. Codes 20 to 29 and 37 to 39 are not assigned.
+enum TokenType : std::int32_t {
+    TOKEN_IDENTIFIER = 0,
+    TOKEN_PLUS = 1,
+    TOKEN_MINUS = 2,
+    TOKEN_STAR = 3,
+    TOKEN_SLASH = 4,
+    TOKEN_PERCENT = 5,
+    TOKEN_EQUALS = 6,
+    TOKEN_BEGINSCRIPT = 7,
+    TOKEN_INPUT = 8,
+    TOKEN_SEMICOLON = 9,
+    TOKEN_LPAREN = 10,
+    TOKEN_RPAREN = 11,
+    TOKEN_INVALID = 12,
+    TOKEN_NUMBER = 13,
+    TOKEN_ENDSCRIPT = 14,
+    TOKEN_USERPARAMS = 15,
+    TOKEN_COMMA = 16,
+    TOKEN_OUTPUT = 17,
+    TOKEN_LESS = 18,
+    TOKEN_GREATER = 19,
+    TOKEN_CSNORMAL = 30,
+    TOKEN_CSPOS = 31,
+    TOKEN_CSREFLECTION = 32,
+    TOKEN_WSNORMAL = 33,
+    TOKEN_WSPOS = 34,
+    TOKEN_WSREFLECTION = 35,
+    TOKEN_UV = 36,
+    TOKEN_TEXCOORD2 = 40,
+    TOKEN_TEXCOORD3 = 41,
+    TOKEN_TEXCOORD3PROJ = 42,
+    TOKEN_TEXCOORD4PROJ = 43,
+};
+
+// Syntax-tree node kinds beyond the opcodes TSOP_ADD..TSOP_MAX (0..9), which
+// double as node kinds.
+enum CompilerOp : std::int32_t {
+    COMPOP_VAR = 100,       // a literal or variable; m_nValue is its slot
+    COMPOP_INVALID = 101,   // "no operator of this level"; never stored in a node
+    COMPOP_STATEMENT = 102, // list link: m_pLeft the statement, m_pRight the next one
+};
+
+// Parentheses, function calls and unary minus nested deeper than this are
+// refused, so that no script can exhaust the parser's stack.
+constexpr std::uint32_t MAX_NESTING_DEPTH = 2048;
+
+// A syntax-tree node. Each node is its own heap block and owns both children;
+// DeleteNode releases a whole tree.
+struct ExprNode {
+    std::int32_t m_nOp;       // TSOP_* or COMPOP_*
+    std::uint32_t m_nValue;   // slot of a COMPOP_VAR, function index of TSOP_FUNCTION, else 0
+    std::uint32_t m_nReg;     // destination slot, set by register assignment
+    ExprNode* m_pLeft;
+    ExprNode* m_pRight;
+
+    ExprNode(std::int32_t nOp, ExprNode* pLeft, ExprNode* pRight, std::uint32_t nValue)
+        : m_nOp(nOp), m_nValue(nValue), m_nReg(0), m_pLeft(pLeft), m_pRight(pRight)
+    {
+    }
+};
+
+// Allocates a node; null when memory runs out.
+ExprNode* NewNode(std::int32_t nOp, ExprNode* pLeft, ExprNode* pRight, std::uint32_t nValue);
+
+// Releases a node with both its subtrees (and so, for a statement node, every
+// later statement). Works without recursion, whatever the shape. Null is ignored.
+void DeleteNode(ExprNode* pNode);
+
+// The slot that holds a node's value: a variable's slot, an operation's
+// destination, 0 for a missing node.
+std::uint32_t OperandOf(const ExprNode* pNode);
+
+// Token acceptors: does the character continue the token collected so far?
+bool IsNumberChar(char c, const char* pszTokenSoFar);
+bool IsIdentifierChar(char c, const char* pszTokenSoFar);
+bool IsSymbolChar(char c, const char* pszTokenSoFar);
+
+// True when pszText begins with pszPrefix, ASCII letters compared without case.
+bool StartsWithNoCase(const char* pszPrefix, const char* pszText);
+
+class TextureScriptCompiler {
+public:
+    TextureScriptCompiler() = default;
+    TextureScriptCompiler(const TextureScriptCompiler&) = delete;
+    TextureScriptCompiler& operator=(const TextureScriptCompiler&) = delete;
+
+    // Compiles a NUL-terminated script. On success *ppOutBuffer receives a
+    // heap block (release with ReleaseMemory or free) of *pnOutSize bytes.
+    // On failure nothing is handed over; every diagnostic went to pfnCallback,
+    // which may be null.
+    bool Compile(const char* pszSource, ErrorCallback pfnCallback, std::uint8_t** ppOutBuffer,
+                 std::uint32_t* pnOutSize);
+
+    // Diagnostics and the output buffer.
+    void ReportError(const char* pszMessage, bool isError);
+    std::uint32_t GetWriteOffset() const;
+    bool WriteBytesAt(const void* pData, std::uint32_t nSize, std::uint32_t nOffset);
+    bool WriteBytes(const void* pData, std::uint32_t nSize);
+    bool WriteVersion();
+    void WriteConstants();
+    bool CompileScript();
+
+    // Lexer.
+    bool GetChar(char& c);
+    bool UngetChar();
+    bool NextToken();
+
+    // Header sections.
+    bool AddUserParam(const char* pszName);
+    bool FindUserParam(const char* pszName, std::uint32_t& nIndex) const;
+    bool ParseParamList();
+    bool ParseInputType();
+    bool ParseOutputType();
+
+    // Statements and expressions.
+    ExprNode* ParseStatement();
+    ExprNode* ParseAdditive();
+    ExprNode* ParseMultiplicative();
+    ExprNode* ParsePrimary();
+    bool LookupVariable(const char* pszName, std::uint32_t& nSlot);
+    static bool LookupFunction(const char* pszName, std::uint32_t& nIndex);
+    std::uint32_t AddConstant(float fValue);
+
+    // Back end.
+    bool AssignRegisters(ExprNode* pNode, std::uint32_t nDepth);
+    std::uint32_t ComputeUsageFlags(const ExprNode* pNode) const;
+    void GenerateCode(ExprNode* pNode);
+    static void DumpTree(const ExprNode* pNode, std::uint32_t nDepth);
+
+    // Read access for tests and tools.
+    TokenType GetToken() const { return m_nToken; }
+    const char* GetTokenText() const { return m_szToken; }
+    std::int32_t GetLine() const { return m_nLine; }
+    bool HasError() const { return m_bError; }
+    const std::uint8_t* GetBytecode() const { return m_aBytecode; }
+    std::uint32_t GetNumUserParams() const { return m_nNumUserParams; }
+    std::uint32_t GetNumConstants() const { return m_nNumConstants; }
+    float GetConstant(std::uint32_t nIndex) const { return m_fConstants[nIndex]; }
+
+    // Sets up the lexer and the per-compile state over a text without
+    // compiling it; Compile starts with this. Lets tests drive single stages.
+    void Reset(const char* pszSource, ErrorCallback pfnCallback);
+
+private:
+    bool AssignTree(ExprNode* pNode, std::uint32_t nDepth);
+    std::uint32_t UsageFlagsOfTree(const ExprNode* pNode) const;
+    void GenerateTree(ExprNode* pNode);
+    void EmitInstruction(const ExprNode* pNode);
+    ExprNode* ParseBinaryLevel(bool bAdditive);
+    ExprNode* ParseNested(ExprNode* (TextureScriptCompiler::*pfnParse)());
+    bool EnterNesting();
+    bool ConsumeOpener();
+    ExprNode* ParseNumber();
+    ExprNode* ParseName();
+    void ReleaseStatements(ExprNode* pTree, ExprNode* pList);
+    bool ParseBody(ExprNode*& pList);
+
+    ErrorCallback m_pfnErrorCallback = nullptr;
+    const char* m_pSourceBegin = nullptr;
+    const char* m_pSourceEnd = nullptr;
+    const char* m_pCursor = nullptr;
+    char m_szToken[MAX_TOKEN_LENGTH + 1] = {};
+    TokenType m_nToken = TOKEN_INVALID;
+    std::int32_t m_nLine = 0;
+    char m_szUserParams[MAX_USER_PARAMS][MAX_TOKEN_LENGTH + 1];
+    std::uint32_t m_nNumUserParams = 0;
+    float m_fConstants[MAX_CONSTANTS];
+    std::uint32_t m_nNumConstants = 0;
+    std::uint8_t m_aBytecode[BYTECODE_BUFFER_SIZE];
+    std::uint8_t* m_pWritePos = m_aBytecode;
+    bool m_bError = false;
+    std::uint32_t m_nParenDepth = 0;
+    // Nesting levels (parentheses, calls, unary minus) open in the parser.
+    std::uint32_t m_nNestingDepth = 0;
+    // Set when parsing must stop at once with no further messages.
+    bool m_bAbort = false;
+};
+
+#endif

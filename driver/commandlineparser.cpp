@@ -1,0 +1,1 @@
+#include "commandlineparser.h"

@@ -1,0 +1,23 @@
+// The quorlin command: checks the command line, reads the script, compiles it
+// and writes the compiled texture script. Every line goes to standard output.
+#ifndef QUORLIN_DRIVER_H
+#define QUORLIN_DRIVER_H
+
+// Longest output file name, in characters.
+constexpr unsigned OUTPUT_NAME_LENGTH = 260;
+// Size of the buffer one diagnostic is formatted into.
+constexpr unsigned MESSAGE_BUFFER_SIZE = 2048;
+
+// The whole run of the program; returns the exit status (0 success, 1 failure).
+int RunQuorlin(int argc, char** argv);
+
+// Prints the usage line, an empty line and the message (possibly empty).
+void PrintUsage(const char* pszMessage);
+
+// Reads, compiles and writes one script; true when the compiled file was written.
+bool CompileFile(const char* pszInputName, const char* pszOutputName);
+
+// The compiler's diagnostic sink: formats printf-style and prints one line.
+void PrintCompileMessage(const char* pszFormat, ...);
+
+#endif
