@@ -1,1 +1,145 @@
+// The lexer: one current token, read on demand through a cursor with a
+// one-character push-back, and the line counter every diagnostic shows.
 #include "texturescriptcompiler.h"
+
+#include "charclass.h"
+
+namespace {
+
+struct KeywordEntry {
+    const char* pszText;
+    TokenType nToken;
+};
+
+// Compared in this order against the whole token text, without case.
+constexpr KeywordEntry KEYWORDS[] = {
+    {"+", TOKEN_PLUS},
+    {"-", TOKEN_MINUS},
+    {"*", TOKEN_STAR},
+    {"/", TOKEN_SLASH},
+    {"%", TOKEN_PERCENT},
+    {"=", TOKEN_EQUALS},
+    {",", TOKEN_COMMA},
+    {"<", TOKEN_LESS},
+    {">", TOKEN_GREATER},
+    {"BeginScript", TOKEN_BEGINSCRIPT},
+    {"Input", TOKEN_INPUT},
+    {"Output", TOKEN_OUTPUT},
+    {";", TOKEN_SEMICOLON},
+    {"(", TOKEN_LPAREN},
+    {")", TOKEN_RPAREN},
+    {"EndScript", TOKEN_ENDSCRIPT},
+    {"UserParams", TOKEN_USERPARAMS},
+    {"WSNormal", TOKEN_WSNORMAL},
+    {"WSPos", TOKEN_WSPOS},
+    {"WSReflection", TOKEN_WSREFLECTION},
+    {"CSNormal", TOKEN_CSNORMAL},
+    {"CSPos", TOKEN_CSPOS},
+    {"CSReflection", TOKEN_CSREFLECTION},
+    {"UV", TOKEN_UV},
+    {"TexCoord2", TOKEN_TEXCOORD2},
+    {"TexCoord3", TOKEN_TEXCOORD3},
+    {"TexCoord3Proj", TOKEN_TEXCOORD3PROJ},
+    {"TexCoord4Proj", TOKEN_TEXCOORD4PROJ},
+};
+
+using Acceptor = bool (*)(char c, const char* pszTokenSoFar);
+
+Acceptor AcceptorFor(char cFirst)
+{
+    if (IsDigitChar(cFirst))
+        return IsNumberChar;
+    if (IsLetterChar(cFirst))
+        return IsIdentifierChar;
+    return IsSymbolChar;
+}
+
+TokenType ClassifyWord(const char* pszText)
+{
+    TokenType nToken = TOKEN_IDENTIFIER;
+    for (const KeywordEntry& entry : KEYWORDS) {
+        if (EqualsNoCase(entry.pszText, pszText))
+            nToken = entry.nToken;
+    }
+    return nToken;
+}
+
+} // namespace
+
+bool IsNumberChar(char c, const char*)
+{
+    return !IsSpaceChar(c) && (IsDigitChar(c) || c == '.');
+}
+
+bool IsIdentifierChar(char c, const char*)
+{
+    return !IsSpaceChar(c) && (IsLetterChar(c) || IsDigitChar(c));
+}
+
+bool IsSymbolChar(char c, const char* pszTokenSoFar)
+{
+    return !IsSpaceChar(c) && !IsLetterChar(c) && !IsDigitChar(c) && pszTokenSoFar[0] == '\0';
+}
+
+bool TextureScriptCompiler::GetChar(char& c)
+{
+    if (m_pCursor >= m_pSourceEnd) {
+        c = '\0';
+        return false;
+    }
+    c = *m_pCursor++;
+    if (c == '\n')
+        ++m_nLine;
+    return true;
+}
+
+bool TextureScriptCompiler::UngetChar()
+{
+    if (m_pCursor == m_pSourceBegin)
+        return false;
+    --m_pCursor;
+    if (*m_pCursor == '\n')
+        --m_nLine;
+    return true;
+}
+
+bool TextureScriptCompiler::NextToken()
+{
+    m_szToken[0] = '\0';
+
+    // Skip white space and comments up to the token's first character.
+    char c = '\0';
+    for (;;) {
+        if (!GetChar(c))
+            return false;
+        if (c == '#') {
+            do {
+                if (!GetChar(c))
+                    return false;
+            } while (c != '\n');
+        } else if (!IsSpaceChar(c)) {
+            break;
+        }
+    }
+
+    const Acceptor pfnAccept = AcceptorFor(c);
+    const bool bNumber = pfnAccept == IsNumberChar;
+    std::uint32_t nStored = 0;
+    bool bLookahead = true;
+    while (pfnAccept(c, m_szToken)) {
+        // Characters past the limit are consumed but not kept.
+        if (nStored < MAX_TOKEN_LENGTH) {
+            m_szToken[nStored++] = c;
+            m_szToken[nStored] = '\0';
+        }
+        if (!GetChar(c)) {
+            bLookahead = false;
+            break;
+        }
+    }
+
+    m_nToken = bNumber ? TOKEN_NUMBER : ClassifyWord(m_szToken);
+    if (bLookahead)
+        UngetChar();
+    return true;
+}

@@ -100,6 +100,8 @@ bool IsSymbolChar(char c, const char* pszTokenSoFar);
 // True when pszText begins with pszPrefix, ASCII letters compared without case.
 bool StartsWithNoCase(const char* pszPrefix, const char* pszText);
 
+struct TypeSection;
+
 class TextureScriptCompiler {
 public:
     TextureScriptCompiler() = default;
@@ -147,7 +149,7 @@ public:
     bool AssignRegisters(ExprNode* pNode, std::uint32_t nDepth);
     std::uint32_t ComputeUsageFlags(const ExprNode* pNode) const;
     void GenerateCode(ExprNode* pNode);
-    static void DumpTree(const ExprNode* pNode, std::uint32_t nDepth);
+    static void DumpTree(ExprNode* pNode, std::uint32_t nDepth);
 
     // Read access for tests and tools.
     TokenType GetToken() const { return m_nToken; }
@@ -164,14 +166,17 @@ public:
     void Reset(const char* pszSource, ErrorCallback pfnCallback);
 
 private:
+    bool ParseTypeSection(const TypeSection& section);
     bool AssignTree(ExprNode* pNode, std::uint32_t nDepth);
     std::uint32_t UsageFlagsOfTree(const ExprNode* pNode) const;
     void GenerateTree(ExprNode* pNode);
     void EmitInstruction(const ExprNode* pNode);
     ExprNode* ParseBinaryLevel(bool bAdditive);
-    ExprNode* ParseNested(ExprNode* (TextureScriptCompiler::*pfnParse)());
     bool EnterNesting();
     bool ConsumeOpener();
+    ExprNode* ParseParenthesized();
+    ExprNode* ParseNegation();
+    ExprNode* NewVariable(std::uint32_t nSlot);
     ExprNode* ParseNumber();
     ExprNode* ParseName();
     void ReleaseStatements(ExprNode* pTree, ExprNode* pList);
