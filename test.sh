@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine, then builds and runs every test: the release build
+# with g++ and with clang++ (warnings are errors), and the sanitizer build.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-dependencies
+
+jobs=$(nproc)
+step() { printf '\n== %s\n' "$*"; }
+
+step "release build (g++), all tests"
+cmake --preset ci
+cmake --build --preset ci -j"$jobs"
+ctest --preset ci -j"$jobs"
+
+step "release build (clang++), all tests"
+cmake --preset ci-clang
+cmake --build --preset ci-clang -j"$jobs"
+ctest --preset ci-clang -j"$jobs"
+
+step "AddressSanitizer + UndefinedBehaviorSanitizer build, all tests"
+cmake --preset ci-sanitize
+cmake --build --preset ci-sanitize -j"$jobs"
+ctest --preset ci-sanitize -j"$jobs"
+
+step "all tests passed"
