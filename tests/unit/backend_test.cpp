@@ -1,0 +1,225 @@
+// Syntax trees and the back end in process: tree dumps, release, inputs of
+// extreme size and shape, and allocation failures at every point.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "compiler_test_support.h"
+#include "memory.h"
+
+using testsupport::CompileText;
+using testsupport::Script;
+
+namespace {
+
+const char* const TOO_DEEP = "Too deep of tree. Unable to process file. Either increase stack size or simplify line.";
+
+std::string Repeat(const std::string& text, std::size_t nTimes)
+{
+    std::string result;
+    result.reserve(text.size() * nTimes);
+    for (std::size_t i = 0; i < nTimes; ++i)
+        result += text;
+    return result;
+}
+
+// Counts messages without keeping them, for inputs that draw very many.
+std::size_t g_nMessageCount = 0;
+void CountMessage(const char*, ...)
+{
+    ++g_nMessageCount;
+}
+
+struct CountedCompile {
+    bool bOk;
+    std::size_t nMessages;
+    std::uint32_t nSize;
+};
+
+CountedCompile CompileCounting(const std::string& text)
+{
+    g_nMessageCount = 0;
+    auto pCompiler = std::make_unique<TextureScriptCompiler>();
+    std::uint8_t* pBuffer = nullptr;
+    std::uint32_t nSize = 0;
+    const bool bOk = pCompiler->Compile(text.c_str(), CountMessage, &pBuffer, &nSize);
+    std::free(pBuffer);
+    return {bOk, g_nMessageCount, bOk ? nSize : 0};
+}
+
+TEST(DumpTree, PrintsTheTreeOnItsSide)
+{
+    // Time * 2 + -p, as the parser builds it.
+    ExprNode* pTree =
+        NewNode(TSOP_ADD,
+                NewNode(TSOP_MULTIPLY, NewNode(COMPOP_VAR, nullptr, nullptr, SLOT_TIME),
+                        NewNode(COMPOP_VAR, nullptr, nullptr, SLOT_CONSTANT_FIRST), 0),
+                NewNode(TSOP_NEGATE, NewNode(COMPOP_VAR, nullptr, nullptr, SLOT_USER_PARAM_FIRST), nullptr, 0), 0);
+    ASSERT_NE(pTree, nullptr);
+    pTree->m_pLeft->m_nReg = 3;
+    ::testing::internal::CaptureStdout();
+    TextureScriptCompiler::DumpTree(pTree, 1);
+    TextureScriptCompiler::DumpTree(nullptr, 0);
+    const std::string output = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(output, "\t\t\tCOMPOP_VAR -> 0 v38\n"
+                      "\t\tTSOP_MULTIPLY -> 3 v0\n"
+                      "\t\t\tCOMPOP_VAR -> 0 v40\n"
+                      "\tTSOP_ADD -> 0 v0\n"
+                      "\t\t\tCOMPOP_VAR -> 0 v32\n"
+                      "\t\tTSOP_NEGATE -> 0 v0\n");
+    DeleteNode(pTree);
+}
+
+TEST(DumpTree, NamesEveryKind)
+{
+    ExprNode* pStatement = NewNode(COMPOP_STATEMENT, NewNode(TSOP_FUNCTION, nullptr, nullptr, 5), nullptr, 0);
+    ::testing::internal::CaptureStdout();
+    TextureScriptCompiler::DumpTree(pStatement, 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "\tTSOP_FUNCTION -> 0 v5\nCOMPOP_STATEMENT -> 0 v0\n");
+    DeleteNode(pStatement);
+}
+
+TEST(DeleteNode, ReleasesTreesOfAnyShapeWithoutRecursion)
+{
+    // A left chain, a right chain and a zigzag of 1,000,000 nodes each; the
+    // sanitizer build reports any node left behind.
+    for (int nShape = 0; nShape < 3; ++nShape) {
+        ExprNode* pRoot = NewNode(COMPOP_VAR, nullptr, nullptr, 0);
+        for (int i = 0; i < 1000000; ++i) {
+            const bool bLeft = nShape == 0 || (nShape == 2 && i % 2 == 0);
+            pRoot = bLeft ? NewNode(TSOP_ADD, pRoot, nullptr, 0) : NewNode(TSOP_ADD, nullptr, pRoot, 0);
+            ASSERT_NE(pRoot, nullptr);
+        }
+        DeleteNode(pRoot);
+    }
+    DeleteNode(nullptr);
+}
+
+TEST(Walks, OperandOfMissingNodeIsSlotZero)
+{
+    EXPECT_EQ(OperandOf(nullptr), 0u);
+}
+
+TEST(DeepInput, MillionStatementsCompile)
+{
+    const auto result = CompileCounting(Script(Repeat("Mat00;\n", 1000000)));
+    EXPECT_TRUE(result.bOk);
+    EXPECT_EQ(result.nMessages, 0u);
+    EXPECT_EQ(result.nSize, 27u);
+}
+
+TEST(DeepInput, LongChainOverflowsOnceForEveryByteBeyondTheBuffer)
+{
+    // 99,999 additions into one temporary: 399,996 code bytes, of which the
+    // 8,165 after the 27-byte header fit.
+    std::string chain = "Time";
+    for (int i = 1; i < 100000; ++i)
+        chain += " + Time";
+    const auto result = CompileCounting(Script(chain + ";\n"));
+    EXPECT_FALSE(result.bOk);
+    EXPECT_EQ(result.nMessages, 399996u - (BYTECODE_BUFFER_SIZE - 27u));
+}
+
+TEST(DeepInput, NestingUpToTheBoundCompiles)
+{
+    const auto parens = CompileText(Script("Mat00 = " + Repeat("(", 2048) + "Time" + Repeat(")", 2048) + ";\n"));
+    EXPECT_TRUE(parens.bOk) << ::testing::PrintToString(parens.messages);
+
+    const auto mixed = CompileText(Script("Mat00 = " + Repeat("-(", 1024) + "Time" + Repeat(")", 1024) + ";\n"));
+    EXPECT_TRUE(mixed.bOk) << ::testing::PrintToString(mixed.messages);
+}
+
+TEST(DeepInput, NestingBeyondTheBoundStopsWithOneMessage)
+{
+    const std::vector<std::string> expected = {std::string("Line 4: ") + TOO_DEEP};
+    EXPECT_EQ(CompileText(Script("Mat00 = " + Repeat("(", 2049) + "Time" + Repeat(")", 2049) + ";\n")).messages,
+              expected);
+    EXPECT_EQ(CompileText(Script("Mat00 = " + Repeat("-", 2049) + "Time;\n")).messages, expected);
+    EXPECT_EQ(CompileText(Script("Mat00 = " + Repeat("Sin(", 2049) + "Time;\n")).messages, expected);
+    EXPECT_EQ(CompileText(Script(Repeat("(", 200000) + "\n")).messages, expected);
+}
+
+TEST(DeepInput, HugeTokensAndNumbers)
+{
+    const auto name = CompileText(Script(std::string(100000, 'x') + " = 1;\n"));
+    EXPECT_EQ(name.messages, (std::vector<std::string>{"Line 4: Invalid variable found", "Line 4: Invalid token",
+                                                       "Line 4: Expected semicolon at end of line"}));
+
+    // 255 significant digits are far beyond the float range: the constant
+    // is infinity, not an undefined conversion.
+    const auto number = CompileText(Script("Mat00 = " + std::string(100000, '9') + ";\n"));
+    ASSERT_TRUE(number.bOk);
+    EXPECT_EQ(DecodeF32(&number.bytes[23]), HUGE_VALF);
+}
+
+TEST(DeepInput, ArbitraryBytesNeverCrash)
+{
+    std::mt19937 random(12345);
+    for (int nRun = 0; nRun < 200; ++nRun) {
+        std::string text(static_cast<std::size_t>(random() % 4000), '\0');
+        for (char& c : text)
+            c = static_cast<char>(random() % 255 + 1);
+        CompileCounting(text);
+        CompileCounting(Script(text));
+    }
+}
+
+TEST(DeepInput, TextEndsAtTheFirstNul)
+{
+    const std::string text = Script("Mat00 = 1;\n") + std::string(1, '\0') + "garbage";
+    EXPECT_TRUE(CompileText(std::string(text.c_str())).bOk);
+    const std::string cut = "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = 1;\n";
+    const auto result = CompileText(cut + std::string(1, '\0') + "EndScript\n");
+    EXPECT_EQ(result.messages, std::vector<std::string>{"Line 5: Invalid token found"});
+}
+
+// Makes each allocation of a compile fail in turn, until one compile needs
+// no more allocations than it got.
+class AllocationFailure : public ::testing::TestWithParam<const char*> {
+protected:
+    void TearDown() override { SetAllocationFailure(0); }
+};
+
+TEST_P(AllocationFailure, EveryAllocationFailsCleanly)
+{
+    const std::string text = GetParam();
+    const auto reference = CompileText(text);
+    for (std::uint64_t nFailing = 1;; ++nFailing) {
+        auto pCompiler = std::make_unique<TextureScriptCompiler>();
+        SetAllocationFailure(nFailing);
+        const auto result = CompileText(*pCompiler, text);
+        const std::uint64_t nAllocations = GetAllocationCount();
+        SetAllocationFailure(0);
+        if (nAllocations < nFailing) {
+            EXPECT_EQ(result.bOk, reference.bOk);
+            EXPECT_EQ(result.bytes, reference.bytes);
+            break;
+        }
+        EXPECT_FALSE(result.bOk);
+        ASSERT_FALSE(result.messages.empty());
+        // The failure is reported where it happens; enclosing levels may add
+        // their own messages after it.
+        const auto reports = [&result](const char* pszMessage) {
+            for (const std::string& message : result.messages) {
+                if (message.find(pszMessage) != std::string::npos)
+                    return true;
+            }
+            return false;
+        };
+        EXPECT_TRUE(reports("Out of memory") || reports("Unable to allocate memory for buffer!") || !reference.bOk)
+            << ::testing::PrintToString(result.messages);
+        ASSERT_LT(nFailing, 10000u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, AllocationFailure,
+    ::testing::Values("UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat30 = Time * 0.5;\n"
+                      "Mat31 = -Sin(Speed);\nEndScript\n",
+                      "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = (1 + 2) * 3 / 4 % 5 < 6 > 7;\n"
+                      "Mat01 = Cos(Tan(DegToRad(-Elapsed)));\n(Mat02 = 1);\nMat03;\nEndScript\n",
+                      "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nEndScript\n",
+                      "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = +1;\nMat01 = 2;\nEndScript\n"));
+
+} // namespace

@@ -1,0 +1,82 @@
+// Helpers for tests that run the compiler in process.
+#ifndef QUORLIN_COMPILER_TEST_SUPPORT_H
+#define QUORLIN_COMPILER_TEST_SUPPORT_H
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "texturescriptcompiler.h"
+
+namespace testsupport {
+
+// Messages delivered through CollectMessage since the last ClearMessages.
+inline std::vector<std::string>& Messages()
+{
+    static std::vector<std::string> messages;
+    return messages;
+}
+
+inline void ClearMessages()
+{
+    Messages().clear();
+}
+
+inline void CollectMessage(const char* pszFormat, ...)
+{
+    char szLine[4096];
+    va_list args;
+    va_start(args, pszFormat);
+    std::vsnprintf(szLine, sizeof szLine, pszFormat, args);
+    va_end(args);
+    Messages().emplace_back(szLine);
+}
+
+struct CompileResult {
+    bool bOk = false;
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::string> messages;
+};
+
+inline CompileResult CompileText(TextureScriptCompiler& compiler, const std::string& text)
+{
+    ClearMessages();
+    CompileResult result;
+    std::uint8_t* pBuffer = nullptr;
+    std::uint32_t nSize = 0;
+    result.bOk = compiler.Compile(text.c_str(), CollectMessage, &pBuffer, &nSize);
+    if (result.bOk)
+        result.bytes.assign(pBuffer, pBuffer + nSize);
+    std::free(pBuffer);
+    result.messages = Messages();
+    return result;
+}
+
+inline CompileResult CompileText(const std::string& text)
+{
+    auto pCompiler = std::make_unique<TextureScriptCompiler>();
+    return CompileText(*pCompiler, text);
+}
+
+// A script with the given parameter names and body, under a fixed header.
+inline std::string Script(const std::string& body, const std::string& params = "")
+{
+    return "UserParams " + params + ";\nInput UV;\nOutput TexCoord2;\nBeginScript\n" + body + "EndScript\n";
+}
+
+// Bytes of the code section of a compiled file.
+inline std::vector<std::uint8_t> CodeOf(const std::vector<std::uint8_t>& file)
+{
+    const std::uint32_t nParamBlock = DecodeU32(&file[2]);
+    const std::size_t nConstantsAt = 6 + nParamBlock + 12;
+    const std::uint32_t nConstants = DecodeU32(&file[nConstantsAt]);
+    const std::size_t nCodeAt = nConstantsAt + 4 + 4 * std::size_t{nConstants} + 4;
+    return std::vector<std::uint8_t>(file.begin() + static_cast<std::ptrdiff_t>(nCodeAt), file.end());
+}
+
+} // namespace testsupport
+
+#endif
