@@ -185,6 +185,8 @@ TEST_P(AllocationFailure, EveryAllocationFailsCleanly)
 {
     const std::string text = GetParam();
     const auto reference = CompileText(text);
+    bool bSawNodeFailure = false;
+    bool bSawCopyFailure = false;
     for (std::uint64_t nFailing = 1;; ++nFailing) {
         auto pCompiler = std::make_unique<TextureScriptCompiler>();
         SetAllocationFailure(nFailing);
@@ -207,10 +209,15 @@ TEST_P(AllocationFailure, EveryAllocationFailsCleanly)
             }
             return false;
         };
+        bSawNodeFailure = bSawNodeFailure || reports("Out of memory");
+        bSawCopyFailure = bSawCopyFailure || reports("Unable to allocate memory for buffer!");
         EXPECT_TRUE(reports("Out of memory") || reports("Unable to allocate memory for buffer!") || !reference.bOk)
             << ::testing::PrintToString(result.messages);
         ASSERT_LT(nFailing, 10000u);
     }
+    // Every script but the empty body allocates nodes; every good one a copy.
+    EXPECT_EQ(bSawCopyFailure, reference.bOk);
+    EXPECT_TRUE(bSawNodeFailure || text.find("BeginScript\nEndScript") != std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(
