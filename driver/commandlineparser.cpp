@@ -26,8 +26,9 @@ char ToLowerAscii(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Equal names, ASCII letters compared without case; no other byte is folded.
-bool EqualsNoCase(const char* pszLeft, const char* pszRight)
+} // namespace
+
+bool OptionNamesMatch(const char* pszLeft, const char* pszRight)
 {
     for (; *pszLeft != '\0' && *pszRight != '\0'; ++pszLeft, ++pszRight) {
         if (ToLowerAscii(*pszLeft) != ToLowerAscii(*pszRight))
@@ -35,8 +36,6 @@ bool EqualsNoCase(const char* pszLeft, const char* pszRight)
     }
     return *pszLeft == *pszRight;
 }
-
-} // namespace
 
 CommandLineParser::CommandLineParser() : m_pText(nullptr), m_nNumOptions(0) {}
 
@@ -156,7 +155,7 @@ const char* CommandLineParser::GetOption(std::uint32_t nIndex) const
 std::uint32_t CommandLineParser::FindOptionIndex(const char* pszName) const
 {
     for (std::uint32_t i = 0; i < m_nNumOptions; ++i) {
-        if (EqualsNoCase(m_pText + m_Options[i].m_nNameOffset, pszName))
+        if (OptionNamesMatch(m_pText + m_Options[i].m_nNameOffset, pszName))
             return i;
     }
     return NOT_FOUND;

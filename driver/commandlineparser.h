@@ -18,6 +18,11 @@ constexpr std::uint32_t MAX_OPTIONS = 64;
 // Arguments one option may hold; the loose list has the same bound.
 constexpr std::uint32_t MAX_OPTION_ARGS = 128;
 
+// True when two option names are equal, ASCII letters compared without
+// regard to case (no other byte is folded): the comparison of every by-name
+// lookup below.
+bool OptionNamesMatch(const char* pszLeft, const char* pszRight);
+
 // One option, or the loose list: offsets into the parser's text.
 struct OptionRecord {
     OptionRecord() : m_nNameOffset(0), m_nNumArgs(0) {}

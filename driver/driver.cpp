@@ -1,6 +1,341 @@
+// The quorlin command: one run checks the command line, reads one script,
+// compiles it and writes one compiled texture script. Every line it prints
+// goes to standard output and is flushed at once; nothing goes to standard
+// error. Exit status 0 means the compiled file was written.
 #include "driver.h"
 
-int RunQuorlin(int, char**)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <memory>
+
+#include "commandlineparser.h"
+#include "memory.h"
+#include "texturescriptcompiler.h"
+
+namespace {
+
+constexpr int EXIT_STATUS_SUCCESS = 0;
+constexpr int EXIT_STATUS_FAILURE = 1;
+
+constexpr char OPTION_DESIGNATOR = '/';
+const char* const OPTION_FILE = "file";
+const char* const OPTION_OUT = "out";
+const char* const OPTION_HELP = "help";
+
+const char* const USAGE_LINE = "Quorlin /file <file to compile> [/out <name of output file>] [/help]";
+const char* const OUTPUT_EXTENSION = ".tfs";
+
+static_assert(OUTPUT_NAME_LENGTH == 260, "the refusal message names the limit");
+const char* const OUTPUT_NAME_TOO_LONG = "Error: The output file name is longer than 260 characters";
+
+using OutputName = char[OUTPUT_NAME_LENGTH + 1];
+
+// Releases a block from AllocateMemory when it goes out of scope.
+struct MemoryReleaser {
+    void operator()(void* pBlock) const { ReleaseMemory(pBlock); }
+};
+template <typename T>
+using MemoryBlock = std::unique_ptr<T, MemoryReleaser>;
+
+// Closes a file descriptor when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int nFd) : m_nFd(nFd) {}
+    ~FileDescriptor()
+    {
+        if (m_nFd >= 0)
+            ::close(m_nFd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int Get() const { return m_nFd; }
+    bool IsOpen() const { return m_nFd >= 0; }
+
+private:
+    int m_nFd;
+};
+
+// Prints the pieces as one line and flushes, so that each line reaches the
+// console (or a pipe) as soon as it is complete. The pieces are printed as
+// they are, never used as a format.
+void PrintLine(std::initializer_list<const char*> pieces)
 {
-    return 1;
+    for (const char* pszPiece : pieces)
+        std::fputs(pszPiece, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// ---------------------------------------------------------------------------
+// Command line
+
+bool IsKnownOption(const char* pszName)
+{
+    return OptionNamesMatch(pszName, OPTION_FILE) || OptionNamesMatch(pszName, OPTION_OUT) ||
+           OptionNamesMatch(pszName, OPTION_HELP);
+}
+
+// Prints the message of the first problem with the options and returns
+// false; true when the command line asks for a compile. The order of the
+// checks decides which problem is reported.
+bool CheckCommandLine(const CommandLineParser& parser)
+{
+    if (parser.HasOption(OPTION_HELP)) {
+        PrintUsage("");
+        return false;
+    }
+    for (std::uint32_t i = 0; i < parser.GetNumOptions(); ++i) {
+        const char* pszName = parser.GetOption(i);
+        if (!IsKnownOption(pszName)) {
+            PrintUsage("");
+            PrintLine({"Unknown option: ", pszName});
+            return false;
+        }
+    }
+    if (parser.GetNumArgs(OPTION_FILE) == 0) {
+        PrintUsage("A file name must be specified for compiling");
+        return false;
+    }
+    if (parser.HasOption(OPTION_OUT) && parser.GetNumArgs(OPTION_OUT) == 0) {
+        PrintUsage("A file name must be specified for output");
+        return false;
+    }
+    return true;
+}
+
+// Puts nStemLength characters of pszStem followed by pszSuffix into the
+// output name; false, with nothing written, when that exceeds its length.
+bool ComposeName(const char* pszStem, std::size_t nStemLength, const char* pszSuffix, OutputName& szName)
+{
+    const std::size_t nSuffixLength = std::strlen(pszSuffix);
+    if (nStemLength > OUTPUT_NAME_LENGTH || nSuffixLength > OUTPUT_NAME_LENGTH - nStemLength)
+        return false;
+    std::memcpy(szName, pszStem, nStemLength);
+    std::memcpy(szName + nStemLength, pszSuffix, nSuffixLength + 1);
+    return true;
+}
+
+// Length of the script name without its extension: the extension starts at
+// the last full stop, unless a folder separator ('/' or '\') follows it.
+std::size_t StemLength(const char* pszScriptName)
+{
+    const std::size_t nLength = std::strlen(pszScriptName);
+    for (std::size_t i = nLength; i > 0; --i) {
+        const char c = pszScriptName[i - 1];
+        if (c == '.')
+            return i - 1;
+        if (c == '/' || c == '\\')
+            break;
+    }
+    return nLength;
+}
+
+// The output name: the "out" argument unchanged when there is one, otherwise
+// the script name with ".tfs" in place of its extension (or appended). False
+// when the name would be longer than OUTPUT_NAME_LENGTH.
+bool FormOutputName(const char* pszScriptName, const char* pszOutArg, OutputName& szName)
+{
+    if (pszOutArg != nullptr)
+        return ComposeName(pszOutArg, std::strlen(pszOutArg), "", szName);
+    return ComposeName(pszScriptName, StemLength(pszScriptName), OUTPUT_EXTENSION, szName);
+}
+
+// ---------------------------------------------------------------------------
+// Reading the script
+
+// Opens the script for reading when it is a regular file; -1 otherwise. The
+// kind is checked before the open, so that a FIFO or a device can never block
+// the run (the caller checks the descriptor again, in case the name was
+// replaced in between).
+int OpenScript(const char* pszName)
+{
+    struct stat info = {};
+    if (::stat(pszName, &info) != 0 || !S_ISREG(info.st_mode))
+        return -1;
+    return ::open(pszName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+// Reads up to nSize bytes into pBuffer, which has room for one more, and
+// NUL-terminates what arrived. A regular file normally arrives in one read;
+// the loop only covers reads that a signal or a very large file cut short.
+bool ReadScript(int nFd, char* pBuffer, std::size_t nSize)
+{
+    std::size_t nRead = 0;
+    while (nRead < nSize) {
+        const ssize_t nGot = ::read(nFd, pBuffer + nRead, nSize - nRead);
+        if (nGot < 0 && errno == EINTR)
+            continue;
+        if (nGot < 0)
+            return false;
+        if (nGot == 0)
+            break;
+        nRead += static_cast<std::size_t>(nGot);
+    }
+    pBuffer[nRead] = '\0';
+    return true;
+}
+
+void PrintUnableToOpen(const char* pszScriptName)
+{
+    PrintLine({"Error: Unable to open ", pszScriptName, " for reading. Please verify it exists"});
+}
+
+void PrintUnableToAllocate(std::uint64_t nSize)
+{
+    char szSize[24] = {};
+    std::to_chars(szSize, szSize + sizeof(szSize) - 1, nSize);
+    PrintLine({"Error: Unable to allocate ", szSize, " bytes for storing the script"});
+}
+
+// ---------------------------------------------------------------------------
+// Writing the compiled file
+
+// True when the output name designates the script itself: the same name, or
+// another name of the same file (a "./" form, a symbolic or hard link).
+bool NamesTheScript(const char* pszOutputName, const char* pszScriptName, const struct stat& scriptInfo)
+{
+    if (std::strcmp(pszOutputName, pszScriptName) == 0)
+        return true;
+    struct stat outputInfo = {};
+    return ::stat(pszOutputName, &outputInfo) == 0 && outputInfo.st_dev == scriptInfo.st_dev &&
+           outputInfo.st_ino == scriptInfo.st_ino;
+}
+
+// Removes what a failed write left behind, but only when the name itself is
+// the regular file that was written: never a device, and never through a
+// symbolic link.
+void RemovePartialOutput(const char* pszOutputName, const struct stat& writtenInfo)
+{
+    struct stat nameInfo = {};
+    if (::lstat(pszOutputName, &nameInfo) == 0 && S_ISREG(nameInfo.st_mode) &&
+        nameInfo.st_dev == writtenInfo.st_dev && nameInfo.st_ino == writtenInfo.st_ino)
+        ::unlink(pszOutputName);
+}
+
+// Creates or truncates the output file and writes the compiled bytes in one
+// write. Succeeds only when the write, the flush and the close all did.
+bool WriteOutput(const char* pszOutputName, const std::uint8_t* pBytes, std::uint32_t nSize)
+{
+    std::FILE* pFile = std::fopen(pszOutputName, "wb");
+    if (pFile == nullptr) {
+        PrintLine({"Error opening file ", pszOutputName, " for output. Make sure it is valid and not read only"});
+        return false;
+    }
+
+    bool bWritten = std::fwrite(pBytes, 1, nSize, pFile) == nSize;
+    bWritten = std::fflush(pFile) == 0 && bWritten;
+    struct stat writtenInfo = {};
+    const bool bRegular = ::fstat(::fileno(pFile), &writtenInfo) == 0 && S_ISREG(writtenInfo.st_mode);
+    bWritten = std::fclose(pFile) == 0 && bWritten;
+
+    if (!bWritten) {
+        if (bRegular)
+            RemovePartialOutput(pszOutputName, writtenInfo);
+        PrintLine({"Error writing file ", pszOutputName, ". Make sure there is enough space on the disk"});
+    }
+    return bWritten;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+void PrintUsage(const char* pszMessage)
+{
+    PrintLine({USAGE_LINE});
+    PrintLine({""});
+    PrintLine({pszMessage});
+}
+
+void PrintCompileMessage(const char* pszFormat, ...)
+{
+    // Shared by every diagnostic; a text that does not fit is cut short.
+    static char s_szMessage[MESSAGE_BUFFER_SIZE];
+
+    std::va_list args;
+    va_start(args, pszFormat);
+    const int nLength = std::vsnprintf(s_szMessage, sizeof(s_szMessage), pszFormat, args);
+    va_end(args);
+    if (nLength < 0)
+        s_szMessage[0] = '\0';
+    PrintLine({s_szMessage});
+}
+
+bool CompileFile(const char* pszInputName, const char* pszOutputName)
+{
+    const FileDescriptor script(OpenScript(pszInputName));
+    struct stat scriptInfo = {};
+    if (!script.IsOpen() || ::fstat(script.Get(), &scriptInfo) != 0 || !S_ISREG(scriptInfo.st_mode)) {
+        PrintUnableToOpen(pszInputName);
+        return false;
+    }
+
+    const auto nScriptSize = static_cast<std::uint64_t>(scriptInfo.st_size);
+    MemoryBlock<char> scriptText;
+    if (nScriptSize < SIZE_MAX)
+        scriptText.reset(static_cast<char*>(AllocateMemory(static_cast<std::size_t>(nScriptSize) + 1)));
+    if (scriptText == nullptr) {
+        PrintUnableToAllocate(nScriptSize);
+        return false;
+    }
+    if (!ReadScript(script.Get(), scriptText.get(), static_cast<std::size_t>(nScriptSize))) {
+        PrintUnableToOpen(pszInputName);
+        return false;
+    }
+
+    std::uint8_t* pCompiled = nullptr;
+    std::uint32_t nCompiledSize = 0;
+    TextureScriptCompiler compiler;
+    if (!compiler.Compile(scriptText.get(), PrintCompileMessage, &pCompiled, &nCompiledSize)) {
+        PrintLine({"Errors were encountered when compiling. Compile unsuccessful."});
+        return false;
+    }
+    const MemoryBlock<std::uint8_t> compiled(pCompiled);
+
+    // The script has been read as a whole, but overwriting it with its own
+    // compiled form would lose it: refuse.
+    if (NamesTheScript(pszOutputName, pszInputName, scriptInfo)) {
+        PrintLine({"Error: The output file ", pszOutputName, " is the script being compiled; it was left unchanged"});
+        return false;
+    }
+    if (!WriteOutput(pszOutputName, compiled.get(), nCompiledSize))
+        return false;
+
+    PrintLine({pszInputName, " successfully compiled."});
+    return true;
+}
+
+int RunQuorlin(int argc, char** argv)
+{
+    // Everything after the program name; the result is not needed: on a
+    // failed allocation the parser is empty and the checks report a missing
+    // file, and at a limit they see what was recorded before it.
+    CommandLineParser parser;
+    const bool bHasArgs = argc > 1;
+    parser.Init(bHasArgs ? static_cast<std::uint32_t>(argc - 1) : 0, bHasArgs ? argv + 1 : nullptr,
+                OPTION_DESIGNATOR);
+    parser.SetMaxArgs(OPTION_FILE, 1);
+    parser.SetMaxArgs(OPTION_OUT, 1);
+    parser.SetMaxArgs(OPTION_HELP, 0);
+
+    if (!CheckCommandLine(parser))
+        return EXIT_STATUS_FAILURE;
+
+    const char* pszScriptName = parser.GetArg(OPTION_FILE, 0);
+    OutputName szOutputName;
+    if (!FormOutputName(pszScriptName, parser.GetArg(OPTION_OUT, 0), szOutputName)) {
+        PrintLine({OUTPUT_NAME_TOO_LONG});
+        return EXIT_STATUS_FAILURE;
+    }
+    return CompileFile(pszScriptName, szOutputName) ? EXIT_STATUS_SUCCESS : EXIT_STATUS_FAILURE;
 }

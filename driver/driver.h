@@ -17,7 +17,9 @@ void PrintUsage(const char* pszMessage);
 // Reads, compiles and writes one script; true when the compiled file was written.
 bool CompileFile(const char* pszInputName, const char* pszOutputName);
 
-// The compiler's diagnostic sink: formats printf-style and prints one line.
-void PrintCompileMessage(const char* pszFormat, ...);
+// The compiler's diagnostic sink: formats printf-style into one static buffer
+// of MESSAGE_BUFFER_SIZE bytes (a longer text is cut to the buffer's
+// MESSAGE_BUFFER_SIZE - 1 characters) and prints it as one line.
+[[gnu::format(printf, 1, 2)]] void PrintCompileMessage(const char* pszFormat, ...);
 
 #endif
