@@ -1,0 +1,61 @@
+// The end-to-end case file: one run of quorlin with the files it starts from
+// and everything it must leave behind.
+//
+// Lines before the first section header are comments. A header is a line
+// that begins with "=== "; a section's body is every line up to the next
+// header, each with its line feed.
+//
+//   === args              one command-line argument per line (a blank line is an empty argument)
+//   === file NAME         create NAME (folders created) holding the body's bytes
+//   === file-noeol NAME   the same without the body's final line feed
+//   === file-hex NAME     create NAME from hex bytes (white space ignored)
+//   === symlink NAME      create the symbolic link NAME to the path on the body's one line
+//   === stdout            the exact standard output (an empty body expects none)
+//   === status            the exit status
+//   === output NAME       NAME must then exist holding exactly these hex bytes
+//   === output-text NAME  NAME must then hold exactly the body's bytes
+//   === nofile NAME       NAME must then not exist
+//
+// Standard error must always be empty. "stdout" and "status" are required.
+#ifndef QUORLIN_TESTS_CASEFILE_H
+#define QUORLIN_TESTS_CASEFILE_H
+
+#include <string>
+#include <vector>
+
+// A file or link the case creates before the run, in the order given.
+struct CaseSetupEntry {
+    enum class Kind { FILE, SYMLINK };
+    Kind kind = Kind::FILE;
+    std::string name;    // relative to the scratch folder
+    std::string content; // the file's bytes, or the link's target
+};
+
+// What a file must be after the run.
+struct CaseExpectedFile {
+    std::string name;       // relative to the scratch folder
+    bool mustExist = true;  // false for "nofile"
+    bool isText = false;    // given as text ("output-text") rather than hex
+    std::string bytes;      // exact contents when it must exist
+};
+
+struct CaseFile {
+    std::vector<std::string> args;
+    std::vector<CaseSetupEntry> setup;
+    std::string expectedStdout;
+    int expectedStatus = 0;
+    std::vector<CaseExpectedFile> expectedFiles;
+};
+
+// Parses the text of a case file. On failure returns false with a message
+// naming the offending line in error.
+bool ParseCaseFile(const std::string& text, CaseFile& result, std::string& error);
+
+// Reads and parses a case file from disk.
+bool LoadCaseFile(const std::string& path, CaseFile& result, std::string& error);
+
+// Bytes from hex digits, white space ignored; false on any other character or
+// an odd number of digits.
+bool DecodeHex(const std::string& text, std::string& bytes);
+
+#endif

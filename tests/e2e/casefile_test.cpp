@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "casefile.h"
+#include "textdiff.h"
+
+namespace {
+
+CaseFile ParseOk(const std::string& text)
+{
+    CaseFile testCase;
+    std::string error;
+    EXPECT_TRUE(ParseCaseFile(text, testCase, error)) << error;
+    return testCase;
+}
+
+std::string ParseError(const std::string& text)
+{
+    CaseFile testCase;
+    std::string error;
+    EXPECT_FALSE(ParseCaseFile(text, testCase, error));
+    return error;
+}
+
+} // namespace
+
+TEST(CaseFile, ParsesEverySection)
+{
+    const CaseFile testCase = ParseOk("A comment line.\n"
+                                      "=== args\n/file\n\nmy script.txt\n"
+                                      "=== file dir/a b.txt\nline\n\n"
+                                      "=== file-noeol x\nno feed\n"
+                                      "=== file-hex y\n00 ff\n1A\n"
+                                      "=== symlink link\n/dev/full\n"
+                                      "=== stdout\nUnknown option: \n\n"
+                                      "=== status\n1\n"
+                                      "=== output out.tfs\n01 02\n"
+                                      "=== output-text keep\nold\n"
+                                      "=== nofile gone\n");
+    EXPECT_EQ(testCase.args, std::vector<std::string>({"/file", "", "my script.txt"}));
+    ASSERT_EQ(testCase.setup.size(), 4u);
+    EXPECT_EQ(testCase.setup[0].name, "dir/a b.txt");
+    EXPECT_EQ(testCase.setup[0].content, "line\n\n");
+    EXPECT_EQ(testCase.setup[1].content, "no feed");
+    EXPECT_EQ(testCase.setup[2].content, std::string("\x00\xff\x1a", 3));
+    EXPECT_EQ(testCase.setup[3].kind, CaseSetupEntry::Kind::SYMLINK);
+    EXPECT_EQ(testCase.setup[3].content, "/dev/full");
+    EXPECT_EQ(testCase.expectedStdout, "Unknown option: \n\n");
+    EXPECT_EQ(testCase.expectedStatus, 1);
+    ASSERT_EQ(testCase.expectedFiles.size(), 3u);
+    EXPECT_EQ(testCase.expectedFiles[0].bytes, "\x01\x02");
+    EXPECT_FALSE(testCase.expectedFiles[0].isText);
+    EXPECT_EQ(testCase.expectedFiles[1].bytes, "old\n");
+    EXPECT_TRUE(testCase.expectedFiles[1].isText);
+    EXPECT_FALSE(testCase.expectedFiles[2].mustExist);
+}
+
+TEST(CaseFile, EmptyBodiesMeanNoArgumentsAndNoOutput)
+{
+    const CaseFile testCase = ParseOk("=== args\n=== stdout\n=== status\n0\n");
+    EXPECT_TRUE(testCase.args.empty());
+    EXPECT_EQ(testCase.expectedStdout, "");
+    EXPECT_EQ(testCase.expectedStatus, 0);
+}
+
+TEST(CaseFile, ALastLineWithoutFeedStillCounts)
+{
+    const CaseFile testCase = ParseOk("=== args\na\nb=== stdout\n=== stdout\nx\n=== status\n0");
+    // "b=== stdout" is no header: it does not start the line with "=== ".
+    EXPECT_EQ(testCase.args, std::vector<std::string>({"a", "b=== stdout"}));
+    EXPECT_EQ(testCase.expectedStatus, 0);
+}
+
+TEST(CaseFile, RefusesMalformedCases)
+{
+    EXPECT_NE(ParseError("=== stdout\n").find("status"), std::string::npos);
+    EXPECT_NE(ParseError("=== status\n1\n").find("stdout"), std::string::npos);
+    EXPECT_NE(ParseError("=== stdout\n=== status\nx\n").find("line 2"), std::string::npos);
+    ParseError("=== stdout\n=== status\n256\n");
+    ParseError("=== stdout\n=== stdout\n=== status\n0\n");
+    ParseError("=== stdout\n=== status\n0\n=== bogus\n");
+    ParseError("Comment.\n=== header-like comment\n=== stdout\n=== status\n0\n");
+    ParseError("=== stdout x\n=== status\n0\n");
+    ParseError("=== stdout\n=== status\n0\n=== file\nx\n");
+    ParseError("=== stdout\n=== status\n0\n=== file /etc/x\nx\n");
+    ParseError("=== stdout\n=== status\n0\n=== file a/../../x\nx\n");
+    ParseError("=== stdout\n=== status\n0\n=== file-hex a\n0\n");
+    ParseError("=== stdout\n=== status\n0\n=== output a\nzz\n");
+    ParseError("=== stdout\n=== status\n0\n=== symlink a\nb\nc\n");
+    ParseError("=== stdout\n=== status\n0\n=== nofile a\nx\n");
+    ParseError("=== stdout\n=== status\n0\n=== file-noeol a\nx");
+}
+
+TEST(TextDiff, ShowsMissingAndExtraLinesQuoted)
+{
+    EXPECT_EQ(DiffLines("a\nb \nc\n", "a\nc\nd"), "  \"a\\n\"\n- \"b \\n\"\n  \"c\\n\"\n+ \"d\"\n");
+    EXPECT_EQ(Quote(std::string("\x01\xA0\r", 3)), "\"\\x01\\xA0\\r\"");
+}

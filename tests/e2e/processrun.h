@@ -1,0 +1,41 @@
+// Running a program as a child process with its output captured.
+#ifndef QUORLIN_TESTS_PROCESSRUN_H
+#define QUORLIN_TESTS_PROCESSRUN_H
+
+#include <string>
+#include <vector>
+
+struct ProcessResult {
+    bool started = false;    // false: see failure
+    std::string failure;     // why the program could not be run
+    std::string standardOutput;
+    std::string standardError;
+    bool exited = false;     // ended through exit; status holds its code
+    int status = -1;
+    int signal = 0;          // the signal that ended it, when it did not exit
+    bool timedOut = false;   // killed after the time limit
+};
+
+// Runs the program with the arguments (argv[0] is the program path) in the
+// working folder, standard input from /dev/null, standard output and standard
+// error captured separately. A run that outlasts the limit is killed.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& workingFolder, int nTimeLimitSeconds);
+
+// A fresh, empty folder under the system's temporary folder, removed with
+// everything in it when the object goes away.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    bool IsValid() const { return !m_path.empty(); }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+#endif
