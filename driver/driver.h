@@ -3,7 +3,8 @@
 #ifndef QUORLIN_DRIVER_H
 #define QUORLIN_DRIVER_H
 
-// Longest output file name, in characters.
+// Longest output file name, in characters; a longer one (given with /out or
+// derived from the script's name) is refused before the script is opened.
 constexpr unsigned OUTPUT_NAME_LENGTH = 260;
 // Size of the buffer one diagnostic is formatted into.
 constexpr unsigned MESSAGE_BUFFER_SIZE = 2048;
@@ -14,7 +15,12 @@ int RunQuorlin(int argc, char** argv);
 // Prints the usage line, an empty line and the message (possibly empty).
 void PrintUsage(const char* pszMessage);
 
-// Reads, compiles and writes one script; true when the compiled file was written.
+// Reads, compiles and writes one script; true when the compiled file was
+// written. The script must be a regular file (checked before it is opened);
+// an output that names the script itself is refused after the compile; the
+// output counts as written only when the write, the flush and the close all
+// succeeded, and a partial regular file is removed. Prints one line for each
+// failure.
 bool CompileFile(const char* pszInputName, const char* pszOutputName);
 
 // The compiler's diagnostic sink: formats printf-style into one static buffer
