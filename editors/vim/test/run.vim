@@ -154,7 +154,7 @@ call s:CheckFileType(s:plain, 'text')
 call delete(s:plain)
 
 let s:report = s:failures + [printf('vim syntax: %d passed, %d failed', s:checks - s:failed, s:failed)]
-call writefile(s:report, '/dev/stdout')
+call writefile(s:report, '/dev/stdout', 'a')
 if empty(s:failures)
   qall!
 endif
