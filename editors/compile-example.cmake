@@ -3,6 +3,8 @@
 # on standard error, and a compiled file written.
 #
 #   cmake -DQUORLIN=<quorlin> -DSCRIPT=<script> -DOUT=<output.tfs> -P compile-example.cmake
+#
+# SCRIPT and OUT must not start with '/', which quorlin takes for an option.
 
 get_filename_component(out_dir "${OUT}" DIRECTORY)
 file(MAKE_DIRECTORY "${out_dir}")
