@@ -23,4 +23,7 @@ cmake --preset ci-sanitize
 cmake --build --preset ci-sanitize -j"$jobs"
 ctest --preset ci-sanitize -j"$jobs"
 
+step "editor grammar tests"
+(cd editors/textmate && npm ci --no-audit --no-fund && npm test)
+
 step "all tests passed"
