@@ -337,8 +337,8 @@ private:
         for (std::uint32_t i = 0; i < nCount; ++i) {
             if (m_nSize - m_nPos < INSTRUCTION_SIZE) {
                 return FailInstruction(i, READERR_TRUNCATED, m_nPos,
-                                       "file ends inside the code (%u of %u bytes present)", nPresent,
-                                       nCodeSize);
+                                       "file ends inside the code at instruction %u (%u of %u bytes present)",
+                                       i, nPresent, nCodeSize);
             }
             if (!ReadInstruction(i))
                 return false;
