@@ -1,0 +1,22 @@
+// The tfsdump tool: checks compiled texture scripts and lists them.
+//
+//     tfsdump [options] FILE...
+//
+// Each FILE (or standard input for "-") is read and checked; the listing of
+// each valid file goes to standard output or the -o file, every fault to the
+// error stream. Exit status: 0 when every file is valid, 1 when one is not
+// or cannot be read, 2 for a usage error or when the output cannot be written.
+#ifndef QUORLIN_TFSDUMP_TFSDUMP_H
+#define QUORLIN_TFSDUMP_TFSDUMP_H
+
+#include <cstdio>
+
+constexpr int TFSDUMP_STATUS_VALID = 0;
+constexpr int TFSDUMP_STATUS_INVALID = 1;
+constexpr int TFSDUMP_STATUS_USAGE = 2;
+
+// Runs the tool on argv[1..argc-1] (argv[0] is the program name) with the
+// given standard streams; returns the exit status.
+int RunTfsdump(int argc, const char* const* argv, std::FILE* pIn, std::FILE* pOut, std::FILE* pErr);
+
+#endif
