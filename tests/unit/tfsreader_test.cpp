@@ -2,14 +2,17 @@
 // precise error it gives for every kind of malformed file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
+#include <random>
 #include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "compiledscriptformat.h"
+#include "compiler_test_support.h"
 #include "tfsreader.h"
 
 namespace {
@@ -651,6 +654,176 @@ TEST(TfsReader, ReportsTheFirstFaultAndKeepsWhatPrecedesIt)
     EXPECT_EQ(error.m_nInstruction, NO_INSTRUCTION);
     EXPECT_STREQ(error.m_szMessage, "");
     EXPECT_EQ(reused.m_nNumUserParams, 1u);
+}
+
+// Files from the compiler itself: every successful compile must read back.
+const std::string WORKED_EXAMPLE_SCRIPT = "UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\n"
+                                          "Mat30 = Time * 0.5;\nMat31 = -Sin(Speed);\nEndScript\n";
+
+ReadResult CompileAndRead(const std::string& text)
+{
+    const testsupport::CompileResult compiled = testsupport::CompileText(text);
+    EXPECT_TRUE(compiled.bOk) << text;
+    return Read(compiled.bytes);
+}
+
+TEST(TfsReaderRoundTrip, ReadsWhatTheCompilerWrites)
+{
+    const testsupport::CompileResult compiled = testsupport::CompileText(WORKED_EXAMPLE_SCRIPT);
+    ASSERT_TRUE(compiled.bOk);
+    EXPECT_EQ(compiled.bytes, WORKED_EXAMPLE);
+
+    const std::string scripts[] = {
+        // Empty body, no parameters.
+        "UserParams; Input CSNormal; Output TexCoord4Proj; BeginScript EndScript",
+        // Names the lexer splits and declares: my, _ and speed.
+        testsupport::Script("Mat00 = my * _ + speed;\n", "my_speed"),
+        // An assignment's target read by the next instruction, and as a
+        // function argument: reads of Time without USES_TIME.
+        testsupport::Script("Sin(Time = 1);\n(Mat00 = 2);\nCos(Cos(Elapsed = Mat02));\n"),
+        // Assignments to every kind of named slot; statements without code.
+        testsupport::Script("Time = 1; Elapsed = 2; LevelOffsetZ = 3; p = Mat33; Mat00; 7; p;\n", "p"),
+        // The deepest expression: temporary 15.
+        testsupport::Script("Mat00 = 1 - (2 - (3 - (4 - (5 - (6 - (7 - (8 - (9 - (10 - (11 - (12 - (13 - "
+                            "(14 - (15 - 16))))))))))))));\n"),
+        // A literal too large for a float is infinite.
+        testsupport::Script("Mat00 = 1" + std::string(45, '0') + " + 1.2.3;\n"),
+    };
+    for (const std::string& script : scripts) {
+        const ReadResult result = CompileAndRead(script);
+        EXPECT_TRUE(result.m_bOk) << script << "\n" << result.m_error.m_szMessage;
+    }
+
+    // Six names of 255 characters and 32 constants.
+    std::string names;
+    std::string body = "Mat00 = 0";
+    for (char c = 'a'; c < 'a' + 6; ++c)
+        names += std::string(255, c) + " ";
+    for (int i = 1; i < 32; ++i)
+        body += " + " + std::to_string(i);
+    const ReadResult result = CompileAndRead(testsupport::Script(body + ";\n", names));
+    ASSERT_TRUE(result.m_bOk) << result.m_error.m_szMessage;
+    EXPECT_EQ(result.m_pScript->m_nNumUserParams, 6u);
+    EXPECT_EQ(result.m_pScript->m_nNumConstants, 32u);
+}
+
+TEST(TfsReaderRoundTrip, ReadsTheLargestFileTheCompilerWrites)
+{
+    // Each statement compiles to two instructions: 1020 of them make a file
+    // of 27 + 8160 bytes, one more is too large for the compiler.
+    std::string body;
+    for (int i = 0; i < 1020; ++i)
+        body += "Mat00 = -Time;\n";
+    const testsupport::CompileResult compiled = testsupport::CompileText(testsupport::Script(body));
+    ASSERT_TRUE(compiled.bOk);
+    EXPECT_EQ(compiled.bytes.size(), 8187u);
+    EXPECT_TRUE(Accepts(compiled.bytes));
+    EXPECT_FALSE(testsupport::CompileText(testsupport::Script(body + "Mat00 = -Time;\n")).bOk);
+}
+
+// Random scripts, mostly well formed: the reader accepts every file that a
+// compile produces.
+class ScriptGenerator {
+public:
+    explicit ScriptGenerator(std::uint32_t nSeed) : m_random(nSeed) {}
+
+    std::string Script()
+    {
+        static const char* const NAMES[] = {"a", "b", "Speed", "t1", "_", "$", "Time", "Mat", "x9", "c0"};
+        static const char* const INPUTS[] = {"CSNormal", "CSPos", "CSReflection", "WSNormal",
+                                             "WSPos",    "WSReflection", "UV"};
+        static const char* const OUTPUTS[] = {"TexCoord2", "TexCoord3", "TexCoord3Proj", "TexCoord4Proj"};
+        m_params.clear();
+        std::string text = "UserParams";
+        const std::uint32_t nParams = Pick(7);
+        for (std::uint32_t i = 0; i < nParams; ++i) {
+            const std::string name = NAMES[Pick(10)];
+            if (std::find(m_params.begin(), m_params.end(), name) == m_params.end()) {
+                m_params.push_back(name);
+                text += " " + name + (Pick(2) == 0 ? "," : "");
+            }
+        }
+        text += ";\nInput " + std::string(INPUTS[Pick(7)]) + ";\nOutput " + OUTPUTS[Pick(4)] + ";\nBeginScript\n";
+        const std::uint32_t nStatements = Pick(12);
+        for (std::uint32_t i = 0; i < nStatements; ++i)
+            text += Statement() + ";\n";
+        return text + "EndScript\n";
+    }
+
+private:
+    std::uint32_t Pick(std::uint32_t nCount) { return static_cast<std::uint32_t>(m_random() % nCount); }
+
+    std::string Variable()
+    {
+        static const char* const BUILT_INS[] = {"Time", "Elapsed", "LevelOffsetX", "LevelOffsetY",
+                                                "LevelOffsetZ", "Mat03", "Mat30", "mat22", "Matrix"};
+        if (!m_params.empty() && Pick(3) == 0)
+            return m_params[Pick(static_cast<std::uint32_t>(m_params.size()))];
+        return BUILT_INS[Pick(9)];
+    }
+
+    std::string Literal()
+    {
+        static const char* const LITERALS[] = {"0", "1", "0.5", "2", "1.2.3", "3.25", "100000",
+                                               "1000000000000000000000000000000000000000"};
+        return Pick(4) == 0 ? std::to_string(Pick(60)) : LITERALS[Pick(8)];
+    }
+
+    std::string Expression(std::uint32_t nDepth)
+    {
+        static const char* const OPERATORS[] = {" + ", " - ", " * ", " / ", " % ", " < ", " > "};
+        static const char* const FUNCTIONS[] = {"Sin", "Cos", "Tan", "SqrSin", "SqrCos", "DegToRad"};
+        const std::uint32_t nKind = nDepth > 6 ? Pick(2) : Pick(7);
+        switch (nKind) {
+        case 0:
+            return Variable();
+        case 1:
+            return Literal();
+        case 2:
+            return "-" + Expression(nDepth + 1);
+        case 3:
+            return std::string(FUNCTIONS[Pick(6)]) + "(" + Expression(nDepth + 1) + ")";
+        case 4:
+            return "(" + Expression(nDepth + 1) + ")";
+        default:
+            return Expression(nDepth + 1) + OPERATORS[Pick(7)] + Expression(nDepth + 1);
+        }
+    }
+
+    std::string Statement()
+    {
+        switch (Pick(8)) {
+        case 0:
+            return Expression(0);
+        case 1:
+            return "(" + Variable() + " = " + Expression(1) + ")";
+        case 2:
+            return "Sin(" + Variable() + " = " + Expression(1) + ")";
+        default:
+            return Variable() + " = " + Expression(0);
+        }
+    }
+
+    std::mt19937 m_random;
+    std::vector<std::string> m_params;
+};
+
+TEST(TfsReaderRoundTrip, AcceptsEveryFileOfRandomScripts)
+{
+    ScriptGenerator generator(20240611u);
+    int nCompiled = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string script = generator.Script();
+        const testsupport::CompileResult compiled = testsupport::CompileText(script);
+        if (!compiled.bOk)
+            continue;
+        ++nCompiled;
+        const ReadResult result = Read(compiled.bytes);
+        ASSERT_TRUE(result.m_bOk) << script << "\n" << result.m_error.m_szMessage;
+        EXPECT_EQ(result.m_pScript->m_nFileSize, compiled.bytes.size());
+    }
+    // Most scripts are well formed, so the property is tested on many files.
+    EXPECT_GT(nCompiled, 1500);
 }
 
 }  // namespace
