@@ -26,9 +26,9 @@ constexpr std::uint32_t DESTINATION_BYTE = 3;
 
 // Words that the lexer delivers as keywords, so no parameter can be named so.
 constexpr const char* KEYWORDS[] = {
-    "BeginScript", "Input",    "Output",       "EndScript", "UserParams", "WSNormal",
-    "WSPos",       "WSReflection", "CSNormal", "CSPos",     "CSReflection", "UV",
-    "TexCoord2",   "TexCoord3", "TexCoord3Proj", "TexCoord4Proj",
+    "BeginScript", "Input",        "Output",        "EndScript",     "UserParams",   "WSNormal",
+    "WSPos",       "WSReflection", "CSNormal",      "CSPos",         "CSReflection", "UV",
+    "TexCoord2",   "TexCoord3",    "TexCoord3Proj", "TexCoord4Proj",
 };
 
 // One-character tokens of the lexer, and the comment character, which can
@@ -36,9 +36,18 @@ constexpr const char* KEYWORDS[] = {
 constexpr const char* SYMBOL_CHARACTERS = "+-*/%=,<>;()#";
 
 // Character classes of the script lexer, by byte value, independent of locale.
-bool IsSpaceByte(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsDigitByte(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsLetterByte(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsSpaceByte(unsigned char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool IsDigitByte(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
+bool IsLetterByte(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 unsigned char FoldCase(unsigned char c)
 {
@@ -90,8 +99,7 @@ const char* Plural(std::uint32_t nCount, const char* pszOne, const char* pszMany
 
 class ScriptReader {
 public:
-    ScriptReader(const std::uint8_t* pData, std::uint32_t nSize, CompiledScript& script,
-                 ReadError& error)
+    ScriptReader(const std::uint8_t* pData, std::uint32_t nSize, CompiledScript& script, ReadError& error)
         : m_pData(pData), m_nSize(nSize), m_nPos(0), m_script(script), m_error(error)
     {
     }
@@ -103,8 +111,8 @@ public:
     }
 
 private:
-    [[gnu::format(printf, 4, 5)]] bool Fail(ReadErrorKind nKind, std::uint32_t nOffset,
-                                            const char* pszFormat, ...)
+    [[gnu::format(printf, 4, 5)]] bool Fail(ReadErrorKind nKind, std::uint32_t nOffset, const char* pszFormat,
+                                            ...)
     {
         std::va_list args;
         va_start(args, pszFormat);
@@ -124,7 +132,8 @@ private:
         return false;
     }
 
-    [[gnu::format(printf, 4, 0)]] void SetError(ReadErrorKind nKind, std::uint32_t nOffset, const char* pszFormat, std::va_list args)
+    [[gnu::format(printf, 4, 0)]] void SetError(ReadErrorKind nKind, std::uint32_t nOffset,
+                                                const char* pszFormat, std::va_list args)
     {
         m_error.m_nKind = nKind;
         m_error.m_nOffset = nOffset;
@@ -177,8 +186,8 @@ private:
             return false;
         m_script.m_nVersion = TakeU16();
         if (m_script.m_nVersion != SCRIPT_FORMAT_VERSION) {
-            return Fail(READERR_VERSION, VERSION_OFFSET, "version %u is not %u",
-                        m_script.m_nVersion, SCRIPT_FORMAT_VERSION);
+            return Fail(READERR_VERSION, VERSION_OFFSET, "version %u is not %u", m_script.m_nVersion,
+                        SCRIPT_FORMAT_VERSION);
         }
         return true;
     }
@@ -196,8 +205,8 @@ private:
             return false;
         const std::uint32_t nCount = TakeU8();
         if (nCount > MAX_USER_PARAMS) {
-            return Fail(READERR_PARAM_COUNT, PARAM_COUNT_OFFSET, "parameter count %u is more than %u",
-                        nCount, MAX_USER_PARAMS);
+            return Fail(READERR_PARAM_COUNT, PARAM_COUNT_OFFSET, "parameter count %u is more than %u", nCount,
+                        MAX_USER_PARAMS);
         }
         // The block holds the count byte, which has been read, and the names.
         const std::uint64_t nBlockEnd = std::uint64_t{PARAM_COUNT_OFFSET} + nBlockSize;
@@ -208,8 +217,8 @@ private:
         if (m_nPos != nBlockEnd) {
             const std::uint32_t nTaken = m_nPos - PARAM_COUNT_OFFSET;
             return Fail(READERR_PARAM_BLOCK_SIZE, PARAM_BLOCK_SIZE_OFFSET,
-                        "parameter block size %u but the count and names take %u %s", nBlockSize,
-                        nTaken, Plural(nTaken, "byte", "bytes"));
+                        "parameter block size %u but the count and names take %u %s", nBlockSize, nTaken,
+                        Plural(nTaken, "byte", "bytes"));
         }
         return true;
     }
@@ -222,8 +231,8 @@ private:
         if (pNul == nullptr) {
             if (nLimit < nBlockEnd)
                 return Fail(READERR_TRUNCATED, nStart, "file ends inside the parameter names");
-            return Fail(READERR_PARAM_NAME, nStart,
-                        "parameter name %u has no NUL inside the parameter block", nIndex);
+            return Fail(READERR_PARAM_NAME, nStart, "parameter name %u has no NUL inside the parameter block",
+                        nIndex);
         }
         const unsigned char* pName = m_pData + nStart;
         const auto nLength = static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(pNul) - pName);
@@ -243,9 +252,8 @@ private:
         if (nLength == 0)
             return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u is empty", nIndex);
         if (nLength > MAX_TOKEN_LENGTH) {
-            return Fail(READERR_PARAM_NAME, nOffset,
-                        "parameter name %u is %u characters long, more than %u", nIndex, nLength,
-                        MAX_TOKEN_LENGTH);
+            return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u is %u characters long, more than %u",
+                        nIndex, nLength, MAX_TOKEN_LENGTH);
         }
         if (!IsIdentifierText(pName, nLength))
             return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u is not an identifier", nIndex);
@@ -280,8 +288,8 @@ private:
             return false;
         const std::uint32_t nOutput = TakeU32();
         if (nOutput >= NUM_OUTPUT_TYPES) {
-            return Fail(READERR_OUTPUT_TYPE, nOutputOffset, "output type %u is not one of 0 to %u",
-                        nOutput, NUM_OUTPUT_TYPES - 1);
+            return Fail(READERR_OUTPUT_TYPE, nOutputOffset, "output type %u is not one of 0 to %u", nOutput,
+                        NUM_OUTPUT_TYPES - 1);
         }
         m_script.m_nOutputType = static_cast<OutputType>(nOutput);
         return true;
@@ -294,8 +302,8 @@ private:
             return false;
         const std::uint32_t nFlags = TakeU32();
         if ((nFlags & ~USAGE_FLAGS_MASK) != 0) {
-            return Fail(READERR_USAGE_FLAGS, nOffset, "usage flags 0x%X have unknown bits 0x%X set",
-                        nFlags, nFlags & ~USAGE_FLAGS_MASK);
+            return Fail(READERR_USAGE_FLAGS, nOffset, "usage flags 0x%X have unknown bits 0x%X set", nFlags,
+                        nFlags & ~USAGE_FLAGS_MASK);
         }
         m_script.m_nUsageFlags = nFlags;
         return true;
@@ -308,8 +316,8 @@ private:
             return false;
         const std::uint32_t nCount = TakeU32();
         if (nCount > MAX_CONSTANTS) {
-            return Fail(READERR_CONSTANT_COUNT, nCountOffset, "constant count %u is more than %u",
-                        nCount, MAX_CONSTANTS);
+            return Fail(READERR_CONSTANT_COUNT, nCountOffset, "constant count %u is more than %u", nCount,
+                        MAX_CONSTANTS);
         }
         m_script.m_nConstantsOffset = m_nPos;
         for (std::uint32_t i = 0; i < nCount; ++i) {
@@ -328,8 +336,8 @@ private:
             return false;
         const std::uint32_t nCodeSize = TakeU32();
         if (nCodeSize % INSTRUCTION_SIZE != 0) {
-            return Fail(READERR_CODE_SIZE, nSizeOffset, "code size %u is not a multiple of %u",
-                        nCodeSize, INSTRUCTION_SIZE);
+            return Fail(READERR_CODE_SIZE, nSizeOffset, "code size %u is not a multiple of %u", nCodeSize,
+                        INSTRUCTION_SIZE);
         }
         m_script.m_nCodeOffset = m_nPos;
         const std::uint32_t nPresent = m_nSize - m_nPos;
@@ -368,8 +376,7 @@ private:
         return true;
     }
 
-    bool CheckInstruction(std::uint32_t nIndex, std::uint32_t nOffset,
-                          const CompiledInstruction& instruction)
+    bool CheckInstruction(std::uint32_t nIndex, std::uint32_t nOffset, const CompiledInstruction& instruction)
     {
         const std::uint32_t nOpcode = instruction.m_nOpcode;
         if (nOpcode >= NUM_OPCODES) {
@@ -409,15 +416,15 @@ private:
 
     // Every instruction but TSOP_ASSIGN writes a temporary; TSOP_ASSIGN writes
     // any slot a script can name, which excludes temporaries and constants.
-    bool CheckDestination(std::uint32_t nIndex, std::uint32_t nOffset,
-                          const CompiledInstruction& instruction)
+    bool CheckDestination(std::uint32_t nIndex, std::uint32_t nOffset, const CompiledInstruction& instruction)
     {
         const std::uint32_t nSlot = instruction.m_nDestination;
         const std::uint32_t nSlotOffset = nOffset + DESTINATION_BYTE;
         const bool bAssign = instruction.m_nOpcode == TSOP_ASSIGN;
         if (nSlot >= NUM_SLOTS) {
             return FailInstruction(nIndex, READERR_SLOT, nSlotOffset,
-                                   "destination slot %u of instruction %u is not a valid slot", nSlot, nIndex);
+                                   "destination slot %u of instruction %u is not a valid slot", nSlot,
+                                   nIndex);
         }
         const char* pszProblem = nullptr;
         if (!bAssign && !IsTempSlot(nSlot))
@@ -428,8 +435,8 @@ private:
             pszProblem = "is a constant, which TSOP_ASSIGN never writes";
         if (pszProblem == nullptr)
             return CheckParamSlot(nIndex, nSlotOffset, nSlot);
-        return FailInstruction(nIndex, READERR_DESTINATION, nSlotOffset, "destination slot %u of instruction %u %s",
-                               nSlot, nIndex, pszProblem);
+        return FailInstruction(nIndex, READERR_DESTINATION, nSlotOffset,
+                               "destination slot %u of instruction %u %s", nSlot, nIndex, pszProblem);
     }
 
     // A slot that an instruction reads: any slot of the map, with user

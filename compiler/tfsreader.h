@@ -75,25 +75,25 @@ struct CompiledScript {
 // What a failed read found wrong, one kind per rule of the format.
 enum ReadErrorKind : std::uint32_t {
     READERR_NONE = 0,
-    READERR_TOO_LARGE,            // more than BYTECODE_BUFFER_SIZE bytes
-    READERR_TRUNCATED,            // the file ends inside a field
-    READERR_VERSION,              // version other than SCRIPT_FORMAT_VERSION
-    READERR_PARAM_BLOCK_SIZE,     // block size 0, or not the size of count and names
-    READERR_PARAM_COUNT,          // more than MAX_USER_PARAMS parameters
-    READERR_PARAM_NAME,           // a name unterminated, empty, too long, malformed, a keyword or repeated
-    READERR_INPUT_TYPE,           // input type out of range
-    READERR_OUTPUT_TYPE,          // output type out of range
-    READERR_USAGE_FLAGS,          // a bit other than USES_TIME and USES_USER_PARAMS
-    READERR_CONSTANT_COUNT,       // more than MAX_CONSTANTS constants
-    READERR_CODE_SIZE,            // code size not a multiple of INSTRUCTION_SIZE
-    READERR_OPCODE,               // opcode out of range
-    READERR_FUNCTION,             // function index out of range
-    READERR_SLOT,                 // operand slot that does not exist
-    READERR_UNDECLARED_PARAM,     // user parameter slot beyond the declared count
-    READERR_CONSTANT_SLOT,        // constant slot beyond the table
-    READERR_OPERAND_B,            // operand B not 0 for TSOP_NEGATE or TSOP_ASSIGN
-    READERR_DESTINATION,          // destination not a temporary, or an assignment to one or to a constant
-    READERR_TRAILING_BYTES,       // bytes after the last instruction
+    READERR_TOO_LARGE,         // more than BYTECODE_BUFFER_SIZE bytes
+    READERR_TRUNCATED,         // the file ends inside a field
+    READERR_VERSION,           // version other than SCRIPT_FORMAT_VERSION
+    READERR_PARAM_BLOCK_SIZE,  // block size 0, or not the size of count and names
+    READERR_PARAM_COUNT,       // more than MAX_USER_PARAMS parameters
+    READERR_PARAM_NAME,        // a name unterminated, empty, too long, malformed, a keyword or repeated
+    READERR_INPUT_TYPE,        // input type out of range
+    READERR_OUTPUT_TYPE,       // output type out of range
+    READERR_USAGE_FLAGS,       // a bit other than USES_TIME and USES_USER_PARAMS
+    READERR_CONSTANT_COUNT,    // more than MAX_CONSTANTS constants
+    READERR_CODE_SIZE,         // code size not a multiple of INSTRUCTION_SIZE
+    READERR_OPCODE,            // opcode out of range
+    READERR_FUNCTION,          // function index out of range
+    READERR_SLOT,              // operand slot that does not exist
+    READERR_UNDECLARED_PARAM,  // user parameter slot beyond the declared count
+    READERR_CONSTANT_SLOT,     // constant slot beyond the table
+    READERR_OPERAND_B,         // operand B not 0 for TSOP_NEGATE or TSOP_ASSIGN
+    READERR_DESTINATION,       // destination not a temporary, or an assignment to one or to a constant
+    READERR_TRAILING_BYTES,    // bytes after the last instruction
 };
 
 constexpr std::uint32_t NO_INSTRUCTION = 0xFFFFFFFFu;
@@ -101,8 +101,8 @@ constexpr std::size_t MAX_READ_ERROR_LENGTH = 128;
 
 struct ReadError {
     ReadErrorKind m_nKind;
-    std::uint32_t m_nOffset;       // byte offset of the faulty field or byte
-    std::uint32_t m_nInstruction;  // index of the faulty instruction, or NO_INSTRUCTION
+    std::uint32_t m_nOffset;                  // byte offset of the faulty field or byte
+    std::uint32_t m_nInstruction;             // index of the faulty instruction, or NO_INSTRUCTION
     char m_szMessage[MAX_READ_ERROR_LENGTH];  // e.g. "code size 22 is not a multiple of 4"
 };
 

@@ -130,8 +130,9 @@ ScriptBuilder TwoOfEach()
     if (result.m_bOk)
         return ::testing::AssertionFailure() << "accepted";
     if (result.m_error.m_nKind != nKind || result.m_error.m_nOffset != nOffset) {
-        return ::testing::AssertionFailure() << "kind " << result.m_error.m_nKind << " at " << result.m_error.m_nOffset
-                                             << ": " << result.m_error.m_szMessage;
+        return ::testing::AssertionFailure()
+               << "kind " << result.m_error.m_nKind << " at " << result.m_error.m_nOffset << ": "
+               << result.m_error.m_szMessage;
     }
     return ::testing::AssertionSuccess();
 }
@@ -141,8 +142,8 @@ ScriptBuilder TwoOfEach()
     const ReadResult result = Read(bytes);
     if (result.m_bOk)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "rejected at " << result.m_error.m_nOffset << ": "
-                                         << result.m_error.m_szMessage;
+    return ::testing::AssertionFailure()
+           << "rejected at " << result.m_error.m_nOffset << ": " << result.m_error.m_szMessage;
 }
 
 TEST(TfsReader, ReadsTheWorkedExample)
@@ -298,8 +299,9 @@ TEST(TfsReader, NamesTheFieldAFileIsCutIn)
             EXPECT_EQ(result.m_error.m_nInstruction, NO_INSTRUCTION);
         } else {
             const std::uint32_t nIndex = (pField->m_nOffset - EXAMPLE_CODE_AT) / 4;
-            const std::string expected = "file ends inside the code at instruction " + std::to_string(nIndex) +
-                                         " (" + std::to_string(nSize - EXAMPLE_CODE_AT) + " of 20 bytes present)";
+            const std::string expected = "file ends inside the code at instruction " +
+                                         std::to_string(nIndex) + " (" +
+                                         std::to_string(nSize - EXAMPLE_CODE_AT) + " of 20 bytes present)";
             EXPECT_EQ(result.m_error.m_szMessage, expected);
             EXPECT_EQ(result.m_error.m_nInstruction, nIndex);
         }
@@ -320,7 +322,8 @@ TEST(TfsReader, RejectsEveryTruncationOfALargerFile)
     const Bytes bytes = builder.Build();
     ASSERT_TRUE(Accepts(bytes));
     for (std::size_t nSize = 0; nSize < bytes.size(); ++nSize) {
-        const ReadResult result = Read(Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(nSize)));
+        const ReadResult result =
+            Read(Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(nSize)));
         ASSERT_FALSE(result.m_bOk) << nSize;
         EXPECT_EQ(result.m_error.m_nKind, READERR_TRUNCATED) << nSize << ": " << result.m_error.m_szMessage;
         EXPECT_LE(result.m_error.m_nOffset, nSize);
@@ -343,7 +346,8 @@ TEST(TfsReader, RejectsEveryCountAndSizeFieldOffByOne)
     EXPECT_STREQ(Read(bytes).m_error.m_szMessage, "parameter name 0 has no NUL inside the parameter block");
     SetU32(bytes, EXAMPLE_BLOCK_SIZE_AT, 8);
     EXPECT_TRUE(Rejects(bytes, READERR_PARAM_BLOCK_SIZE, EXAMPLE_BLOCK_SIZE_AT));
-    EXPECT_STREQ(Read(bytes).m_error.m_szMessage, "parameter block size 8 but the count and names take 7 bytes");
+    EXPECT_STREQ(Read(bytes).m_error.m_szMessage,
+                 "parameter block size 8 but the count and names take 7 bytes");
     SetU32(bytes, EXAMPLE_BLOCK_SIZE_AT, 0);
     EXPECT_TRUE(Rejects(bytes, READERR_PARAM_BLOCK_SIZE, EXAMPLE_BLOCK_SIZE_AT));
     SetU32(bytes, EXAMPLE_BLOCK_SIZE_AT, 0xFFFFFFFFu);
@@ -358,7 +362,8 @@ TEST(TfsReader, RejectsEveryCountAndSizeFieldOffByOne)
     bytes = WORKED_EXAMPLE;
     bytes[EXAMPLE_COUNT_AT] = 0;
     EXPECT_TRUE(Rejects(bytes, READERR_PARAM_BLOCK_SIZE, EXAMPLE_BLOCK_SIZE_AT));
-    EXPECT_STREQ(Read(bytes).m_error.m_szMessage, "parameter block size 7 but the count and names take 1 byte");
+    EXPECT_STREQ(Read(bytes).m_error.m_szMessage,
+                 "parameter block size 7 but the count and names take 1 byte");
     bytes[EXAMPLE_COUNT_AT] = 2;
     EXPECT_TRUE(Rejects(bytes, READERR_PARAM_NAME, 13));
 
@@ -487,12 +492,14 @@ bool IsReadableSlot(std::uint32_t nSlot, std::uint32_t nParams, std::uint32_t nC
     return nSlot < 75;
 }
 
-bool IsValidOperandA(std::uint32_t nOpcode, std::uint32_t nValue, std::uint32_t nParams, std::uint32_t nConstants)
+bool IsValidOperandA(std::uint32_t nOpcode, std::uint32_t nValue, std::uint32_t nParams,
+                     std::uint32_t nConstants)
 {
     return nOpcode == TSOP_FUNCTION ? nValue < 6 : IsReadableSlot(nValue, nParams, nConstants);
 }
 
-bool IsValidOperandB(std::uint32_t nOpcode, std::uint32_t nValue, std::uint32_t nParams, std::uint32_t nConstants)
+bool IsValidOperandB(std::uint32_t nOpcode, std::uint32_t nValue, std::uint32_t nParams,
+                     std::uint32_t nConstants)
 {
     if (nOpcode == TSOP_NEGATE || nOpcode == TSOP_ASSIGN)
         return nValue == 0;
@@ -514,9 +521,9 @@ bool IsValidDestination(std::uint32_t nOpcode, std::uint32_t nValue, std::uint32
 TEST(TfsReader, AcceptsExactlyTheValidOperandsOfEveryOpcode)
 {
     const Instruction valid[NUM_OPCODES] = {
-        {TSOP_ADD, 1, 2, 1},      {TSOP_SUBTRACT, 1, 2, 1}, {TSOP_MULTIPLY, 1, 2, 1}, {TSOP_DIVIDE, 1, 2, 1},
-        {TSOP_BIND, 1, 2, 1},     {TSOP_FUNCTION, 0, 2, 1}, {TSOP_NEGATE, 1, 0, 1},   {TSOP_ASSIGN, 1, 0, 16},
-        {TSOP_MIN, 1, 2, 1},      {TSOP_MAX, 1, 2, 1},
+        {TSOP_ADD, 1, 2, 1},  {TSOP_SUBTRACT, 1, 2, 1}, {TSOP_MULTIPLY, 1, 2, 1}, {TSOP_DIVIDE, 1, 2, 1},
+        {TSOP_BIND, 1, 2, 1}, {TSOP_FUNCTION, 0, 2, 1}, {TSOP_NEGATE, 1, 0, 1},   {TSOP_ASSIGN, 1, 0, 16},
+        {TSOP_MIN, 1, 2, 1},  {TSOP_MAX, 1, 2, 1},
     };
     for (const std::uint32_t nParams : {0u, 2u, 6u}) {
         for (const std::uint32_t nConstants : {0u, 2u, 32u}) {
@@ -540,8 +547,9 @@ TEST(TfsReader, AcceptsExactlyTheValidOperandsOfEveryOpcode)
                                           : IsValidDestination(nOpcode, nValue, nParams);
                         const ReadResult result = Read(builder.Build());
                         ASSERT_EQ(result.m_bOk, bValid)
-                            << "opcode " << nOpcode << " place " << nPlace << " value " << nValue << " params "
-                            << nParams << " constants " << nConstants << ": " << result.m_error.m_szMessage;
+                            << "opcode " << nOpcode << " place " << nPlace << " value " << nValue
+                            << " params " << nParams << " constants " << nConstants << ": "
+                            << result.m_error.m_szMessage;
                         if (!bValid) {
                             ASSERT_EQ(result.m_error.m_nOffset, nAt + nPlace);
                             ASSERT_EQ(result.m_error.m_nInstruction, 1u);
@@ -564,7 +572,8 @@ TEST(TfsReader, RejectsEveryInvalidOpcode)
         EXPECT_EQ(Read(bytes).m_error.m_nInstruction, 1u);
     }
     builder.m_code[1][0] = 10;
-    EXPECT_STREQ(Read(builder.Build()).m_error.m_szMessage, "opcode 10 of instruction 1 is not a valid opcode");
+    EXPECT_STREQ(Read(builder.Build()).m_error.m_szMessage,
+                 "opcode 10 of instruction 1 is not a valid opcode");
 }
 
 // The kind and text of each class of operand fault.
@@ -578,25 +587,55 @@ TEST(TfsReader, DescribesEachOperandFault)
     };
     const FaultCase cases[] = {
         {{TSOP_MULTIPLY, 80, 1, 1}, READERR_SLOT, 1, "operand slot 80 of instruction 3 is not a valid slot"},
-        {{TSOP_MULTIPLY, 1, 255, 1}, READERR_SLOT, 2, "operand slot 255 of instruction 3 is not a valid slot"},
-        {{TSOP_ADD, 45, 1, 1}, READERR_CONSTANT_SLOT, 1,
+        {{TSOP_MULTIPLY, 1, 255, 1},
+         READERR_SLOT,
+         2,
+         "operand slot 255 of instruction 3 is not a valid slot"},
+        {{TSOP_ADD, 45, 1, 1},
+         READERR_CONSTANT_SLOT,
+         1,
          "constant slot 45 of instruction 3 but the table holds 2 constants"},
-        {{TSOP_ADD, 1, 34, 1}, READERR_UNDECLARED_PARAM, 2,
+        {{TSOP_ADD, 1, 34, 1},
+         READERR_UNDECLARED_PARAM,
+         2,
          "parameter slot 34 of instruction 3 but the script declares 2 parameters"},
-        {{TSOP_FUNCTION, 6, 1, 1}, READERR_FUNCTION, 1, "function index 6 of instruction 3 is not a valid function"},
-        {{TSOP_NEGATE, 1, 5, 1}, READERR_OPERAND_B, 2, "operand B of instruction 3 is 5 but must be 0 for TSOP_NEGATE"},
-        {{TSOP_ASSIGN, 1, 1, 16}, READERR_OPERAND_B, 2, "operand B of instruction 3 is 1 but must be 0 for TSOP_ASSIGN"},
-        {{TSOP_ASSIGN, 1, 0, 40}, READERR_DESTINATION, 3,
+        {{TSOP_FUNCTION, 6, 1, 1},
+         READERR_FUNCTION,
+         1,
+         "function index 6 of instruction 3 is not a valid function"},
+        {{TSOP_NEGATE, 1, 5, 1},
+         READERR_OPERAND_B,
+         2,
+         "operand B of instruction 3 is 5 but must be 0 for TSOP_NEGATE"},
+        {{TSOP_ASSIGN, 1, 1, 16},
+         READERR_OPERAND_B,
+         2,
+         "operand B of instruction 3 is 1 but must be 0 for TSOP_ASSIGN"},
+        {{TSOP_ASSIGN, 1, 0, 40},
+         READERR_DESTINATION,
+         3,
          "destination slot 40 of instruction 3 is a constant, which TSOP_ASSIGN never writes"},
-        {{TSOP_ASSIGN, 1, 0, 71}, READERR_DESTINATION, 3,
+        {{TSOP_ASSIGN, 1, 0, 71},
+         READERR_DESTINATION,
+         3,
          "destination slot 71 of instruction 3 is a constant, which TSOP_ASSIGN never writes"},
-        {{TSOP_ASSIGN, 1, 0, 15}, READERR_DESTINATION, 3,
+        {{TSOP_ASSIGN, 1, 0, 15},
+         READERR_DESTINATION,
+         3,
          "destination slot 15 of instruction 3 is a temporary, which TSOP_ASSIGN never writes"},
-        {{TSOP_ASSIGN, 1, 0, 36}, READERR_UNDECLARED_PARAM, 3,
+        {{TSOP_ASSIGN, 1, 0, 36},
+         READERR_UNDECLARED_PARAM,
+         3,
          "parameter slot 36 of instruction 3 but the script declares 2 parameters"},
-        {{TSOP_ADD, 1, 1, 16}, READERR_DESTINATION, 3, "destination slot 16 of instruction 3 is not a temporary"},
+        {{TSOP_ADD, 1, 1, 16},
+         READERR_DESTINATION,
+         3,
+         "destination slot 16 of instruction 3 is not a temporary"},
         {{TSOP_ADD, 1, 1, 75}, READERR_SLOT, 3, "destination slot 75 of instruction 3 is not a valid slot"},
-        {{TSOP_ASSIGN, 1, 0, 75}, READERR_SLOT, 3, "destination slot 75 of instruction 3 is not a valid slot"},
+        {{TSOP_ASSIGN, 1, 0, 75},
+         READERR_SLOT,
+         3,
+         "destination slot 75 of instruction 3 is not a valid slot"},
     };
     for (const FaultCase& fault : cases) {
         ScriptBuilder builder = TwoOfEach();
@@ -730,8 +769,8 @@ public:
     std::string Script()
     {
         static const char* const NAMES[] = {"a", "b", "Speed", "t1", "_", "$", "Time", "Mat", "x9", "c0"};
-        static const char* const INPUTS[] = {"CSNormal", "CSPos", "CSReflection", "WSNormal",
-                                             "WSPos",    "WSReflection", "UV"};
+        static const char* const INPUTS[] = {"CSNormal",     "CSPos", "CSReflection", "WSNormal", "WSPos",
+                                             "WSReflection", "UV"};
         static const char* const OUTPUTS[] = {"TexCoord2", "TexCoord3", "TexCoord3Proj", "TexCoord4Proj"};
         m_params.clear();
         std::string text = "UserParams";
@@ -743,7 +782,8 @@ public:
                 text += " " + name + (Pick(2) == 0 ? "," : "");
             }
         }
-        text += ";\nInput " + std::string(INPUTS[Pick(7)]) + ";\nOutput " + OUTPUTS[Pick(4)] + ";\nBeginScript\n";
+        text +=
+            ";\nInput " + std::string(INPUTS[Pick(7)]) + ";\nOutput " + OUTPUTS[Pick(4)] + ";\nBeginScript\n";
         const std::uint32_t nStatements = Pick(12);
         for (std::uint32_t i = 0; i < nStatements; ++i)
             text += Statement() + ";\n";
@@ -755,8 +795,9 @@ private:
 
     std::string Variable()
     {
-        static const char* const BUILT_INS[] = {"Time", "Elapsed", "LevelOffsetX", "LevelOffsetY",
-                                                "LevelOffsetZ", "Mat03", "Mat30", "mat22", "Matrix"};
+        static const char* const BUILT_INS[] = {"Time",         "Elapsed",      "LevelOffsetX",
+                                                "LevelOffsetY", "LevelOffsetZ", "Mat03",
+                                                "Mat30",        "mat22",        "Matrix"};
         if (!m_params.empty() && Pick(3) == 0)
             return m_params[Pick(static_cast<std::uint32_t>(m_params.size()))];
         return BUILT_INS[Pick(9)];
@@ -764,8 +805,8 @@ private:
 
     std::string Literal()
     {
-        static const char* const LITERALS[] = {"0", "1", "0.5", "2", "1.2.3", "3.25", "100000",
-                                               "1000000000000000000000000000000000000000"};
+        static const char* const LITERALS[] = {
+            "0", "1", "0.5", "2", "1.2.3", "3.25", "100000", "1000000000000000000000000000000000000000"};
         return Pick(4) == 0 ? std::to_string(Pick(60)) : LITERALS[Pick(8)];
     }
 

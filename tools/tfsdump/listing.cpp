@@ -11,12 +11,10 @@ namespace {
 constexpr const char* OPCODE_MNEMONICS[] = {
     "add", "sub", "mul", "div", "bind", "call", "neg", "assign", "min", "max",
 };
-static_assert(sizeof OPCODE_MNEMONICS / sizeof OPCODE_MNEMONICS[0] == NUM_OPCODES,
-              "one mnemonic per opcode");
+static_assert(sizeof OPCODE_MNEMONICS / sizeof OPCODE_MNEMONICS[0] == NUM_OPCODES, "one mnemonic per opcode");
 
 constexpr const char* FUNCTION_NAMES[] = {"Sin", "Cos", "Tan", "SqrSin", "SqrCos", "DegToRad"};
-static_assert(sizeof FUNCTION_NAMES / sizeof FUNCTION_NAMES[0] == NUM_FUNCTIONS,
-              "one name per function");
+static_assert(sizeof FUNCTION_NAMES / sizeof FUNCTION_NAMES[0] == NUM_FUNCTIONS, "one name per function");
 
 constexpr const char* INPUT_TYPE_NAMES[] = {
     "CSNormal", "CSPos", "CSReflection", "WSNormal", "WSPos", "WSReflection", "UV",
@@ -33,8 +31,8 @@ constexpr const char* LEVEL_OFFSET_NAMES[] = {"LevelOffsetX", "LevelOffsetY", "L
 // Spellings that a parameter name must not take in a listing, besides those
 // of the form letters-and-number handled by LooksNumbered.
 constexpr const char* RESERVED_SPELLINGS[] = {
-    "Time", "Elapsed", "LevelOffsetX", "LevelOffsetY", "LevelOffsetZ",
-    "Sin",  "Cos",     "Tan",          "SqrSin",       "SqrCos",      "DegToRad",
+    "Time", "Elapsed", "LevelOffsetX", "LevelOffsetY", "LevelOffsetZ", "Sin",
+    "Cos",  "Tan",     "SqrSin",       "SqrCos",       "DegToRad",
 };
 constexpr const char* NUMBERED_PREFIXES[] = {"t", "c", "p", "slot", "func", "Mat"};
 

@@ -18,25 +18,24 @@ constexpr const char* STDIN_DISPLAY_NAME = "<stdin>";
 
 constexpr const char* USAGE_LINE = "Usage: tfsdump [options] FILE...\n";
 
-constexpr const char* HELP_TEXT =
-    "Check compiled texture scripts (.tfs) and list what they hold.\n"
-    "\n"
-    "Each FILE is checked against the compiled file format; a FILE of - is\n"
-    "standard input. The listing of each valid file (a commented header, then\n"
-    "one instruction a line with its byte offset) goes to standard output,\n"
-    "every fault to standard error.\n"
-    "\n"
-    "Options:\n"
-    "  -o FILE      write the listings to FILE instead of standard output\n"
-    "  --check      only check the files: print nothing but faults\n"
-    "  --no-header  leave out the commented header of each listing\n"
-    "  --bytes      show the four raw bytes of every instruction\n"
-    "  -h, --help   show this help and exit\n"
-    "  --version    show the version and exit\n"
-    "  --           take every later argument as a FILE\n"
-    "\n"
-    "Exit status: 0 when every file is valid, 1 when one is not or cannot be\n"
-    "read, 2 for a usage error or when the output cannot be written.\n";
+constexpr const char* HELP_TEXT = "Check compiled texture scripts (.tfs) and list what they hold.\n"
+                                  "\n"
+                                  "Each FILE is checked against the compiled file format; a FILE of - is\n"
+                                  "standard input. The listing of each valid file (a commented header, then\n"
+                                  "one instruction a line with its byte offset) goes to standard output,\n"
+                                  "every fault to standard error.\n"
+                                  "\n"
+                                  "Options:\n"
+                                  "  -o FILE      write the listings to FILE instead of standard output\n"
+                                  "  --check      only check the files: print nothing but faults\n"
+                                  "  --no-header  leave out the commented header of each listing\n"
+                                  "  --bytes      show the four raw bytes of every instruction\n"
+                                  "  -h, --help   show this help and exit\n"
+                                  "  --version    show the version and exit\n"
+                                  "  --           take every later argument as a FILE\n"
+                                  "\n"
+                                  "Exit status: 0 when every file is valid, 1 when one is not or cannot be\n"
+                                  "read, 2 for a usage error or when the output cannot be written.\n";
 
 struct ToolOptions {
     bool m_bHelp = false;
