@@ -1,4 +1,5 @@
-// The one place where every file an end-to-end run produced passes by.
+// The one place where every file an end-to-end run produced passes by: each
+// must read back as a well-formed compiled texture script.
 //
 // After each run the harness hands over every regular file in the scratch
 // folder that the case did not set up with the same contents: the compiled
