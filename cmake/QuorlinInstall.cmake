@@ -1,0 +1,135 @@
+# What `cmake --install` puts in place, and the CMake package that lets another
+# project use it:
+#
+#   bin/quorlin, bin/tfsdump                   the programs
+#   lib/libquorlin_compiler.a                  the compiler library
+#   include/quorlin/*.h                        its public headers
+#   share/man/man1/quorlin.1.gz, tfsdump.1.gz  their manual pages
+#   lib/cmake/Quorlin/                         find_package(Quorlin CONFIG)
+#
+# The package defines Quorlin::compiler (the library), Quorlin::quorlin and
+# Quorlin::tfsdump (the programs) and the function quorlin_add_scripts. The
+# Debian package is made from the same install tree (QuorlinPackaging.cmake).
+#
+# Included from the top-level CMakeLists.txt after the program and library
+# targets exist. tfsdump and the reader header are installed when the tree has
+# them.
+
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(QUORLIN_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/Quorlin"
+    CACHE STRING "Where the Quorlin CMake package is installed, relative to the prefix")
+mark_as_advanced(QUORLIN_INSTALL_CMAKEDIR)
+
+# The include directory the library target names for installed use.
+set(QUORLIN_INSTALL_INCLUDEDIR include/quorlin)
+
+# ---------------------------------------------------------------------------
+# Targets
+
+# Consumers see the library as Quorlin::compiler, and may link it into a
+# shared object (a renderer plug-in, say), which needs position-independent code.
+set_target_properties(quorlin_compiler PROPERTIES
+  EXPORT_NAME compiler
+  POSITION_INDEPENDENT_CODE ON)
+
+# The library's warning flags are for building Quorlin itself. Being a static
+# library, it still lists them in its link interface (as LINK_ONLY, where they
+# add nothing), and an exported target may not name a target that is not
+# exported itself, so the entry is left out of the link interface.
+get_target_property(quorlin_compiler_interface quorlin_compiler INTERFACE_LINK_LIBRARIES)
+if(quorlin_compiler_interface)
+  list(REMOVE_ITEM quorlin_compiler_interface "$<LINK_ONLY:quorlin_warnings>")
+  set_property(TARGET quorlin_compiler PROPERTY INTERFACE_LINK_LIBRARIES "${quorlin_compiler_interface}")
+endif()
+
+set(QUORLIN_INSTALLED_TARGETS quorlin_compiler quorlin)
+if(TARGET tfsdump)
+  list(APPEND QUORLIN_INSTALLED_TARGETS tfsdump)
+endif()
+
+install(TARGETS ${QUORLIN_INSTALLED_TARGETS}
+  EXPORT QuorlinTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+
+# The public headers: the compiler object and Compile, the format constants,
+# the allocator that releases Compile's result, and the reader of compiled
+# files where the tree has it.
+set(QUORLIN_PUBLIC_HEADERS
+  compiler/texturescriptcompiler.h
+  compiler/compiledscriptformat.h
+  compiler/memory.h)
+if(EXISTS ${PROJECT_SOURCE_DIR}/compiler/tfsreader.h)
+  list(APPEND QUORLIN_PUBLIC_HEADERS compiler/tfsreader.h)
+endif()
+install(FILES ${QUORLIN_PUBLIC_HEADERS} DESTINATION ${QUORLIN_INSTALL_INCLUDEDIR})
+
+# ---------------------------------------------------------------------------
+# Manual pages, compressed as Debian installs them; uncompressed when there is
+# no gzip.
+
+set(QUORLIN_MAN_PAGES quorlin)
+if(TARGET tfsdump)
+  list(APPEND QUORLIN_MAN_PAGES tfsdump)
+endif()
+
+find_program(QUORLIN_GZIP gzip)
+mark_as_advanced(QUORLIN_GZIP)
+set(QUORLIN_MAN_FILES)
+foreach(page IN LISTS QUORLIN_MAN_PAGES)
+  set(source ${PROJECT_SOURCE_DIR}/man/${page}.1)
+  if(QUORLIN_GZIP)
+    # -n leaves the name and time out of the archive, so the file depends on
+    # the page's text alone.
+    set(copy ${PROJECT_BINARY_DIR}/man/${page}.1)
+    add_custom_command(OUTPUT ${copy}.gz
+      COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy}
+      COMMAND ${QUORLIN_GZIP} -9 -n -f ${copy}
+      DEPENDS ${source}
+      COMMENT "Compressing the manual page ${page}.1"
+      VERBATIM)
+    list(APPEND QUORLIN_MAN_FILES ${copy}.gz)
+  else()
+    list(APPEND QUORLIN_MAN_FILES ${source})
+  endif()
+endforeach()
+add_custom_target(quorlin_man_pages ALL DEPENDS ${QUORLIN_MAN_FILES})
+install(FILES ${QUORLIN_MAN_FILES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# ---------------------------------------------------------------------------
+# The CMake package
+
+install(EXPORT QuorlinTargets
+  NAMESPACE Quorlin::
+  DESTINATION ${QUORLIN_INSTALL_CMAKEDIR})
+
+configure_package_config_file(
+  ${CMAKE_CURRENT_LIST_DIR}/QuorlinConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/QuorlinConfig.cmake
+  INSTALL_DESTINATION ${QUORLIN_INSTALL_CMAKEDIR}
+  NO_SET_AND_CHECK_MACRO)
+
+# A newer release of the same major version reads the same scripts and writes
+# the same compiled format; the library is built for one architecture.
+write_basic_package_version_file(
+  ${PROJECT_BINARY_DIR}/QuorlinConfigVersion.cmake
+  VERSION ${PROJECT_VERSION}
+  COMPATIBILITY SameMajorVersion)
+
+install(FILES
+  ${PROJECT_BINARY_DIR}/QuorlinConfig.cmake
+  ${PROJECT_BINARY_DIR}/QuorlinConfigVersion.cmake
+  ${CMAKE_CURRENT_LIST_DIR}/QuorlinScripts.cmake
+  DESTINATION ${QUORLIN_INSTALL_CMAKEDIR})
+
+# The programs under their package names inside this build too, so that
+# quorlin_add_scripts works here as it does for an installed package.
+add_executable(Quorlin::quorlin ALIAS quorlin)
+if(TARGET tfsdump)
+  add_executable(Quorlin::tfsdump ALIAS tfsdump)
+endif()
+include(${CMAKE_CURRENT_LIST_DIR}/QuorlinScripts.cmake)
+
+include(${CMAKE_CURRENT_LIST_DIR}/QuorlinPackaging.cmake)
