@@ -26,4 +26,7 @@ ctest --preset ci-sanitize -j"$jobs"
 step "editor grammar tests"
 (cd editors/textmate && npm ci --no-audit --no-fund && npm test)
 
+step "install, CMake package and Debian package"
+scripts/package-test
+
 step "all tests passed"
