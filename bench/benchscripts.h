@@ -1,0 +1,45 @@
+// The scripts the benchmarks compile. The in-process benchmark and the
+// whole-process script (through quorlin_bench_scripts) use the same texts, so
+// their figures describe the same inputs.
+#ifndef QUORLIN_BENCHSCRIPTS_H
+#define QUORLIN_BENCHSCRIPTS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace benchscripts {
+
+// The seven-line example script of the compiled-format documentation: one
+// user parameter, two statements, 57 bytes of output.
+std::string WorkedExample();
+
+// A script of realistic statements (all six user parameters, constants,
+// functions, every operator) whose compiled file is exactly
+// BYTECODE_BUFFER_SIZE bytes: the largest output a compile can produce.
+std::string LargestFittingScript();
+
+// A script of nTotalBytes bytes that is mostly comments and white space
+// (comment lines of varied length, indented comments, blank and space-only
+// lines), with COMMENT_SCRIPT_STATEMENTS statements spread evenly through it.
+// It compiles successfully at any size.
+std::string CommentHeavyScript(std::size_t nTotalBytes);
+constexpr std::size_t COMMENT_SCRIPT_STATEMENTS = 256;
+
+// A script whose body is nStatements statements "Mat00;", one per line. Such
+// a statement produces no code, so the script compiles at any count.
+std::string StatementListScript(std::size_t nStatements);
+
+// A script with one statement, "Mat00 = " followed by a left-associative
+// chain of nTerms matrix elements joined by "+". Its code (nTerms
+// instructions) overflows the output buffer once nTerms passes a couple of
+// thousand, and each byte that does not fit draws one message.
+std::string OverflowChainScript(std::size_t nTerms);
+
+// Messages an OverflowChainScript of nTerms terms draws: one per code byte
+// beyond the output buffer.
+std::uint64_t OverflowChainMessages(std::size_t nTerms);
+
+} // namespace benchscripts
+
+#endif
