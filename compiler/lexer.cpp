@@ -6,8 +6,22 @@
 
 namespace {
 
+constexpr std::uint32_t TextLength(const char* pszText)
+{
+    std::uint32_t nLength = 0;
+    while (pszText[nLength] != '\0')
+        ++nLength;
+    return nLength;
+}
+
 struct KeywordEntry {
+    constexpr KeywordEntry(const char* pszKeyword, TokenType nKeywordToken)
+        : pszText(pszKeyword), nLength(TextLength(pszKeyword)), nToken(nKeywordToken)
+    {
+    }
+
     const char* pszText;
+    std::uint32_t nLength; // lets a token skip the entries of other lengths
     TokenType nToken;
 };
 
@@ -54,11 +68,12 @@ Acceptor AcceptorFor(char cFirst)
     return IsSymbolChar;
 }
 
-TokenType ClassifyWord(const char* pszText)
+// The code of an identifier- or symbol-class token of nLength characters.
+TokenType ClassifyWord(const char* pszText, std::uint32_t nLength)
 {
     TokenType nToken = TOKEN_IDENTIFIER;
     for (const KeywordEntry& entry : KEYWORDS) {
-        if (EqualsNoCase(entry.pszText, pszText))
+        if (entry.nLength == nLength && EqualsNoCase(entry.pszText, pszText))
             nToken = entry.nToken;
     }
     return nToken;
@@ -138,7 +153,7 @@ bool TextureScriptCompiler::NextToken()
         }
     }
 
-    m_nToken = bNumber ? TOKEN_NUMBER : ClassifyWord(m_szToken);
+    m_nToken = bNumber ? TOKEN_NUMBER : ClassifyWord(m_szToken, nStored);
     if (bLookahead)
         UngetChar();
     return true;
