@@ -2,6 +2,8 @@
 // one-character push-back, and the line counter every diagnostic shows.
 #include "texturescriptcompiler.h"
 
+#include <cstring>
+
 #include "charclass.h"
 
 namespace {
@@ -59,15 +61,6 @@ constexpr KeywordEntry KEYWORDS[] = {
 
 using Acceptor = bool (*)(char c, const char* pszTokenSoFar);
 
-Acceptor AcceptorFor(char cFirst)
-{
-    if (IsDigitChar(cFirst))
-        return IsNumberChar;
-    if (IsLetterChar(cFirst))
-        return IsIdentifierChar;
-    return IsSymbolChar;
-}
-
 // The code of an identifier- or symbol-class token of nLength characters.
 TokenType ClassifyWord(const char* pszText, std::uint32_t nLength)
 {
@@ -77,6 +70,28 @@ TokenType ClassifyWord(const char* pszText, std::uint32_t nLength)
             nToken = entry.nToken;
     }
     return nToken;
+}
+
+// The end of the run of characters from p that the acceptor takes, given the
+// token text so far; pEnd when the text runs out first.
+template <Acceptor pfnAccept>
+const char* EndOfAccepted(const char* p, const char* pEnd, const char* pszTokenSoFar)
+{
+    while (p < pEnd && pfnAccept(*p, pszTokenSoFar))
+        ++p;
+    return p;
+}
+
+// The end of the token that starts at pFirst: the acceptor chosen by the first
+// character takes it and then the run of characters after it. The token text
+// so far, which only the symbol acceptor looks at, is the first character.
+const char* EndOfToken(const char* pFirst, const char* pEnd, const char* pszFirstCharacter)
+{
+    if (IsDigitChar(*pFirst))
+        return EndOfAccepted<IsNumberChar>(pFirst + 1, pEnd, pszFirstCharacter);
+    if (IsLetterChar(*pFirst))
+        return EndOfAccepted<IsIdentifierChar>(pFirst + 1, pEnd, pszFirstCharacter);
+    return EndOfAccepted<IsSymbolChar>(pFirst + 1, pEnd, pszFirstCharacter);
 }
 
 } // namespace
@@ -137,24 +152,22 @@ bool TextureScriptCompiler::NextToken()
         }
     }
 
-    const Acceptor pfnAccept = AcceptorFor(c);
-    const bool bNumber = pfnAccept == IsNumberChar;
-    std::uint32_t nStored = 0;
-    bool bLookahead = true;
-    while (pfnAccept(c, m_szToken)) {
-        // Characters past the limit are consumed but not kept.
-        if (nStored < MAX_TOKEN_LENGTH) {
-            m_szToken[nStored++] = c;
-            m_szToken[nStored] = '\0';
-        }
-        if (!GetChar(c)) {
-            bLookahead = false;
-            break;
-        }
-    }
+    // The token takes characters up to the first one its acceptor refuses.
+    // None of them is a newline, so the line counter stays, and the cursor is
+    // left on the refused character (the look-ahead), as if it had been read
+    // and pushed back.
+    const char* const pFirst = m_pCursor - 1;
+    m_szToken[0] = c;
+    m_szToken[1] = '\0';
+    const char* const pTokenEnd = EndOfToken(pFirst, m_pSourceEnd, m_szToken);
+    m_pCursor = pTokenEnd;
 
-    m_nToken = bNumber ? TOKEN_NUMBER : ClassifyWord(m_szToken, nStored);
-    if (bLookahead)
-        UngetChar();
+    // Characters past the limit are consumed but not kept.
+    const auto nLength = static_cast<std::uint32_t>(pTokenEnd - pFirst);
+    const std::uint32_t nStored = nLength < MAX_TOKEN_LENGTH ? nLength : MAX_TOKEN_LENGTH;
+    std::memcpy(m_szToken, pFirst, nStored);
+    m_szToken[nStored] = '\0';
+
+    m_nToken = IsDigitChar(c) ? TOKEN_NUMBER : ClassifyWord(m_szToken, nStored);
     return true;
 }
