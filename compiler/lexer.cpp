@@ -23,11 +23,12 @@ struct KeywordEntry {
     }
 
     const char* pszText;
-    std::uint32_t nLength; // lets a token skip the entries of other lengths
+    std::uint32_t nLength;
     TokenType nToken;
 };
 
-// Compared in this order against the whole token text, without case.
+// Matched against the whole token text, without case. No two entries match
+// the same text.
 constexpr KeywordEntry KEYWORDS[] = {
     {"+", TOKEN_PLUS},
     {"-", TOKEN_MINUS},
@@ -61,15 +62,79 @@ constexpr KeywordEntry KEYWORDS[] = {
 
 using Acceptor = bool (*)(char c, const char* pszTokenSoFar);
 
+constexpr std::uint32_t NUM_KEYWORDS = sizeof KEYWORDS / sizeof KEYWORDS[0];
+
+constexpr std::uint32_t LongestKeyword()
+{
+    std::uint32_t nLongest = 0;
+    for (const KeywordEntry& entry : KEYWORDS)
+        nLongest = entry.nLength > nLongest ? entry.nLength : nLongest;
+    return nLongest;
+}
+
+constexpr std::uint32_t MAX_KEYWORD_LENGTH = LongestKeyword();
+
+// The keyword table's entries grouped by length, so that a token is compared
+// only with the entries of its own length: the group of length n is
+// aEntries[aGroupBegin[n]] up to aEntries[aGroupBegin[n + 1]], as indices
+// into KEYWORDS in table order.
+struct KeywordGroups {
+    std::uint8_t aEntries[NUM_KEYWORDS] = {};
+    std::uint8_t aGroupBegin[MAX_KEYWORD_LENGTH + 2] = {};
+};
+
+constexpr KeywordGroups GroupKeywordsByLength()
+{
+    KeywordGroups groups;
+    std::uint32_t nNext = 0;
+    for (std::uint32_t nLength = 0; nLength <= MAX_KEYWORD_LENGTH; ++nLength) {
+        groups.aGroupBegin[nLength] = static_cast<std::uint8_t>(nNext);
+        for (std::uint32_t i = 0; i < NUM_KEYWORDS; ++i) {
+            if (KEYWORDS[i].nLength == nLength)
+                groups.aEntries[nNext++] = static_cast<std::uint8_t>(i);
+        }
+    }
+    groups.aGroupBegin[MAX_KEYWORD_LENGTH + 1] = static_cast<std::uint8_t>(nNext);
+    return groups;
+}
+
+constexpr KeywordGroups KEYWORD_GROUPS = GroupKeywordsByLength();
+
+// The code of every one-character token, by the character's unsigned value:
+// the one-character entries of the table looked up in advance.
+struct SingleCharacterCodes {
+    TokenType aCode[256] = {};
+};
+
+constexpr SingleCharacterCodes ClassifySingleCharacters()
+{
+    SingleCharacterCodes codes;
+    for (std::uint32_t nByte = 0; nByte < 256; ++nByte) {
+        const auto c = static_cast<char>(nByte);
+        codes.aCode[nByte] = TOKEN_IDENTIFIER;
+        for (const KeywordEntry& entry : KEYWORDS) {
+            if (entry.nLength == 1 && ToUpperAscii(entry.pszText[0]) == ToUpperAscii(c))
+                codes.aCode[nByte] = entry.nToken;
+        }
+    }
+    return codes;
+}
+
+constexpr SingleCharacterCodes SINGLE_CHARACTER_CODES = ClassifySingleCharacters();
+
 // The code of an identifier- or symbol-class token of nLength characters.
 TokenType ClassifyWord(const char* pszText, std::uint32_t nLength)
 {
-    TokenType nToken = TOKEN_IDENTIFIER;
-    for (const KeywordEntry& entry : KEYWORDS) {
-        if (entry.nLength == nLength && EqualsNoCase(entry.pszText, pszText))
-            nToken = entry.nToken;
+    if (nLength == 1)
+        return SINGLE_CHARACTER_CODES.aCode[static_cast<unsigned char>(pszText[0])];
+    if (nLength > MAX_KEYWORD_LENGTH)
+        return TOKEN_IDENTIFIER;
+    for (std::uint32_t i = KEYWORD_GROUPS.aGroupBegin[nLength]; i < KEYWORD_GROUPS.aGroupBegin[nLength + 1]; ++i) {
+        const KeywordEntry& entry = KEYWORDS[KEYWORD_GROUPS.aEntries[i]];
+        if (EqualsNoCase(entry.pszText, pszText))
+            return entry.nToken;
     }
-    return nToken;
+    return TOKEN_IDENTIFIER;
 }
 
 // The end of the run of characters from p that the acceptor takes, given the
