@@ -159,6 +159,33 @@ const char* EndOfToken(const char* pFirst, const char* pEnd, const char* pszFirs
     return EndOfAccepted<IsSymbolChar>(pFirst + 1, pEnd, pszFirstCharacter);
 }
 
+// Moves p over white space and comments to the first character of the next
+// token, counting in nLine the newlines it passes (a comment's own newline
+// included). False when the text ends first, with p at pEnd.
+bool SkipSpaceAndComments(const char*& p, const char* pEnd, std::int32_t& nLine)
+{
+    while (p < pEnd) {
+        const char c = *p;
+        if (c == '#') {
+            // A comment holds no newline before its last character.
+            const void* pNewline = std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p));
+            if (pNewline == nullptr) {
+                p = pEnd;
+                return false;
+            }
+            p = static_cast<const char*>(pNewline) + 1;
+            ++nLine;
+        } else if (IsSpaceChar(c)) {
+            if (c == '\n')
+                ++nLine;
+            ++p;
+        } else {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 bool IsNumberChar(char c, const char*)
@@ -202,26 +229,15 @@ bool TextureScriptCompiler::NextToken()
 {
     m_szToken[0] = '\0';
 
-    // Skip white space and comments up to the token's first character.
-    char c = '\0';
-    for (;;) {
-        if (!GetChar(c))
-            return false;
-        if (c == '#') {
-            do {
-                if (!GetChar(c))
-                    return false;
-            } while (c != '\n');
-        } else if (!IsSpaceChar(c)) {
-            break;
-        }
-    }
+    if (!SkipSpaceAndComments(m_pCursor, m_pSourceEnd, m_nLine))
+        return false;
 
     // The token takes characters up to the first one its acceptor refuses.
     // None of them is a newline, so the line counter stays, and the cursor is
     // left on the refused character (the look-ahead), as if it had been read
     // and pushed back.
-    const char* const pFirst = m_pCursor - 1;
+    const char* const pFirst = m_pCursor;
+    const char c = *pFirst;
     m_szToken[0] = c;
     m_szToken[1] = '\0';
     const char* const pTokenEnd = EndOfToken(pFirst, m_pSourceEnd, m_szToken);
