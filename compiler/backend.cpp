@@ -178,8 +178,8 @@ void TextureScriptCompiler::GenerateTree(ExprNode* pNode)
     });
 }
 
-// Appends one instruction a byte at a time, so that when the buffer runs
-// out every byte that does not fit is reported.
+// Appends one instruction. When it does not fit whole, it is written a byte
+// at a time, so that every byte beyond the buffer is reported.
 void TextureScriptCompiler::EmitInstruction(const ExprNode* pNode)
 {
     const std::uint32_t nOperandA = pNode->m_nOp == TSOP_FUNCTION ? pNode->m_nValue : OperandOf(pNode->m_pLeft);
@@ -189,6 +189,10 @@ void TextureScriptCompiler::EmitInstruction(const ExprNode* pNode)
         static_cast<std::uint8_t>(OperandOf(pNode->m_pRight) & 0xFFu),
         static_cast<std::uint8_t>(pNode->m_nReg & 0xFFu),
     };
+    if (GetWriteOffset() + INSTRUCTION_SIZE <= BYTECODE_BUFFER_SIZE) {
+        WriteBytes(aInstruction, INSTRUCTION_SIZE);
+        return;
+    }
     for (const std::uint8_t nByte : aInstruction)
         WriteBytes(&nByte, 1);
 }
