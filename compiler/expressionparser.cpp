@@ -41,6 +41,23 @@ constexpr NamedValue FUNCTIONS[] = {
     {"DegToRad", FUNC_DEGTORAD},
 };
 
+// Matrix elements are "Mat" and two digits.
+constexpr const char* MATRIX_PREFIX = "Mat";
+constexpr std::size_t MATRIX_PREFIX_LENGTH = 3;
+
+template <std::size_t N>
+constexpr bool AnyNameStartsWith(const NamedValue (&table)[N], const char* pszPrefix)
+{
+    for (const NamedValue& entry : table) {
+        std::size_t i = 0;
+        while (pszPrefix[i] != '\0' && ToUpperAscii(entry.pszName[i]) == ToUpperAscii(pszPrefix[i]))
+            ++i;
+        if (pszPrefix[i] == '\0')
+            return true;
+    }
+    return false;
+}
+
 template <std::size_t N>
 std::uint32_t FindNamed(const NamedValue (&table)[N], const char* pszName)
 {
@@ -150,12 +167,12 @@ bool StartsWithNoCase(const char* pszPrefix, const char* pszText)
 
 bool TextureScriptCompiler::LookupVariable(const char* pszName, std::uint32_t& nSlot)
 {
-    nSlot = FindNamed(BUILTIN_VARIABLES, pszName);
-    if (nSlot != NOT_FOUND)
-        return true;
-
-    if (StartsWithNoCase("Mat", pszName)) {
-        const std::uint32_t nIndex = MatrixIndexDigits(pszName + 3);
+    // Matrix elements are the names scripts use most; no built-in value's
+    // name starts with the matrix prefix, so they are recognised first.
+    static_assert(!AnyNameStartsWith(BUILTIN_VARIABLES, MATRIX_PREFIX), "a built-in value looks like a matrix element");
+    if (StartsWithNoCase(MATRIX_PREFIX, pszName)) {
+        nSlot = NOT_FOUND;
+        const std::uint32_t nIndex = MatrixIndexDigits(pszName + MATRIX_PREFIX_LENGTH);
         const std::uint32_t nRow = nIndex / 10;
         const std::uint32_t nColumn = nIndex % 10;
         if (nRow >= MATRIX_DIMENSION || nColumn >= MATRIX_DIMENSION) {
@@ -165,6 +182,10 @@ bool TextureScriptCompiler::LookupVariable(const char* pszName, std::uint32_t& n
         nSlot = SLOT_MATRIX_FIRST + MATRIX_DIMENSION * nRow + nColumn;
         return true;
     }
+
+    nSlot = FindNamed(BUILTIN_VARIABLES, pszName);
+    if (nSlot != NOT_FOUND)
+        return true;
 
     std::uint32_t nParam = 0;
     if (FindUserParam(pszName, nParam))
