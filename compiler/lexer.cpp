@@ -18,12 +18,14 @@ constexpr std::uint32_t TextLength(const char* pszText)
 
 struct KeywordEntry {
     constexpr KeywordEntry(const char* pszKeyword, TokenType nKeywordToken)
-        : pszText(pszKeyword), nLength(TextLength(pszKeyword)), nToken(nKeywordToken)
+        : pszText(pszKeyword), nLength(TextLength(pszKeyword)), cFirstUpper(ToUpperAscii(pszKeyword[0])),
+          nToken(nKeywordToken)
     {
     }
 
     const char* pszText;
     std::uint32_t nLength;
+    char cFirstUpper; // the first character folded, a cheap first test
     TokenType nToken;
 };
 
@@ -129,9 +131,10 @@ TokenType ClassifyWord(const char* pszText, std::uint32_t nLength)
         return SINGLE_CHARACTER_CODES.aCode[static_cast<unsigned char>(pszText[0])];
     if (nLength > MAX_KEYWORD_LENGTH)
         return TOKEN_IDENTIFIER;
+    const char cFirstUpper = ToUpperAscii(pszText[0]);
     for (std::uint32_t i = KEYWORD_GROUPS.aGroupBegin[nLength]; i < KEYWORD_GROUPS.aGroupBegin[nLength + 1]; ++i) {
         const KeywordEntry& entry = KEYWORDS[KEYWORD_GROUPS.aEntries[i]];
-        if (EqualsNoCase(entry.pszText, pszText))
+        if (entry.cFirstUpper == cFirstUpper && EqualsNoCase(entry.pszText, pszText))
             return entry.nToken;
     }
     return TOKEN_IDENTIFIER;
