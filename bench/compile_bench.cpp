@@ -26,6 +26,10 @@ constexpr int KEEP_FREED_HEAP_BYTES = 1 << 30;
 
 std::uint64_t g_nMessages = 0;
 
+// Set when a case found its script behaving otherwise than it claims; the
+// program then exits with status 1, so that a smoke run in CI fails.
+bool g_bScriptCheckFailed = false;
+
 // The diagnostic sink of every case: counts messages and formats nothing.
 void CountMessage(const char*, ...)
 {
@@ -60,6 +64,7 @@ bool CheckScript(benchmark::State& state, const std::string& text, bool bExpectO
                                   std::to_string(g_nMessages) + " (expected " + std::to_string(nExpectedMessages) +
                                   ")";
         state.SkipWithError(error.c_str());
+        g_bScriptCheckFailed = true;
         return false;
     }
     return true;
@@ -177,5 +182,5 @@ int main(int argc, char** argv)
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    return 0;
+    return g_bScriptCheckFailed ? 1 : 0;
 }
