@@ -62,8 +62,6 @@ constexpr KeywordEntry KEYWORDS[] = {
     {"TexCoord4Proj", TOKEN_TEXCOORD4PROJ},
 };
 
-using Acceptor = bool (*)(char c, const char* pszTokenSoFar);
-
 constexpr std::uint32_t NUM_KEYWORDS = sizeof KEYWORDS / sizeof KEYWORDS[0];
 
 constexpr std::uint32_t LongestKeyword()
@@ -139,6 +137,8 @@ TokenType ClassifyWord(const char* pszText, std::uint32_t nLength)
     }
     return TOKEN_IDENTIFIER;
 }
+
+using Acceptor = bool (*)(char c, const char* pszTokenSoFar);
 
 // The end of the run of characters from p that the acceptor takes, given the
 // token text so far; pEnd when the text runs out first.
