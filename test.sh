@@ -26,6 +26,12 @@ ctest --preset ci-sanitize -j"$jobs"
 step "editor grammar tests"
 (cd editors/textmate && npm ci --no-audit --no-fund && npm test)
 
+step "benchmarks build and run briefly (figures are not checked here)"
+cmake --preset bench
+cmake --build --preset bench -j"$jobs"
+build/bench/bench/quorlin_compile_bench --benchmark_min_time=0.001
+bench/run-process-bench --no-build --runs 5 --large-runs 1
+
 step "install, CMake package and Debian package"
 scripts/package-test
 
