@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "memory.h"
+#include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
 namespace benchscripts {

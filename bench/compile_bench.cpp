@@ -19,7 +19,7 @@
 #include <string>
 
 #include "benchscripts.h"
-#include "memory.h"
+#include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
 namespace {

@@ -60,7 +60,7 @@ install(TARGETS ${QUORLIN_INSTALLED_TARGETS}
 set(QUORLIN_PUBLIC_HEADERS
   compiler/texturescriptcompiler.h
   compiler/compiledscriptformat.h
-  compiler/memory.h)
+  compiler/quorlinmemory.h)
 if(EXISTS ${PROJECT_SOURCE_DIR}/compiler/tfsreader.h)
   list(APPEND QUORLIN_PUBLIC_HEADERS compiler/tfsreader.h)
 endif()

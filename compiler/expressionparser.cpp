@@ -10,7 +10,7 @@
 #include <new>
 
 #include "charclass.h"
-#include "memory.h"
+#include "quorlinmemory.h"
 
 namespace {
 

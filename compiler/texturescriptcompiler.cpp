@@ -5,7 +5,7 @@
 #include <cassert>
 #include <cstring>
 
-#include "memory.h"
+#include "quorlinmemory.h"
 
 void TextureScriptCompiler::Reset(const char* pszSource, ErrorCallback pfnCallback)
 {

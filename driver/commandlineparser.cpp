@@ -3,7 +3,7 @@
 #include <cassert>
 #include <cstring>
 
-#include "memory.h"
+#include "quorlinmemory.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <memory>
 
 #include "commandlineparser.h"
-#include "memory.h"
+#include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "memory.h"
+#include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 #if __has_include("tfsreader.h")
 #include "tfsreader.h"

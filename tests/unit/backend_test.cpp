@@ -6,7 +6,7 @@
 #include <random>
 
 #include "compiler_test_support.h"
-#include "memory.h"
+#include "quorlinmemory.h"
 
 using testsupport::CompileText;
 using testsupport::Script;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "commandlineparser.h"
-#include "memory.h"
+#include "quorlinmemory.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "compiler_test_support.h"
-#include "memory.h"
+#include "quorlinmemory.h"
 
 using testsupport::CompileText;
 using testsupport::Script;

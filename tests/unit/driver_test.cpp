@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "driver.h"
-#include "memory.h"
+#include "quorlinmemory.h"
 
 namespace {
 

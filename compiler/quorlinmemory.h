@@ -5,8 +5,8 @@
 // them too). Routing them through one place lets tests make any single
 // allocation fail, which is the only way to reach the out-of-memory paths
 // without exceptions.
-#ifndef QUORLIN_MEMORY_H
-#define QUORLIN_MEMORY_H
+#ifndef QUORLIN_QUORLINMEMORY_H
+#define QUORLIN_QUORLINMEMORY_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "memory.h"
+#include "quorlinmemory.h"
 
 #include <cstdlib>
 
