@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "commandlineparser.h"
 #include "compiler_test_support.h"
 #include "driver.h"
 #include "memory.h"
@@ -346,6 +347,115 @@ TEST_F(HardeningTest, RandomFilesGiveAFileOrAFailure)
         }
     }
     EXPECT_TRUE(NoLeaks());
+}
+
+// ---------------------------------------------------------------------------
+// Edges of the public operations that no script reaches.
+
+TEST(PublicEdges, WalksAcceptABareTreeAndEmptyStatements)
+{
+    // Mat00 = Time * 2, without a statement node around it.
+    ExprNode* pTree = NewNode(TSOP_ASSIGN, NewNode(COMPOP_VAR, nullptr, nullptr, 16),
+                              NewNode(TSOP_MULTIPLY, NewNode(COMPOP_VAR, nullptr, nullptr, SLOT_TIME),
+                                      NewNode(COMPOP_VAR, nullptr, nullptr, SLOT_CONSTANT_FIRST), 0),
+                              0);
+    auto pCompiler = std::make_unique<TextureScriptCompiler>();
+    pCompiler->Reset("", nullptr);
+    ASSERT_TRUE(pCompiler->AssignRegisters(pTree, 0));
+    EXPECT_EQ(pCompiler->ComputeUsageFlags(pTree), USES_TIME);
+    pCompiler->GenerateCode(pTree);
+    const std::vector<std::uint8_t> code(pCompiler->GetBytecode(), pCompiler->GetBytecode() + pCompiler->GetWriteOffset());
+    EXPECT_EQ(code, (std::vector<std::uint8_t>{2, 38, 40, 1, 7, 1, 0, 16}));
+    DeleteNode(pTree);
+
+    // A statement node without a tree assigns nothing and emits nothing.
+    ExprNode* pEmpty = NewNode(COMPOP_STATEMENT, nullptr, NewNode(COMPOP_STATEMENT, nullptr, nullptr, 0), 0);
+    pCompiler->Reset("", nullptr);
+    EXPECT_TRUE(pCompiler->AssignRegisters(pEmpty, 0));
+    EXPECT_EQ(pCompiler->ComputeUsageFlags(pEmpty), 0u);
+    EXPECT_EQ(pCompiler->ComputeUsageFlags(nullptr), 0u);
+    pCompiler->GenerateCode(pEmpty);
+    EXPECT_EQ(pCompiler->GetWriteOffset(), 0u);
+    DeleteNode(pEmpty);
+}
+
+TEST(PublicEdges, DumpTreeNamesEveryNodeKind)
+{
+    const std::vector<std::pair<std::int32_t, std::string>> kinds = {
+        {TSOP_ADD, "TSOP_ADD"},       {TSOP_SUBTRACT, "TSOP_SUBTRACT"}, {TSOP_MULTIPLY, "TSOP_MULTIPLY"},
+        {TSOP_DIVIDE, "TSOP_DIVIDE"}, {TSOP_BIND, "TSOP_BIND"},         {TSOP_FUNCTION, "TSOP_FUNCTION"},
+        {TSOP_NEGATE, "TSOP_NEGATE"}, {TSOP_ASSIGN, "TSOP_ASSIGN"},     {TSOP_MIN, "TSOP_MIN"},
+        {TSOP_MAX, "TSOP_MAX"},       {COMPOP_VAR, "COMPOP_VAR"},       {COMPOP_STATEMENT, "COMPOP_STATEMENT"},
+        {COMPOP_INVALID, "COMPOP_INVALID"}, {55, ""}};
+    for (const auto& [nOp, name] : kinds) {
+        ExprNode* pNode = NewNode(nOp, nullptr, nullptr, 7);
+        testing::internal::CaptureStdout();
+        TextureScriptCompiler::DumpTree(pNode, 0);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), name + " -> 0 v7\n");
+        DeleteNode(pNode);
+    }
+}
+
+TEST(PublicEdges, EmptyWritesAndAllocations)
+{
+    auto pCompiler = std::make_unique<TextureScriptCompiler>();
+    testsupport::ClearMessages();
+    pCompiler->Reset("", testsupport::CollectMessage);
+    EXPECT_TRUE(pCompiler->WriteBytes(nullptr, 0));
+    EXPECT_TRUE(pCompiler->WriteBytesAt(nullptr, 0, BYTECODE_BUFFER_SIZE));
+    EXPECT_FALSE(pCompiler->WriteBytesAt(nullptr, 0, BYTECODE_BUFFER_SIZE + 1));
+    EXPECT_EQ(pCompiler->GetWriteOffset(), 0u);
+    EXPECT_EQ(testsupport::Messages().size(), 1u);
+
+    // A block of no bytes is still a block of its own.
+    void* pBlock = AllocateMemory(0);
+    EXPECT_NE(pBlock, nullptr);
+    ReleaseMemory(pBlock);
+    ReleaseMemory(nullptr);
+
+    CommandLineParser parser;
+    EXPECT_TRUE(parser.Parse('/'));
+    EXPECT_EQ(parser.GetNumOptions(), 0u);
+}
+
+TEST(PublicEdges, NameThatEndsInsideMat)
+{
+    const auto result = testsupport::CompileText(testsupport::Script("Mat00 = Ma;\n"));
+    EXPECT_EQ(result.messages,
+              (std::vector<std::string>{"Line 4: Invalid variable found", "Line 4: Expected semicolon at end of line"}));
+}
+
+TEST_F(HardeningTest, ScriptShorterThanItsSize)
+{
+    // Files under /sys give a size of a whole page and hold a few bytes: the
+    // read ends early, as when a script shrinks while it is read.
+    const char* const pszShort = "/sys/devices/system/cpu/online";
+    struct stat info = {};
+    if (::stat(pszShort, &info) != 0 || ReadFile(pszShort).size() >= static_cast<std::size_t>(info.st_size))
+        GTEST_SKIP() << pszShort << " is missing or as long as its size";
+    ASSERT_EQ(::symlink(pszShort, "short.txt"), 0);
+    const RunResult run = Run({"/file", "short.txt", "/out", "short.tfs"});
+    EXPECT_EQ(run.nStatus, 1);
+    EXPECT_EQ(run.printed, "Line 0: Expected token ParamList\n" + COMPILE_FAILED);
+}
+
+TEST_F(HardeningTest, ScriptThatCannotBeRead)
+{
+    // A file under /sys that opens but answers every read with an error, as
+    // a failing disk would.
+    const char* const pszFailing = "/sys/devices/software/power/autosuspend_delay_ms";
+    const int nFd = ::open(pszFailing, O_RDONLY | O_CLOEXEC);
+    char aByte[1];
+    const bool bReadFails = nFd >= 0 && ::read(nFd, aByte, sizeof aByte) < 0;
+    if (nFd >= 0)
+        ::close(nFd);
+    if (!bReadFails)
+        GTEST_SKIP() << pszFailing << " is missing or readable";
+    ASSERT_EQ(::symlink(pszFailing, "failing.txt"), 0);
+    const RunResult run = Run({"/file", "failing.txt"});
+    EXPECT_EQ(run.nStatus, 1);
+    EXPECT_EQ(run.printed, "Error: Unable to open failing.txt for reading. Please verify it exists\n");
+    EXPECT_FALSE(Exists("failing.tfs"));
 }
 
 } // namespace
