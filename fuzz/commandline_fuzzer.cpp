@@ -21,7 +21,7 @@ namespace {
 
 [[noreturn]] void Fail(const char* pszProperty, const std::string& detail = std::string())
 {
-    std::fprintf(stderr, "\nPROPERTY BROKEN: %s%s%s\n", pszProperty, detail.empty() ? "" : ": ", detail.c_str());
+    (void)std::fprintf(stderr, "\nPROPERTY BROKEN: %s%s%s\n", pszProperty, detail.empty() ? "" : ": ", detail.c_str());
     std::abort();
 }
 
@@ -267,6 +267,7 @@ void CheckWithDesignator(const std::vector<std::string>& pieces, const std::stri
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
 {
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the fuzzer's bytes are the text
     const std::string input(reinterpret_cast<const char*>(pData), nSize);
     std::vector<std::string> pieces;
     if (nSize != 0) {

@@ -63,7 +63,7 @@ const char* const OUT_OF_MEMORY_MESSAGES[] = {
 
 [[noreturn]] void Fail(const char* pszProperty, const std::string& detail = std::string())
 {
-    std::fprintf(stderr, "\nPROPERTY BROKEN: %s%s%s\n", pszProperty, detail.empty() ? "" : ": ", detail.c_str());
+    (void)std::fprintf(stderr, "\nPROPERTY BROKEN: %s%s%s\n", pszProperty, detail.empty() ? "" : ": ", detail.c_str());
     std::abort();
 }
 

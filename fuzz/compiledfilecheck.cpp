@@ -1,7 +1,9 @@
 #include "compiledfilecheck.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "compiledscriptformat.h"
 
@@ -45,11 +47,8 @@ bool IsNameToken(const char* pszName, std::size_t nLength)
         if (!IsLetter(pszName[i]) && !IsDigit(pszName[i]))
             return false;
     }
-    for (const char* pszKeyword : WORD_KEYWORDS) {
-        if (EqualsIgnoringCase(pszKeyword, pszName))
-            return false;
-    }
-    return true;
+    return std::none_of(std::begin(WORD_KEYWORDS), std::end(WORD_KEYWORDS),
+                        [pszName](const char* pszKeyword) { return EqualsIgnoringCase(pszKeyword, pszName); });
 }
 
 // Reads fields front to back; every read checks that the field is there.
@@ -58,7 +57,6 @@ public:
     FieldReader(const std::uint8_t* pBytes, std::size_t nSize) : m_pBytes(pBytes), m_nSize(nSize) {}
 
     bool Has(std::size_t nCount) const { return m_nSize - m_nOffset >= nCount; }
-    std::size_t Offset() const { return m_nOffset; }
     std::size_t Left() const { return m_nSize - m_nOffset; }
     const std::uint8_t* Here() const { return m_pBytes + m_nOffset; }
     void Skip(std::size_t nCount) { m_nOffset += nCount; }
@@ -112,6 +110,7 @@ const char* CheckParameterBlock(FieldReader& reader, Header& header)
     const char* apszNames[MAX_USER_PARAMS] = {};
     std::size_t nUsed = 1;
     for (std::uint32_t i = 0; i < header.nNumParams; ++i) {
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): names are stored as bytes
         const char* pszName = reinterpret_cast<const char*>(reader.Here());
         const std::size_t nRoom = nBlockSize - nUsed;
         const void* pNul = std::memchr(pszName, '\0', nRoom);
