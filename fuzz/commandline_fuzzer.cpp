@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "commandlineparser.h"
-#include "memory.h"
+#include "quorlinmemory.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "compiledfilecheck.h"
-#include "memory.h"
+#include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include "commandlineparser.h"
 #include "compiler_test_support.h"
 #include "driver.h"
-#include "memory.h"
+#include "quorlinmemory.h"
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
