@@ -23,6 +23,15 @@ cmake --preset ci-sanitize
 cmake --build --preset ci-sanitize -j"$jobs"
 ctest --preset ci-sanitize -j"$jobs"
 
+step "end-to-end cases under valgrind"
+scripts/valgrind-e2e
+
+step "static analysis: clang-tidy and cppcheck"
+scripts/static-analysis
+
+step "fuzzing: each target for 2 minutes from the seed corpus"
+fuzz/run 120
+
 step "editor grammar tests"
 (cd editors/textmate && npm ci --no-audit --no-fund && npm test)
 
