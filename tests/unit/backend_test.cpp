@@ -9,20 +9,12 @@
 #include "quorlinmemory.h"
 
 using testsupport::CompileText;
+using testsupport::Repeat;
 using testsupport::Script;
 
 namespace {
 
 const char* const TOO_DEEP = "Too deep of tree. Unable to process file. Either increase stack size or simplify line.";
-
-std::string Repeat(const std::string& text, std::size_t nTimes)
-{
-    std::string result;
-    result.reserve(text.size() * nTimes);
-    for (std::size_t i = 0; i < nTimes; ++i)
-        result += text;
-    return result;
-}
 
 // Counts messages without keeping them, for inputs that draw very many.
 std::size_t g_nMessageCount = 0;

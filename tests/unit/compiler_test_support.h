@@ -61,6 +61,15 @@ inline CompileResult CompileText(const std::string& text)
     return CompileText(*pCompiler, text);
 }
 
+inline std::string Repeat(const std::string& text, std::size_t nTimes)
+{
+    std::string result;
+    result.reserve(text.size() * nTimes);
+    for (std::size_t i = 0; i < nTimes; ++i)
+        result += text;
+    return result;
+}
+
 // A script with the given parameter names and body, under a fixed header.
 inline std::string Script(const std::string& body, const std::string& params = "")
 {

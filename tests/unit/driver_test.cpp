@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "driver_test_support.h"
 #include "quorlinmemory.h"
 
 namespace {
@@ -31,8 +32,8 @@ const std::string WAVE_SCRIPT = "UserParams Speed;\n"
                                 "EndScript\n";
 constexpr std::size_t WAVE_COMPILED_SIZE = 57;
 
-const std::string USAGE_LINE = "Quorlin /file <file to compile> [/out <name of output file>] [/help]\n";
-const std::string COMPILE_FAILED = "Errors were encountered when compiling. Compile unsuccessful.\n";
+using testsupport::COMPILE_FAILED;
+using testsupport::USAGE_LINE;
 
 // Collects what the code under test prints on standard output. A pipe rather
 // than a file, so that a file size limit set by a test does not touch it; the
@@ -75,55 +76,12 @@ private:
     std::string m_text;
 };
 
-// Each test works in a fresh folder, its working folder while it runs (file
-// names stay relative: a name that starts with '/' would be an option).
-class DriverTest : public testing::Test {
+class DriverTest : public testsupport::ScratchFolderTest {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorlin-driver-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-        m_previousFolder = std::filesystem::current_path();
-        std::filesystem::current_path(m_folder);
-    }
-    void TearDown() override
-    {
-        SetAllocationFailure(0);
-        std::error_code error;
-        std::filesystem::current_path(m_previousFolder, error);
-        std::filesystem::remove_all(m_folder, error);
-    }
-
-    static std::string WriteFile(const std::string& name, const std::string& contents)
-    {
-        std::ofstream file(name, std::ios::binary);
-        file << contents;
-        return name;
-    }
-
-    static std::string ReadFile(const std::string& name)
-    {
-        std::ifstream file(name, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-
-    static bool Exists(const std::string& name)
-    {
-        struct stat info = {};
-        return ::lstat(name.c_str(), &info) == 0;
-    }
-
     // Runs the whole program; returns its status and what it printed.
     static int Run(std::vector<std::string> args, std::string& printed)
     {
-        args.insert(args.begin(), "quorlin");
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
+        std::vector<char*> argv = ArgumentVector(args);
         CapturedStdout captured;
         const int nStatus = RunQuorlin(static_cast<int>(args.size()), argv.data());
         printed = captured.Finish();
@@ -137,9 +95,6 @@ protected:
         printed = captured.Finish();
         return bResult;
     }
-
-    std::filesystem::path m_folder;
-    std::filesystem::path m_previousFolder;
 };
 
 } // namespace

@@ -20,6 +20,7 @@
 #include "commandlineparser.h"
 #include "compiler_test_support.h"
 #include "driver.h"
+#include "driver_test_support.h"
 #include "quorlinmemory.h"
 
 #if defined(__has_feature)
@@ -36,8 +37,9 @@
 
 namespace {
 
-const std::string USAGE_LINE = "Quorlin /file <file to compile> [/out <name of output file>] [/help]\n";
-const std::string COMPILE_FAILED = "Errors were encountered when compiling. Compile unsuccessful.\n";
+using testsupport::COMPILE_FAILED;
+using testsupport::Repeat;
+using testsupport::USAGE_LINE;
 const std::string MISSING_FILE = USAGE_LINE + "\nA file name must be specified for compiling\n";
 
 // True when no heap block has been lost since the last check; always true
@@ -56,70 +58,18 @@ bool Contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-std::string Repeat(const std::string& text, std::size_t nTimes)
-{
-    std::string result;
-    result.reserve(text.size() * nTimes);
-    for (std::size_t i = 0; i < nTimes; ++i)
-        result += text;
-    return result;
-}
-
 struct RunResult {
     int nStatus = -1;
     std::string printed;
 };
 
-// Each test runs in a fresh folder of its own, its working folder meanwhile.
-class HardeningTest : public testing::Test {
+class HardeningTest : public testsupport::ScratchFolderTest {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorlin-hardening-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-        m_previousFolder = std::filesystem::current_path();
-        std::filesystem::current_path(m_folder);
-    }
-
-    void TearDown() override
-    {
-        SetAllocationFailure(0);
-        std::error_code error;
-        std::filesystem::current_path(m_previousFolder, error);
-        std::filesystem::remove_all(m_folder, error);
-    }
-
-    static void WriteFile(const std::string& name, const std::string& contents)
-    {
-        std::ofstream file(name, std::ios::binary);
-        file << contents;
-        ASSERT_TRUE(file.good()) << name;
-    }
-
-    static std::string ReadFile(const std::string& name)
-    {
-        std::ifstream file(name, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-
-    static bool Exists(const std::string& name)
-    {
-        struct stat info = {};
-        return ::lstat(name.c_str(), &info) == 0;
-    }
-
     // Runs the whole program with standard output going to a file, which
     // holds any amount of output without blocking.
     static RunResult Run(std::vector<std::string> args)
     {
-        args.insert(args.begin(), "quorlin");
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
+        std::vector<char*> argv = ArgumentVector(args);
 
         RunResult result;
         std::fflush(stdout);
@@ -143,9 +93,6 @@ protected:
         const auto result = testsupport::CompileText(text);
         return std::string(result.bytes.begin(), result.bytes.end());
     }
-
-    std::filesystem::path m_folder;
-    std::filesystem::path m_previousFolder;
 };
 
 // ---------------------------------------------------------------------------
