@@ -15,21 +15,10 @@
 #include <vector>
 
 #include "commandlineparser.h"
+#include "propertycheck.h"
 #include "quorlinmemory.h"
 
 namespace {
-
-[[noreturn]] void Fail(const char* pszProperty, const std::string& detail = std::string())
-{
-    (void)std::fprintf(stderr, "\nPROPERTY BROKEN: %s%s%s\n", pszProperty, detail.empty() ? "" : ": ", detail.c_str());
-    std::abort();
-}
-
-void Require(bool bHolds, const char* pszProperty, const std::string& detail = std::string())
-{
-    if (!bHolds)
-        Fail(pszProperty, detail);
-}
 
 bool IsSpace(char c)
 {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "compiledfilecheck.h"
+#include "propertycheck.h"
 #include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
@@ -60,18 +61,6 @@ const char* const OUT_OF_MEMORY_MESSAGES[] = {
     "Out of memory",
     "Unable to allocate memory for buffer!",
 };
-
-[[noreturn]] void Fail(const char* pszProperty, const std::string& detail = std::string())
-{
-    (void)std::fprintf(stderr, "\nPROPERTY BROKEN: %s%s%s\n", pszProperty, detail.empty() ? "" : ": ", detail.c_str());
-    std::abort();
-}
-
-void Require(bool bHolds, const char* pszProperty, const std::string& detail = std::string())
-{
-    if (!bHolds)
-        Fail(pszProperty, detail);
-}
 
 struct Message {
     int nLine;
