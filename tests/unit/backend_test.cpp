@@ -214,8 +214,7 @@ TEST_P(AllocationFailure, EveryAllocationFailsCleanly)
 
 INSTANTIATE_TEST_SUITE_P(
     Scripts, AllocationFailure,
-    ::testing::Values("UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat30 = Time * 0.5;\n"
-                      "Mat31 = -Sin(Speed);\nEndScript\n",
+    ::testing::Values(testsupport::WORKED_EXAMPLE_SCRIPT.c_str(),
                       "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = (1 + 2) * 3 / 4 % 5 < 6 > 7;\n"
                       "Mat01 = Cos(Tan(DegToRad(-Elapsed)));\n(Mat02 = 1);\nMat03;\nEndScript\n",
                       "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nEndScript\n",

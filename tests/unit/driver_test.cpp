@@ -17,20 +17,15 @@
 #include <string>
 #include <vector>
 
+#include "compiler_test_support.h"
 #include "driver.h"
 #include "driver_test_support.h"
 #include "quorlinmemory.h"
 
 namespace {
 
-const std::string WAVE_SCRIPT = "UserParams Speed;\n"
-                                "Input UV;\n"
-                                "Output TexCoord2;\n"
-                                "BeginScript\n"
-                                "Mat30 = Time * 0.5;\n"
-                                "Mat31 = -Sin(Speed);\n"
-                                "EndScript\n";
-constexpr std::size_t WAVE_COMPILED_SIZE = 57;
+const std::string& WAVE_SCRIPT = testsupport::WORKED_EXAMPLE_SCRIPT;
+const std::size_t WAVE_COMPILED_SIZE = testsupport::WORKED_EXAMPLE_BYTES.size();
 
 using testsupport::COMPILE_FAILED;
 using testsupport::USAGE_LINE;

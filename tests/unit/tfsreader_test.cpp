@@ -20,15 +20,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Instruction = std::array<std::uint8_t, 4>;
 
-// The file compiled from
-//     UserParams Speed; Input UV; Output TexCoord2; BeginScript
-//     Mat30 = Time * 0.5; Mat31 = -Sin(Speed); EndScript
-const Bytes WORKED_EXAMPLE = {
-    0x01, 0x00, 0x07, 0x00, 0x00, 0x00, 0x01, 0x53, 0x70, 0x65, 0x65, 0x64, 0x00, 0x06, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x3F, 0x14, 0x00, 0x00, 0x00, 0x02, 0x26, 0x28, 0x01, 0x07, 0x01, 0x00, 0x1C,
-    0x05, 0x00, 0x20, 0x01, 0x06, 0x01, 0x00, 0x01, 0x07, 0x01, 0x00, 0x1D,
-};
+// The file compiled from the worked example script.
+const Bytes& WORKED_EXAMPLE = testsupport::WORKED_EXAMPLE_BYTES;
 
 // Field offsets of the worked example.
 constexpr std::uint32_t EXAMPLE_BLOCK_SIZE_AT = 2;
@@ -696,8 +689,7 @@ TEST(TfsReader, ReportsTheFirstFaultAndKeepsWhatPrecedesIt)
 }
 
 // Files from the compiler itself: every successful compile must read back.
-const std::string WORKED_EXAMPLE_SCRIPT = "UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\n"
-                                          "Mat30 = Time * 0.5;\nMat31 = -Sin(Speed);\nEndScript\n";
+using testsupport::WORKED_EXAMPLE_SCRIPT;
 
 ReadResult CompileAndRead(const std::string& text)
 {
