@@ -20,16 +20,15 @@ const char* const FULL_HEADER =
 
 // Statements as a script author writes them; repeated, they use eight
 // distinct constants and every operator and function.
-const char* const STATEMENT_BLOCK =
-    "# Rotation about the texture centre, scaled and wobbling with time.\n"
-    "Mat00 = Cos(Time * Speed) * Scale;\n"
-    "Mat01 = -Sin(Time * Speed + Phase) * Amp;\n"
-    "Mat10 = Sin(Time * Speed + Phase) * Amp;\n"
-    "Mat11 = Cos(Time * Speed) * Scale;\n"
-    "Mat30 = (Elapsed * 0.25 + OffsetU) % 1;\n"
-    "Mat31 = SqrSin(DegToRad(Time * 45)) * Wobble - 0.5;\n"
-    "Mat32 = LevelOffsetX / 2 < 1 > 0;\n"
-    "Mat33 = SqrCos(Tan(Elapsed / 3.5)) + LevelOffsetY - LevelOffsetZ;\n";
+const char* const STATEMENT_BLOCK = "# Rotation about the texture centre, scaled and wobbling with time.\n"
+                                    "Mat00 = Cos(Time * Speed) * Scale;\n"
+                                    "Mat01 = -Sin(Time * Speed + Phase) * Amp;\n"
+                                    "Mat10 = Sin(Time * Speed + Phase) * Amp;\n"
+                                    "Mat11 = Cos(Time * Speed) * Scale;\n"
+                                    "Mat30 = (Elapsed * 0.25 + OffsetU) % 1;\n"
+                                    "Mat31 = SqrSin(DegToRad(Time * 45)) * Wobble - 0.5;\n"
+                                    "Mat32 = LevelOffsetX / 2 < 1 > 0;\n"
+                                    "Mat33 = SqrCos(Tan(Elapsed / 3.5)) + LevelOffsetY - LevelOffsetZ;\n";
 
 // One instruction (an assignment) each.
 const char* const PADDING_STATEMENT = "Mat02 = Mat03;\n";

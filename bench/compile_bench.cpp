@@ -33,10 +33,7 @@ std::uint64_t g_nMessages = 0;
 bool g_bScriptCheckFailed = false;
 
 // The diagnostic sink of every case: counts messages and formats nothing.
-void CountMessage(const char*, ...)
-{
-    ++g_nMessages;
-}
+void CountMessage(const char*, ...) { ++g_nMessages; }
 
 TextureScriptCompiler& Compiler()
 {
@@ -63,8 +60,7 @@ bool CheckScript(benchmark::State& state, const std::string& text, bool bExpectO
     const bool bOk = CompileOnce(text);
     if (bOk != bExpectOk || g_nMessages != nExpectedMessages) {
         const std::string error = "unexpected result: ok " + std::to_string(bOk) + ", messages " +
-                                  std::to_string(g_nMessages) + " (expected " + std::to_string(nExpectedMessages) +
-                                  ")";
+                                  std::to_string(g_nMessages) + " (expected " + std::to_string(nExpectedMessages) + ")";
         state.SkipWithError(error.c_str());
         g_bScriptCheckFailed = true;
         return false;

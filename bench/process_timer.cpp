@@ -8,9 +8,9 @@
 // and standard output on /dev/null and is timed from spawn to exit. Prints one
 // line per command: the median and the minimum in microseconds, then the
 // command. Exits 1 when any run fails or exits with a non-zero status.
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>

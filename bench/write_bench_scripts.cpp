@@ -55,8 +55,10 @@ bool WriteScalingScripts(const std::string& directory)
     for (std::size_t nFactor = 1; nFactor <= 2; ++nFactor) {
         const std::string suffix = "-" + std::to_string(nFactor) + ".txt";
         const bool bOk =
-            WriteFile(directory + "comments" + suffix, benchscripts::CommentHeavyScript(nFactor * SCALING_COMMENT_BYTES)) &&
-            WriteFile(directory + "statements" + suffix, benchscripts::StatementListScript(nFactor * SCALING_STATEMENTS)) &&
+            WriteFile(directory + "comments" + suffix,
+                      benchscripts::CommentHeavyScript(nFactor * SCALING_COMMENT_BYTES)) &&
+            WriteFile(directory + "statements" + suffix,
+                      benchscripts::StatementListScript(nFactor * SCALING_STATEMENTS)) &&
             WriteFile(directory + "chain" + suffix, benchscripts::OverflowChainScript(nFactor * SCALING_TERMS));
         if (!bOk)
             return false;

@@ -59,17 +59,17 @@ enum ScriptFunction : std::uint32_t {
 constexpr std::uint32_t NUM_FUNCTIONS = 6;
 
 // Operand slot map: the one-byte address space shared with the evaluator.
-constexpr std::uint32_t SLOT_TEMP_FIRST = 0;          // temporaries 0..15
-constexpr std::uint32_t SLOT_MATRIX_FIRST = 16;       // Mat00..Mat33: 16 + 4 * row + column
+constexpr std::uint32_t SLOT_TEMP_FIRST = 0;    // temporaries 0..15
+constexpr std::uint32_t SLOT_MATRIX_FIRST = 16; // Mat00..Mat33: 16 + 4 * row + column
 constexpr std::uint32_t MATRIX_DIMENSION = 4;
-constexpr std::uint32_t SLOT_USER_PARAM_FIRST = 32;   // 32 + declaration position
+constexpr std::uint32_t SLOT_USER_PARAM_FIRST = 32; // 32 + declaration position
 constexpr std::uint32_t SLOT_TIME = 38;
 constexpr std::uint32_t SLOT_ELAPSED = 39;
-constexpr std::uint32_t SLOT_CONSTANT_FIRST = 40;     // 40 + constant table index
+constexpr std::uint32_t SLOT_CONSTANT_FIRST = 40; // 40 + constant table index
 constexpr std::uint32_t SLOT_LEVEL_OFFSET_X = 72;
 constexpr std::uint32_t SLOT_LEVEL_OFFSET_Y = 73;
 constexpr std::uint32_t SLOT_LEVEL_OFFSET_Z = 74;
-constexpr std::uint32_t NUM_SLOTS = 75;               // slots 75..255 never occur
+constexpr std::uint32_t NUM_SLOTS = 75; // slots 75..255 never occur
 
 constexpr std::uint32_t SLOT_MATRIX_END = SLOT_MATRIX_FIRST + MATRIX_DIMENSION * MATRIX_DIMENSION;
 constexpr std::uint32_t SLOT_USER_PARAM_END = SLOT_USER_PARAM_FIRST + MAX_USER_PARAMS;
@@ -77,10 +77,16 @@ constexpr std::uint32_t SLOT_CONSTANT_END = SLOT_CONSTANT_FIRST + MAX_CONSTANTS;
 
 constexpr bool IsTempSlot(std::uint32_t nSlot) { return nSlot < SLOT_TEMP_FIRST + MAX_TEMP_DEPTH; }
 constexpr bool IsMatrixSlot(std::uint32_t nSlot) { return nSlot >= SLOT_MATRIX_FIRST && nSlot < SLOT_MATRIX_END; }
-constexpr bool IsUserParamSlot(std::uint32_t nSlot) { return nSlot >= SLOT_USER_PARAM_FIRST && nSlot < SLOT_USER_PARAM_END; }
+constexpr bool IsUserParamSlot(std::uint32_t nSlot)
+{
+    return nSlot >= SLOT_USER_PARAM_FIRST && nSlot < SLOT_USER_PARAM_END;
+}
 constexpr bool IsTimeSlot(std::uint32_t nSlot) { return nSlot == SLOT_TIME || nSlot == SLOT_ELAPSED; }
 constexpr bool IsConstantSlot(std::uint32_t nSlot) { return nSlot >= SLOT_CONSTANT_FIRST && nSlot < SLOT_CONSTANT_END; }
-constexpr bool IsLevelOffsetSlot(std::uint32_t nSlot) { return nSlot >= SLOT_LEVEL_OFFSET_X && nSlot <= SLOT_LEVEL_OFFSET_Z; }
+constexpr bool IsLevelOffsetSlot(std::uint32_t nSlot)
+{
+    return nSlot >= SLOT_LEVEL_OFFSET_X && nSlot <= SLOT_LEVEL_OFFSET_Z;
+}
 
 // Input type field: which vertex value feeds the texture matrix.
 enum InputType : std::uint32_t {
@@ -121,10 +127,7 @@ inline void EncodeU32(std::uint8_t* pOut, std::uint32_t nValue)
         pOut[i] = static_cast<std::uint8_t>((nValue >> (8 * i)) & 0xFFu);
 }
 
-inline std::uint16_t DecodeU16(const std::uint8_t* pIn)
-{
-    return static_cast<std::uint16_t>(pIn[0] | (pIn[1] << 8));
-}
+inline std::uint16_t DecodeU16(const std::uint8_t* pIn) { return static_cast<std::uint16_t>(pIn[0] | (pIn[1] << 8)); }
 
 inline std::uint32_t DecodeU32(const std::uint8_t* pIn)
 {

@@ -33,12 +33,8 @@ constexpr NamedValue BUILTIN_VARIABLES[] = {
 };
 
 constexpr NamedValue FUNCTIONS[] = {
-    {"Sin", FUNC_SIN},
-    {"Cos", FUNC_COS},
-    {"Tan", FUNC_TAN},
-    {"SqrSin", FUNC_SQRSIN},
-    {"SqrCos", FUNC_SQRCOS},
-    {"DegToRad", FUNC_DEGTORAD},
+    {"Sin", FUNC_SIN},       {"Cos", FUNC_COS},       {"Tan", FUNC_TAN},
+    {"SqrSin", FUNC_SQRSIN}, {"SqrCos", FUNC_SQRCOS}, {"DegToRad", FUNC_DEGTORAD},
 };
 
 // Matrix elements are "Mat" and two digits.
@@ -239,8 +235,7 @@ ExprNode* TextureScriptCompiler::ParseStatement()
         NextToken();
         --m_nParenDepth;
         return pLeft;
-    case TOKEN_EQUALS:
-        break;
+    case TOKEN_EQUALS: break;
     default:
         ReportError("Invalid token", true);
         DeleteNode(pLeft);
@@ -276,15 +271,9 @@ ExprNode* TextureScriptCompiler::ParseStatement()
     return pAssign;
 }
 
-ExprNode* TextureScriptCompiler::ParseAdditive()
-{
-    return ParseBinaryLevel(true);
-}
+ExprNode* TextureScriptCompiler::ParseAdditive() { return ParseBinaryLevel(true); }
 
-ExprNode* TextureScriptCompiler::ParseMultiplicative()
-{
-    return ParseBinaryLevel(false);
-}
+ExprNode* TextureScriptCompiler::ParseMultiplicative() { return ParseBinaryLevel(false); }
 
 // One left-associative level: operands from the next tighter level, joined
 // by this level's operators.
@@ -422,8 +411,6 @@ ExprNode* TextureScriptCompiler::ParsePrimary()
     case TOKEN_IDENTIFIER: return ParseName();
     case TOKEN_MINUS: return ParseNegation();
     case TOKEN_LPAREN: return ParseParenthesized();
-    default:
-        ReportError("Invalid token found", true);
-        return nullptr;
+    default: ReportError("Invalid token found", true); return nullptr;
     }
 }

@@ -71,9 +71,9 @@ bool TextureScriptCompiler::ParseParamList()
 
 // What tells the input section from the output section.
 struct TypeSection {
-    TokenType nKeyword;       // the section's own keyword
-    TokenType nFirstType;     // the keyword of type value 0
-    TokenType nLastType;      // the keyword of the highest type value
+    TokenType nKeyword;   // the section's own keyword
+    TokenType nFirstType; // the keyword of type value 0
+    TokenType nLastType;  // the keyword of the highest type value
     const char* pszMissingKeyword;
     const char* pszInvalidType;
     const char* pszMissingSemicolon;
@@ -81,13 +81,16 @@ struct TypeSection {
 
 namespace {
 
-constexpr TypeSection INPUT_SECTION = {
-    TOKEN_INPUT, TOKEN_CSNORMAL, TOKEN_UV, "Expected token Input", "Invalid input type",
-    "Expected semicolon at the end of the input type"};
+constexpr TypeSection INPUT_SECTION = {TOKEN_INPUT,
+                                       TOKEN_CSNORMAL,
+                                       TOKEN_UV,
+                                       "Expected token Input",
+                                       "Invalid input type",
+                                       "Expected semicolon at the end of the input type"};
 
-constexpr TypeSection OUTPUT_SECTION = {
-    TOKEN_OUTPUT, TOKEN_TEXCOORD2, TOKEN_TEXCOORD4PROJ, "Expected token Output", "Invalid output type",
-    "Expected semicolon at the end of the output type"};
+constexpr TypeSection OUTPUT_SECTION = {TOKEN_OUTPUT,          TOKEN_TEXCOORD2,
+                                        TOKEN_TEXCOORD4PROJ,   "Expected token Output",
+                                        "Invalid output type", "Expected semicolon at the end of the output type"};
 
 } // namespace
 
@@ -115,12 +118,6 @@ bool TextureScriptCompiler::ParseTypeSection(const TypeSection& section)
     return true;
 }
 
-bool TextureScriptCompiler::ParseInputType()
-{
-    return ParseTypeSection(INPUT_SECTION);
-}
+bool TextureScriptCompiler::ParseInputType() { return ParseTypeSection(INPUT_SECTION); }
 
-bool TextureScriptCompiler::ParseOutputType()
-{
-    return ParseTypeSection(OUTPUT_SECTION);
-}
+bool TextureScriptCompiler::ParseOutputType() { return ParseTypeSection(OUTPUT_SECTION); }

@@ -191,15 +191,9 @@ bool SkipSpaceAndComments(const char*& p, const char* pEnd, std::int32_t& nLine)
 
 } // namespace
 
-bool IsNumberChar(char c, const char*)
-{
-    return !IsSpaceChar(c) && (IsDigitChar(c) || c == '.');
-}
+bool IsNumberChar(char c, const char*) { return !IsSpaceChar(c) && (IsDigitChar(c) || c == '.'); }
 
-bool IsIdentifierChar(char c, const char*)
-{
-    return !IsSpaceChar(c) && (IsLetterChar(c) || IsDigitChar(c));
-}
+bool IsIdentifierChar(char c, const char*) { return !IsSpaceChar(c) && (IsLetterChar(c) || IsDigitChar(c)); }
 
 bool IsSymbolChar(char c, const char* pszTokenSoFar)
 {

@@ -5,7 +5,7 @@
 namespace {
 std::uint64_t g_nAllocationCount = 0;
 std::uint64_t g_nFailingAllocation = 0;
-}
+} // namespace
 
 void* AllocateMemory(std::size_t nSize)
 {
@@ -15,10 +15,7 @@ void* AllocateMemory(std::size_t nSize)
     return std::malloc(nSize == 0 ? 1 : nSize);
 }
 
-void ReleaseMemory(void* pBlock)
-{
-    std::free(pBlock);
-}
+void ReleaseMemory(void* pBlock) { std::free(pBlock); }
 
 void SetAllocationFailure(std::uint64_t nFailingAllocation)
 {
@@ -26,7 +23,4 @@ void SetAllocationFailure(std::uint64_t nFailingAllocation)
     g_nAllocationCount = 0;
 }
 
-std::uint64_t GetAllocationCount()
-{
-    return g_nAllocationCount;
-}
+std::uint64_t GetAllocationCount() { return g_nAllocationCount; }

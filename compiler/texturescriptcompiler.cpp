@@ -25,8 +25,8 @@ void TextureScriptCompiler::Reset(const char* pszSource, ErrorCallback pfnCallba
     m_bAbort = false;
 }
 
-bool TextureScriptCompiler::Compile(const char* pszSource, ErrorCallback pfnCallback,
-                                    std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize)
+bool TextureScriptCompiler::Compile(const char* pszSource, ErrorCallback pfnCallback, std::uint8_t** ppOutBuffer,
+                                    std::uint32_t* pnOutSize)
 {
     Reset(pszSource, pfnCallback);
     if (!CompileScript() || m_bError)

@@ -69,9 +69,9 @@ constexpr std::uint32_t MAX_NESTING_DEPTH = 2048;
 // A syntax-tree node. Each node is its own heap block and owns both children;
 // DeleteNode releases a whole tree.
 struct ExprNode {
-    std::int32_t m_nOp;       // TSOP_* or COMPOP_*
-    std::uint32_t m_nValue;   // slot of a COMPOP_VAR, function index of TSOP_FUNCTION, else 0
-    std::uint32_t m_nReg;     // destination slot, set by register assignment
+    std::int32_t m_nOp;     // TSOP_* or COMPOP_*
+    std::uint32_t m_nValue; // slot of a COMPOP_VAR, function index of TSOP_FUNCTION, else 0
+    std::uint32_t m_nReg;   // destination slot, set by register assignment
     ExprNode* m_pLeft;
     ExprNode* m_pRight;
 

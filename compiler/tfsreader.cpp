@@ -26,9 +26,8 @@ constexpr std::uint32_t DESTINATION_BYTE = 3;
 
 // Words that the lexer delivers as keywords, so no parameter can be named so.
 constexpr const char* KEYWORDS[] = {
-    "BeginScript", "Input",        "Output",        "EndScript",     "UserParams",   "WSNormal",
-    "WSPos",       "WSReflection", "CSNormal",      "CSPos",         "CSReflection", "UV",
-    "TexCoord2",   "TexCoord3",    "TexCoord3Proj", "TexCoord4Proj",
+    "BeginScript", "Input", "Output",       "EndScript", "UserParams", "WSNormal",  "WSPos",         "WSReflection",
+    "CSNormal",    "CSPos", "CSReflection", "UV",        "TexCoord2",  "TexCoord3", "TexCoord3Proj", "TexCoord4Proj",
 };
 
 // One-character tokens of the lexer, and the comment character, which can
@@ -36,18 +35,9 @@ constexpr const char* KEYWORDS[] = {
 constexpr const char* SYMBOL_CHARACTERS = "+-*/%=,<>;()#";
 
 // Character classes of the script lexer, by byte value, independent of locale.
-bool IsSpaceByte(unsigned char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-bool IsDigitByte(unsigned char c)
-{
-    return c >= '0' && c <= '9';
-}
-bool IsLetterByte(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+bool IsSpaceByte(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsDigitByte(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsLetterByte(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 unsigned char FoldCase(unsigned char c)
 {
@@ -79,8 +69,7 @@ bool IsIdentifierText(const unsigned char* pText, std::uint32_t nLength)
         return true;
     }
     const unsigned char c = pText[0];
-    return nLength == 1 && c != 0 && !IsSpaceByte(c) && !IsDigitByte(c) &&
-           std::strchr(SYMBOL_CHARACTERS, c) == nullptr;
+    return nLength == 1 && c != 0 && !IsSpaceByte(c) && !IsDigitByte(c) && std::strchr(SYMBOL_CHARACTERS, c) == nullptr;
 }
 
 const char* FindKeyword(const unsigned char* pText, std::uint32_t nLength)
@@ -106,13 +95,12 @@ public:
 
     bool Read()
     {
-        return CheckSize() && ReadVersion() && ReadParamBlock() && ReadTypes() && ReadUsageFlags() &&
-               ReadConstants() && ReadCode();
+        return CheckSize() && ReadVersion() && ReadParamBlock() && ReadTypes() && ReadUsageFlags() && ReadConstants() &&
+               ReadCode();
     }
 
 private:
-    [[gnu::format(printf, 4, 5)]] bool Fail(ReadErrorKind nKind, std::uint32_t nOffset, const char* pszFormat,
-                                            ...)
+    [[gnu::format(printf, 4, 5)]] bool Fail(ReadErrorKind nKind, std::uint32_t nOffset, const char* pszFormat, ...)
     {
         std::va_list args;
         va_start(args, pszFormat);
@@ -121,8 +109,8 @@ private:
         return false;
     }
 
-    [[gnu::format(printf, 5, 6)]] bool FailInstruction(std::uint32_t nIndex, ReadErrorKind nKind,
-                                                       std::uint32_t nOffset, const char* pszFormat, ...)
+    [[gnu::format(printf, 5, 6)]] bool FailInstruction(std::uint32_t nIndex, ReadErrorKind nKind, std::uint32_t nOffset,
+                                                       const char* pszFormat, ...)
     {
         m_error.m_nInstruction = nIndex;
         std::va_list args;
@@ -132,8 +120,8 @@ private:
         return false;
     }
 
-    [[gnu::format(printf, 4, 0)]] void SetError(ReadErrorKind nKind, std::uint32_t nOffset,
-                                                const char* pszFormat, std::va_list args)
+    [[gnu::format(printf, 4, 0)]] void SetError(ReadErrorKind nKind, std::uint32_t nOffset, const char* pszFormat,
+                                                std::va_list args)
     {
         m_error.m_nKind = nKind;
         m_error.m_nOffset = nOffset;
@@ -176,8 +164,7 @@ private:
     {
         if (m_nSize <= BYTECODE_BUFFER_SIZE)
             return true;
-        return Fail(READERR_TOO_LARGE, BYTECODE_BUFFER_SIZE, "file is longer than %u bytes",
-                    BYTECODE_BUFFER_SIZE);
+        return Fail(READERR_TOO_LARGE, BYTECODE_BUFFER_SIZE, "file is longer than %u bytes", BYTECODE_BUFFER_SIZE);
     }
 
     bool ReadVersion()
@@ -231,8 +218,7 @@ private:
         if (pNul == nullptr) {
             if (nLimit < nBlockEnd)
                 return Fail(READERR_TRUNCATED, nStart, "file ends inside the parameter names");
-            return Fail(READERR_PARAM_NAME, nStart, "parameter name %u has no NUL inside the parameter block",
-                        nIndex);
+            return Fail(READERR_PARAM_NAME, nStart, "parameter name %u has no NUL inside the parameter block", nIndex);
         }
         const unsigned char* pName = m_pData + nStart;
         const auto nLength = static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(pNul) - pName);
@@ -252,20 +238,18 @@ private:
         if (nLength == 0)
             return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u is empty", nIndex);
         if (nLength > MAX_TOKEN_LENGTH) {
-            return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u is %u characters long, more than %u",
-                        nIndex, nLength, MAX_TOKEN_LENGTH);
+            return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u is %u characters long, more than %u", nIndex,
+                        nLength, MAX_TOKEN_LENGTH);
         }
         if (!IsIdentifierText(pName, nLength))
             return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u is not an identifier", nIndex);
         if (const char* pszKeyword = FindKeyword(pName, nLength)) {
-            return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u is the keyword \"%s\"", nIndex,
-                        pszKeyword);
+            return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u is the keyword \"%s\"", nIndex, pszKeyword);
         }
         for (std::uint32_t j = 0; j < nIndex; ++j) {
             const char* pszEarlier = m_script.m_szUserParams[j];
             if (std::strlen(pszEarlier) == nLength && std::memcmp(pszEarlier, pName, nLength) == 0) {
-                return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u repeats parameter name %u",
-                            nIndex, j);
+                return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u repeats parameter name %u", nIndex, j);
             }
         }
         return true;
@@ -345,8 +329,8 @@ private:
         for (std::uint32_t i = 0; i < nCount; ++i) {
             if (m_nSize - m_nPos < INSTRUCTION_SIZE) {
                 return FailInstruction(i, READERR_TRUNCATED, m_nPos,
-                                       "file ends inside the code at instruction %u (%u of %u bytes present)",
-                                       i, nPresent, nCodeSize);
+                                       "file ends inside the code at instruction %u (%u of %u bytes present)", i,
+                                       nPresent, nCodeSize);
             }
             if (!ReadInstruction(i))
                 return false;
@@ -380,8 +364,8 @@ private:
     {
         const std::uint32_t nOpcode = instruction.m_nOpcode;
         if (nOpcode >= NUM_OPCODES) {
-            return FailInstruction(nIndex, READERR_OPCODE, nOffset,
-                                   "opcode %u of instruction %u is not a valid opcode", nOpcode, nIndex);
+            return FailInstruction(nIndex, READERR_OPCODE, nOffset, "opcode %u of instruction %u is not a valid opcode",
+                                   nOpcode, nIndex);
         }
         return CheckOperandA(nIndex, nOffset, instruction) && CheckOperandB(nIndex, nOffset, instruction) &&
                CheckDestination(nIndex, nOffset, instruction);
@@ -396,8 +380,7 @@ private:
         if (nOperand < NUM_FUNCTIONS)
             return true;
         return FailInstruction(nIndex, READERR_FUNCTION, nOperandOffset,
-                               "function index %u of instruction %u is not a valid function", nOperand,
-                               nIndex);
+                               "function index %u of instruction %u is not a valid function", nOperand, nIndex);
     }
 
     bool CheckOperandB(std::uint32_t nIndex, std::uint32_t nOffset, const CompiledInstruction& instruction)
@@ -423,8 +406,7 @@ private:
         const bool bAssign = instruction.m_nOpcode == TSOP_ASSIGN;
         if (nSlot >= NUM_SLOTS) {
             return FailInstruction(nIndex, READERR_SLOT, nSlotOffset,
-                                   "destination slot %u of instruction %u is not a valid slot", nSlot,
-                                   nIndex);
+                                   "destination slot %u of instruction %u is not a valid slot", nSlot, nIndex);
         }
         const char* pszProblem = nullptr;
         if (!bAssign && !IsTempSlot(nSlot))
@@ -435,8 +417,8 @@ private:
             pszProblem = "is a constant, which TSOP_ASSIGN never writes";
         if (pszProblem == nullptr)
             return CheckParamSlot(nIndex, nSlotOffset, nSlot);
-        return FailInstruction(nIndex, READERR_DESTINATION, nSlotOffset,
-                               "destination slot %u of instruction %u %s", nSlot, nIndex, pszProblem);
+        return FailInstruction(nIndex, READERR_DESTINATION, nSlotOffset, "destination slot %u of instruction %u %s",
+                               nSlot, nIndex, pszProblem);
     }
 
     // A slot that an instruction reads: any slot of the map, with user
@@ -450,8 +432,8 @@ private:
         const std::uint32_t nConstants = m_script.m_nNumConstants;
         if (IsConstantSlot(nSlot) && nSlot - SLOT_CONSTANT_FIRST >= nConstants) {
             return FailInstruction(nIndex, READERR_CONSTANT_SLOT, nSlotOffset,
-                                   "constant slot %u of instruction %u but the table holds %u %s", nSlot,
-                                   nIndex, nConstants, Plural(nConstants, "constant", "constants"));
+                                   "constant slot %u of instruction %u but the table holds %u %s", nSlot, nIndex,
+                                   nConstants, Plural(nConstants, "constant", "constants"));
         }
         return CheckParamSlot(nIndex, nSlotOffset, nSlot);
     }
@@ -462,8 +444,8 @@ private:
         if (!IsUserParamSlot(nSlot) || nSlot - SLOT_USER_PARAM_FIRST < nParams)
             return true;
         return FailInstruction(nIndex, READERR_UNDECLARED_PARAM, nSlotOffset,
-                               "parameter slot %u of instruction %u but the script declares %u %s", nSlot,
-                               nIndex, nParams, Plural(nParams, "parameter", "parameters"));
+                               "parameter slot %u of instruction %u but the script declares %u %s", nSlot, nIndex,
+                               nParams, Plural(nParams, "parameter", "parameters"));
     }
 
     const std::uint8_t* m_pData;
@@ -473,10 +455,9 @@ private:
     ReadError& m_error;
 };
 
-}  // namespace
+} // namespace
 
-bool ReadCompiledScript(const std::uint8_t* pData, std::size_t nSize, CompiledScript& script,
-                        ReadError& error)
+bool ReadCompiledScript(const std::uint8_t* pData, std::size_t nSize, CompiledScript& script, ReadError& error)
 {
     script = CompiledScript{};
     error.m_nKind = READERR_NONE;

@@ -33,8 +33,7 @@
 // constant count and code size, with no name, constant or instruction.
 constexpr std::uint32_t MIN_COMPILED_SCRIPT_SIZE = 27;
 // The most instructions that fit in a file of BYTECODE_BUFFER_SIZE bytes.
-constexpr std::uint32_t MAX_INSTRUCTIONS =
-    (BYTECODE_BUFFER_SIZE - MIN_COMPILED_SCRIPT_SIZE) / INSTRUCTION_SIZE;
+constexpr std::uint32_t MAX_INSTRUCTIONS = (BYTECODE_BUFFER_SIZE - MIN_COMPILED_SCRIPT_SIZE) / INSTRUCTION_SIZE;
 // The largest parameter block: the count byte and six names of 255 characters.
 constexpr std::uint32_t MAX_PARAM_BLOCK_SIZE = 1 + MAX_USER_PARAMS * (MAX_TOKEN_LENGTH + 1);
 // Offset of the parameter names, which start every file the same way.
@@ -42,10 +41,10 @@ constexpr std::uint32_t PARAM_NAMES_OFFSET = 7;
 
 // One instruction, exactly as it is stored.
 struct CompiledInstruction {
-    std::uint8_t m_nOpcode;       // ScriptOpcode
-    std::uint8_t m_nOperandA;     // a slot, or the ScriptFunction of TSOP_FUNCTION
-    std::uint8_t m_nOperandB;     // a slot; 0 for TSOP_NEGATE and TSOP_ASSIGN
-    std::uint8_t m_nDestination;  // a temporary, or the assigned slot of TSOP_ASSIGN
+    std::uint8_t m_nOpcode;      // ScriptOpcode
+    std::uint8_t m_nOperandA;    // a slot, or the ScriptFunction of TSOP_FUNCTION
+    std::uint8_t m_nOperandB;    // a slot; 0 for TSOP_NEGATE and TSOP_ASSIGN
+    std::uint8_t m_nDestination; // a temporary, or the assigned slot of TSOP_ASSIGN
 };
 
 // The contents of a compiled texture script. Names and values are copied, so
@@ -58,7 +57,7 @@ struct CompiledScript {
     char m_szUserParams[MAX_USER_PARAMS][MAX_TOKEN_LENGTH + 1];
     InputType m_nInputType;
     OutputType m_nOutputType;
-    std::uint32_t m_nUsageFlags;  // USES_TIME | USES_USER_PARAMS
+    std::uint32_t m_nUsageFlags; // USES_TIME | USES_USER_PARAMS
     std::uint32_t m_nNumConstants;
     // Entry i is operand slot SLOT_CONSTANT_FIRST + i.
     float m_fConstants[MAX_CONSTANTS];
@@ -75,25 +74,25 @@ struct CompiledScript {
 // What a failed read found wrong, one kind per rule of the format.
 enum ReadErrorKind : std::uint32_t {
     READERR_NONE = 0,
-    READERR_TOO_LARGE,         // more than BYTECODE_BUFFER_SIZE bytes
-    READERR_TRUNCATED,         // the file ends inside a field
-    READERR_VERSION,           // version other than SCRIPT_FORMAT_VERSION
-    READERR_PARAM_BLOCK_SIZE,  // block size 0, or not the size of count and names
-    READERR_PARAM_COUNT,       // more than MAX_USER_PARAMS parameters
-    READERR_PARAM_NAME,        // a name unterminated, empty, too long, malformed, a keyword or repeated
-    READERR_INPUT_TYPE,        // input type out of range
-    READERR_OUTPUT_TYPE,       // output type out of range
-    READERR_USAGE_FLAGS,       // a bit other than USES_TIME and USES_USER_PARAMS
-    READERR_CONSTANT_COUNT,    // more than MAX_CONSTANTS constants
-    READERR_CODE_SIZE,         // code size not a multiple of INSTRUCTION_SIZE
-    READERR_OPCODE,            // opcode out of range
-    READERR_FUNCTION,          // function index out of range
-    READERR_SLOT,              // operand slot that does not exist
-    READERR_UNDECLARED_PARAM,  // user parameter slot beyond the declared count
-    READERR_CONSTANT_SLOT,     // constant slot beyond the table
-    READERR_OPERAND_B,         // operand B not 0 for TSOP_NEGATE or TSOP_ASSIGN
-    READERR_DESTINATION,       // destination not a temporary, or an assignment to one or to a constant
-    READERR_TRAILING_BYTES,    // bytes after the last instruction
+    READERR_TOO_LARGE,        // more than BYTECODE_BUFFER_SIZE bytes
+    READERR_TRUNCATED,        // the file ends inside a field
+    READERR_VERSION,          // version other than SCRIPT_FORMAT_VERSION
+    READERR_PARAM_BLOCK_SIZE, // block size 0, or not the size of count and names
+    READERR_PARAM_COUNT,      // more than MAX_USER_PARAMS parameters
+    READERR_PARAM_NAME,       // a name unterminated, empty, too long, malformed, a keyword or repeated
+    READERR_INPUT_TYPE,       // input type out of range
+    READERR_OUTPUT_TYPE,      // output type out of range
+    READERR_USAGE_FLAGS,      // a bit other than USES_TIME and USES_USER_PARAMS
+    READERR_CONSTANT_COUNT,   // more than MAX_CONSTANTS constants
+    READERR_CODE_SIZE,        // code size not a multiple of INSTRUCTION_SIZE
+    READERR_OPCODE,           // opcode out of range
+    READERR_FUNCTION,         // function index out of range
+    READERR_SLOT,             // operand slot that does not exist
+    READERR_UNDECLARED_PARAM, // user parameter slot beyond the declared count
+    READERR_CONSTANT_SLOT,    // constant slot beyond the table
+    READERR_OPERAND_B,        // operand B not 0 for TSOP_NEGATE or TSOP_ASSIGN
+    READERR_DESTINATION,      // destination not a temporary, or an assignment to one or to a constant
+    READERR_TRAILING_BYTES,   // bytes after the last instruction
 };
 
 constexpr std::uint32_t NO_INSTRUCTION = 0xFFFFFFFFu;
@@ -101,9 +100,9 @@ constexpr std::size_t MAX_READ_ERROR_LENGTH = 128;
 
 struct ReadError {
     ReadErrorKind m_nKind;
-    std::uint32_t m_nOffset;                  // byte offset of the faulty field or byte
-    std::uint32_t m_nInstruction;             // index of the faulty instruction, or NO_INSTRUCTION
-    char m_szMessage[MAX_READ_ERROR_LENGTH];  // e.g. "code size 22 is not a multiple of 4"
+    std::uint32_t m_nOffset;                 // byte offset of the faulty field or byte
+    std::uint32_t m_nInstruction;            // index of the faulty instruction, or NO_INSTRUCTION
+    char m_szMessage[MAX_READ_ERROR_LENGTH]; // e.g. "code size 22 is not a multiple of 4"
 };
 
 // Reads nSize bytes at pData (pData may be null when nSize is 0). Returns true
@@ -111,7 +110,6 @@ struct ReadError {
 // then holds READERR_NONE. Otherwise returns false and fills error; script
 // then holds the fields that precede the fault (counts cover only the entries
 // read), which lets a tool describe the faulty instruction.
-bool ReadCompiledScript(const std::uint8_t* pData, std::size_t nSize, CompiledScript& script,
-                        ReadError& error);
+bool ReadCompiledScript(const std::uint8_t* pData, std::size_t nSize, CompiledScript& script, ReadError& error);
 
 #endif

@@ -15,16 +15,10 @@ namespace CLocale {
 // vertical tab, form feed, carriage return. Takes a char, so a byte above 127
 // is simply not white space instead of reaching the C library's
 // classification as a negative value.
-bool isspace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool isspace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 } // namespace CLocale
 
-char ToLowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char ToLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 } // namespace
 
@@ -39,10 +33,7 @@ bool OptionNamesMatch(const char* pszLeft, const char* pszRight)
 
 CommandLineParser::CommandLineParser() : m_pText(nullptr), m_nNumOptions(0) {}
 
-CommandLineParser::~CommandLineParser()
-{
-    Free();
-}
+CommandLineParser::~CommandLineParser() { Free(); }
 
 void CommandLineParser::Free()
 {
@@ -167,10 +158,7 @@ const OptionRecord* CommandLineParser::FindOption(const char* pszName) const
     return nIndex != NOT_FOUND ? &m_Options[nIndex] : nullptr;
 }
 
-bool CommandLineParser::HasOption(const char* pszName) const
-{
-    return FindOption(pszName) != nullptr;
-}
+bool CommandLineParser::HasOption(const char* pszName) const { return FindOption(pszName) != nullptr; }
 
 std::uint32_t CommandLineParser::GetNumArgs(const char* pszName) const
 {
@@ -191,10 +179,7 @@ const char* CommandLineParser::GetArg(const char* pszName, std::uint32_t nIndex)
     return pRecord != nullptr ? ArgOf(*pRecord, nIndex) : nullptr;
 }
 
-const char* CommandLineParser::GetLooseArg(std::uint32_t nIndex) const
-{
-    return ArgOf(m_LooseArgs, nIndex);
-}
+const char* CommandLineParser::GetLooseArg(std::uint32_t nIndex) const { return ArgOf(m_LooseArgs, nIndex); }
 
 std::uint32_t CommandLineParser::SetMaxArgs(const char* pszName, std::uint32_t nMaxArgs)
 {

@@ -217,8 +217,8 @@ bool NamesTheScript(const char* pszOutputName, const char* pszScriptName, const 
 void RemovePartialOutput(const char* pszOutputName, const struct stat& writtenInfo)
 {
     struct stat nameInfo = {};
-    if (::lstat(pszOutputName, &nameInfo) == 0 && S_ISREG(nameInfo.st_mode) &&
-        nameInfo.st_dev == writtenInfo.st_dev && nameInfo.st_ino == writtenInfo.st_ino)
+    if (::lstat(pszOutputName, &nameInfo) == 0 && S_ISREG(nameInfo.st_mode) && nameInfo.st_dev == writtenInfo.st_dev &&
+        nameInfo.st_ino == writtenInfo.st_ino)
         ::unlink(pszOutputName);
 }
 
@@ -322,8 +322,7 @@ int RunQuorlin(int argc, char** argv)
     // file, and at a limit they see what was recorded before it.
     CommandLineParser parser;
     const bool bHasArgs = argc > 1;
-    parser.Init(bHasArgs ? static_cast<std::uint32_t>(argc - 1) : 0, bHasArgs ? argv + 1 : nullptr,
-                OPTION_DESIGNATOR);
+    parser.Init(bHasArgs ? static_cast<std::uint32_t>(argc - 1) : 0, bHasArgs ? argv + 1 : nullptr, OPTION_DESIGNATOR);
     parser.SetMaxArgs(OPTION_FILE, 1);
     parser.SetMaxArgs(OPTION_OUT, 1);
     parser.SetMaxArgs(OPTION_HELP, 0);

@@ -39,18 +39,13 @@ const char* CheckRead(std::uint32_t nSlot, CodeState& state)
     return nullptr;
 }
 
-const char* CheckInstruction(const CompiledInstruction& instruction, const CompiledScript& script,
-                             CodeState& state)
+const char* CheckInstruction(const CompiledInstruction& instruction, const CompiledScript& script, CodeState& state)
 {
     const char* pszFault = nullptr;
     switch (instruction.m_nOpcode) {
-    case TSOP_FUNCTION:
-        pszFault = CheckRead(instruction.m_nOperandB, state);
-        break;
+    case TSOP_FUNCTION: pszFault = CheckRead(instruction.m_nOperandB, state); break;
     case TSOP_NEGATE:
-    case TSOP_ASSIGN:
-        pszFault = CheckRead(instruction.m_nOperandA, state);
-        break;
+    case TSOP_ASSIGN: pszFault = CheckRead(instruction.m_nOperandA, state); break;
     default:
         pszFault = CheckRead(instruction.m_nOperandA, state);
         if (pszFault == nullptr)

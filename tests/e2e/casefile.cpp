@@ -16,10 +16,7 @@ struct Section {
     unsigned nLine = 0; // 1-based line of the header
 };
 
-bool IsSpace(char c)
-{
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
+bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
 std::string Trim(const std::string& text)
 {

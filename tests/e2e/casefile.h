@@ -33,10 +33,10 @@ struct CaseSetupEntry {
 
 // What a file must be after the run.
 struct CaseExpectedFile {
-    std::string name;       // relative to the scratch folder
-    bool mustExist = true;  // false for "nofile"
-    bool isText = false;    // given as text ("output-text") rather than hex
-    std::string bytes;      // exact contents when it must exist
+    std::string name;      // relative to the scratch folder
+    bool mustExist = true; // false for "nofile"
+    bool isText = false;   // given as text ("output-text") rather than hex
+    std::string bytes;     // exact contents when it must exist
 };
 
 struct CaseFile {

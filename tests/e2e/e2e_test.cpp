@@ -33,10 +33,7 @@ struct CaseEntry {
 };
 
 // Lets gtest name the case file in its messages.
-void PrintTo(const CaseEntry& entry, std::ostream* pStream)
-{
-    *pStream << entry.relativePath;
-}
+void PrintTo(const CaseEntry& entry, std::ostream* pStream) { *pStream << entry.relativePath; }
 
 std::string TestNameOf(const std::string& relativePath)
 {
@@ -108,10 +105,7 @@ bool CreateEntry(const fs::path& folder, const CaseSetupEntry& entry, std::strin
     return true;
 }
 
-std::string NormalName(const std::string& name)
-{
-    return fs::path(name).lexically_normal().generic_string();
-}
+std::string NormalName(const std::string& name) { return fs::path(name).lexically_normal().generic_string(); }
 
 // Every regular file in the folder that the case did not set up as it is now.
 std::vector<ProducedOutput> CollectProducedOutputs(const fs::path& folder, const CaseFile& testCase,

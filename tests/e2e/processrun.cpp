@@ -92,7 +92,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     // Read both streams until both end or the time runs out.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(nTimeLimitSeconds);
     while (out.fds[0] >= 0 || err.fds[0] >= 0) {
-        const auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto nLeft =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (nLeft.count() <= 0) {
             result.timedOut = true;
             ::kill(pid, SIGKILL);

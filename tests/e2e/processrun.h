@@ -6,14 +6,14 @@
 #include <vector>
 
 struct ProcessResult {
-    bool started = false;    // false: see failure
-    std::string failure;     // why the program could not be run
+    bool started = false; // false: see failure
+    std::string failure;  // why the program could not be run
     std::string standardOutput;
     std::string standardError;
-    bool exited = false;     // ended through exit; status holds its code
+    bool exited = false; // ended through exit; status holds its code
     int status = -1;
-    int signal = 0;          // the signal that ended it, when it did not exit
-    bool timedOut = false;   // killed after the time limit
+    int signal = 0;        // the signal that ended it, when it did not exit
+    bool timedOut = false; // killed after the time limit
 };
 
 // Runs the program with the arguments (argv[0] is the program path) in the

@@ -71,8 +71,8 @@ std::string DiffLines(const std::string& expected, const std::string& actual)
     std::vector<std::vector<std::size_t>> common(nLeft + 1, std::vector<std::size_t>(nRight + 1, 0));
     for (std::size_t i = nLeft; i-- > 0;) {
         for (std::size_t j = nRight; j-- > 0;) {
-            common[i][j] = (left[i] == right[j]) ? common[i + 1][j + 1] + 1
-                                                 : std::max(common[i + 1][j], common[i][j + 1]);
+            common[i][j] =
+                (left[i] == right[j]) ? common[i + 1][j + 1] + 1 : std::max(common[i + 1][j], common[i][j + 1]);
         }
     }
 

@@ -20,31 +20,28 @@
 
 namespace {
 
-const char* const SPEED_SCRIPT =
-    "UserParams Speed;\n"
-    "Input UV;\n"
-    "Output TexCoord2;\n"
-    "BeginScript\n"
-    "Mat30 = Time * 0.5;\n"
-    "Mat31 = -Sin(Speed);\n"
-    "EndScript\n";
+const char* const SPEED_SCRIPT = "UserParams Speed;\n"
+                                 "Input UV;\n"
+                                 "Output TexCoord2;\n"
+                                 "BeginScript\n"
+                                 "Mat30 = Time * 0.5;\n"
+                                 "Mat31 = -Sin(Speed);\n"
+                                 "EndScript\n";
 
 const std::uint8_t SPEED_COMPILED[] = {
-    0x01, 0x00, 0x07, 0x00, 0x00, 0x00, 0x01, 0x53, 0x70, 0x65, 0x65, 0x64, 0x00, 0x06, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x3F, 0x14, 0x00, 0x00, 0x00, 0x02, 0x26, 0x28, 0x01, 0x07, 0x01, 0x00, 0x1C,
-    0x05, 0x00, 0x20, 0x01, 0x06, 0x01, 0x00, 0x01, 0x07, 0x01, 0x00, 0x1D,
+    0x01, 0x00, 0x07, 0x00, 0x00, 0x00, 0x01, 0x53, 0x70, 0x65, 0x65, 0x64, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3F, 0x14, 0x00, 0x00, 0x00, 0x02,
+    0x26, 0x28, 0x01, 0x07, 0x01, 0x00, 0x1C, 0x05, 0x00, 0x20, 0x01, 0x06, 0x01, 0x00, 0x01, 0x07, 0x01, 0x00, 0x1D,
 };
 
 // The same script with an undeclared parameter on line 5 (counted from 0).
-const char* const BROKEN_SCRIPT =
-    "UserParams Speed;\n"
-    "Input UV;\n"
-    "Output TexCoord2;\n"
-    "BeginScript\n"
-    "Mat30 = Time * 0.5;\n"
-    "Mat31 = -Sin(Sped);\n"
-    "EndScript\n";
+const char* const BROKEN_SCRIPT = "UserParams Speed;\n"
+                                  "Input UV;\n"
+                                  "Output TexCoord2;\n"
+                                  "BeginScript\n"
+                                  "Mat30 = Time * 0.5;\n"
+                                  "Mat31 = -Sin(Sped);\n"
+                                  "EndScript\n";
 
 constexpr std::size_t MESSAGES_SIZE = 4096;
 constexpr std::size_t MAX_FILE_SIZE = 65536;
@@ -175,7 +172,7 @@ void CheckCompiledFile(const char* pszScript, const char* pszCompiled)
           "the compiled file holds the bytes the library makes of the script");
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

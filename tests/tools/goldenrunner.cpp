@@ -161,8 +161,7 @@ int RunCase(const fs::path& casePath, const std::string& program)
     }
     const std::vector<Section> sections = ParseCase(text);
 
-    std::string scratchTemplate =
-        (fs::current_path() / ("golden-" + casePath.stem().string() + "-XXXXXX")).string();
+    std::string scratchTemplate = (fs::current_path() / ("golden-" + casePath.stem().string() + "-XXXXXX")).string();
     if (mkdtemp(scratchTemplate.data()) == nullptr) {
         std::cerr << "cannot create a scratch directory\n";
         return 2;
@@ -241,7 +240,7 @@ int RunCase(const fs::path& casePath, const std::string& program)
     return bOk ? 0 : 1;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -18,10 +18,7 @@ const char* const TOO_DEEP = "Too deep of tree. Unable to process file. Either i
 
 // Counts messages without keeping them, for inputs that draw very many.
 std::size_t g_nMessageCount = 0;
-void CountMessage(const char*, ...)
-{
-    ++g_nMessageCount;
-}
+void CountMessage(const char*, ...) { ++g_nMessageCount; }
 
 struct CountedCompile {
     bool bOk;
@@ -88,10 +85,7 @@ TEST(DeleteNode, ReleasesTreesOfAnyShapeWithoutRecursion)
     DeleteNode(nullptr);
 }
 
-TEST(Walks, OperandOfMissingNodeIsSlotZero)
-{
-    EXPECT_EQ(OperandOf(nullptr), 0u);
-}
+TEST(Walks, OperandOfMissingNodeIsSlotZero) { EXPECT_EQ(OperandOf(nullptr), 0u); }
 
 TEST(DeepInput, MillionStatementsCompile)
 {

@@ -104,8 +104,12 @@ TEST(CommandLineParser, SplitsAtTheSixCLocaleSpacesOnly)
     EXPECT_EQ(LooseArgs(parser), Words({"a", "b", "c", "d", "e", "f", "g"}));
 
     // Bytes above 127 (here a no-break space in Latin-1) are never white space.
-    ASSERT_TRUE(InitWith(parser, {"a\xA0" "b", "\x85"}));
-    EXPECT_EQ(LooseArgs(parser), Words({"a\xA0" "b", "\x85"}));
+    ASSERT_TRUE(InitWith(parser, {"a\xA0"
+                                  "b",
+                                  "\x85"}));
+    EXPECT_EQ(LooseArgs(parser), Words({"a\xA0"
+                                        "b",
+                                        "\x85"}));
 }
 
 TEST(CommandLineParser, QuotesAndEqualsAreOrdinaryCharacters)

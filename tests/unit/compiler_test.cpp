@@ -137,8 +137,8 @@ TEST(Compile, EmptyBodyGivesAFileWithoutCode)
 {
     const auto result = CompileText(Script(""));
     ASSERT_TRUE(result.bOk);
-    const std::vector<std::uint8_t> expected = {1, 0, 1, 0, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0,
-                                                0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const std::vector<std::uint8_t> expected = {1, 0, 1, 0, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0,
+                                                0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(result.bytes, expected);
 }
 
@@ -174,8 +174,7 @@ TEST_F(HeaderSection, ParameterBlockOfTwoNames)
 {
     Start("UserParams Speed, Scale; Input");
     ASSERT_TRUE(m_pCompiler->ParseParamList());
-    const std::vector<std::uint8_t> expected = {13, 0, 0, 0, 2, 'S', 'p', 'e', 'e', 'd', 0,
-                                                'S', 'c', 'a', 'l', 'e', 0};
+    const std::vector<std::uint8_t> expected = {13, 0, 0, 0, 2, 'S', 'p', 'e', 'e', 'd', 0, 'S', 'c', 'a', 'l', 'e', 0};
     EXPECT_EQ(Written(), expected);
     EXPECT_EQ(m_pCompiler->GetToken(), TOKEN_INPUT);
 }

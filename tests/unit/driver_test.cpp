@@ -101,15 +101,15 @@ TEST_F(DriverTest, ScriptBufferAllocationFailureIsReportedWithTheSize)
 
     SetAllocationFailure(1);
     EXPECT_FALSE(Compile(input, "wave.tfs", printed));
-    EXPECT_EQ(printed, "Error: Unable to allocate " + std::to_string(WAVE_SCRIPT.size()) +
-                           " bytes for storing the script\n");
+    EXPECT_EQ(printed,
+              "Error: Unable to allocate " + std::to_string(WAVE_SCRIPT.size()) + " bytes for storing the script\n");
     EXPECT_FALSE(Exists("wave.tfs"));
 
     // Through the whole program: the parser's text is the first allocation.
     SetAllocationFailure(2);
     EXPECT_EQ(Run({"/file", input}, printed), 1);
-    EXPECT_EQ(printed, "Error: Unable to allocate " + std::to_string(WAVE_SCRIPT.size()) +
-                           " bytes for storing the script\n");
+    EXPECT_EQ(printed,
+              "Error: Unable to allocate " + std::to_string(WAVE_SCRIPT.size()) + " bytes for storing the script\n");
     EXPECT_FALSE(Exists("wave.tfs"));
 
     const std::string empty = WriteFile("empty.txt", "");
@@ -142,8 +142,7 @@ TEST_F(DriverTest, EveryFailingAllocationEndsTheRunCleanly)
     // The last allocation is the compiled copy.
     SetAllocationFailure(nAllocations);
     EXPECT_EQ(Run({"/file", input}, printed), 1);
-    EXPECT_NE(printed.find(": Unable to allocate memory for buffer!\n" + COMPILE_FAILED), std::string::npos)
-        << printed;
+    EXPECT_NE(printed.find(": Unable to allocate memory for buffer!\n" + COMPILE_FAILED), std::string::npos) << printed;
 
     for (std::uint64_t n = 1; n <= nAllocations; ++n) {
         SetAllocationFailure(n);

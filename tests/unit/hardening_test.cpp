@@ -53,10 +53,7 @@ bool NoLeaks()
 #endif
 }
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 struct RunResult {
     int nStatus = -1;
@@ -178,9 +175,10 @@ INSTANTIATE_TEST_SUITE_P(
                       "Mat02 = 1 + 2 + 3 + Foo;\n"},
         InjectionCase{"EmptyBody", "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nEndScript\n"},
         InjectionCase{"EmptyScript", ""},
-        InjectionCase{"NulInTheBody",
-                      std::string("UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = Time;\nEndScript\n") +
-                          '\0' + "Mat01 = (((;\n"}),
+        InjectionCase{
+            "NulInTheBody",
+            std::string("UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = Time;\nEndScript\n") + '\0' +
+                "Mat01 = (((;\n"}),
     [](const testing::TestParamInfo<InjectionCase>& info) { return std::string(info.param.pszName); });
 
 TEST_F(HardeningTest, ParserAllocationFailureWithAnyCommandLine)
@@ -311,7 +309,8 @@ TEST(PublicEdges, WalksAcceptABareTreeAndEmptyStatements)
     ASSERT_TRUE(pCompiler->AssignRegisters(pTree, 0));
     EXPECT_EQ(pCompiler->ComputeUsageFlags(pTree), USES_TIME);
     pCompiler->GenerateCode(pTree);
-    const std::vector<std::uint8_t> code(pCompiler->GetBytecode(), pCompiler->GetBytecode() + pCompiler->GetWriteOffset());
+    const std::vector<std::uint8_t> code(pCompiler->GetBytecode(),
+                                         pCompiler->GetBytecode() + pCompiler->GetWriteOffset());
     EXPECT_EQ(code, (std::vector<std::uint8_t>{2, 38, 40, 1, 7, 1, 0, 16}));
     DeleteNode(pTree);
 
@@ -328,12 +327,20 @@ TEST(PublicEdges, WalksAcceptABareTreeAndEmptyStatements)
 
 TEST(PublicEdges, DumpTreeNamesEveryNodeKind)
 {
-    const std::vector<std::pair<std::int32_t, std::string>> kinds = {
-        {TSOP_ADD, "TSOP_ADD"},       {TSOP_SUBTRACT, "TSOP_SUBTRACT"}, {TSOP_MULTIPLY, "TSOP_MULTIPLY"},
-        {TSOP_DIVIDE, "TSOP_DIVIDE"}, {TSOP_BIND, "TSOP_BIND"},         {TSOP_FUNCTION, "TSOP_FUNCTION"},
-        {TSOP_NEGATE, "TSOP_NEGATE"}, {TSOP_ASSIGN, "TSOP_ASSIGN"},     {TSOP_MIN, "TSOP_MIN"},
-        {TSOP_MAX, "TSOP_MAX"},       {COMPOP_VAR, "COMPOP_VAR"},       {COMPOP_STATEMENT, "COMPOP_STATEMENT"},
-        {COMPOP_INVALID, "COMPOP_INVALID"}, {55, ""}};
+    const std::vector<std::pair<std::int32_t, std::string>> kinds = {{TSOP_ADD, "TSOP_ADD"},
+                                                                     {TSOP_SUBTRACT, "TSOP_SUBTRACT"},
+                                                                     {TSOP_MULTIPLY, "TSOP_MULTIPLY"},
+                                                                     {TSOP_DIVIDE, "TSOP_DIVIDE"},
+                                                                     {TSOP_BIND, "TSOP_BIND"},
+                                                                     {TSOP_FUNCTION, "TSOP_FUNCTION"},
+                                                                     {TSOP_NEGATE, "TSOP_NEGATE"},
+                                                                     {TSOP_ASSIGN, "TSOP_ASSIGN"},
+                                                                     {TSOP_MIN, "TSOP_MIN"},
+                                                                     {TSOP_MAX, "TSOP_MAX"},
+                                                                     {COMPOP_VAR, "COMPOP_VAR"},
+                                                                     {COMPOP_STATEMENT, "COMPOP_STATEMENT"},
+                                                                     {COMPOP_INVALID, "COMPOP_INVALID"},
+                                                                     {55, ""}};
     for (const auto& [nOp, name] : kinds) {
         ExprNode* pNode = NewNode(nOp, nullptr, nullptr, 7);
         testing::internal::CaptureStdout();
@@ -380,8 +387,8 @@ TEST(PublicEdges, UngetOverAnOrdinaryCharacterKeepsTheLine)
 TEST(PublicEdges, NameThatEndsInsideMat)
 {
     const auto result = testsupport::CompileText(testsupport::Script("Mat00 = Ma;\n"));
-    EXPECT_EQ(result.messages,
-              (std::vector<std::string>{"Line 4: Invalid variable found", "Line 4: Expected semicolon at end of line"}));
+    EXPECT_EQ(result.messages, (std::vector<std::string>{"Line 4: Invalid variable found",
+                                                         "Line 4: Expected semicolon at end of line"}));
 }
 
 TEST_F(HardeningTest, ScriptShorterThanItsSize)

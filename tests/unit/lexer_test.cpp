@@ -68,19 +68,19 @@ TEST(Lexer, SplitsTokensWithoutSpaces)
 TEST(Lexer, KeywordsMatchWithoutCase)
 {
     EXPECT_EQ(Codes("beginscript BEGINSCRIPT BeginScript uv Uv texcoord4proj ENDSCRIPT userparams"),
-              (Codes_t{TOKEN_BEGINSCRIPT, TOKEN_BEGINSCRIPT, TOKEN_BEGINSCRIPT, TOKEN_UV, TOKEN_UV,
-                       TOKEN_TEXCOORD4PROJ, TOKEN_ENDSCRIPT, TOKEN_USERPARAMS}));
+              (Codes_t{TOKEN_BEGINSCRIPT, TOKEN_BEGINSCRIPT, TOKEN_BEGINSCRIPT, TOKEN_UV, TOKEN_UV, TOKEN_TEXCOORD4PROJ,
+                       TOKEN_ENDSCRIPT, TOKEN_USERPARAMS}));
 }
 
 TEST(Lexer, EveryKeywordAndSymbolHasItsCode)
 {
     EXPECT_EQ(Codes("+ - * / % = , < > ; ( ) Input Output CSNormal CSPos CSReflection WSNormal WSPos "
                     "WSReflection UV TexCoord2 TexCoord3 TexCoord3Proj"),
-              (Codes_t{TOKEN_PLUS, TOKEN_MINUS, TOKEN_STAR, TOKEN_SLASH, TOKEN_PERCENT, TOKEN_EQUALS, TOKEN_COMMA,
-                       TOKEN_LESS, TOKEN_GREATER, TOKEN_SEMICOLON, TOKEN_LPAREN, TOKEN_RPAREN, TOKEN_INPUT,
-                       TOKEN_OUTPUT, TOKEN_CSNORMAL, TOKEN_CSPOS, TOKEN_CSREFLECTION, TOKEN_WSNORMAL,
-                       TOKEN_WSPOS, TOKEN_WSREFLECTION, TOKEN_UV, TOKEN_TEXCOORD2, TOKEN_TEXCOORD3,
-                       TOKEN_TEXCOORD3PROJ}));
+              (Codes_t{TOKEN_PLUS,   TOKEN_MINUS,        TOKEN_STAR,      TOKEN_SLASH,        TOKEN_PERCENT,
+                       TOKEN_EQUALS, TOKEN_COMMA,        TOKEN_LESS,      TOKEN_GREATER,      TOKEN_SEMICOLON,
+                       TOKEN_LPAREN, TOKEN_RPAREN,       TOKEN_INPUT,     TOKEN_OUTPUT,       TOKEN_CSNORMAL,
+                       TOKEN_CSPOS,  TOKEN_CSREFLECTION, TOKEN_WSNORMAL,  TOKEN_WSPOS,        TOKEN_WSREFLECTION,
+                       TOKEN_UV,     TOKEN_TEXCOORD2,    TOKEN_TEXCOORD3, TOKEN_TEXCOORD3PROJ}));
 }
 
 TEST(Lexer, KeywordsMatchOnlyTheWholeToken)
@@ -172,16 +172,14 @@ TEST(Lexer, LinesCountFromZeroAndStayWithTheirToken)
 {
     // A token followed directly by a newline still shows its own line: the
     // newline is pushed back and counted when it is read again.
-    EXPECT_EQ(Lex("a\nb\n\n;\n"), (std::vector<Token>{{TOKEN_IDENTIFIER, "a", 0},
-                                                      {TOKEN_IDENTIFIER, "b", 1},
-                                                      {TOKEN_SEMICOLON, ";", 3}}));
+    EXPECT_EQ(Lex("a\nb\n\n;\n"),
+              (std::vector<Token>{{TOKEN_IDENTIFIER, "a", 0}, {TOKEN_IDENTIFIER, "b", 1}, {TOKEN_SEMICOLON, ";", 3}}));
 }
 
 TEST(Lexer, CarriageReturnsAreSpaceAndNotLines)
 {
-    EXPECT_EQ(Lex("a\r\nb\rc"), (std::vector<Token>{{TOKEN_IDENTIFIER, "a", 0},
-                                                    {TOKEN_IDENTIFIER, "b", 1},
-                                                    {TOKEN_IDENTIFIER, "c", 1}}));
+    EXPECT_EQ(Lex("a\r\nb\rc"),
+              (std::vector<Token>{{TOKEN_IDENTIFIER, "a", 0}, {TOKEN_IDENTIFIER, "b", 1}, {TOKEN_IDENTIFIER, "c", 1}}));
 }
 
 TEST(Lexer, AllSixSpaceCharactersSeparate)

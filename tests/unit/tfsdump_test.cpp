@@ -18,10 +18,9 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 const Bytes WORKED_EXAMPLE = {
-    0x01, 0x00, 0x07, 0x00, 0x00, 0x00, 0x01, 0x53, 0x70, 0x65, 0x65, 0x64, 0x00, 0x06, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x3F, 0x14, 0x00, 0x00, 0x00, 0x02, 0x26, 0x28, 0x01, 0x07, 0x01, 0x00, 0x1C,
-    0x05, 0x00, 0x20, 0x01, 0x06, 0x01, 0x00, 0x01, 0x07, 0x01, 0x00, 0x1D,
+    0x01, 0x00, 0x07, 0x00, 0x00, 0x00, 0x01, 0x53, 0x70, 0x65, 0x65, 0x64, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3F, 0x14, 0x00, 0x00, 0x00, 0x02,
+    0x26, 0x28, 0x01, 0x07, 0x01, 0x00, 0x1C, 0x05, 0x00, 0x20, 0x01, 0x06, 0x01, 0x00, 0x01, 0x07, 0x01, 0x00, 0x1D,
 };
 
 const char* const WORKED_EXAMPLE_LISTING = "; version       1\n"
@@ -48,8 +47,7 @@ std::string FloatText(float fValue)
 }
 
 // A script with the given names and constants, for spelling operands.
-std::unique_ptr<CompiledScript> MakeScript(const std::vector<std::string>& names,
-                                           const std::vector<float>& constants)
+std::unique_ptr<CompiledScript> MakeScript(const std::vector<std::string>& names, const std::vector<float>& constants)
 {
     auto pScript = std::make_unique<CompiledScript>();
     pScript->m_nNumUserParams = static_cast<std::uint32_t>(names.size());
@@ -68,8 +66,7 @@ std::string SlotText(const CompiledScript& script, std::uint32_t nSlot)
     return szText;
 }
 
-std::string InstructionText(const CompiledScript& script, std::vector<std::uint8_t> bytes,
-                            bool bBytes = false)
+std::string InstructionText(const CompiledScript& script, std::vector<std::uint8_t> bytes, bool bBytes = false)
 {
     char szText[MAX_LISTING_LINE];
     FormatInstruction(script, bytes.data(), 0x25, bBytes, szText, sizeof szText);
@@ -151,8 +148,7 @@ TEST(TfsdumpListing, FormatsEveryOpcode)
     EXPECT_EQ(InstructionText(script, {9, 16, 17, 15}), "0025  max    t15, Mat00, Mat01");
     const char* const functions[] = {"Sin", "Cos", "Tan", "SqrSin", "SqrCos", "DegToRad"};
     for (std::uint8_t i = 0; i < 6; ++i)
-        EXPECT_EQ(InstructionText(script, {5, i, 1, 1}),
-                  std::string("0025  call   t1, ") + functions[i] + ", t1");
+        EXPECT_EQ(InstructionText(script, {5, i, 1, 1}), std::string("0025  call   t1, ") + functions[i] + ", t1");
     EXPECT_EQ(InstructionText(script, {2, 38, 40, 1}, true), "0025  02 26 28 01  mul    t1, Time, c0 (0.5)");
 }
 
@@ -235,8 +231,7 @@ RunResult RunTool(std::vector<std::string> args, const Bytes& stdinBytes = {})
     std::vector<const char*> argv;
     for (const std::string& arg : args)
         argv.push_back(arg.c_str());
-    const int nStatus =
-        RunTfsdump(static_cast<int>(argv.size()), argv.data(), in.Get(), out.Get(), err.Get());
+    const int nStatus = RunTfsdump(static_cast<int>(argv.size()), argv.data(), in.Get(), out.Get(), err.Get());
     return {nStatus, out.Text(), err.Text()};
 }
 
@@ -265,15 +260,14 @@ TEST(TfsdumpTool, ListsAValidFile)
 TEST(TfsdumpTool, ReportsAFaultWithTheFaultyInstruction)
 {
     Bytes bytes = WORKED_EXAMPLE;
-    bytes[47] = 80;  // operand B of instruction 2
+    bytes[47] = 80; // operand B of instruction 2
     const std::string path = WriteTempFile("tfsdump_bad.tfs", bytes);
     RunResult result = RunTool({path});
     EXPECT_EQ(result.m_nStatus, 1);
     EXPECT_EQ(result.m_out, "");
-    EXPECT_EQ(result.m_err,
-              "tfsdump: " + path +
-                  ": offset 0x002f (byte 47): operand slot 80 of instruction 2 is not a valid slot\n"
-                  "    002d  05 00 50 01  call   t1, Sin, slot80\n");
+    EXPECT_EQ(result.m_err, "tfsdump: " + path +
+                                ": offset 0x002f (byte 47): operand slot 80 of instruction 2 is not a valid slot\n"
+                                "    002d  05 00 50 01  call   t1, Sin, slot80\n");
 
     // A fault outside the code names no instruction.
     bytes = WORKED_EXAMPLE;
@@ -291,9 +285,8 @@ TEST(TfsdumpTool, ReportsAFaultWithTheFaultyInstruction)
     bytes = WORKED_EXAMPLE;
     bytes.pop_back();
     result = RunTool({"-"}, bytes);
-    EXPECT_EQ(result.m_err,
-              "tfsdump: <stdin>: offset 0x0035 (byte 53): file ends inside the code at instruction 4 "
-              "(19 of 20 bytes present)\n");
+    EXPECT_EQ(result.m_err, "tfsdump: <stdin>: offset 0x0035 (byte 53): file ends inside the code at instruction 4 "
+                            "(19 of 20 bytes present)\n");
 }
 
 TEST(TfsdumpTool, GoesOnAfterAFaultyFile)
@@ -332,8 +325,7 @@ TEST(TfsdumpTool, WritesTheListingToTheOutputFile)
 
 TEST(TfsdumpTool, ReportsUsageErrorsWithStatusTwo)
 {
-    const std::string usage =
-        "Usage: tfsdump [options] FILE...\nTry 'tfsdump --help' for more information.\n";
+    const std::string usage = "Usage: tfsdump [options] FILE...\nTry 'tfsdump --help' for more information.\n";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{}, "no input files"},
         {{"--check"}, "no input files"},
@@ -367,4 +359,4 @@ TEST(TfsdumpTool, ShowsHelpAndVersion)
     EXPECT_NE(result.m_out.find("format version 1\n"), std::string::npos);
 }
 
-}  // namespace
+} // namespace

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
-#include <random>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -38,10 +38,7 @@ void PutU32(Bytes& bytes, std::uint32_t nValue)
     bytes.insert(bytes.end(), aField, aField + 4);
 }
 
-void SetU32(Bytes& bytes, std::uint32_t nOffset, std::uint32_t nValue)
-{
-    EncodeU32(bytes.data() + nOffset, nValue);
-}
+void SetU32(Bytes& bytes, std::uint32_t nOffset, std::uint32_t nValue) { EncodeU32(bytes.data() + nOffset, nValue); }
 
 // Lays out a compiled file from its parts; the counts and sizes are computed
 // unless a test overrides them.
@@ -123,9 +120,8 @@ ScriptBuilder TwoOfEach()
     if (result.m_bOk)
         return ::testing::AssertionFailure() << "accepted";
     if (result.m_error.m_nKind != nKind || result.m_error.m_nOffset != nOffset) {
-        return ::testing::AssertionFailure()
-               << "kind " << result.m_error.m_nKind << " at " << result.m_error.m_nOffset << ": "
-               << result.m_error.m_szMessage;
+        return ::testing::AssertionFailure() << "kind " << result.m_error.m_nKind << " at " << result.m_error.m_nOffset
+                                             << ": " << result.m_error.m_szMessage;
     }
     return ::testing::AssertionSuccess();
 }
@@ -135,8 +131,8 @@ ScriptBuilder TwoOfEach()
     const ReadResult result = Read(bytes);
     if (result.m_bOk)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "rejected at " << result.m_error.m_nOffset << ": " << result.m_error.m_szMessage;
+    return ::testing::AssertionFailure() << "rejected at " << result.m_error.m_nOffset << ": "
+                                         << result.m_error.m_szMessage;
 }
 
 TEST(TfsReader, ReadsTheWorkedExample)
@@ -292,8 +288,7 @@ TEST(TfsReader, NamesTheFieldAFileIsCutIn)
             EXPECT_EQ(result.m_error.m_nInstruction, NO_INSTRUCTION);
         } else {
             const std::uint32_t nIndex = (pField->m_nOffset - EXAMPLE_CODE_AT) / 4;
-            const std::string expected = "file ends inside the code at instruction " +
-                                         std::to_string(nIndex) + " (" +
+            const std::string expected = "file ends inside the code at instruction " + std::to_string(nIndex) + " (" +
                                          std::to_string(nSize - EXAMPLE_CODE_AT) + " of 20 bytes present)";
             EXPECT_EQ(result.m_error.m_szMessage, expected);
             EXPECT_EQ(result.m_error.m_nInstruction, nIndex);
@@ -315,8 +310,7 @@ TEST(TfsReader, RejectsEveryTruncationOfALargerFile)
     const Bytes bytes = builder.Build();
     ASSERT_TRUE(Accepts(bytes));
     for (std::size_t nSize = 0; nSize < bytes.size(); ++nSize) {
-        const ReadResult result =
-            Read(Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(nSize)));
+        const ReadResult result = Read(Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(nSize)));
         ASSERT_FALSE(result.m_bOk) << nSize;
         EXPECT_EQ(result.m_error.m_nKind, READERR_TRUNCATED) << nSize << ": " << result.m_error.m_szMessage;
         EXPECT_LE(result.m_error.m_nOffset, nSize);
@@ -339,8 +333,7 @@ TEST(TfsReader, RejectsEveryCountAndSizeFieldOffByOne)
     EXPECT_STREQ(Read(bytes).m_error.m_szMessage, "parameter name 0 has no NUL inside the parameter block");
     SetU32(bytes, EXAMPLE_BLOCK_SIZE_AT, 8);
     EXPECT_TRUE(Rejects(bytes, READERR_PARAM_BLOCK_SIZE, EXAMPLE_BLOCK_SIZE_AT));
-    EXPECT_STREQ(Read(bytes).m_error.m_szMessage,
-                 "parameter block size 8 but the count and names take 7 bytes");
+    EXPECT_STREQ(Read(bytes).m_error.m_szMessage, "parameter block size 8 but the count and names take 7 bytes");
     SetU32(bytes, EXAMPLE_BLOCK_SIZE_AT, 0);
     EXPECT_TRUE(Rejects(bytes, READERR_PARAM_BLOCK_SIZE, EXAMPLE_BLOCK_SIZE_AT));
     SetU32(bytes, EXAMPLE_BLOCK_SIZE_AT, 0xFFFFFFFFu);
@@ -355,8 +348,7 @@ TEST(TfsReader, RejectsEveryCountAndSizeFieldOffByOne)
     bytes = WORKED_EXAMPLE;
     bytes[EXAMPLE_COUNT_AT] = 0;
     EXPECT_TRUE(Rejects(bytes, READERR_PARAM_BLOCK_SIZE, EXAMPLE_BLOCK_SIZE_AT));
-    EXPECT_STREQ(Read(bytes).m_error.m_szMessage,
-                 "parameter block size 7 but the count and names take 1 byte");
+    EXPECT_STREQ(Read(bytes).m_error.m_szMessage, "parameter block size 7 but the count and names take 1 byte");
     bytes[EXAMPLE_COUNT_AT] = 2;
     EXPECT_TRUE(Rejects(bytes, READERR_PARAM_NAME, 13));
 
@@ -485,14 +477,12 @@ bool IsReadableSlot(std::uint32_t nSlot, std::uint32_t nParams, std::uint32_t nC
     return nSlot < 75;
 }
 
-bool IsValidOperandA(std::uint32_t nOpcode, std::uint32_t nValue, std::uint32_t nParams,
-                     std::uint32_t nConstants)
+bool IsValidOperandA(std::uint32_t nOpcode, std::uint32_t nValue, std::uint32_t nParams, std::uint32_t nConstants)
 {
     return nOpcode == TSOP_FUNCTION ? nValue < 6 : IsReadableSlot(nValue, nParams, nConstants);
 }
 
-bool IsValidOperandB(std::uint32_t nOpcode, std::uint32_t nValue, std::uint32_t nParams,
-                     std::uint32_t nConstants)
+bool IsValidOperandB(std::uint32_t nOpcode, std::uint32_t nValue, std::uint32_t nParams, std::uint32_t nConstants)
 {
     if (nOpcode == TSOP_NEGATE || nOpcode == TSOP_ASSIGN)
         return nValue == 0;
@@ -534,15 +524,13 @@ TEST(TfsReader, AcceptsExactlyTheValidOperandsOfEveryOpcode)
                         Instruction instruction = valid[nOpcode];
                         instruction[nPlace] = static_cast<std::uint8_t>(nValue);
                         builder.m_code[1] = instruction;
-                        const bool bValid =
-                            nPlace == 1   ? IsValidOperandA(nOpcode, nValue, nParams, nConstants)
-                            : nPlace == 2 ? IsValidOperandB(nOpcode, nValue, nParams, nConstants)
-                                          : IsValidDestination(nOpcode, nValue, nParams);
+                        const bool bValid = nPlace == 1   ? IsValidOperandA(nOpcode, nValue, nParams, nConstants)
+                                            : nPlace == 2 ? IsValidOperandB(nOpcode, nValue, nParams, nConstants)
+                                                          : IsValidDestination(nOpcode, nValue, nParams);
                         const ReadResult result = Read(builder.Build());
                         ASSERT_EQ(result.m_bOk, bValid)
-                            << "opcode " << nOpcode << " place " << nPlace << " value " << nValue
-                            << " params " << nParams << " constants " << nConstants << ": "
-                            << result.m_error.m_szMessage;
+                            << "opcode " << nOpcode << " place " << nPlace << " value " << nValue << " params "
+                            << nParams << " constants " << nConstants << ": " << result.m_error.m_szMessage;
                         if (!bValid) {
                             ASSERT_EQ(result.m_error.m_nOffset, nAt + nPlace);
                             ASSERT_EQ(result.m_error.m_nInstruction, 1u);
@@ -565,8 +553,7 @@ TEST(TfsReader, RejectsEveryInvalidOpcode)
         EXPECT_EQ(Read(bytes).m_error.m_nInstruction, 1u);
     }
     builder.m_code[1][0] = 10;
-    EXPECT_STREQ(Read(builder.Build()).m_error.m_szMessage,
-                 "opcode 10 of instruction 1 is not a valid opcode");
+    EXPECT_STREQ(Read(builder.Build()).m_error.m_szMessage, "opcode 10 of instruction 1 is not a valid opcode");
 }
 
 // The kind and text of each class of operand fault.
@@ -580,10 +567,7 @@ TEST(TfsReader, DescribesEachOperandFault)
     };
     const FaultCase cases[] = {
         {{TSOP_MULTIPLY, 80, 1, 1}, READERR_SLOT, 1, "operand slot 80 of instruction 3 is not a valid slot"},
-        {{TSOP_MULTIPLY, 1, 255, 1},
-         READERR_SLOT,
-         2,
-         "operand slot 255 of instruction 3 is not a valid slot"},
+        {{TSOP_MULTIPLY, 1, 255, 1}, READERR_SLOT, 2, "operand slot 255 of instruction 3 is not a valid slot"},
         {{TSOP_ADD, 45, 1, 1},
          READERR_CONSTANT_SLOT,
          1,
@@ -592,14 +576,8 @@ TEST(TfsReader, DescribesEachOperandFault)
          READERR_UNDECLARED_PARAM,
          2,
          "parameter slot 34 of instruction 3 but the script declares 2 parameters"},
-        {{TSOP_FUNCTION, 6, 1, 1},
-         READERR_FUNCTION,
-         1,
-         "function index 6 of instruction 3 is not a valid function"},
-        {{TSOP_NEGATE, 1, 5, 1},
-         READERR_OPERAND_B,
-         2,
-         "operand B of instruction 3 is 5 but must be 0 for TSOP_NEGATE"},
+        {{TSOP_FUNCTION, 6, 1, 1}, READERR_FUNCTION, 1, "function index 6 of instruction 3 is not a valid function"},
+        {{TSOP_NEGATE, 1, 5, 1}, READERR_OPERAND_B, 2, "operand B of instruction 3 is 5 but must be 0 for TSOP_NEGATE"},
         {{TSOP_ASSIGN, 1, 1, 16},
          READERR_OPERAND_B,
          2,
@@ -620,15 +598,9 @@ TEST(TfsReader, DescribesEachOperandFault)
          READERR_UNDECLARED_PARAM,
          3,
          "parameter slot 36 of instruction 3 but the script declares 2 parameters"},
-        {{TSOP_ADD, 1, 1, 16},
-         READERR_DESTINATION,
-         3,
-         "destination slot 16 of instruction 3 is not a temporary"},
+        {{TSOP_ADD, 1, 1, 16}, READERR_DESTINATION, 3, "destination slot 16 of instruction 3 is not a temporary"},
         {{TSOP_ADD, 1, 1, 75}, READERR_SLOT, 3, "destination slot 75 of instruction 3 is not a valid slot"},
-        {{TSOP_ASSIGN, 1, 0, 75},
-         READERR_SLOT,
-         3,
-         "destination slot 75 of instruction 3 is not a valid slot"},
+        {{TSOP_ASSIGN, 1, 0, 75}, READERR_SLOT, 3, "destination slot 75 of instruction 3 is not a valid slot"},
     };
     for (const FaultCase& fault : cases) {
         ScriptBuilder builder = TwoOfEach();
@@ -774,8 +746,7 @@ public:
                 text += " " + name + (Pick(2) == 0 ? "," : "");
             }
         }
-        text +=
-            ";\nInput " + std::string(INPUTS[Pick(7)]) + ";\nOutput " + OUTPUTS[Pick(4)] + ";\nBeginScript\n";
+        text += ";\nInput " + std::string(INPUTS[Pick(7)]) + ";\nOutput " + OUTPUTS[Pick(4)] + ";\nBeginScript\n";
         const std::uint32_t nStatements = Pick(12);
         for (std::uint32_t i = 0; i < nStatements; ++i)
             text += Statement() + ";\n";
@@ -787,9 +758,8 @@ private:
 
     std::string Variable()
     {
-        static const char* const BUILT_INS[] = {"Time",         "Elapsed",      "LevelOffsetX",
-                                                "LevelOffsetY", "LevelOffsetZ", "Mat03",
-                                                "Mat30",        "mat22",        "Matrix"};
+        static const char* const BUILT_INS[] = {"Time",  "Elapsed", "LevelOffsetX", "LevelOffsetY", "LevelOffsetZ",
+                                                "Mat03", "Mat30",   "mat22",        "Matrix"};
         if (!m_params.empty() && Pick(3) == 0)
             return m_params[Pick(static_cast<std::uint32_t>(m_params.size()))];
         return BUILT_INS[Pick(9)];
@@ -797,8 +767,8 @@ private:
 
     std::string Literal()
     {
-        static const char* const LITERALS[] = {
-            "0", "1", "0.5", "2", "1.2.3", "3.25", "100000", "1000000000000000000000000000000000000000"};
+        static const char* const LITERALS[] = {"0",     "1",    "0.5",    "2",
+                                               "1.2.3", "3.25", "100000", "1000000000000000000000000000000000000000"};
         return Pick(4) == 0 ? std::to_string(Pick(60)) : LITERALS[Pick(8)];
     }
 
@@ -808,32 +778,22 @@ private:
         static const char* const FUNCTIONS[] = {"Sin", "Cos", "Tan", "SqrSin", "SqrCos", "DegToRad"};
         const std::uint32_t nKind = nDepth > 6 ? Pick(2) : Pick(7);
         switch (nKind) {
-        case 0:
-            return Variable();
-        case 1:
-            return Literal();
-        case 2:
-            return "-" + Expression(nDepth + 1);
-        case 3:
-            return std::string(FUNCTIONS[Pick(6)]) + "(" + Expression(nDepth + 1) + ")";
-        case 4:
-            return "(" + Expression(nDepth + 1) + ")";
-        default:
-            return Expression(nDepth + 1) + OPERATORS[Pick(7)] + Expression(nDepth + 1);
+        case 0: return Variable();
+        case 1: return Literal();
+        case 2: return "-" + Expression(nDepth + 1);
+        case 3: return std::string(FUNCTIONS[Pick(6)]) + "(" + Expression(nDepth + 1) + ")";
+        case 4: return "(" + Expression(nDepth + 1) + ")";
+        default: return Expression(nDepth + 1) + OPERATORS[Pick(7)] + Expression(nDepth + 1);
         }
     }
 
     std::string Statement()
     {
         switch (Pick(8)) {
-        case 0:
-            return Expression(0);
-        case 1:
-            return "(" + Variable() + " = " + Expression(1) + ")";
-        case 2:
-            return "Sin(" + Variable() + " = " + Expression(1) + ")";
-        default:
-            return Variable() + " = " + Expression(0);
+        case 0: return Expression(0);
+        case 1: return "(" + Variable() + " = " + Expression(1) + ")";
+        case 2: return "Sin(" + Variable() + " = " + Expression(1) + ")";
+        default: return Variable() + " = " + Expression(0);
         }
     }
 
@@ -859,4 +819,4 @@ TEST(TfsReaderRoundTrip, AcceptsEveryFileOfRandomScripts)
     EXPECT_GT(nCompiled, 1500);
 }
 
-}  // namespace
+} // namespace

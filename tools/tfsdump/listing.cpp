@@ -19,12 +19,10 @@ static_assert(sizeof FUNCTION_NAMES / sizeof FUNCTION_NAMES[0] == NUM_FUNCTIONS,
 constexpr const char* INPUT_TYPE_NAMES[] = {
     "CSNormal", "CSPos", "CSReflection", "WSNormal", "WSPos", "WSReflection", "UV",
 };
-static_assert(sizeof INPUT_TYPE_NAMES / sizeof INPUT_TYPE_NAMES[0] == NUM_INPUT_TYPES,
-              "one name per input type");
+static_assert(sizeof INPUT_TYPE_NAMES / sizeof INPUT_TYPE_NAMES[0] == NUM_INPUT_TYPES, "one name per input type");
 
 constexpr const char* OUTPUT_TYPE_NAMES[] = {"TexCoord2", "TexCoord3", "TexCoord3Proj", "TexCoord4Proj"};
-static_assert(sizeof OUTPUT_TYPE_NAMES / sizeof OUTPUT_TYPE_NAMES[0] == NUM_OUTPUT_TYPES,
-              "one name per output type");
+static_assert(sizeof OUTPUT_TYPE_NAMES / sizeof OUTPUT_TYPE_NAMES[0] == NUM_OUTPUT_TYPES, "one name per output type");
 
 constexpr const char* LEVEL_OFFSET_NAMES[] = {"LevelOffsetX", "LevelOffsetY", "LevelOffsetZ"};
 
@@ -223,7 +221,7 @@ bool WriteHeader(std::FILE* pOut, const CompiledScript& script)
                                Plural(nCount, "instruction", "instructions")) >= 0;
 }
 
-}  // namespace
+} // namespace
 
 void FormatFloat(float fValue, char* pszOut, std::size_t nSize)
 {
@@ -279,8 +277,8 @@ void FormatSlot(const CompiledScript& script, std::uint32_t nSlot, char* pszOut,
     }
 }
 
-void FormatInstruction(const CompiledScript& script, const std::uint8_t* pBytes, std::uint32_t nOffset,
-                       bool bBytes, char* pszOut, std::size_t nSize)
+void FormatInstruction(const CompiledScript& script, const std::uint8_t* pBytes, std::uint32_t nOffset, bool bBytes,
+                       char* pszOut, std::size_t nSize)
 {
     LineBuilder line(pszOut, nSize);
     line.Append("%04x  ", nOffset);
@@ -303,8 +301,8 @@ bool WriteListing(std::FILE* pOut, const CompiledScript& script, const ListingOp
         const CompiledInstruction& instruction = script.m_aInstructions[i];
         const std::uint8_t aBytes[INSTRUCTION_SIZE] = {instruction.m_nOpcode, instruction.m_nOperandA,
                                                        instruction.m_nOperandB, instruction.m_nDestination};
-        FormatInstruction(script, aBytes, script.m_nCodeOffset + i * INSTRUCTION_SIZE, options.m_bBytes,
-                          szLine, sizeof szLine);
+        FormatInstruction(script, aBytes, script.m_nCodeOffset + i * INSTRUCTION_SIZE, options.m_bBytes, szLine,
+                          sizeof szLine);
         if (!WriteLine(pOut, szLine))
             return false;
     }

@@ -43,8 +43,8 @@
 constexpr std::size_t MAX_LISTING_LINE = 1280;
 
 struct ListingOptions {
-    bool m_bHeader = true;  // the commented header before the instructions
-    bool m_bBytes = false;  // the raw bytes of each instruction after its offset
+    bool m_bHeader = true; // the commented header before the instructions
+    bool m_bBytes = false; // the raw bytes of each instruction after its offset
 };
 
 // The shortest decimal text that reads back as the same float ("0.5", "1e+20",
@@ -59,8 +59,8 @@ void FormatSlot(const CompiledScript& script, std::uint32_t nSlot, char* pszOut,
 
 // One instruction line, without a line feed, for the four bytes at pBytes
 // that lie at nOffset. The bytes need not form a valid instruction.
-void FormatInstruction(const CompiledScript& script, const std::uint8_t* pBytes, std::uint32_t nOffset,
-                       bool bBytes, char* pszOut, std::size_t nSize);
+void FormatInstruction(const CompiledScript& script, const std::uint8_t* pBytes, std::uint32_t nOffset, bool bBytes,
+                       char* pszOut, std::size_t nSize);
 
 // Writes the listing of a script that ReadCompiledScript accepted. Returns
 // false when writing fails.

@@ -167,8 +167,7 @@ bool ReadInput(std::FILE* pFile, InputBytes& input)
 }
 
 // Reads the named file, or standard input for "-"; reports a failure.
-bool LoadInput(const char* pszArgument, const char* pszName, std::FILE* pIn, InputBytes& input,
-               std::FILE* pErr)
+bool LoadInput(const char* pszArgument, const char* pszName, std::FILE* pIn, InputBytes& input, std::FILE* pErr)
 {
     const bool bStdin = std::strcmp(pszArgument, STDIN_ARGUMENT) == 0;
     std::FILE* pFile = bStdin ? pIn : std::fopen(pszArgument, "rb");
@@ -188,11 +187,11 @@ bool LoadInput(const char* pszArgument, const char* pszName, std::FILE* pIn, Inp
     return bRead;
 }
 
-void ReportFault(const char* pszName, const InputBytes& input, const CompiledScript& script,
-                 const ReadError& error, std::FILE* pErr)
+void ReportFault(const char* pszName, const InputBytes& input, const CompiledScript& script, const ReadError& error,
+                 std::FILE* pErr)
 {
-    std::fprintf(pErr, "%s: %s: offset 0x%04x (byte %u): %s\n", PROGRAM_NAME, pszName, error.m_nOffset,
-                 error.m_nOffset, error.m_szMessage);
+    std::fprintf(pErr, "%s: %s: offset 0x%04x (byte %u): %s\n", PROGRAM_NAME, pszName, error.m_nOffset, error.m_nOffset,
+                 error.m_szMessage);
     if (error.m_nInstruction == NO_INSTRUCTION)
         return;
     const std::uint32_t nStart = script.m_nCodeOffset + error.m_nInstruction * INSTRUCTION_SIZE;
@@ -286,7 +285,7 @@ int FinishOutput(std::FILE* pOut, bool bOwned, const char* pszName, std::FILE* p
     return TFSDUMP_STATUS_USAGE;
 }
 
-}  // namespace
+} // namespace
 
 int RunTfsdump(int argc, const char* const* argv, std::FILE* pIn, std::FILE* pOut, std::FILE* pErr)
 {
