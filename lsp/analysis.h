@@ -1,0 +1,67 @@
+// What the compiler says about one script, in the shape the editor features
+// use: each problem with its place in bytes, and the script's budget against
+// the limits of the compiled format. AnalyzeScript is the one place that
+// calls the compiler, so the server follows any change of its interface here.
+#ifndef QUORLIN_LSP_ANALYSIS_H
+#define QUORLIN_LSP_ANALYSIS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorlin::lsp {
+
+enum class ProblemSeverity { Error = 1, Warning = 2, Note = 3 };
+
+// A place in the text: a byte offset and a length (0 at the end of the text).
+struct TextSpan {
+    std::size_t nOffset = 0;
+    std::size_t nLength = 0;
+};
+
+// A replacement the compiler suggests for a place in the text.
+struct FixIt {
+    TextSpan span;
+    std::string replacement;
+};
+
+// A note tied to a problem: more about it, perhaps with a fix.
+struct ProblemNote {
+    TextSpan span;
+    std::string message;
+    std::vector<FixIt> fixes;
+};
+
+struct Problem {
+    ProblemSeverity severity = ProblemSeverity::Error;
+    std::string code; // the name of a warning; empty for errors
+    std::string message;
+    TextSpan span;
+    std::vector<ProblemNote> notes;
+};
+
+// How much of each limit of the compiled format the script uses.
+struct Budget {
+    std::uint32_t nBytes = 0;
+    std::uint32_t nConstants = 0;
+    std::uint32_t nTemporaries = 0;
+    std::uint32_t nParameters = 0;
+};
+
+struct ScriptAnalysis {
+    bool bOk = false;
+    std::vector<Problem> problems;
+    Budget budget; // meaningful when bOk
+};
+
+ScriptAnalysis AnalyzeScript(std::string_view text);
+
+// The budget as one line, such as
+// "57 of 8192 bytes · 1 of 32 constants · 2 of 16 temporaries".
+std::string DescribeBudget(const ScriptAnalysis& analysis);
+
+} // namespace quorlin::lsp
+
+#endif

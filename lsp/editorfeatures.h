@@ -1,0 +1,58 @@
+// The editor features, one family per file. Each takes the document a
+// request names and the request's parameters, and returns the result as the
+// protocol defines it; an empty answer (null or an empty list) where the
+// position names nothing the feature knows.
+#ifndef QUORLIN_LSP_EDITORFEATURES_H
+#define QUORLIN_LSP_EDITORFEATURES_H
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "documentstore.h"
+#include "protocol.h"
+
+namespace quorlin::lsp {
+
+struct DocumentView {
+    const std::string& uri;
+    const Document& document;
+};
+
+// The byte offset of params.position, or nothing when it lies outside the text.
+std::optional<std::size_t> RequestOffset(const DocumentView& view, const Json& params);
+
+// The range of a token, in protocol positions.
+Json TokenRange(const DocumentView& view, const ScriptToken& token);
+
+// diagnostics.cpp
+Json DiagnosticJson(const DocumentView& view, const Problem& problem);
+Json PublishDiagnosticsParams(const DocumentView& view);
+
+// completion.cpp, hover.cpp, signaturehelp.cpp
+Json Completion(const DocumentView& view, const Json& params);
+Json Hover(const DocumentView& view, const Json& params);
+Json SignatureHelp(const DocumentView& view, const Json& params);
+
+// parameters.cpp: the features that follow one user parameter.
+Json Definition(const DocumentView& view, const Json& params);
+Json References(const DocumentView& view, const Json& params);
+Json DocumentHighlight(const DocumentView& view, const Json& params);
+Json PrepareRename(const DocumentView& view, const Json& params);
+Json Rename(const DocumentView& view, const Json& params);
+
+// outline.cpp: document symbols and semantic tokens.
+Json DocumentSymbols(const DocumentView& view, const Json& params);
+Json SemanticTokensLegend();
+Json SemanticTokens(const DocumentView& view, const Json& params);
+
+// budgetviews.cpp: the budget as an inlay hint and as a code lens.
+Json InlayHints(const DocumentView& view, const Json& params);
+Json CodeLenses(const DocumentView& view, const Json& params);
+
+// codeactions.cpp
+Json CodeActions(const DocumentView& view, const Json& params);
+
+} // namespace quorlin::lsp
+
+#endif

@@ -1,0 +1,225 @@
+// Message routing. A request always gets one answer, a result or an error;
+// a notification never gets one. Whatever a message holds, the server stays
+// up: a handler's failure becomes an error answer for that request alone.
+#include "server.h"
+
+#include <new>
+
+namespace quorlin::lsp {
+
+namespace {
+
+constexpr const char* SERVER_VERSION = "1.0.0";
+constexpr int SYNC_INCREMENTAL = 2;
+
+// The requests that read one document, by method.
+const std::map<std::string, Json (*)(const DocumentView&, const Json&)>& DocumentFeatures()
+{
+    static const std::map<std::string, Json (*)(const DocumentView&, const Json&)> features = {
+        {"textDocument/completion", Completion},
+        {"textDocument/hover", Hover},
+        {"textDocument/signatureHelp", SignatureHelp},
+        {"textDocument/definition", Definition},
+        {"textDocument/references", References},
+        {"textDocument/documentHighlight", DocumentHighlight},
+        {"textDocument/prepareRename", PrepareRename},
+        {"textDocument/rename", Rename},
+        {"textDocument/documentSymbol", DocumentSymbols},
+        {"textDocument/semanticTokens/full", SemanticTokens},
+        {"textDocument/codeAction", CodeActions},
+        {"textDocument/inlayHint", InlayHints},
+        {"textDocument/codeLens", CodeLenses},
+    };
+    return features;
+}
+
+// What a feature answers for a document the server does not know: its empty answer.
+Json EmptyAnswer(const std::string& method)
+{
+    static const char* const LISTS[] = {"textDocument/completion",        "textDocument/references",
+                                        "textDocument/documentHighlight", "textDocument/documentSymbol",
+                                        "textDocument/codeAction",        "textDocument/inlayHint",
+                                        "textDocument/codeLens"};
+    for (const char* pszList : LISTS) {
+        if (method == pszList)
+            return Json::array();
+    }
+    return nullptr;
+}
+
+Json Capabilities()
+{
+    return {
+        {"positionEncoding", "utf-16"},
+        {"textDocumentSync", {{"openClose", true}, {"change", SYNC_INCREMENTAL}, {"save", {{"includeText", false}}}}},
+        {"completionProvider", {{"triggerCharacters", Json::array()}}},
+        {"hoverProvider", true},
+        {"signatureHelpProvider", {{"triggerCharacters", {"("}}}},
+        {"definitionProvider", true},
+        {"referencesProvider", true},
+        {"documentHighlightProvider", true},
+        {"renameProvider", {{"prepareProvider", true}}},
+        {"documentSymbolProvider", true},
+        {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+        {"semanticTokensProvider", {{"legend", SemanticTokensLegend()}, {"full", true}}},
+        {"inlayHintProvider", true},
+        {"codeLensProvider", {{"resolveProvider", false}}}};
+}
+
+bool IsValidId(const Json& id) { return id.is_string() || id.is_number_integer(); }
+
+std::int64_t VersionOf(const Json& textDocument)
+{
+    const Json& version = textDocument.contains("version") ? textDocument["version"] : Json();
+    return version.is_number_integer() ? version.get<std::int64_t>() : 0;
+}
+
+} // namespace
+
+Server::Server(Sink sink) : m_sink(std::move(sink)) {}
+
+void Server::HandleMessage(const std::string& body)
+{
+    const Json message = Json::parse(body, nullptr, false);
+    if (message.is_discarded())
+        return SendError(nullptr, PARSE_ERROR, "the message is not valid JSON");
+    const bool bValid = message.is_object() && message.value("jsonrpc", Json()) == "2.0";
+    const Json id = bValid && message.contains("id") ? message["id"] : Json();
+    if (!bValid || (message.contains("id") && !IsValidId(id)))
+        return SendError(nullptr, INVALID_REQUEST, "not a JSON-RPC 2.0 message");
+    if (!message.contains("method")) // a response to the server: it sends no requests
+        return;
+    if (!message["method"].is_string())
+        return SendError(id, INVALID_REQUEST, "method must be a string");
+    const std::string method = message["method"].get<std::string>();
+    const Json params = message.contains("params") ? message["params"] : Json::object();
+    if (message.contains("id"))
+        HandleRequest(id, method, params);
+    else
+        HandleNotification(method, params);
+}
+
+void Server::HandleBadHeader(const std::string& problem)
+{
+    SendError(nullptr, PARSE_ERROR, "unreadable message header: " + problem);
+}
+
+void Server::HandleRequest(const Json& id, const std::string& method, const Json& params)
+{
+    if (!m_bInitialized && method != "initialize")
+        return SendError(id, SERVER_NOT_INITIALIZED, "the server has not been initialized");
+    if (m_bShutdown)
+        return SendError(id, INVALID_REQUEST, "the server is shutting down");
+    try {
+        Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", Answer(method, params)}});
+    } catch (const ProtocolError& error) {
+        SendError(id, error.Code(), error.what());
+    } catch (const Json::exception& error) {
+        SendError(id, INVALID_PARAMS, error.what());
+    } catch (const std::bad_alloc&) {
+        SendError(id, REQUEST_FAILED, "out of memory");
+    }
+}
+
+Json Server::Answer(const std::string& method, const Json& params)
+{
+    if (method == "initialize")
+        return Initialize();
+    if (method == "shutdown") {
+        m_bShutdown = true;
+        return nullptr;
+    }
+    const auto it = DocumentFeatures().find(method);
+    if (it == DocumentFeatures().end())
+        throw ProtocolError(METHOD_NOT_FOUND, "unknown method " + method);
+    const Document* pDocument = m_documents.Find(StringMember(Member(params, "textDocument"), "uri"));
+    if (pDocument == nullptr)
+        return EmptyAnswer(method);
+    return it->second({StringMember(Member(params, "textDocument"), "uri"), *pDocument}, params);
+}
+
+Json Server::Initialize()
+{
+    if (m_bInitialized)
+        throw ProtocolError(INVALID_REQUEST, "initialize was sent twice");
+    m_bInitialized = true;
+    return {{"capabilities", Capabilities()}, {"serverInfo", {{"name", "quorlin-lsp"}, {"version", SERVER_VERSION}}}};
+}
+
+void Server::HandleNotification(const std::string& method, const Json& params)
+{
+    if (method == "exit") {
+        m_bExit = true;
+        return;
+    }
+    // Before initialize every notification but exit is dropped.
+    if (!m_bInitialized || m_bShutdown)
+        return;
+    try {
+        if (method == "textDocument/didOpen")
+            DidOpen(params);
+        else if (method == "textDocument/didChange")
+            DidChange(params);
+        else if (method == "textDocument/didClose")
+            DidClose(params);
+        else if (method == "textDocument/didSave")
+            DidChange(Json{{"textDocument", Member(params, "textDocument")}, {"contentChanges", Json::array()}});
+    } catch (const std::exception&) {
+        // A malformed notification has no one to answer; it changes nothing.
+    }
+}
+
+void Server::DidOpen(const Json& params)
+{
+    const Json& textDocument = Member(params, "textDocument");
+    const std::string uri = StringMember(textDocument, "uri");
+    Document& document = m_documents.Open(uri, StringMember(textDocument, "text"), VersionOf(textDocument));
+    document.Analyze();
+    Publish(uri, document);
+}
+
+void Server::DidChange(const Json& params)
+{
+    const Json& textDocument = Member(params, "textDocument");
+    const std::string uri = StringMember(textDocument, "uri");
+    Document* pDocument = m_documents.Find(uri);
+    if (pDocument == nullptr)
+        return;
+    for (const Json& change : Member(params, "contentChanges")) {
+        if (change.contains("range"))
+            pDocument->Edit(RangeFrom(change["range"]), StringMember(change, "text"));
+        else
+            pDocument->Replace(StringMember(change, "text"), pDocument->Version());
+    }
+    if (textDocument.contains("version"))
+        pDocument->SetVersion(VersionOf(textDocument));
+    pDocument->Analyze();
+    Publish(uri, *pDocument);
+}
+
+void Server::DidClose(const Json& params)
+{
+    const std::string uri = StringMember(Member(params, "textDocument"), "uri");
+    if (m_documents.Find(uri) == nullptr)
+        return;
+    m_documents.Close(uri);
+    Send({{"jsonrpc", "2.0"},
+          {"method", "textDocument/publishDiagnostics"},
+          {"params", {{"uri", uri}, {"diagnostics", Json::array()}}}});
+}
+
+void Server::Publish(const std::string& uri, const Document& document)
+{
+    Send({{"jsonrpc", "2.0"},
+          {"method", "textDocument/publishDiagnostics"},
+          {"params", PublishDiagnosticsParams({uri, document})}});
+}
+
+void Server::Send(const Json& message) { m_sink(Serialize(message)); }
+
+void Server::SendError(const Json& id, int nCode, const std::string& message)
+{
+    Send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", nCode}, {"message", message}}}});
+}
+
+} // namespace quorlin::lsp
