@@ -8,8 +8,9 @@ namespace quorlin::lsp {
 
 namespace {
 
-// The function whose call's "(" is the innermost one still open before the
-// offset, within the statement; SIZE_MAX when the caret is in no call.
+// The function whose call's "(" is the innermost call still open before the
+// offset, within the statement (a grouping parenthesis inside the argument
+// is looked through); SIZE_MAX when the caret is in no call.
 std::size_t OpenCall(const ScriptTokens& script, std::size_t nOffset)
 {
     std::size_t nDepth = 0;
@@ -21,9 +22,8 @@ std::size_t OpenCall(const ScriptTokens& script, std::size_t nOffset)
             ++nDepth;
         } else if (nType == TOKEN_LPAREN && nDepth > 0) {
             --nDepth;
-        } else if (nType == TOKEN_LPAREN) {
-            const bool bCall = i > 0 && script.tokens[i - 1].nKind == TokenKind::Function;
-            return bCall ? i - 1 : SIZE_MAX;
+        } else if (nType == TOKEN_LPAREN && i > 0 && script.tokens[i - 1].nKind == TokenKind::Function) {
+            return i - 1;
         }
         if (i == 0)
             break;

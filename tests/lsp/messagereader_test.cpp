@@ -1,0 +1,89 @@
+// The framing reader: messages come out whole whatever the header's letter
+// case or line ends, and a broken header costs that message alone.
+#include "messagereader.h"
+
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+namespace quorlin::lsp {
+namespace {
+
+struct Read {
+    ReadStatus status;
+    std::string body;
+};
+
+std::vector<Read> ReadAll(const std::string& wire)
+{
+    std::istringstream in(wire);
+    std::vector<Read> reads;
+    for (;;) {
+        std::string body;
+        std::string problem;
+        const ReadStatus status = ReadMessage(in, body, problem);
+        if (status == ReadStatus::BadHeader)
+            EXPECT_FALSE(problem.empty());
+        reads.push_back({status, status == ReadStatus::Message ? body : ""});
+        if (status == ReadStatus::EndOfInput)
+            return reads;
+    }
+}
+
+TEST(MessageReader, ReadsConsecutiveMessagesWithAnyHeaderCaseAndLineEnd)
+{
+    const auto reads = ReadAll("Content-Length: 2\r\n\r\n{}"
+                               "content-length:3\n"
+                               "Content-Type: application/vscode-jsonrpc; charset=utf-8\n\n[1]");
+    ASSERT_EQ(reads.size(), 3U);
+    EXPECT_EQ(reads[0].body, "{}");
+    EXPECT_EQ(reads[1].body, "[1]");
+    EXPECT_EQ(reads[2].status, ReadStatus::EndOfInput);
+}
+
+TEST(MessageReader, BodyBytesAreTakenAsTheyAreEvenWithLineEndsInside)
+{
+    const auto reads = ReadAll("Content-Length: 5\r\n\r\n\r\n\r\n\n");
+    EXPECT_EQ(reads[0].body, "\r\n\r\n\n");
+}
+
+TEST(MessageReader, BrokenHeadersAreReportedAndReadingGoesOn)
+{
+    const std::string headers[] = {"Content-Type: x\r\n",
+                                   "Content-Length: -1\r\n",
+                                   "Content-Length: 1x\r\n",
+                                   "Content-Length: 99999999999999999999\r\n",
+                                   "garbage\r\nContent-Length: 2\r\n",
+                                   "Content-Length: " + std::string(MAX_HEADER_LINE, '1') + "\r\n"};
+    for (const std::string& header : headers) {
+        const auto reads = ReadAll(header + "\r\nContent-Length: 2\r\n\r\n{}");
+        ASSERT_GE(reads.size(), 2U) << header;
+        EXPECT_EQ(reads[0].status, ReadStatus::BadHeader) << header;
+        EXPECT_EQ(reads[reads.size() - 2].body, "{}") << header;
+    }
+}
+
+TEST(MessageReader, StreamEndingInsideAMessageEndsTheInput)
+{
+    for (const std::string wire : {"Content-Length: 10\r\n\r\n{}", "Content-Length: 2\r\n", "Content-Len",
+                                   "Content-Length: 1000000000\r\n\r\n{}"}) {
+        const auto reads = ReadAll(wire);
+        ASSERT_EQ(reads.size(), 1U) << wire;
+        EXPECT_EQ(reads[0].status, ReadStatus::EndOfInput) << wire;
+    }
+}
+
+TEST(MessageReader, WrittenMessagesReadBack)
+{
+    std::ostringstream out;
+    WriteMessage(out, "{\"a\":\"\xC3\xA9\"}");
+    WriteMessage(out, "");
+    const auto reads = ReadAll(out.str());
+    ASSERT_EQ(reads.size(), 3U);
+    EXPECT_EQ(reads[0].body, "{\"a\":\"\xC3\xA9\"}");
+    EXPECT_EQ(reads[1].status, ReadStatus::Message);
+    EXPECT_EQ(reads[1].body, "");
+}
+
+} // namespace
+} // namespace quorlin::lsp

@@ -1,0 +1,166 @@
+// The server's life and its robustness: the handshake, exit codes, error
+// answers, and documents that change in every way the protocol allows.
+#include <malloc.h>
+
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "lsp_test_support.h"
+
+namespace quorlin::lsp {
+namespace {
+
+using testsupport::TestClient;
+using testsupport::URI;
+using testsupport::WORKED_EXAMPLE;
+
+int ErrorCode(const Json& answer) { return answer.at("error").at("code").get<int>(); }
+
+TEST(ServerLifecycle, ExitAfterShutdownIsZeroAndOtherwiseOne)
+{
+    TestClient clean;
+    clean.Initialize();
+    EXPECT_TRUE(clean.Request("shutdown", nullptr)["result"].is_null());
+    EXPECT_EQ(ErrorCode(clean.Request("textDocument/hover", Json::object())), INVALID_REQUEST);
+    clean.Notify("exit", nullptr);
+    EXPECT_TRUE(clean.GetServer().ExitRequested());
+    EXPECT_EQ(clean.GetServer().ExitCode(), 0);
+
+    TestClient abrupt;
+    abrupt.Initialize();
+    abrupt.Notify("exit", nullptr);
+    EXPECT_TRUE(abrupt.GetServer().ExitRequested());
+    EXPECT_EQ(abrupt.GetServer().ExitCode(), 1);
+}
+
+TEST(ServerLifecycle, RequestsBeforeInitializeAreRefused)
+{
+    TestClient client;
+    EXPECT_EQ(ErrorCode(client.Request("textDocument/hover", Json::object())), SERVER_NOT_INITIALIZED);
+    client.Open(WORKED_EXAMPLE);
+    EXPECT_EQ(client.Sent().size(), 1U); // the open was dropped: no diagnostics
+    client.Initialize();
+    EXPECT_EQ(ErrorCode(client.Request("initialize", Json::object())), INVALID_REQUEST);
+}
+
+TEST(ServerRobustness, MalformedMessagesGetTheirErrorCodes)
+{
+    TestClient client;
+    client.Initialize();
+    client.Raw("{\"jsonrpc\":\"2.0\",\"id\":1,");
+    EXPECT_EQ(ErrorCode(client.Sent().back()), PARSE_ERROR);
+    EXPECT_TRUE(client.Sent().back()["id"].is_null());
+    client.Raw("[1,2]");
+    EXPECT_EQ(ErrorCode(client.Sent().back()), INVALID_REQUEST);
+    EXPECT_EQ(ErrorCode(client.Request("workspace/unknown", Json::object())), METHOD_NOT_FOUND);
+    const std::size_t nSent = client.Sent().size();
+    client.Notify("$/unknownNotification", {{"x", 1}});
+    client.Raw("{\"jsonrpc\":\"2.0\",\"id\":7,\"result\":null}");
+    EXPECT_EQ(client.Sent().size(), nSent);
+}
+
+TEST(ServerRobustness, BadParametersAreInvalidParamsNotACrash)
+{
+    TestClient client;
+    client.Initialize();
+    client.Open(WORKED_EXAMPLE);
+    for (const Json& params : {Json::object(), Json{{"textDocument", 5}}, Json{{"textDocument", {{"uri", URI}}}},
+                               Json{{"textDocument", {{"uri", URI}}}, {"position", {{"line", -1}, {"character", 0}}}},
+                               Json{{"textDocument", {{"uri", URI}}}, {"position", {{"line", "x"}, {"character", 0}}}}})
+        EXPECT_EQ(ErrorCode(client.Request("textDocument/hover", params)), INVALID_PARAMS) << params;
+}
+
+TEST(ServerRobustness, UnknownDocumentsAndPositionsOutsideTheTextGetEmptyAnswers)
+{
+    TestClient client;
+    client.Initialize();
+    client.Open(WORKED_EXAMPLE);
+    const Json elsewhere = {{"textDocument", {{"uri", "file:///other.txt"}}},
+                            {"position", {{"line", 0}, {"character", 0}}}};
+    EXPECT_TRUE(client.Request("textDocument/hover", elsewhere)["result"].is_null());
+    EXPECT_EQ(client.Request("textDocument/completion", elsewhere)["result"], Json::array());
+    EXPECT_TRUE(client.At("textDocument/hover", 4, 400).is_null());
+    EXPECT_TRUE(client.At("textDocument/hover", 4000, 0).is_null());
+    EXPECT_EQ(client.At("textDocument/references", 4000, 0), Json::array());
+    client.Notify("textDocument/didChange", {{"textDocument", {{"uri", "file:///other.txt"}, {"version", 2}}},
+                                             {"contentChanges", {{{"text", "x"}}}}});
+    EXPECT_EQ(client.GetServer().Documents().Count(), 1U);
+}
+
+// Applies the same random edits to a string and, as incremental changes, to
+// the server's document; both must hold the same text after each.
+TEST(ServerDocuments, IncrementalEditsAgreeWithAModelOnRandomEdits)
+{
+    TestClient client;
+    client.Initialize();
+    std::string model = "Mat00 = 1;\n\xC3\xA9\n\xF0\x9F\x98\x80;\n";
+    client.Open(model);
+    const std::string inserts[] = {"", "a", "\n", "\xC3\xA9", "\xF0\x9F\x98\x80", "Time;\n"};
+    std::mt19937 random(7);
+    for (int nEdit = 0; nEdit < 300; ++nEdit) {
+        const TextLines lines(model);
+        const auto pick = [&] {
+            const std::size_t nLine = random() % (lines.LineCount() + 1);
+            return Position{nLine, static_cast<std::size_t>(random() % 6)};
+        };
+        Position a = pick();
+        Position b = pick();
+        if (lines.OffsetOf(b) < lines.OffsetOf(a))
+            std::swap(a, b);
+        const std::string insert = inserts[random() % std::size(inserts)];
+        const std::size_t nStart = lines.OffsetOf(a);
+        model.replace(nStart, lines.OffsetOf(b) - nStart, insert);
+        client.Notify("textDocument/didChange",
+                      {{"textDocument", {{"uri", URI}, {"version", nEdit + 2}}},
+                       {"contentChanges", {{{"range", ToJson(Range{a, b})}, {"text", insert}}}}});
+        ASSERT_EQ(client.GetServer().Documents().Count(), 1U);
+    }
+    TestClient copy;
+    copy.Initialize();
+    copy.Open(model);
+    EXPECT_EQ(client.LastDiagnostics(), copy.LastDiagnostics());
+    EXPECT_EQ(client.Sent().back()["params"]["version"], 301);
+}
+
+TEST(ServerDocuments, FullChangeReplacesTheTextAndCloseClearsDiagnostics)
+{
+    TestClient client;
+    client.Initialize();
+    client.Open("BeginScript\nMat00 = ;\nEndScript\n");
+    EXPECT_FALSE(client.LastDiagnostics().empty());
+    client.Notify("textDocument/didChange",
+                  {{"textDocument", {{"uri", URI}, {"version", 2}}}, {"contentChanges", {{{"text", WORKED_EXAMPLE}}}}});
+    EXPECT_EQ(client.LastDiagnostics(), Json::array());
+    client.Notify("textDocument/didSave", {{"textDocument", {{"uri", URI}}}});
+    EXPECT_EQ(client.LastDiagnostics(), Json::array());
+    client.Notify("textDocument/didClose", {{"textDocument", {{"uri", URI}}}});
+    EXPECT_EQ(client.GetServer().Documents().Count(), 0U);
+    EXPECT_EQ(client.Sent().back()["params"]["diagnostics"], Json::array());
+}
+
+// Memory in use after many edits is what it was after a few: nothing an
+// edit leaves behind accumulates.
+TEST(ServerDocuments, MemoryStaysFlatOverTenThousandEdits)
+{
+    TestClient client;
+    client.Initialize();
+    client.Open(WORKED_EXAMPLE);
+    client.KeepAtMost(1);
+    const auto edit = [&client](int nVersion) {
+        const std::string digit = std::to_string(nVersion % 10);
+        client.Notify("textDocument/didChange",
+                      {{"textDocument", {{"uri", URI}, {"version", nVersion}}},
+                       {"contentChanges", {{{"range", ToJson(Range{{4, 15}, {4, 16}})}, {"text", digit}}}}});
+    };
+    for (int i = 0; i < 100; ++i)
+        edit(i);
+    const std::size_t nAfterHundred = mallinfo2().uordblks;
+    for (int i = 100; i < 10000; ++i)
+        edit(i);
+    const std::size_t nAfterTenThousand = mallinfo2().uordblks;
+    EXPECT_LT(nAfterTenThousand, nAfterHundred + 2 * 1024 * 1024);
+}
+
+} // namespace
+} // namespace quorlin::lsp
