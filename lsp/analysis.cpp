@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "quorlinmemory.h"
 #include "scripttokens.h"
@@ -31,6 +32,7 @@ struct RawMessage {
 // on this thread keeps its messages here.
 thread_local const TextureScriptCompiler* g_pCompiling = nullptr;
 thread_local std::vector<RawMessage>* g_pMessages = nullptr;
+thread_local std::size_t g_nMessagesLeftOut = 0;
 
 void CollectMessage(const char* pszFormat, ...)
 {
@@ -40,15 +42,19 @@ void CollectMessage(const char* pszFormat, ...)
     const std::int32_t nLine = va_arg(args, int);
     const char* pszMessage = va_arg(args, const char*);
     va_end(args);
-    g_pMessages->push_back({nLine, g_pCompiling->GetTokenText(), pszMessage});
+    if (g_pMessages->size() < MAX_PROBLEMS)
+        g_pMessages->push_back({nLine, g_pCompiling->GetTokenText(), pszMessage});
+    else
+        ++g_nMessagesLeftOut;
 }
 
-std::vector<RawMessage> RunCompiler(const std::string& source, std::vector<std::uint8_t>& bytes)
+std::vector<RawMessage> RunCompiler(const std::string& source, std::vector<std::uint8_t>& bytes, std::size_t& nLeftOut)
 {
     std::vector<RawMessage> messages;
     auto pCompiler = std::make_unique<TextureScriptCompiler>();
     g_pCompiling = pCompiler.get();
     g_pMessages = &messages;
+    g_nMessagesLeftOut = 0;
     std::uint8_t* pBuffer = nullptr;
     std::uint32_t nSize = 0;
     if (pCompiler->Compile(source.c_str(), CollectMessage, &pBuffer, &nSize)) {
@@ -57,48 +63,53 @@ std::vector<RawMessage> RunCompiler(const std::string& source, std::vector<std::
     }
     g_pCompiling = nullptr;
     g_pMessages = nullptr;
+    nLeftOut = g_nMessagesLeftOut;
     return messages;
 }
 
-// Finds the token a message was reported at; see the file comment.
+// Finds the token a message was reported at: on the message's line, the
+// first token with the compiler's token text at or after the previous
+// message's place. No token spans lines, so each line is read for tokens
+// alone, and only the lines that carry messages are read.
 class MessagePlacer {
 public:
-    explicit MessagePlacer(std::string_view text) : m_text(text), m_lines(text), m_script(TokenizeScript(text)) {}
+    explicit MessagePlacer(std::string_view text) : m_text(text), m_lines(text) {}
 
     TextSpan Place(const RawMessage& raw)
     {
         // The compiler's token text is empty once the text has ended.
         if (raw.token.empty())
             return {m_text.size(), 0};
-        std::size_t nFound = Find(raw, m_nNext);
-        if (nFound == SIZE_MAX)
-            nFound = Find(raw, 0);
-        if (nFound == SIZE_MAX)
-            return {m_lines.OffsetOf({static_cast<std::size_t>(raw.nLine), 0}), 0};
-        m_nNext = nFound;
-        const ScriptToken& token = m_script.tokens[nFound];
-        return {token.nOffset, token.nLength};
+        const std::size_t nLine = std::min(static_cast<std::size_t>(std::max(raw.nLine, 0)), m_lines.LineCount() - 1);
+        const std::size_t nFrom = nLine == m_nLastLine ? m_nLastOffset : 0;
+        std::optional<TextSpan> span = FindOnLine(nLine, nFrom, raw.token);
+        if (!span)
+            span = FindOnLine(nLine, 0, raw.token);
+        if (!span)
+            span = TextSpan{m_lines.LineStart(nLine), 0};
+        m_nLastLine = nLine;
+        m_nLastOffset = span->nOffset;
+        return *span;
     }
 
 private:
-    std::size_t Find(const RawMessage& raw, std::size_t nFrom) const
+    std::optional<TextSpan> FindOnLine(std::size_t nLine, std::size_t nFrom, const std::string& tokenText) const
     {
-        for (std::size_t i = nFrom; i < m_script.tokens.size(); ++i) {
-            const ScriptToken& token = m_script.tokens[i];
-            const std::size_t nLine = m_lines.LineOf(token.nOffset);
-            if (nLine > static_cast<std::size_t>(raw.nLine))
-                return SIZE_MAX;
-            if (nLine == static_cast<std::size_t>(raw.nLine) && token.nKind != TokenKind::Comment &&
-                TextOf(m_text, token).substr(0, MAX_TOKEN_LENGTH) == raw.token)
-                return i;
+        const std::size_t nBegin = m_lines.LineStart(nLine);
+        const std::string_view line = m_text.substr(nBegin, m_lines.LineEnd(nLine) - nBegin);
+        for (const ScriptToken& token : TokenizeScript(line).tokens) {
+            const bool bMatch =
+                token.nKind != TokenKind::Comment && TextOf(line, token).substr(0, MAX_TOKEN_LENGTH) == tokenText;
+            if (nBegin + token.nOffset >= nFrom && bMatch)
+                return TextSpan{nBegin + token.nOffset, token.nLength};
         }
-        return SIZE_MAX;
+        return std::nullopt;
     }
 
     std::string_view m_text;
     TextLines m_lines;
-    ScriptTokens m_script;
-    std::size_t m_nNext = 0;
+    std::size_t m_nLastLine = SIZE_MAX;
+    std::size_t m_nLastOffset = 0;
 };
 
 // The deepest temporary the code writes, counted from 1.
@@ -134,12 +145,18 @@ ScriptAnalysis AnalyzeScript(std::string_view text)
     // The compiler reads a NUL-terminated text; a NUL inside ends it there.
     const std::string source(text.substr(0, std::min(text.size(), text.find('\0'))));
     std::vector<std::uint8_t> bytes;
-    const std::vector<RawMessage> messages = RunCompiler(source, bytes);
+    std::size_t nLeftOut = 0;
+    const std::vector<RawMessage> messages = RunCompiler(source, bytes, nLeftOut);
     ScriptAnalysis analysis;
     analysis.bOk = !bytes.empty() && messages.empty();
     MessagePlacer placer(source);
     for (const RawMessage& raw : messages)
         analysis.problems.push_back({ProblemSeverity::Error, "", raw.message, placer.Place(raw), {}});
+    if (nLeftOut > 0) {
+        const std::string count = std::to_string(nLeftOut);
+        analysis.problems.push_back(
+            {ProblemSeverity::Note, "", count + " further problems are not shown", analysis.problems.back().span, {}});
+    }
     if (analysis.bOk)
         analysis.budget = BudgetOf(bytes);
     return analysis;

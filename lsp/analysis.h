@@ -56,6 +56,10 @@ struct ScriptAnalysis {
     Budget budget; // meaningful when bOk
 };
 
+// A script that overflows the compiled file draws a message for every
+// statement after the overflow; an editor shows the first ones and a count.
+constexpr std::size_t MAX_PROBLEMS = 200;
+
 ScriptAnalysis AnalyzeScript(std::string_view text);
 
 // The budget as one line, such as
