@@ -31,7 +31,7 @@ bool OptionNamesMatch(const char* pszLeft, const char* pszRight)
     return *pszLeft == *pszRight;
 }
 
-CommandLineParser::CommandLineParser() : m_pText(nullptr), m_nNumOptions(0) {}
+CommandLineParser::CommandLineParser() : m_pText(nullptr), m_nNumOptions(0), m_bStoppedAtLimit(false) {}
 
 CommandLineParser::~CommandLineParser() { Free(); }
 
@@ -41,6 +41,7 @@ void CommandLineParser::Free()
     m_pText = nullptr;
     m_nNumOptions = 0;
     m_LooseArgs.m_nNumArgs = 0;
+    m_bStoppedAtLimit = false;
 }
 
 bool CommandLineParser::AllocateText(std::size_t nSize)
@@ -97,6 +98,7 @@ bool CommandLineParser::Parse(char cDesignator)
     using CLocale::isspace;
     assert(!isspace(cDesignator));
 
+    m_bStoppedAtLimit = false;
     if (m_pText == nullptr)
         return true;
 
@@ -111,8 +113,10 @@ bool CommandLineParser::Parse(char cDesignator)
         if (!bWordStart)
             continue;
         const bool bRecorded = (m_pText[i] == cDesignator) ? RecordOption(i) : RecordArgument(i);
-        if (!bRecorded)
+        if (!bRecorded) {
+            m_bStoppedAtLimit = true;
             return false;
+        }
     }
     return true;
 }
