@@ -191,7 +191,7 @@ TEST_F(DriverTest, HardLinkToTheScriptIsRefusedAsOutput)
     EXPECT_EQ(ReadFile("wave.txt"), WAVE_SCRIPT);
 }
 
-TEST_F(DriverTest, FailedWriteRemovesThePartialFile)
+TEST_F(DriverTest, FailedWriteKeepsThePreviousOutput)
 {
     const std::string input = WriteFile("wave.txt", WAVE_SCRIPT);
     WriteFile("wave.tfs", "previous");
@@ -215,6 +215,6 @@ TEST_F(DriverTest, FailedWriteRemovesThePartialFile)
 
     EXPECT_FALSE(bResult);
     EXPECT_EQ(printed, "Error writing file wave.tfs. Make sure there is enough space on the disk\n");
-    EXPECT_FALSE(Exists("wave.tfs"));
+    EXPECT_EQ(ReadFile("wave.tfs"), "previous");
     EXPECT_EQ(ReadFile("wave.txt"), WAVE_SCRIPT);
 }
