@@ -3,6 +3,7 @@
 // standard error and the files left behind (see casefile.h for the format).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -96,6 +97,20 @@ bool CreateEntry(const fs::path& folder, const CaseSetupEntry& entry, std::strin
         }
         return true;
     }
+    if (entry.kind == CaseSetupEntry::Kind::FIFO) {
+        if (::mkfifo(path.c_str(), 0600) != 0) {
+            problem = "cannot create the FIFO " + entry.name;
+            return false;
+        }
+        return true;
+    }
+    if (entry.kind == CaseSetupEntry::Kind::CHMOD) {
+        if (::chmod(path.c_str(), static_cast<mode_t>(entry.nMode)) != 0) {
+            problem = "cannot change the mode of " + entry.name;
+            return false;
+        }
+        return true;
+    }
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(entry.content.data(), static_cast<std::streamsize>(entry.content.size()));
     if (!file.flush()) {
@@ -134,9 +149,36 @@ std::vector<ProducedOutput> CollectProducedOutputs(const fs::path& folder, const
     return produced;
 }
 
+void CheckMode(const fs::path& path, const CaseExpectedFile& expected)
+{
+    struct stat info = {};
+    if (::lstat(path.c_str(), &info) != 0)
+        ADD_FAILURE() << expected.name << " must exist but does not";
+    else if ((info.st_mode & 07777) != expected.nMode)
+        ADD_FAILURE() << expected.name << " has mode " << std::oct << (info.st_mode & 07777) << ", expected "
+                      << expected.nMode << std::dec;
+}
+
+void CheckLink(const fs::path& path, const CaseExpectedFile& expected)
+{
+    std::error_code error;
+    if (fs::symlink_status(path, error).type() != fs::file_type::symlink)
+        ADD_FAILURE() << expected.name << " is no longer a symbolic link";
+    else if (fs::read_symlink(path, error).string() != expected.linkTarget)
+        ADD_FAILURE() << expected.name << " points to " << fs::read_symlink(path, error) << ", expected "
+                      << expected.linkTarget;
+}
+
 void CheckExpectedFile(const fs::path& folder, const CaseExpectedFile& expected)
 {
     const fs::path path = folder / expected.name;
+    if (expected.checkMode || expected.checkLink) {
+        if (expected.checkMode)
+            CheckMode(path, expected);
+        else
+            CheckLink(path, expected);
+        return;
+    }
     if (!expected.mustExist) {
         std::error_code error;
         if (fs::symlink_status(path, error).type() != fs::file_type::not_found)
@@ -154,6 +196,17 @@ void CheckExpectedFile(const fs::path& folder, const CaseExpectedFile& expected)
         ADD_FAILURE() << expected.name << " differs (- expected, + actual):\n" << DiffLines(expected.bytes, actual);
     else
         ADD_FAILURE() << expected.name << " differs:\n" << DiffBytes(expected.bytes, actual);
+}
+
+// A run, failed or not, leaves no temporary of an output behind.
+void CheckNoTemporaryLeft(const fs::path& folder)
+{
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > 5 && name[0] == '.' && it->path().extension() == ".tmp")
+            ADD_FAILURE() << "a temporary was left behind: " << it->path().lexically_relative(folder).string();
+    }
 }
 
 void CheckRun(const CaseFile& testCase, const ProcessResult& result)
@@ -191,6 +244,7 @@ TEST_P(EndToEnd, Case)
     ASSERT_FALSE(result.timedOut) << "the program ran longer than " << RUN_TIME_LIMIT_SECONDS << " seconds";
 
     CheckRun(testCase, result);
+    CheckNoTemporaryLeft(folder);
     for (const CaseExpectedFile& expected : testCase.expectedFiles)
         CheckExpectedFile(folder, expected);
     for (const ProducedOutput& output : CollectProducedOutputs(folder, testCase, entry.relativePath)) {
