@@ -22,6 +22,8 @@
 #include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
+namespace quorlin {
+
 namespace {
 
 constexpr int EXIT_STATUS_SUCCESS = 0;
@@ -204,7 +206,7 @@ void PrintUnableToAllocate(std::uint64_t nSize)
 
 // True when the output name designates the script itself: the same name, or
 // another name of the same file (a "./" form, a symbolic or hard link).
-bool NamesTheScript(const char* pszOutputName, const quorlin::OutputTarget& target, const char* pszScriptName,
+bool NamesTheScript(const char* pszOutputName, const OutputTarget& target, const char* pszScriptName,
                     const struct stat& scriptInfo)
 {
     if (std::strcmp(pszOutputName, pszScriptName) == 0)
@@ -214,12 +216,11 @@ bool NamesTheScript(const char* pszOutputName, const quorlin::OutputTarget& targ
 
 // Writes the compiled file, the previous output staying whole until the
 // new one is complete. Prints the line of a failure.
-bool WriteOutput(const char* pszOutputName, const quorlin::OutputTarget* pTarget, const std::uint8_t* pBytes,
+bool WriteOutput(const char* pszOutputName, const OutputTarget* pTarget, const std::uint8_t* pBytes,
                  std::uint32_t nSize)
 {
-    using quorlin::OutputResult;
     const OutputResult result =
-        pTarget != nullptr ? quorlin::WriteOutputTarget(*pTarget, pBytes, nSize) : OutputResult::OPEN_ERROR;
+        pTarget != nullptr ? WriteOutputTarget(*pTarget, pBytes, nSize) : OutputResult::OPEN_ERROR;
     if (result == OutputResult::OPEN_ERROR)
         PrintLine({"Error opening file ", pszOutputName, " for output. Make sure it is valid and not read only"});
     else if (result == OutputResult::WRITE_ERROR)
@@ -289,8 +290,8 @@ bool CompileFile(const char* pszInputName, const char* pszOutputName)
     // The script has been read as a whole, but overwriting it with its own
     // compiled form would lose it: refuse. An output whose links cannot be
     // followed cannot be the script, nor be written.
-    quorlin::OutputTarget target;
-    const bool bResolved = quorlin::ResolveOutputTarget(pszOutputName, target);
+    OutputTarget target;
+    const bool bResolved = ResolveOutputTarget(pszOutputName, target);
     if (NamesTheScript(pszOutputName, target, pszInputName, scriptInfo)) {
         PrintLine({"Error: The output file ", pszOutputName, " is the script being compiled; it was left unchanged"});
         return false;
@@ -331,3 +332,5 @@ int RunQuorlin(int argc, char** argv)
     }
     return CompileFile(pszScriptName, szOutputName) ? EXIT_STATUS_SUCCESS : EXIT_STATUS_FAILURE;
 }
+
+} // namespace quorlin

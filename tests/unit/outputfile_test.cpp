@@ -16,11 +16,9 @@
 #include "interruptcleanup.h"
 #include "outputfile.h"
 
-namespace {
+using namespace quorlin;
 
-using quorlin::InterruptCleanup;
-using quorlin::OutputResult;
-using quorlin::WriteOutputFile;
+namespace {
 
 const std::uint8_t BYTES[] = {1, 0, 7, 0, 0};
 
@@ -105,7 +103,7 @@ TEST_F(OutputFileTest, NamesThatCannotBeAFileAreOpenErrors)
     for (const char* pszName : {"", "folder", "folder/", "missing/", "missing/out.tfs", ".", "/"}) {
         EXPECT_EQ(WriteOutputFile(pszName, BYTES, sizeof(BYTES)), OutputResult::OPEN_ERROR) << pszName;
     }
-    const std::string tooLong(quorlin::OUTPUT_PATH_SIZE, 'n');
+    const std::string tooLong(OUTPUT_PATH_SIZE, 'n');
     EXPECT_EQ(WriteOutputFile(tooLong.c_str(), BYTES, sizeof(BYTES)), OutputResult::OPEN_ERROR);
     EXPECT_TRUE(std::filesystem::is_empty("folder"));
 }
