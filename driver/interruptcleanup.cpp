@@ -51,7 +51,8 @@ struct sigaction CleanupAction()
 {
     struct sigaction action = {};
     action.sa_handler = RemoveTemporaryAndResignal;
-    action.sa_flags = SA_RESETHAND;
+    // SA_RESETHAND is 0x80000000, beyond int in the header's unsigned form.
+    action.sa_flags = static_cast<int>(SA_RESETHAND);
     // One handler at a time; a second interrupt waits and then finds the
     // default action.
     sigemptyset(&action.sa_mask);
