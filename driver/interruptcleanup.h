@@ -11,8 +11,7 @@
 #ifndef QUORLIN_INTERRUPTCLEANUP_H
 #define QUORLIN_INTERRUPTCLEANUP_H
 
-#include <signal.h>
-
+#include <csignal>
 #include <cstddef>
 
 #include "outputfile.h"

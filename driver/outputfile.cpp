@@ -68,14 +68,6 @@ unsigned long TemporaryNumber(unsigned nAttempt)
     return (nPid + nAttempt * 0x9E3779ul) & MASK;
 }
 
-char* AppendHex(char* pWrite, unsigned long nValue)
-{
-    const char* const pszDigits = "0123456789abcdef";
-    for (std::size_t i = TEMPORARY_DIGITS; i > 0; --i)
-        *pWrite++ = pszDigits[(nValue >> (4 * (i - 1))) & 0xF];
-    return pWrite;
-}
-
 // ".NAME.XXXXXX.tmp" in the target's folder, NAME shortened as far as the
 // whole must fit in one file name. False when there is no room for it, or
 // the target names a folder (it ends in '/').
@@ -89,17 +81,10 @@ bool FormatTemporaryName(const char* pszTarget, unsigned nAttempt, char* pszName
         nBase = MAX_FILE_NAME_LENGTH - TEMPORARY_EXTRA_LENGTH;
     if (nFolder + nBase + TEMPORARY_EXTRA_LENGTH >= InterruptCleanup::NAME_SIZE)
         return false;
-
-    char* pWrite = pszName;
-    std::memcpy(pWrite, pszTarget, nFolder);
-    pWrite += nFolder;
-    *pWrite++ = '.';
-    std::memcpy(pWrite, pszTarget + nFolder, nBase);
-    pWrite += nBase;
-    *pWrite++ = '.';
-    pWrite = AppendHex(pWrite, TemporaryNumber(nAttempt));
-    std::strcpy(pWrite, TEMPORARY_SUFFIX);
-    return true;
+    const int nLength =
+        std::snprintf(pszName, InterruptCleanup::NAME_SIZE, "%.*s.%.*s.%06lx%s", static_cast<int>(nFolder), pszTarget,
+                      static_cast<int>(nBase), pszTarget + nFolder, TemporaryNumber(nAttempt), TEMPORARY_SUFFIX);
+    return nLength > 0 && static_cast<std::size_t>(nLength) < InterruptCleanup::NAME_SIZE;
 }
 
 // Creates the temporary, armed for removal by an interrupt; -1 when no

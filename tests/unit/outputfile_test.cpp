@@ -3,12 +3,12 @@
 // names at the edges of what a temporary's name can be derived from.
 #include <gtest/gtest.h>
 
-#include <signal.h>
+#include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -43,7 +43,7 @@ int SignalEndingChild(Body body)
 void RaiseWhileArmed(int nSignal, bool bArmed)
 {
     InterruptCleanup cleanup;
-    std::strcpy(cleanup.NameBuffer(), "temporary");
+    std::snprintf(cleanup.NameBuffer(), InterruptCleanup::NAME_SIZE, "temporary");
     if (bArmed)
         cleanup.Arm();
     ::raise(nSignal);
