@@ -4,6 +4,8 @@
 
 #include "tfsreader.h"
 
+namespace quorlin {
+
 bool ValidateProducedOutput(const ProducedOutput& output, std::string& problem)
 {
     // Every file quorlin writes must read back as a well-formed compiled script.
@@ -17,3 +19,5 @@ bool ValidateProducedOutput(const ProducedOutput& output, std::string& problem)
     problem = "not a valid compiled script: offset " + std::to_string(error.m_nOffset) + ": " + error.m_szMessage;
     return false;
 }
+
+} // namespace quorlin
