@@ -13,6 +13,8 @@
 #include "tfsdump.h"
 #include "tfsreader.h"
 
+using namespace quorlin;
+
 namespace {
 
 std::string FloatText(float fValue)

@@ -9,6 +9,8 @@
 #include "listing.h"
 #include "tfsreader.h"
 
+namespace quorlin {
+
 namespace {
 
 constexpr const char* PROGRAM_NAME = "tfsdump";
@@ -316,3 +318,5 @@ int RunTfsdump(int argc, const char* const* argv, std::FILE* pIn, std::FILE* pOu
     const int nOutputStatus = FinishOutput(pListing, options.m_pszOutput != nullptr, pszOutputName, pErr);
     return nOutputStatus != TFSDUMP_STATUS_VALID ? nOutputStatus : nStatus;
 }
+
+} // namespace quorlin
