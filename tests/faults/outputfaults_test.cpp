@@ -24,6 +24,8 @@
 
 #include "processrun.h"
 
+namespace quorlin {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -391,3 +393,5 @@ TEST_F(SmallFileSystem, ReadOnlyFileSystemKeepsThePreviousOutput)
 }
 
 } // namespace
+
+} // namespace quorlin
