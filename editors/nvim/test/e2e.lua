@@ -1,0 +1,96 @@
+-- End-to-end test with Neovim as a real client of quorlin-lsp: opens a
+-- broken script, waits for the diagnostics and checks where they stand, then
+-- asks for hover, completion and the budget lens. Run headless:
+--
+--   QUORLIN_LSP=build/ci/lsp/quorlin-lsp nvim --headless -u NONE -i NONE -c "luafile editors/nvim/test/e2e.lua"
+--
+-- Exits with status 0 when every check holds, 1 otherwise.
+local root = vim.fn.fnamemodify(debug.getinfo(1, "S").source:sub(2), ":p:h:h:h:h")
+vim.opt.runtimepath:append(root .. "/editors/vim")
+vim.opt.runtimepath:append(root .. "/editors/nvim")
+vim.cmd("filetype on")
+
+local failures = {}
+local function check(ok, what)
+  if not ok then
+    table.insert(failures, what)
+  end
+end
+
+local function finish()
+  for _, failure in ipairs(failures) do
+    io.stderr:write("FAILED: " .. failure .. "\n")
+  end
+  io.stderr:write(#failures == 0 and "nvim end-to-end: all checks passed\n" or "")
+  vim.cmd(#failures == 0 and "qall!" or "cquit!")
+end
+
+local ok, err = pcall(function()
+  require("quorlin").setup({ cmd = { os.getenv("QUORLIN_LSP") or "quorlin-lsp" } })
+  -- "é" and U+1F600 before the fault: the server counts UTF-16 units and
+  -- Neovim turns them back into bytes.
+  local script = {
+    "# A broken script: \xC3\xA9 \xF0\x9F\x98\x80",
+    "UserParams Speed;",
+    "Input UV;",
+    "Output TexCoord2;",
+    "BeginScript",
+    "Mat30 = Time * 0.5;",
+    "Mat31 = \xC3\xA9 + Sin(Speed);",
+    "EndScript",
+  }
+  local path = vim.fn.tempname() .. ".txt"
+  vim.fn.writefile(script, path)
+  vim.cmd("edit " .. vim.fn.fnameescape(path))
+  local bufnr = vim.api.nvim_get_current_buf()
+  check(vim.bo[bufnr].filetype == "quorlin", "a .txt script gets the quorlin file type")
+
+  local got = vim.wait(10000, function() return #vim.diagnostic.get(bufnr) > 0 end, 50)
+  check(got, "diagnostics arrive")
+  local diagnostics = vim.diagnostic.get(bufnr)
+  if got then
+    -- "Invalid token found" at the "é": line 7, byte column 8 (0-based 6, 8).
+    check(diagnostics[1].lnum == 6 and diagnostics[1].col == 8, "the first diagnostic stands at the é: "
+      .. vim.inspect({ diagnostics[1].lnum, diagnostics[1].col, diagnostics[1].message }))
+    check(diagnostics[1].source == "quorlin", "diagnostics come from quorlin")
+  end
+
+  local function request(method, line, character)
+    local params = {
+      textDocument = { uri = vim.uri_from_bufnr(bufnr) },
+      position = { line = line, character = character },
+    }
+    local answers = vim.lsp.buf_request_sync(bufnr, method, params, 5000) or {}
+    for _, answer in pairs(answers) do
+      return answer.result
+    end
+  end
+
+  local hover = request("textDocument/hover", 6, 13)
+  check(hover and hover.contents.value == "**Sin(value)**: function 0 of the function instruction, one argument",
+    "hover on Sin: " .. vim.inspect(hover))
+  local items = request("textDocument/completion", 5, 0) or {}
+  local labels = {}
+  for _, item in ipairs(items.items or items) do
+    labels[item.label] = true
+  end
+  check(labels["Mat00"] and labels["Speed"] and labels["Sin"], "completion in the body offers Mat00, Speed and Sin")
+
+  -- Mend the script: the budget lens appears at BeginScript.
+  vim.api.nvim_buf_set_lines(bufnr, 6, 7, false, { "Mat31 = -Sin(Speed);" })
+  vim.wait(10000, function() return #vim.diagnostic.get(bufnr) == 0 end, 50)
+  check(#vim.diagnostic.get(bufnr) == 0, "the mended script has no diagnostics")
+  vim.lsp.codelens.refresh()
+  local lensed = vim.wait(10000, function()
+    local lenses = vim.lsp.codelens.get(bufnr)
+    return #lenses > 0 and lenses[1].command ~= nil and lenses[1].command.title:find("of 8192 bytes") ~= nil
+  end, 50)
+  check(lensed, "the budget lens stands at BeginScript")
+  local lenses = vim.lsp.codelens.get(bufnr)
+  if lensed then
+    check(lenses[1].range.start.line == 4, "the lens is on the BeginScript line")
+    check(lenses[1].command.title:find("^57 of 8192 bytes") ~= nil, "the budget of the worked example: " .. lenses[1].command.title)
+  end
+end)
+check(ok, "no Lua error: " .. tostring(err))
+finish()
