@@ -1,11 +1,11 @@
 # What `cmake --install` puts in place, and the CMake package that lets another
 # project use it:
 #
-#   bin/quorlin, bin/tfsdump                   the programs
+#   bin/quorlin, bin/tfsdump, bin/quorlin-lsp  the programs
 #   lib/libquorlin_compiler.a                  the compiler library
 #   lib/libquorlin_format.a                    the compiled-format library
 #   include/quorlin/*.h                        their public headers
-#   share/man/man1/quorlin.1.gz, tfsdump.1.gz  their manual pages
+#   share/man/man1/quorlin.1.gz, ...           their manual pages
 #   lib/cmake/Quorlin/                         find_package(Quorlin CONFIG)
 #
 # The package defines Quorlin::compiler (the compiler library, which brings
@@ -52,7 +52,9 @@ foreach(library quorlin_compiler quorlin_format)
   endif()
 endforeach()
 
-set(QUORLIN_INSTALLED_TARGETS quorlin_format quorlin_compiler quorlin)
+# The language server is a program for editors; its library stays inside the
+# build.
+set(QUORLIN_INSTALLED_TARGETS quorlin_format quorlin_compiler quorlin quorlin-lsp)
 if(TARGET tfsdump)
   list(APPEND QUORLIN_INSTALLED_TARGETS tfsdump)
 endif()
@@ -78,7 +80,7 @@ install(FILES ${QUORLIN_PUBLIC_HEADERS} DESTINATION ${QUORLIN_INSTALL_INCLUDEDIR
 # Manual pages, compressed as Debian installs them; uncompressed when there is
 # no gzip.
 
-set(QUORLIN_MAN_PAGES quorlin)
+set(QUORLIN_MAN_PAGES quorlin quorlin-lsp)
 if(TARGET tfsdump)
   list(APPEND QUORLIN_MAN_PAGES tfsdump)
 endif()
