@@ -162,19 +162,19 @@ ScriptAnalysis AnalyzeScript(std::string_view text)
     return analysis;
 }
 
-std::string DescribeBudget(const ScriptAnalysis& analysis)
+std::string DescribeBudget(const ShownBudget& shown)
 {
-    if (!analysis.bOk)
+    if (!shown.bKnown)
         return "budget: the script does not compile yet";
     // A middle dot between the figures, in UTF-8.
     const std::string SEPARATOR = " \xC2\xB7 ";
-    const Budget& budget = analysis.budget;
+    const Budget& budget = shown.budget;
     const auto part = [](std::uint32_t nUsed, std::uint32_t nLimit, const char* pszWhat) {
         return std::to_string(nUsed) + " of " + std::to_string(nLimit) + " " + pszWhat;
     };
     return part(budget.nBytes, BYTECODE_BUFFER_SIZE, "bytes") + SEPARATOR +
            part(budget.nConstants, MAX_CONSTANTS, "constants") + SEPARATOR +
-           part(budget.nTemporaries, MAX_TEMP_DEPTH, "temporaries");
+           part(budget.nTemporaries, MAX_TEMP_DEPTH, "temporaries") + (shown.bCurrent ? "" : " (last compiled)");
 }
 
 } // namespace quorlin::lsp

@@ -56,6 +56,14 @@ struct ScriptAnalysis {
     Budget budget; // meaningful when bOk
 };
 
+// The budget an editor shows: that of the current text when it compiles,
+// else that of the last text of the document that compiled, if any.
+struct ShownBudget {
+    bool bKnown = false;
+    bool bCurrent = false;
+    Budget budget;
+};
+
 // A script that overflows the compiled file draws a message for every
 // statement after the overflow; an editor shows the first ones and a count.
 constexpr std::size_t MAX_PROBLEMS = 200;
@@ -63,8 +71,9 @@ constexpr std::size_t MAX_PROBLEMS = 200;
 ScriptAnalysis AnalyzeScript(std::string_view text);
 
 // The budget as one line, such as
-// "57 of 8192 bytes · 1 of 32 constants · 2 of 16 temporaries".
-std::string DescribeBudget(const ScriptAnalysis& analysis);
+// "57 of 8192 bytes · 1 of 32 constants · 2 of 16 temporaries", marked as
+// that of the last compiled text when the current one does not compile.
+std::string DescribeBudget(const ShownBudget& shown);
 
 } // namespace quorlin::lsp
 

@@ -24,7 +24,7 @@ Json InlayHints(const DocumentView& view, const Json&)
         return hints;
     const Position end = view.document.Lines().PositionOf(pBegin->nOffset + pBegin->nLength);
     hints.push_back(
-        {{"position", ToJson(end)}, {"label", DescribeBudget(view.document.Analysis())}, {"paddingLeft", true}});
+        {{"position", ToJson(end)}, {"label", DescribeBudget(view.document.Budget())}, {"paddingLeft", true}});
     return hints;
 }
 
@@ -35,7 +35,7 @@ Json CodeLenses(const DocumentView& view, const Json&)
     if (pBegin == nullptr)
         return lenses;
     // A lens that only shows: its command does nothing when chosen.
-    const Json command = {{"title", DescribeBudget(view.document.Analysis())}, {"command", ""}};
+    const Json command = {{"title", DescribeBudget(view.document.Budget())}, {"command", ""}};
     lenses.push_back({{"range", TokenRange(view, *pBegin)}, {"command", command}});
     return lenses;
 }

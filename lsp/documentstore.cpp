@@ -36,7 +36,17 @@ const ScriptTokens& Document::Tokens() const
     return *m_pTokens;
 }
 
-void Document::Analyze() { m_analysis = AnalyzeScript(m_text); }
+void Document::Analyze()
+{
+    m_analysis = AnalyzeScript(m_text);
+    // While a script is being edited it rarely compiles; its last budget
+    // stays in view meanwhile.
+    m_budget.bCurrent = m_analysis.bOk;
+    if (m_analysis.bOk) {
+        m_budget.bKnown = true;
+        m_budget.budget = m_analysis.budget;
+    }
+}
 
 Document& DocumentStore::Open(const std::string& uri, std::string text, std::int64_t nVersion)
 {

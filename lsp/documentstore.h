@@ -26,6 +26,7 @@ public:
     std::int64_t Version() const { return m_nVersion; }
     const TextLines& Lines() const { return *m_pLines; }
     const ScriptAnalysis& Analysis() const { return m_analysis; }
+    const ShownBudget& Budget() const { return m_budget; }
     // The tokens of the current text, made on first use after a change.
     const ScriptTokens& Tokens() const;
 
@@ -47,6 +48,7 @@ private:
     // Refers into m_text; rebuilt whenever the text changes.
     std::unique_ptr<TextLines> m_pLines;
     ScriptAnalysis m_analysis;
+    ShownBudget m_budget;
     mutable std::unique_ptr<ScriptTokens> m_pTokens;
 };
 

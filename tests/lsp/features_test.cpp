@@ -204,6 +204,20 @@ TEST(Budget, ShownAtBeginScriptAsInlayHintAndCodeLens)
     const Json lenses = client.Request("textDocument/codeLens", {{"textDocument", {{"uri", URI}}}})["result"];
     EXPECT_EQ(lenses[0]["command"]["title"], budget);
     EXPECT_EQ(lenses[0]["range"], RangeJson(3, 0, 11));
+
+    // A change that breaks the script keeps the last budget in view, marked.
+    client.Notify("textDocument/didChange",
+                  {{"textDocument", {{"uri", URI}, {"version", 2}}},
+                   {"contentChanges", {{{"range", ToJson(Range{{4, 18}, {4, 19}})}, {"text", ""}}}}});
+    const Json stale = client.Request("textDocument/codeLens", {{"textDocument", {{"uri", URI}}}})["result"];
+    EXPECT_EQ(stale[0]["command"]["title"], budget + " (last compiled)");
+}
+
+TEST(Budget, UnknownUntilTheScriptFirstCompiles)
+{
+    Opened client("UserParams a;\nBeginScript\nEndScript\n");
+    const Json lenses = client.Request("textDocument/codeLens", {{"textDocument", {{"uri", URI}}}})["result"];
+    EXPECT_EQ(lenses[0]["command"]["title"], "budget: the script does not compile yet");
 }
 
 } // namespace
