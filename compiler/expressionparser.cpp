@@ -20,9 +20,6 @@ namespace {
 
 constexpr std::uint32_t NOT_FOUND = ~0u;
 
-const char* const TOO_DEEP_MESSAGE =
-    "Too deep of tree. Unable to process file. Either increase stack size or simplify line.";
-
 template <std::size_t N>
 constexpr bool AnyNameStartsWith(const NamedValue (&table)[N], std::string_view prefix)
 {
@@ -141,7 +138,7 @@ bool TextureScriptCompiler::LookupVariable(const char* pszName, std::uint32_t& n
         const std::uint32_t nRow = nIndex / 10;
         const std::uint32_t nColumn = nIndex % 10;
         if (nRow >= MATRIX_DIMENSION || nColumn >= MATRIX_DIMENSION) {
-            ReportError("Invalid matrix index", true);
+            ReportError(CompilerMessage::InvalidMatrixIndex);
             return false;
         }
         nSlot = SLOT_MATRIX_FIRST + MATRIX_DIMENSION * nRow + nColumn;
@@ -171,9 +168,7 @@ std::uint32_t TextureScriptCompiler::AddConstant(float fValue)
             return SLOT_CONSTANT_FIRST + i;
     }
     if (m_nNumConstants >= MAX_CONSTANTS) {
-        ReportError("There are too many constants in the script. Please try and reduce some, or increase "
-                    "the maximum constant count.",
-                    true);
+        ReportError(CompilerMessage::TooManyConstants);
         return NOT_FOUND;
     }
     m_fConstants[m_nNumConstants] = fValue;
@@ -192,12 +187,12 @@ ExprNode* TextureScriptCompiler::ParseStatement()
     case TOKEN_SEMICOLON:
         if (m_nParenDepth == 0)
             return pLeft;
-        ReportError("Unable to find matching parenthesis before end of line", true);
+        ReportError(CompilerMessage::UnmatchedParenthesis);
         DeleteNode(pLeft);
         return nullptr;
     case TOKEN_RPAREN:
         if (m_nParenDepth == 0) {
-            ReportError("Too many closing parenthesis", true);
+            ReportError(CompilerMessage::TooManyClosingParentheses);
             DeleteNode(pLeft);
             return nullptr;
         }
@@ -206,7 +201,7 @@ ExprNode* TextureScriptCompiler::ParseStatement()
         return pLeft;
     case TOKEN_EQUALS: break;
     default:
-        ReportError("Invalid token", true);
+        ReportError(CompilerMessage::InvalidToken);
         DeleteNode(pLeft);
         return nullptr;
     }
@@ -215,12 +210,12 @@ ExprNode* TextureScriptCompiler::ParseStatement()
     if (pLeft == nullptr)
         return nullptr;
     if (pLeft->m_nOp != COMPOP_VAR) {
-        ReportError("Invalid left hand statement in assignment", true);
+        ReportError(CompilerMessage::InvalidAssignmentTarget);
         DeleteNode(pLeft);
         return nullptr;
     }
     if (IsConstantSlot(pLeft->m_nValue)) {
-        ReportError("Attempting to assign to a constant", true);
+        ReportError(CompilerMessage::AssignmentToConstant);
         DeleteNode(pLeft);
         return nullptr;
     }
@@ -233,7 +228,7 @@ ExprNode* TextureScriptCompiler::ParseStatement()
     }
     ExprNode* pAssign = NewNode(TSOP_ASSIGN, pLeft, pRight, 0);
     if (pAssign == nullptr) {
-        ReportError("Out of memory", true);
+        ReportError(CompilerMessage::OutOfMemory);
         DeleteNode(pLeft);
         DeleteNode(pRight);
     }
@@ -268,7 +263,7 @@ ExprNode* TextureScriptCompiler::ParseBinaryLevel(bool bAdditive)
         }
         ExprNode* pNode = NewNode(nOp, pLeft, pRight, 0);
         if (pNode == nullptr) {
-            ReportError("Out of memory", true);
+            ReportError(CompilerMessage::OutOfMemory);
             DeleteNode(pLeft);
             DeleteNode(pRight);
             return nullptr;
@@ -282,7 +277,7 @@ ExprNode* TextureScriptCompiler::ParseBinaryLevel(bool bAdditive)
 bool TextureScriptCompiler::EnterNesting()
 {
     if (m_nNestingDepth >= MAX_NESTING_DEPTH) {
-        ReportError(TOO_DEEP_MESSAGE, true);
+        ReportError(CompilerMessage::TooDeep);
         m_bAbort = true;
         return false;
     }
@@ -296,7 +291,7 @@ bool TextureScriptCompiler::ConsumeOpener()
 {
     if (NextToken())
         return true;
-    ReportError("Unexpected end of script", true);
+    ReportError(CompilerMessage::UnexpectedEndOfScript);
     return false;
 }
 
@@ -324,7 +319,7 @@ ExprNode* TextureScriptCompiler::ParseNegation()
         return nullptr;
     ExprNode* pNode = NewNode(TSOP_NEGATE, pOperand, nullptr, 0);
     if (pNode == nullptr) {
-        ReportError("Out of memory", true);
+        ReportError(CompilerMessage::OutOfMemory);
         DeleteNode(pOperand);
     }
     return pNode;
@@ -334,7 +329,7 @@ ExprNode* TextureScriptCompiler::NewVariable(std::uint32_t nSlot)
 {
     ExprNode* pNode = NewNode(COMPOP_VAR, nullptr, nullptr, nSlot);
     if (pNode == nullptr)
-        ReportError("Out of memory", true);
+        ReportError(CompilerMessage::OutOfMemory);
     return pNode;
 }
 
@@ -354,12 +349,12 @@ ExprNode* TextureScriptCompiler::ParseName()
     }
     std::uint32_t nFunction = 0;
     if (!LookupFunction(m_szToken, nFunction)) {
-        ReportError("Invalid variable found", true);
+        ReportError(CompilerMessage::InvalidVariable);
         return nullptr;
     }
     NextToken();
     if (m_nToken != TOKEN_LPAREN) {
-        ReportError("Expected ( after function name", true);
+        ReportError(CompilerMessage::ExpectedCallParenthesis);
         return nullptr;
     }
     ExprNode* pArgument = ParseParenthesized();
@@ -367,7 +362,7 @@ ExprNode* TextureScriptCompiler::ParseName()
         return nullptr;
     ExprNode* pCall = NewNode(TSOP_FUNCTION, nullptr, pArgument, nFunction);
     if (pCall == nullptr) {
-        ReportError("Out of memory", true);
+        ReportError(CompilerMessage::OutOfMemory);
         DeleteNode(pArgument);
     }
     return pCall;
@@ -380,7 +375,7 @@ ExprNode* TextureScriptCompiler::ParsePrimary()
     case TOKEN_IDENTIFIER: return ParseName();
     case TOKEN_MINUS: return ParseNegation();
     case TOKEN_LPAREN: return ParseParenthesized();
-    default: ReportError("Invalid token found", true); return nullptr;
+    default: ReportError(CompilerMessage::InvalidTokenFound); return nullptr;
     }
 }
 

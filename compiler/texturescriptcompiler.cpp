@@ -37,7 +37,7 @@ bool TextureScriptCompiler::Compile(const char* pszSource, ErrorCallback pfnCall
     *pnOutSize = GetWriteOffset();
     *ppOutBuffer = static_cast<std::uint8_t*>(AllocateMemory(*pnOutSize));
     if (*ppOutBuffer == nullptr) {
-        ReportError("Unable to allocate memory for buffer!", true);
+        ReportError(CompilerMessage::OutputAllocationFailed);
         return false;
     }
     std::memcpy(*ppOutBuffer, m_aBytecode, *pnOutSize);
@@ -61,9 +61,7 @@ bool TextureScriptCompiler::WriteBytesAt(const void* pData, std::uint32_t nSize,
 {
     // Widened so that no offset and size can wrap around the limit.
     if (static_cast<std::uint64_t>(nOffset) + nSize > BYTECODE_BUFFER_SIZE) {
-        ReportError("Script is too large. Either reduce the script size or increase the size of the "
-                    "bytecode buffers.",
-                    true);
+        ReportError(CompilerMessage::ScriptTooLarge);
         return false;
     }
     if (nSize != 0)
@@ -120,13 +118,13 @@ bool TextureScriptCompiler::ParseBody(ExprNode*& pList)
         }
         if (m_nToken != TOKEN_SEMICOLON) {
             ReleaseStatements(pTree, pList);
-            ReportError("Expected semicolon at end of line", true);
+            ReportError(CompilerMessage::ExpectedStatementSemicolon);
             return false;
         }
         // An assignment inside parentheses returns without closing them;
         // such a statement cannot be completed.
         if (pTree != nullptr && m_nParenDepth != 0) {
-            ReportError("Unable to find matching parenthesis before end of line", true);
+            ReportError(CompilerMessage::UnmatchedParenthesis);
             ReleaseStatements(pTree, pList);
             return false;
         }
@@ -137,7 +135,7 @@ bool TextureScriptCompiler::ParseBody(ExprNode*& pList)
         }
         ExprNode* pStatement = NewNode(COMPOP_STATEMENT, pTree, nullptr, 0);
         if (pStatement == nullptr) {
-            ReportError("Out of memory", true);
+            ReportError(CompilerMessage::OutOfMemory);
             ReleaseStatements(pTree, pList);
             return false;
         }
@@ -163,7 +161,7 @@ bool TextureScriptCompiler::CompileScript()
     WriteBytes(aField, sizeof aField);
 
     if (m_nToken != TOKEN_BEGINSCRIPT) {
-        ReportError("Expected token BeginScript", true);
+        ReportError(CompilerMessage::ExpectedBeginScript);
         return false;
     }
     NextToken();

@@ -15,6 +15,7 @@
 
 #include "compiledscriptformat.h"
 #include "languagenames.h"
+#include "messages.h"
 
 namespace quorlin {
 
@@ -82,6 +83,7 @@ public:
 
     // Diagnostics and the output buffer.
     void ReportError(const char* pszMessage, bool isError);
+    void ReportError(CompilerMessage nMessage) { ReportError(MessageText(nMessage), true); }
     std::uint32_t GetWriteOffset() const;
     bool WriteBytesAt(const void* pData, std::uint32_t nSize, std::uint32_t nOffset);
     bool WriteBytes(const void* pData, std::uint32_t nSize);

@@ -29,40 +29,17 @@ using namespace quorlin;
 
 namespace {
 
-const char* const KNOWN_MESSAGES[] = {
-    "Script is too large. Either reduce the script size or increase the size of the bytecode buffers.",
-    "Expected token BeginScript",
-    "Expected semicolon at end of line",
-    "Expected token ParamList",
-    "Invalid syntax in parameter list: Proper format: ParamList Var1, Var2, ...;",
-    "Too many user parameters are specified",
-    "Two parameters have the same name",
-    "Expected token Input",
-    "Invalid input type",
-    "Expected semicolon at the end of the input type",
-    "Expected token Output",
-    "Invalid output type",
-    "Expected semicolon at the end of the output type",
-    "Invalid token found",
-    "Invalid variable found",
-    "Expected ( after function name",
-    "Invalid matrix index",
-    ("There are too many constants in the script. Please try and reduce some, or increase the maximum "
-     "constant count."),
-    "Unable to find matching parenthesis before end of line",
-    "Too many closing parenthesis",
-    "Invalid token",
-    "Invalid left hand statement in assignment",
-    "Attempting to assign to a constant",
-    "Too deep of tree. Unable to process file. Either increase stack size or simplify line.",
-    "Unexpected end of script",
-};
-
-// Reported only when an allocation fails.
-const char* const OUT_OF_MEMORY_MESSAGES[] = {
-    "Out of memory",
-    "Unable to allocate memory for buffer!",
-};
+// Whether text is one of the compiler's messages of the given kind: one
+// that only a failed allocation brings, or one the script alone brings.
+bool IsCompilerMessage(const std::string& text, bool bOutOfMemory)
+{
+    for (std::size_t i = 0; i < NUM_COMPILER_MESSAGES; ++i) {
+        const auto nMessage = static_cast<CompilerMessage>(i);
+        if (IsOutOfMemoryMessage(nMessage) == bOutOfMemory && text == MessageText(nMessage))
+            return true;
+    }
+    return false;
+}
 
 struct Message {
     int nLine;
@@ -82,21 +59,6 @@ void CollectMessage(const char* pszFormat, ...)
     va_end(args);
     Require(pszText != nullptr, "diagnostic text is not null");
     g_messages.push_back({nLine, pszText});
-}
-
-bool IsOneOf(const std::string& text, const char* const* ppszTexts, std::size_t nCount)
-{
-    for (std::size_t i = 0; i < nCount; ++i) {
-        if (text == ppszTexts[i])
-            return true;
-    }
-    return false;
-}
-
-template <std::size_t N>
-bool IsOneOf(const std::string& text, const char* const (&texts)[N])
-{
-    return IsOneOf(text, texts, N);
 }
 
 struct Outcome {
@@ -138,8 +100,8 @@ void CheckMessages(const Outcome& outcome, int nLastLine, bool bAllocationFailed
     for (const Message& message : outcome.messages) {
         Require(message.nLine >= 0 && message.nLine <= nLastLine, "a message's line lies inside the text",
                 std::to_string(message.nLine));
-        const bool bKnown = IsOneOf(message.text, KNOWN_MESSAGES) ||
-                            (bAllocationFailed && IsOneOf(message.text, OUT_OF_MEMORY_MESSAGES));
+        const bool bKnown =
+            IsCompilerMessage(message.text, false) || (bAllocationFailed && IsCompilerMessage(message.text, true));
         Require(bKnown, "every message is one of the compiler's texts", message.text);
     }
 }
@@ -174,7 +136,7 @@ void CheckAllocationFailure(TextureScriptCompiler& compiler, const char* pszText
     CheckMessages(failed, nLastLine, true);
     bool bReported = false;
     for (const Message& message : failed.messages)
-        bReported = bReported || IsOneOf(message.text, OUT_OF_MEMORY_MESSAGES);
+        bReported = bReported || IsCompilerMessage(message.text, true);
     Require(bReported, "a failed allocation is reported");
 }
 

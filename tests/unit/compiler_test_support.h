@@ -72,6 +72,12 @@ inline CompileResult CompileText(const std::string& text)
     return CompileText(*pCompiler, text);
 }
 
+// A message as the compiler's callback receives it: "Line N: text".
+inline std::string LineMessage(int nLine, CompilerMessage nMessage)
+{
+    return "Line " + std::to_string(nLine) + ": " + MessageText(nMessage);
+}
+
 inline std::string Repeat(const std::string& text, std::size_t nTimes)
 {
     std::string result;
