@@ -1,5 +1,5 @@
-// The lexer: one current token, read on demand through a cursor with a
-// one-character push-back, and the line counter every diagnostic shows.
+// The lexer: one current token, read on demand through a cursor, and the
+// line counter every diagnostic shows.
 #include "texturescriptcompiler.h"
 
 #include <cstring>
@@ -148,28 +148,6 @@ bool IsIdentifierChar(char c, const char*) { return !IsSpaceChar(c) && (IsLetter
 bool IsSymbolChar(char c, const char* pszTokenSoFar)
 {
     return !IsSpaceChar(c) && !IsLetterChar(c) && !IsDigitChar(c) && pszTokenSoFar[0] == '\0';
-}
-
-bool TextureScriptCompiler::GetChar(char& c)
-{
-    if (m_pCursor >= m_pSourceEnd) {
-        c = '\0';
-        return false;
-    }
-    c = *m_pCursor++;
-    if (c == '\n')
-        ++m_nLine;
-    return true;
-}
-
-bool TextureScriptCompiler::UngetChar()
-{
-    if (m_pCursor == m_pSourceBegin)
-        return false;
-    --m_pCursor;
-    if (*m_pCursor == '\n')
-        --m_nLine;
-    return true;
 }
 
 bool TextureScriptCompiler::NextToken()

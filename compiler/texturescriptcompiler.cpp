@@ -11,7 +11,6 @@ namespace quorlin {
 
 void TextureScriptCompiler::Reset(const char* pszSource, ErrorCallback pfnCallback)
 {
-    m_pSourceBegin = pszSource;
     m_pCursor = pszSource;
     m_pSourceEnd = pszSource + std::strlen(pszSource);
     m_pfnErrorCallback = pfnCallback;

@@ -92,8 +92,6 @@ public:
     bool CompileScript();
 
     // Lexer.
-    bool GetChar(char& c);
-    bool UngetChar();
     bool NextToken();
 
     // Header sections.
@@ -150,7 +148,6 @@ private:
     bool ParseBody(ExprNode*& pList);
 
     ErrorCallback m_pfnErrorCallback = nullptr;
-    const char* m_pSourceBegin = nullptr;
     const char* m_pSourceEnd = nullptr;
     const char* m_pCursor = nullptr;
     char m_szToken[MAX_TOKEN_LENGTH + 1] = {};

@@ -377,18 +377,6 @@ TEST(PublicEdges, EmptyWritesAndAllocations)
     EXPECT_EQ(parser.GetNumOptions(), 0u);
 }
 
-TEST(PublicEdges, UngetOverAnOrdinaryCharacterKeepsTheLine)
-{
-    auto pCompiler = std::make_unique<TextureScriptCompiler>();
-    pCompiler->Reset("\nab", nullptr);
-    char c = '\0';
-    ASSERT_TRUE(pCompiler->GetChar(c) && pCompiler->GetChar(c));
-    ASSERT_TRUE(pCompiler->UngetChar());
-    EXPECT_EQ(pCompiler->GetLine(), 1);
-    ASSERT_TRUE(pCompiler->GetChar(c));
-    EXPECT_EQ(c, 'a');
-}
-
 TEST(PublicEdges, NameThatEndsInsideMat)
 {
     const auto result = testsupport::CompileText(testsupport::Script("Mat00 = Ma;\n"));
