@@ -60,8 +60,8 @@ inline constexpr const char* COMPILER_MESSAGE_TEXTS[] = {
     "Invalid variable found",
     "Expected ( after function name",
     "Invalid matrix index",
-    "There are too many constants in the script. Please try and reduce some, or increase the maximum constant "
-    "count.",
+    ("There are too many constants in the script. Please try and reduce some, or increase the maximum constant "
+     "count."),
     "Unable to find matching parenthesis before end of line",
     "Too many closing parenthesis",
     "Invalid token",
