@@ -62,12 +62,10 @@ install(TARGETS ${QUORLIN_INSTALLED_TARGETS}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
-# The public headers: the compiler object and Compile, the allocator that
-# releases Compile's result, and the format library's constants, reader and
-# names.
+# The public headers: Compile, and the format library's constants, reader and
+# names. The compiler object and its stages stay inside the project.
 set(QUORLIN_PUBLIC_HEADERS
-  compiler/texturescriptcompiler.h
-  compiler/quorlinmemory.h
+  compiler/quorlin/quorlin.h
   format/charclass.h
   format/compiledscriptformat.h
   format/languagenames.h

@@ -114,8 +114,9 @@ const char* EndOfToken(const char* pFirst, const char* pEnd, const char* pszFirs
 
 // Moves p over white space and comments to the first character of the next
 // token, counting in nLine the newlines it passes (a comment's own newline
-// included). False when the text ends first, with p at pEnd.
-bool SkipSpaceAndComments(const char*& p, const char* pEnd, std::int32_t& nLine)
+// included) and leaving pLineStart after the last of them. False when the
+// text ends first, with p at pEnd.
+bool SkipSpaceAndComments(const char*& p, const char* pEnd, std::int32_t& nLine, const char*& pLineStart)
 {
     while (p < pEnd) {
         const char c = *p;
@@ -128,10 +129,13 @@ bool SkipSpaceAndComments(const char*& p, const char* pEnd, std::int32_t& nLine)
             }
             p = static_cast<const char*>(pNewline) + 1;
             ++nLine;
+            pLineStart = p;
         } else if (IsSpaceChar(c)) {
-            if (c == '\n')
-                ++nLine;
             ++p;
+            if (c == '\n') {
+                ++nLine;
+                pLineStart = p;
+            }
         } else {
             return true;
         }
@@ -154,7 +158,10 @@ bool TextureScriptCompiler::NextToken()
 {
     m_szToken[0] = '\0';
 
-    if (!SkipSpaceAndComments(m_pCursor, m_pSourceEnd, m_nLine))
+    // At the end of the text the current token is the empty one there.
+    const bool bFound = SkipSpaceAndComments(m_pCursor, m_pSourceEnd, m_nLine, m_pLineStart);
+    m_pTokenStart = m_pCursor;
+    if (!bFound)
         return false;
 
     // The token takes characters up to the first one its acceptor refuses.
@@ -176,6 +183,16 @@ bool TextureScriptCompiler::NextToken()
 
     m_nToken = IsDigitChar(c) ? TOKEN_NUMBER : ClassifyWord(m_szToken, nStored);
     return true;
+}
+
+} // namespace quorlin
+
+namespace quorlin {
+
+SourceSpan TextureScriptCompiler::GetTokenSpan() const
+{
+    return {m_nLine, static_cast<std::size_t>(m_pTokenStart - m_pLineStart),
+            static_cast<std::size_t>(m_pCursor - m_pTokenStart)};
 }
 
 } // namespace quorlin

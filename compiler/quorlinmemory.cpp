@@ -5,8 +5,10 @@
 namespace quorlin {
 
 namespace {
-std::uint64_t g_nAllocationCount = 0;
-std::uint64_t g_nFailingAllocation = 0;
+// Per thread, so that compiles running at once on other threads neither
+// count toward nor trip a test's failure injection.
+thread_local std::uint64_t g_nAllocationCount = 0;
+thread_local std::uint64_t g_nFailingAllocation = 0;
 } // namespace
 
 void* AllocateMemory(std::size_t nSize)

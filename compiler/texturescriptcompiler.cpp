@@ -11,9 +11,19 @@ namespace quorlin {
 
 void TextureScriptCompiler::Reset(const char* pszSource, ErrorCallback pfnCallback)
 {
-    m_pCursor = pszSource;
-    m_pSourceEnd = pszSource + std::strlen(pszSource);
+    ResetText(pszSource, pszSource + std::strlen(pszSource));
     m_pfnErrorCallback = pfnCallback;
+}
+
+void TextureScriptCompiler::ResetText(const char* pBegin, const char* pEnd)
+{
+    m_pCursor = pBegin;
+    m_pSourceEnd = pEnd;
+    m_pTokenStart = pBegin;
+    m_pLineStart = pBegin;
+    m_pfnErrorCallback = nullptr;
+    m_pfnSink = nullptr;
+    m_pSinkContext = nullptr;
     m_pWritePos = m_aBytecode;
     m_nLine = 0;
     m_nNumConstants = 0;
@@ -30,6 +40,23 @@ bool TextureScriptCompiler::Compile(const char* pszSource, ErrorCallback pfnCall
                                     std::uint32_t* pnOutSize)
 {
     Reset(pszSource, pfnCallback);
+    return CompileAndHandOver(ppOutBuffer, pnOutSize);
+}
+
+bool TextureScriptCompiler::Compile(const char* pText, std::size_t nLength, DiagnosticSink pfnSink, void* pContext,
+                                    std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize)
+{
+    // As with a NUL-terminated text, the script ends at its first NUL.
+    const void* pNul = nLength == 0 ? nullptr : std::memchr(pText, '\0', nLength);
+    ResetText(pText, pNul != nullptr ? static_cast<const char*>(pNul) : pText + nLength);
+    m_pfnSink = pfnSink;
+    m_pSinkContext = pContext;
+    return CompileAndHandOver(ppOutBuffer, pnOutSize);
+}
+
+// Compiles the text set up by a reset and hands over a copy of the bytes.
+bool TextureScriptCompiler::CompileAndHandOver(std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize)
+{
     if (!CompileScript() || m_bError)
         return false;
 
@@ -47,6 +74,8 @@ void TextureScriptCompiler::ReportError(const char* pszMessage, bool isError)
 {
     if (m_pfnErrorCallback != nullptr)
         m_pfnErrorCallback("Line %d: %s", m_nLine, pszMessage);
+    if (m_pfnSink != nullptr)
+        m_pfnSink(m_pSinkContext, pszMessage, isError, GetTokenSpan());
     if (isError)
         m_bError = true;
 }

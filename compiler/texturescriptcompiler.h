@@ -11,6 +11,7 @@
 #ifndef QUORLIN_TEXTURESCRIPTCOMPILER_H
 #define QUORLIN_TEXTURESCRIPTCOMPILER_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "compiledscriptformat.h"
@@ -66,6 +67,18 @@ bool IsNumberChar(char c, const char* pszTokenSoFar);
 bool IsIdentifierChar(char c, const char* pszTokenSoFar);
 bool IsSymbolChar(char c, const char* pszTokenSoFar);
 
+// Where the current token lies in the text, for diagnostics that point into
+// it. At the end of the text it is the empty token there.
+struct SourceSpan {
+    std::int32_t nLine;  // counted from 0, as in "Line %d: %s"
+    std::size_t nColumn; // bytes from the start of the line to the token
+    std::size_t nLength; // bytes of the whole token, however many were kept
+};
+
+// A diagnostic receiver with a context of the caller's, so that compiles on
+// several threads at once keep their diagnostics apart.
+using DiagnosticSink = void (*)(void* pContext, const char* pszMessage, bool isError, const SourceSpan& span);
+
 struct TypeSection;
 
 class TextureScriptCompiler {
@@ -80,6 +93,11 @@ public:
     // which may be null.
     bool Compile(const char* pszSource, ErrorCallback pfnCallback, std::uint8_t** ppOutBuffer,
                  std::uint32_t* pnOutSize);
+
+    // The same for a text of nLength bytes, which ends early at a NUL among
+    // them; diagnostics go to pfnSink with pContext and their position.
+    bool Compile(const char* pText, std::size_t nLength, DiagnosticSink pfnSink, void* pContext,
+                 std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize);
 
     // Diagnostics and the output buffer.
     void ReportError(const char* pszMessage, bool isError);
@@ -120,6 +138,7 @@ public:
     TokenType GetToken() const { return m_nToken; }
     const char* GetTokenText() const { return m_szToken; }
     std::int32_t GetLine() const { return m_nLine; }
+    SourceSpan GetTokenSpan() const;
     bool HasError() const { return m_bError; }
     const std::uint8_t* GetBytecode() const { return m_aBytecode; }
     std::uint32_t GetNumUserParams() const { return m_nNumUserParams; }
@@ -131,6 +150,8 @@ public:
     void Reset(const char* pszSource, ErrorCallback pfnCallback);
 
 private:
+    void ResetText(const char* pBegin, const char* pEnd);
+    bool CompileAndHandOver(std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize);
     bool ParseTypeSection(const TypeSection& section);
     bool AssignTree(ExprNode* pNode, std::uint32_t nDepth);
     std::uint32_t UsageFlagsOfTree(const ExprNode* pNode) const;
@@ -148,8 +169,14 @@ private:
     bool ParseBody(ExprNode*& pList);
 
     ErrorCallback m_pfnErrorCallback = nullptr;
+    DiagnosticSink m_pfnSink = nullptr;
+    void* m_pSinkContext = nullptr;
     const char* m_pSourceEnd = nullptr;
     const char* m_pCursor = nullptr;
+    // Where the current token and its line start, for diagnostic positions;
+    // the cursor is the token's end.
+    const char* m_pTokenStart = nullptr;
+    const char* m_pLineStart = nullptr;
     char m_szToken[MAX_TOKEN_LENGTH + 1] = {};
     TokenType m_nToken = TOKEN_INVALID;
     std::int32_t m_nLine = 0;

@@ -8,6 +8,8 @@
 //   - every message comes as "Line %d: %s" with a line inside the text and
 //     one of the compiler's own texts;
 //   - a second compile on the same object gives the same result;
+//   - the library's Compile, given the bytes with their length, gives the
+//     same bytes and messages, each at a token that lies inside the text;
 //   - when one of the compile's allocations fails, the compile fails cleanly
 //     with an out-of-memory message and releases everything.
 // A broken property aborts with a description, which libFuzzer records as a
@@ -18,10 +20,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compiledfilecheck.h"
 #include "propertycheck.h"
+#include "quorlin/quorlin.h"
 #include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
@@ -140,6 +144,39 @@ void CheckAllocationFailure(TextureScriptCompiler& compiler, const char* pszText
     Require(bReported, "a failed allocation is reported");
 }
 
+// The offset of a diagnostic's line in the text; npos past the last line.
+std::size_t LineOffset(std::string_view text, int nLine)
+{
+    std::size_t nOffset = 0;
+    for (int i = 1; i < nLine && nOffset != std::string_view::npos; ++i) {
+        const std::size_t nNewline = text.find('\n', nOffset);
+        nOffset = nNewline == std::string_view::npos ? nNewline : nNewline + 1;
+    }
+    return nOffset;
+}
+
+void CheckLibraryCompile(std::string_view text, const Outcome& classic)
+{
+    const CompileResult result = Compile(text);
+    Require(result.ok == classic.bOk && result.bytes == classic.bytes, "Compile gives the compiler object's bytes");
+    Require(result.diagnostics.size() == classic.messages.size(), "Compile gives as many messages as the object");
+    for (std::size_t i = 0; i < result.diagnostics.size(); ++i) {
+        const Diagnostic& diagnostic = result.diagnostics[i];
+        Require(diagnostic.line == classic.messages[i].nLine + 1 && diagnostic.message == classic.messages[i].text,
+                "Compile gives the object's messages on the next line number", diagnostic.message);
+        const std::size_t nLineStart = LineOffset(text, diagnostic.line);
+        Require(nLineStart != std::string_view::npos && diagnostic.column >= 1 && diagnostic.length >= 0,
+                "a diagnostic's line lies inside the text");
+        const std::string_view line = text.substr(nLineStart);
+        const auto nColumn = static_cast<std::size_t>(diagnostic.column - 1);
+        Require(nColumn <= line.size(), "a diagnostic's column lies inside the text");
+        const std::string_view token = line.substr(nColumn);
+        Require(static_cast<std::size_t>(diagnostic.length) <= token.size() &&
+                    token.substr(0, static_cast<std::size_t>(diagnostic.length)).find('\n') == std::string_view::npos,
+                "a diagnostic's token lies inside its line");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
@@ -164,6 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
             "a second compile on the same object gives the same result");
 
     CheckAllocationFailure(compiler, pszText, nLength, first.nAllocations, nLastLine);
+    CheckLibraryCompile(std::string_view(static_cast<const char*>(static_cast<const void*>(pData)), nSize), first);
     std::free(pszText);
     return 0;
 }

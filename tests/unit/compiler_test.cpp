@@ -113,7 +113,7 @@ TEST(ReportError, FormatsLineAndMessage)
 
 TEST(Compile, HandsOverExactlyTheBytesWritten)
 {
-    const testsupport::CompileResult result = CompileText(testsupport::WORKED_EXAMPLE_SCRIPT);
+    const testsupport::ClassicResult result = CompileText(testsupport::WORKED_EXAMPLE_SCRIPT);
     ASSERT_TRUE(result.bOk) << ::testing::PrintToString(result.messages);
     EXPECT_EQ(result.bytes, testsupport::WORKED_EXAMPLE_BYTES);
 }
