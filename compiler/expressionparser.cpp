@@ -175,6 +175,9 @@ std::uint32_t TextureScriptCompiler::AddConstant(float fValue)
     return SLOT_CONSTANT_FIRST + m_nNumConstants++;
 }
 
+// statement ::= additive [ ')' | '=' additive ]
+// The ';' that ends a statement is left to the caller; a ')' closes the
+// parenthesis or call this statement was parsed for.
 ExprNode* TextureScriptCompiler::ParseStatement()
 {
     ExprNode* pLeft = ParseAdditive();
@@ -235,8 +238,10 @@ ExprNode* TextureScriptCompiler::ParseStatement()
     return pAssign;
 }
 
+// additive ::= multiplicative { ('+' | '-' | '<' | '>') multiplicative }
 ExprNode* TextureScriptCompiler::ParseAdditive() { return ParseBinaryLevel(true); }
 
+// multiplicative ::= primary { ('*' | '/' | '%') primary }
 ExprNode* TextureScriptCompiler::ParseMultiplicative() { return ParseBinaryLevel(false); }
 
 // One left-associative level: operands from the next tighter level, joined
@@ -295,7 +300,9 @@ bool TextureScriptCompiler::ConsumeOpener()
     return false;
 }
 
-// Parses what follows a "(" (of a parenthesis or a call) up to its ")".
+// parenthesized ::= '(' statement
+// Parses what follows a "(" (of a parenthesis or a call) up to its ")",
+// which the statement takes.
 ExprNode* TextureScriptCompiler::ParseParenthesized()
 {
     if (!EnterNesting())
@@ -309,6 +316,7 @@ ExprNode* TextureScriptCompiler::ParseParenthesized()
     return pInner;
 }
 
+// negation ::= '-' primary
 ExprNode* TextureScriptCompiler::ParseNegation()
 {
     if (!EnterNesting())
@@ -333,6 +341,7 @@ ExprNode* TextureScriptCompiler::NewVariable(std::uint32_t nSlot)
     return pNode;
 }
 
+// number ::= NUMBER   (its longest leading decimal part)
 ExprNode* TextureScriptCompiler::ParseNumber()
 {
     const std::uint32_t nSlot = AddConstant(NumberValue(m_szToken));
@@ -340,6 +349,8 @@ ExprNode* TextureScriptCompiler::ParseNumber()
     return NewVariable(nSlot);
 }
 
+// name ::= VARIABLE | FUNCTION parenthesized
+// VARIABLE: a matrix element, a built-in value or a declared parameter.
 ExprNode* TextureScriptCompiler::ParseName()
 {
     std::uint32_t nSlot = 0;
@@ -368,6 +379,7 @@ ExprNode* TextureScriptCompiler::ParseName()
     return pCall;
 }
 
+// primary ::= number | name | negation | parenthesized
 ExprNode* TextureScriptCompiler::ParsePrimary()
 {
     switch (m_nToken) {

@@ -37,6 +37,7 @@ bool TextureScriptCompiler::FindUserParam(const char* pszName, std::uint32_t& nI
     return false;
 }
 
+// param_list ::= 'UserParams' { IDENTIFIER [','] } ';'
 bool TextureScriptCompiler::ParseParamList()
 {
     if (m_nToken != TOKEN_USERPARAMS) {
@@ -99,6 +100,7 @@ constexpr TypeSection OUTPUT_SECTION = {TOKEN_OUTPUT,
 
 } // namespace
 
+// type_section ::= KEYWORD TYPE ';'   (TYPE one of the section's type keywords)
 bool TextureScriptCompiler::ParseTypeSection(const TypeSection& section)
 {
     if (m_nToken != section.nKeyword) {
@@ -123,8 +125,10 @@ bool TextureScriptCompiler::ParseTypeSection(const TypeSection& section)
     return true;
 }
 
+// input_section ::= 'Input' ('CSNormal' | 'CSPos' | ... | 'UV') ';'
 bool TextureScriptCompiler::ParseInputType() { return ParseTypeSection(INPUT_SECTION); }
 
+// output_section ::= 'Output' ('TexCoord2' | ... | 'TexCoord4Proj') ';'
 bool TextureScriptCompiler::ParseOutputType() { return ParseTypeSection(OUTPUT_SECTION); }
 
 } // namespace quorlin

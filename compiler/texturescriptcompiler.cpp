@@ -131,6 +131,7 @@ void TextureScriptCompiler::ReleaseStatements(ExprNode* pTree, ExprNode* pList)
     DeleteNode(pList);
 }
 
+// body ::= { statement ';' } 'EndScript'
 // Parses the statements between BeginScript and EndScript into a list of
 // statement nodes. On failure the list is released and pList is null.
 bool TextureScriptCompiler::ParseBody(ExprNode*& pList)
@@ -176,6 +177,8 @@ bool TextureScriptCompiler::ParseBody(ExprNode*& pList)
     return true;
 }
 
+// script ::= param_list input_section output_section 'BeginScript' body
+// Nothing after EndScript is read.
 bool TextureScriptCompiler::CompileScript()
 {
     NextToken();
