@@ -141,7 +141,6 @@ public:
     SourceSpan GetTokenSpan() const;
     bool HasError() const { return m_bError; }
     const std::uint8_t* GetBytecode() const { return m_aBytecode; }
-    std::uint32_t GetNumUserParams() const { return m_nNumUserParams; }
     std::uint32_t GetNumConstants() const { return m_nNumConstants; }
     float GetConstant(std::uint32_t nIndex) const { return m_fConstants[nIndex]; }
 
