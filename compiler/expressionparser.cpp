@@ -31,10 +31,10 @@ constexpr bool AnyNameStartsWith(const NamedValue (&table)[N], std::string_view 
 }
 
 template <std::size_t N>
-std::uint32_t FindNamed(const NamedValue (&table)[N], const char* pszName)
+std::uint32_t FindNamed(const NamedValue (&table)[N], std::string_view name)
 {
     for (const NamedValue& entry : table) {
-        if (EqualsNoCase(entry.name, pszName))
+        if (EqualsNoCase(entry.name, name))
             return entry.nValue;
     }
     return NOT_FOUND;
@@ -132,7 +132,8 @@ bool TextureScriptCompiler::LookupVariable(const char* pszName, std::uint32_t& n
     // Matrix elements are the names scripts use most; no built-in value's
     // name starts with the matrix prefix, so they are recognised first.
     static_assert(!AnyNameStartsWith(BUILTIN_VALUES, MATRIX_PREFIX), "a built-in value looks like a matrix element");
-    if (StartsWithNoCase(MATRIX_PREFIX, pszName)) {
+    const std::string_view name(pszName);
+    if (StartsWithNoCase(MATRIX_PREFIX, name)) {
         nSlot = NOT_FOUND;
         const std::uint32_t nIndex = MatrixIndexDigits(pszName + MATRIX_PREFIX.size());
         const std::uint32_t nRow = nIndex / 10;
@@ -145,7 +146,7 @@ bool TextureScriptCompiler::LookupVariable(const char* pszName, std::uint32_t& n
         return true;
     }
 
-    nSlot = FindNamed(BUILTIN_VALUES, pszName);
+    nSlot = FindNamed(BUILTIN_VALUES, name);
     if (nSlot != NOT_FOUND)
         return true;
 

@@ -31,6 +31,7 @@ constexpr std::uint32_t MAX_KEYWORD_LENGTH = LongestKeyword();
 struct KeywordGroups {
     std::uint8_t aEntries[NUM_KEYWORDS] = {};
     std::uint8_t aGroupBegin[MAX_KEYWORD_LENGTH + 2] = {};
+    char aFirstUpper[NUM_KEYWORDS] = {}; // each entry's first character folded, a cheap first test
 };
 
 constexpr KeywordGroups GroupKeywordsByLength()
@@ -42,6 +43,7 @@ constexpr KeywordGroups GroupKeywordsByLength()
         for (std::uint32_t i = 0; i < NUM_KEYWORDS; ++i) {
             if (KEYWORDS[i].text.size() == nLength)
                 groups.aEntries[nNext++] = static_cast<std::uint8_t>(i);
+            groups.aFirstUpper[i] = ToUpperAscii(KEYWORDS[i].text[0]);
         }
     }
     groups.aGroupBegin[MAX_KEYWORD_LENGTH + 1] = static_cast<std::uint8_t>(nNext);
@@ -80,10 +82,11 @@ TokenType ClassifyWord(const char* pszText, std::uint32_t nLength)
     if (nLength > MAX_KEYWORD_LENGTH)
         return TOKEN_IDENTIFIER;
     const std::string_view text(pszText, nLength);
+    const char cFirstUpper = ToUpperAscii(pszText[0]);
     for (std::uint32_t i = KEYWORD_GROUPS.aGroupBegin[nLength]; i < KEYWORD_GROUPS.aGroupBegin[nLength + 1]; ++i) {
-        const KeywordName& entry = KEYWORDS[KEYWORD_GROUPS.aEntries[i]];
-        if (EqualsNoCase(entry.text, text))
-            return entry.nToken;
+        const std::uint8_t nEntry = KEYWORD_GROUPS.aEntries[i];
+        if (KEYWORD_GROUPS.aFirstUpper[nEntry] == cFirstUpper && EqualsNoCase(KEYWORDS[nEntry].text, text))
+            return KEYWORDS[nEntry].nToken;
     }
     return TOKEN_IDENTIFIER;
 }
@@ -158,9 +161,17 @@ bool TextureScriptCompiler::NextToken()
 {
     m_szToken[0] = '\0';
 
-    // At the end of the text the current token is the empty one there.
-    const bool bFound = SkipSpaceAndComments(m_pCursor, m_pSourceEnd, m_nLine, m_pLineStart);
-    m_pTokenStart = m_pCursor;
+    // Skipped in locals, which stay in registers while the members would be
+    // stored at every step. At the end of the text the current token is the
+    // empty one there.
+    const char* pCursor = m_pCursor;
+    std::int32_t nLine = m_nLine;
+    const char* pLineStart = m_pLineStart;
+    const bool bFound = SkipSpaceAndComments(pCursor, m_pSourceEnd, nLine, pLineStart);
+    m_pCursor = pCursor;
+    m_nLine = nLine;
+    m_pLineStart = pLineStart;
+    m_pTokenStart = pCursor;
     if (!bFound)
         return false;
 
