@@ -93,6 +93,10 @@ CompileResult Compile(std::string_view text) noexcept
     const bool bCompiled = compiler.Compile(pText, text.size(), CollectDiagnostic, &collector, &pBytes, &nSize);
     const std::unique_ptr<std::uint8_t, MemoryReleaser> compiled(bCompiled ? pBytes : nullptr);
 
+    if (collector.bLost) {
+        // Some diagnostic could not be kept; say why, if there is room now.
+        Collect(collector, MessageText(CompilerMessage::OutOfMemory), true, compiler.GetTokenSpan());
+    }
     result.ok = bCompiled && !collector.bLost;
     if (result.ok && !HandOver(compiled.get(), nSize, result)) {
         // The same message, at the same place, as when the compiler's own
