@@ -1,5 +1,8 @@
 // The lexer: one current token, read on demand through a cursor with a
-// one-character push-back, and the line counter every diagnostic shows.
+// one-character push-back, and the line counter every diagnostic shows. The
+// text ends at its length or at its first NUL byte, whichever comes first;
+// the NUL is found where the lexer meets it, so no pass measures the text
+// beforehand.
 #include "texturescriptcompiler.h"
 
 #include <cstring>
@@ -12,46 +15,67 @@ namespace quorlin {
 
 namespace {
 
-constexpr std::uint32_t NUM_KEYWORDS = sizeof KEYWORDS / sizeof KEYWORDS[0];
-
-constexpr std::uint32_t LongestKeyword()
-{
-    std::uint32_t nLongest = 0;
-    for (const KeywordName& entry : KEYWORDS)
-        nLongest = entry.text.size() > nLongest ? static_cast<std::uint32_t>(entry.text.size()) : nLongest;
-    return nLongest;
-}
-
-constexpr std::uint32_t MAX_KEYWORD_LENGTH = LongestKeyword();
-
-// The keyword table's entries grouped by length, so that a token is compared
-// only with the entries of its own length: the group of length n is
-// aEntries[aGroupBegin[n]] up to aEntries[aGroupBegin[n + 1]], as indices
-// into KEYWORDS in table order.
-struct KeywordGroups {
-    std::uint8_t aEntries[NUM_KEYWORDS] = {};
-    std::uint8_t aGroupBegin[MAX_KEYWORD_LENGTH + 2] = {};
+// Words longer than one character that mean something: the keywords, the
+// built-in values and the functions. They sit in one small open-addressed
+// table, so that classifying a word costs one hash and, for a word of the
+// language, one comparison.
+struct WordEntry {
+    std::string_view text;
+    WordMeaning meaning;
 };
 
-constexpr KeywordGroups GroupKeywordsByLength()
+constexpr std::size_t WORD_TABLE_SIZE = 64;
+
+struct WordTable {
+    WordEntry aEntries[WORD_TABLE_SIZE] = {};
+};
+
+constexpr std::size_t FoldedByte(char c) { return static_cast<unsigned char>(ToUpperAscii(c)); }
+
+// Depends only on what case folding keeps, so that a word and its table
+// entry meet whatever their case. The word is not empty.
+constexpr std::size_t WordHash(std::string_view word)
 {
-    KeywordGroups groups;
-    std::uint32_t nNext = 0;
-    for (std::uint32_t nLength = 0; nLength <= MAX_KEYWORD_LENGTH; ++nLength) {
-        groups.aGroupBegin[nLength] = static_cast<std::uint8_t>(nNext);
-        for (std::uint32_t i = 0; i < NUM_KEYWORDS; ++i) {
-            if (KEYWORDS[i].text.size() == nLength)
-                groups.aEntries[nNext++] = static_cast<std::uint8_t>(i);
-        }
-    }
-    groups.aGroupBegin[MAX_KEYWORD_LENGTH + 1] = static_cast<std::uint8_t>(nNext);
-    return groups;
+    return (word.size() * 7 + FoldedByte(word.front()) * 3 + FoldedByte(word.back())) % WORD_TABLE_SIZE;
 }
 
-constexpr KeywordGroups KEYWORD_GROUPS = GroupKeywordsByLength();
+constexpr void InsertWord(WordTable& table, std::string_view text, WordMeaning meaning)
+{
+    std::size_t nIndex = WordHash(text);
+    while (!table.aEntries[nIndex].text.empty())
+        nIndex = (nIndex + 1) % WORD_TABLE_SIZE;
+    table.aEntries[nIndex] = {text, meaning};
+}
+
+constexpr WordTable BuildWordTable()
+{
+    WordTable table;
+    for (const KeywordName& entry : KEYWORDS) {
+        if (entry.text.size() > 1)
+            InsertWord(table, entry.text, {entry.nToken, NAME_OTHER, 0});
+    }
+    for (const NamedValue& entry : BUILTIN_VALUES)
+        InsertWord(table, entry.name, {TOKEN_IDENTIFIER, NAME_BUILTIN_VALUE, entry.nValue});
+    for (const NamedValue& entry : FUNCTIONS)
+        InsertWord(table, entry.name, {TOKEN_IDENTIFIER, NAME_FUNCTION, entry.nValue});
+    return table;
+}
+
+constexpr WordTable WORD_TABLE = BuildWordTable();
+
+// Matrix elements are recognised by their prefix alone, before the table.
+constexpr bool NoWordHasTheMatrixPrefix()
+{
+    for (const WordEntry& entry : WORD_TABLE.aEntries) {
+        if (StartsWithNoCase(MATRIX_PREFIX, entry.text))
+            return false;
+    }
+    return true;
+}
+static_assert(NoWordHasTheMatrixPrefix(), "a word of the language looks like a matrix element");
 
 // The code of every one-character token, by the character's unsigned value:
-// the one-character entries of the table looked up in advance.
+// the one-character entries of the keyword table looked up in advance.
 struct SingleCharacterCodes {
     TokenType aCode[256] = {};
 };
@@ -72,21 +96,27 @@ constexpr SingleCharacterCodes ClassifySingleCharacters()
 
 constexpr SingleCharacterCodes SINGLE_CHARACTER_CODES = ClassifySingleCharacters();
 
-// The code of an identifier- or symbol-class token of nLength characters.
-TokenType ClassifyWord(const char* pszText, std::uint32_t nLength)
+// What the lexer needs to know of a byte between tokens.
+enum SkipClass : std::uint8_t { SKIP_TOKEN, SKIP_SPACE, SKIP_NEWLINE, SKIP_COMMENT, SKIP_END };
+
+struct SkipClasses {
+    SkipClass aClass[256] = {};
+};
+
+constexpr SkipClasses ClassifyBytesForSkipping()
 {
-    if (nLength == 1)
-        return SINGLE_CHARACTER_CODES.aCode[static_cast<unsigned char>(pszText[0])];
-    if (nLength > MAX_KEYWORD_LENGTH)
-        return TOKEN_IDENTIFIER;
-    const std::string_view text(pszText, nLength);
-    for (std::uint32_t i = KEYWORD_GROUPS.aGroupBegin[nLength]; i < KEYWORD_GROUPS.aGroupBegin[nLength + 1]; ++i) {
-        const KeywordName& entry = KEYWORDS[KEYWORD_GROUPS.aEntries[i]];
-        if (EqualsNoCase(entry.text, text))
-            return entry.nToken;
+    SkipClasses classes;
+    for (std::uint32_t nByte = 0; nByte < 256; ++nByte) {
+        const auto c = static_cast<char>(nByte);
+        classes.aClass[nByte] = IsSpaceChar(c) ? SKIP_SPACE : SKIP_TOKEN;
     }
-    return TOKEN_IDENTIFIER;
+    classes.aClass[static_cast<unsigned char>('\n')] = SKIP_NEWLINE;
+    classes.aClass[static_cast<unsigned char>(COMMENT_CHARACTER)] = SKIP_COMMENT;
+    classes.aClass[0] = SKIP_END;
+    return classes;
 }
+
+constexpr SkipClasses SKIP_CLASSES = ClassifyBytesForSkipping();
 
 using Acceptor = bool (*)(char c, const char* pszTokenSoFar);
 
@@ -112,28 +142,45 @@ const char* EndOfToken(const char* pFirst, const char* pEnd, const char* pszFirs
     return EndOfAccepted<IsSymbolChar>(pFirst + 1, pEnd, pszFirstCharacter);
 }
 
+// Moves p from the "#" of a comment past the newline that ends it, counting
+// that newline. A NUL byte ends the text wherever it stands, inside a comment
+// too, so pEnd moves back to the first one; false when the text ends before
+// the newline, with p at pEnd.
+bool SkipComment(const char*& p, const char*& pEnd, std::int32_t& nLine)
+{
+    const auto* pNewline = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p)));
+    const char* const pCommentEnd = pNewline != nullptr ? pNewline : pEnd;
+    const auto* pNul = static_cast<const char*>(std::memchr(p, '\0', static_cast<std::size_t>(pCommentEnd - p)));
+    if (pNul != nullptr)
+        pEnd = pNul;
+    if (pNul != nullptr || pNewline == nullptr) {
+        p = pEnd;
+        return false;
+    }
+    p = pNewline + 1;
+    ++nLine;
+    return true;
+}
+
 // Moves p over white space and comments to the first character of the next
 // token, counting in nLine the newlines it passes (a comment's own newline
-// included). False when the text ends first, with p at pEnd.
-bool SkipSpaceAndComments(const char*& p, const char* pEnd, std::int32_t& nLine)
+// included). False when the text ends first, with p at pEnd; a NUL byte ends
+// the text, and pEnd moves back to it.
+bool SkipSpaceAndComments(const char*& p, const char*& pEnd, std::int32_t& nLine)
 {
     while (p < pEnd) {
-        const char c = *p;
-        if (c == COMMENT_CHARACTER) {
-            // A comment holds no newline before its last character.
-            const void* pNewline = std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p));
-            if (pNewline == nullptr) {
-                p = pEnd;
-                return false;
-            }
-            p = static_cast<const char*>(pNewline) + 1;
+        switch (SKIP_CLASSES.aClass[static_cast<unsigned char>(*p)]) {
+        case SKIP_NEWLINE:
             ++nLine;
-        } else if (IsSpaceChar(c)) {
-            if (c == '\n')
-                ++nLine;
             ++p;
-        } else {
-            return true;
+            break;
+        case SKIP_SPACE: ++p; break;
+        case SKIP_COMMENT:
+            if (!SkipComment(p, pEnd, nLine))
+                return false;
+            break;
+        case SKIP_END: pEnd = p; return false;
+        case SKIP_TOKEN: return true;
         }
     }
     return false;
@@ -141,13 +188,20 @@ bool SkipSpaceAndComments(const char*& p, const char* pEnd, std::int32_t& nLine)
 
 } // namespace
 
-bool IsNumberChar(char c, const char*) { return !IsSpaceChar(c) && (IsDigitChar(c) || c == '.'); }
-
-bool IsIdentifierChar(char c, const char*) { return !IsSpaceChar(c) && (IsLetterChar(c) || IsDigitChar(c)); }
-
-bool IsSymbolChar(char c, const char* pszTokenSoFar)
+WordMeaning ClassifyWord(std::string_view word)
 {
-    return !IsSpaceChar(c) && !IsLetterChar(c) && !IsDigitChar(c) && pszTokenSoFar[0] == '\0';
+    if (word.empty())
+        return {};
+    if (word.size() == 1)
+        return {SINGLE_CHARACTER_CODES.aCode[static_cast<unsigned char>(word[0])], NAME_OTHER, 0};
+    if (StartsWithNoCase(MATRIX_PREFIX, word))
+        return {TOKEN_IDENTIFIER, NAME_MATRIX_ELEMENT, 0};
+    for (std::size_t nIndex = WordHash(word); !WORD_TABLE.aEntries[nIndex].text.empty();
+         nIndex = (nIndex + 1) % WORD_TABLE_SIZE) {
+        if (EqualsNoCase(WORD_TABLE.aEntries[nIndex].text, word))
+            return WORD_TABLE.aEntries[nIndex].meaning;
+    }
+    return {};
 }
 
 bool TextureScriptCompiler::GetChar(char& c)
@@ -175,6 +229,8 @@ bool TextureScriptCompiler::UngetChar()
 bool TextureScriptCompiler::NextToken()
 {
     m_szToken[0] = '\0';
+    m_nTokenLength = 0;
+    m_tokenMeaning = WordMeaning();
 
     if (!SkipSpaceAndComments(m_pCursor, m_pSourceEnd, m_nLine))
         return false;
@@ -195,8 +251,15 @@ bool TextureScriptCompiler::NextToken()
     const std::uint32_t nStored = nLength < MAX_TOKEN_LENGTH ? nLength : MAX_TOKEN_LENGTH;
     std::memcpy(m_szToken, pFirst, nStored);
     m_szToken[nStored] = '\0';
+    m_nTokenLength = nStored;
 
-    m_nToken = IsDigitChar(c) ? TOKEN_NUMBER : ClassifyWord(m_szToken, nStored);
+    // Each word is looked up once, here; the parser reads the meaning.
+    if (IsDigitChar(c)) {
+        m_nToken = TOKEN_NUMBER;
+        return true;
+    }
+    m_tokenMeaning = ClassifyWord(std::string_view(m_szToken, nStored));
+    m_nToken = m_tokenMeaning.nToken;
     return true;
 }
 

@@ -11,9 +11,14 @@ namespace quorlin {
 
 void TextureScriptCompiler::Reset(const char* pszSource, ErrorCallback pfnCallback)
 {
-    m_pSourceBegin = pszSource;
-    m_pCursor = pszSource;
-    m_pSourceEnd = pszSource + std::strlen(pszSource);
+    Reset(pszSource, std::strlen(pszSource), pfnCallback);
+}
+
+void TextureScriptCompiler::Reset(const char* pText, std::size_t nLength, ErrorCallback pfnCallback)
+{
+    m_pSourceBegin = pText;
+    m_pCursor = pText;
+    m_pSourceEnd = pText + nLength;
     m_pfnErrorCallback = pfnCallback;
     m_pWritePos = m_aBytecode;
     m_nLine = 0;
@@ -21,17 +26,30 @@ void TextureScriptCompiler::Reset(const char* pszSource, ErrorCallback pfnCallba
     m_nNumUserParams = 0;
     m_bError = false;
     m_szToken[0] = '\0';
+    m_nTokenLength = 0;
     m_nToken = TOKEN_INVALID;
+    m_tokenMeaning = WordMeaning();
     m_nParenDepth = 0;
     m_nNestingDepth = 0;
     m_bAbort = false;
+    m_nodes.Release();
 }
 
 bool TextureScriptCompiler::Compile(const char* pszSource, ErrorCallback pfnCallback, std::uint8_t** ppOutBuffer,
                                     std::uint32_t* pnOutSize)
 {
-    Reset(pszSource, pfnCallback);
-    if (!CompileScript() || m_bError)
+    return Compile(pszSource, std::strlen(pszSource), pfnCallback, ppOutBuffer, pnOutSize);
+}
+
+bool TextureScriptCompiler::Compile(const char* pText, std::size_t nLength, ErrorCallback pfnCallback,
+                                    std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize)
+{
+    Reset(pText, nLength, pfnCallback);
+    const bool bCompiled = CompileScript() && !m_bError;
+    // The trees are gone; their blocks go back before the copy is allocated,
+    // as whole blocks, so the copy finds the heap as it was.
+    m_nodes.Release();
+    if (!bCompiled)
         return false;
 
     *pnOutSize = GetWriteOffset();
@@ -135,7 +153,7 @@ bool TextureScriptCompiler::ParseBody(ExprNode*& pList)
             ReleaseStatements(nullptr, pList);
             return false;
         }
-        ExprNode* pStatement = NewNode(COMPOP_STATEMENT, pTree, nullptr, 0);
+        ExprNode* pStatement = m_nodes.New(COMPOP_STATEMENT, pTree, nullptr, 0);
         if (pStatement == nullptr) {
             ReportError("Out of memory", true);
             ReleaseStatements(pTree, pList);
