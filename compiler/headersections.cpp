@@ -7,6 +7,20 @@
 
 namespace quorlin {
 
+namespace {
+
+// Whether pszStored begins with the characters of name.
+bool SameCharacters(const char* pszStored, std::string_view name)
+{
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (pszStored[i] != name[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool TextureScriptCompiler::AddUserParam(const char* pszName)
 {
     if (m_nNumUserParams >= MAX_USER_PARAMS) {
@@ -32,12 +46,12 @@ bool TextureScriptCompiler::FindUserParam(const char* pszName, std::uint32_t& nI
     return FindUserParamName(pszName, nIndex);
 }
 
-// Names compare exactly, case included; the lengths first, which settles
-// most comparisons.
+// Names compare exactly, case included; the lengths first, which settle
+// most comparisons. Names are short, so a plain loop beats a call.
 bool TextureScriptCompiler::FindUserParamName(std::string_view name, std::uint32_t& nIndex) const
 {
     for (std::uint32_t i = 0; i < m_nNumUserParams; ++i) {
-        if (m_anUserParamLengths[i] == name.size() && std::memcmp(m_szUserParams[i], name.data(), name.size()) == 0) {
+        if (m_anUserParamLengths[i] == name.size() && SameCharacters(m_szUserParams[i], name)) {
             nIndex = i;
             return true;
         }

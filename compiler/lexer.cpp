@@ -15,12 +15,36 @@ namespace quorlin {
 
 namespace {
 
+template <std::size_t N>
+constexpr std::size_t LongestName(const NamedValue (&table)[N])
+{
+    std::size_t nLongest = 0;
+    for (const NamedValue& entry : table)
+        nLongest = entry.name.size() > nLongest ? entry.name.size() : nLongest;
+    return nLongest;
+}
+
+constexpr std::size_t LongestKeyword()
+{
+    std::size_t nLongest = 0;
+    for (const KeywordName& entry : KEYWORDS)
+        nLongest = entry.text.size() > nLongest ? entry.text.size() : nLongest;
+    return nLongest;
+}
+
+constexpr std::size_t Longer(std::size_t a, std::size_t b) { return a > b ? a : b; }
+
+constexpr std::size_t MAX_WORD_LENGTH =
+    Longer(LongestKeyword(), Longer(LongestName(BUILTIN_VALUES), LongestName(FUNCTIONS)));
+
 // Words longer than one character that mean something: the keywords, the
 // built-in values and the functions. They sit in one small open-addressed
 // table, so that classifying a word costs one hash and, for a word of the
-// language, one comparison.
+// language, one comparison. Each entry keeps its text in capitals, so that
+// only the word's letters need folding.
 struct WordEntry {
-    std::string_view text;
+    char szCapitals[MAX_WORD_LENGTH + 1] = {};
+    std::size_t nLength = 0;
     WordMeaning meaning;
 };
 
@@ -42,9 +66,13 @@ constexpr std::size_t WordHash(std::string_view word)
 constexpr void InsertWord(WordTable& table, std::string_view text, WordMeaning meaning)
 {
     std::size_t nIndex = WordHash(text);
-    while (!table.aEntries[nIndex].text.empty())
+    while (table.aEntries[nIndex].nLength != 0)
         nIndex = (nIndex + 1) % WORD_TABLE_SIZE;
-    table.aEntries[nIndex] = {text, meaning};
+    WordEntry& entry = table.aEntries[nIndex];
+    for (std::size_t i = 0; i < text.size(); ++i)
+        entry.szCapitals[i] = ToUpperAscii(text[i]);
+    entry.nLength = text.size();
+    entry.meaning = meaning;
 }
 
 constexpr WordTable BuildWordTable()
@@ -67,12 +95,38 @@ constexpr WordTable WORD_TABLE = BuildWordTable();
 constexpr bool NoWordHasTheMatrixPrefix()
 {
     for (const WordEntry& entry : WORD_TABLE.aEntries) {
-        if (StartsWithNoCase(MATRIX_PREFIX, entry.text))
+        if (StartsWithNoCase(MATRIX_PREFIX, std::string_view(entry.szCapitals, entry.nLength)))
             return false;
     }
     return true;
 }
 static_assert(NoWordHasTheMatrixPrefix(), "a word of the language looks like a matrix element");
+
+// Setting bit 5 folds an ASCII capital to its small letter and joins no
+// other two bytes that could reach a small letter, so a word starts with the
+// prefix exactly when its first bytes with bit 5 set are the prefix's small
+// letters.
+constexpr char SMALL_LETTER_BIT = 0x20;
+constexpr char SMALL_MATRIX_PREFIX[] = {'m', 'a', 't'};
+static_assert(EqualsNoCase(MATRIX_PREFIX, std::string_view(SMALL_MATRIX_PREFIX, 3)), "the prefix's small letters");
+
+bool StartsWithMatrixPrefix(std::string_view word)
+{
+    return word.size() >= 3 && (word[0] | SMALL_LETTER_BIT) == SMALL_MATRIX_PREFIX[0] &&
+           (word[1] | SMALL_LETTER_BIT) == SMALL_MATRIX_PREFIX[1] &&
+           (word[2] | SMALL_LETTER_BIT) == SMALL_MATRIX_PREFIX[2];
+}
+
+bool MatchesEntry(const WordEntry& entry, std::string_view word)
+{
+    if (entry.nLength != word.size())
+        return false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (ToUpperAscii(word[i]) != entry.szCapitals[i])
+            return false;
+    }
+    return true;
+}
 
 // The code of every one-character token, by the character's unsigned value:
 // the one-character entries of the keyword table looked up in advance.
@@ -194,14 +248,28 @@ WordMeaning ClassifyWord(std::string_view word)
         return {};
     if (word.size() == 1)
         return {SINGLE_CHARACTER_CODES.aCode[static_cast<unsigned char>(word[0])], NAME_OTHER, 0};
-    if (StartsWithNoCase(MATRIX_PREFIX, word))
+    if (StartsWithMatrixPrefix(word))
         return {TOKEN_IDENTIFIER, NAME_MATRIX_ELEMENT, 0};
-    for (std::size_t nIndex = WordHash(word); !WORD_TABLE.aEntries[nIndex].text.empty();
+    if (word.size() > MAX_WORD_LENGTH)
+        return {};
+    for (std::size_t nIndex = WordHash(word); WORD_TABLE.aEntries[nIndex].nLength != 0;
          nIndex = (nIndex + 1) % WORD_TABLE_SIZE) {
-        if (EqualsNoCase(WORD_TABLE.aEntries[nIndex].text, word))
+        if (MatchesEntry(WORD_TABLE.aEntries[nIndex], word))
             return WORD_TABLE.aEntries[nIndex].meaning;
     }
     return {};
+}
+
+// The symbol acceptor refuses every character after the first, so a symbol
+// token is its first character alone, and its code comes from one table.
+bool TextureScriptCompiler::TakeSymbol(char c)
+{
+    ++m_pCursor;
+    m_szToken[0] = c;
+    m_szToken[1] = '\0';
+    m_nTokenLength = 1;
+    m_nToken = SINGLE_CHARACTER_CODES.aCode[static_cast<unsigned char>(c)];
+    return true;
 }
 
 bool TextureScriptCompiler::GetChar(char& c)
@@ -241,6 +309,8 @@ bool TextureScriptCompiler::NextToken()
     // and pushed back.
     const char* const pFirst = m_pCursor;
     const char c = *pFirst;
+    if (!IsDigitChar(c) && !IsLetterChar(c))
+        return TakeSymbol(c);
     m_szToken[0] = c;
     m_szToken[1] = '\0';
     const char* const pTokenEnd = EndOfToken(pFirst, m_pSourceEnd, m_szToken);

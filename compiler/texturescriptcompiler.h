@@ -207,6 +207,7 @@ public:
     void Reset(const char* pText, std::size_t nLength, ErrorCallback pfnCallback);
 
 private:
+    bool TakeSymbol(char c);
     bool ParseTypeSection(const TypeSection& section);
     bool AssignTree(ExprNode* pNode, std::uint32_t nDepth);
     std::uint32_t UsageFlagsOfTree(const ExprNode* pNode) const;
