@@ -5,11 +5,14 @@
 //       comments and white space) and statements.txt (1,000,000 statements);
 //
 //   quorlin_bench_scripts DIRECTORY --scaling
-//       each growing script at a size and at twice that size, small enough to
-//       run under an instruction counter: comments-1.txt and comments-2.txt
-//       (5 and 10 MB), statements-1.txt and statements-2.txt (100,000 and
-//       200,000 statements), chain-1.txt and chain-2.txt (20,000 and 40,000
-//       terms, overflowing the output).
+//       the scripts of the instruction counts: example.txt, largest.txt (the
+//       largest script whose output fills the buffer), mixed.txt (varied
+//       expressions, about 8 KB of output); and each growing script at a size
+//       and at twice that size, small enough to run under an instruction
+//       counter: comments-1.txt and comments-2.txt (5 and 10 MB),
+//       statements-1.txt and statements-2.txt (100,000 and 200,000
+//       statements), chain-1.txt and chain-2.txt (20,000 and 40,000 terms,
+//       overflowing the output).
 //
 // DIRECTORY must exist.
 #include <cstdio>
@@ -54,6 +57,10 @@ bool WriteBenchmarkScripts(const std::string& directory)
 
 bool WriteScalingScripts(const std::string& directory)
 {
+    if (!WriteFile(directory + "example.txt", benchscripts::WorkedExample()) ||
+        !WriteFile(directory + "largest.txt", benchscripts::LargestFittingScript()) ||
+        !WriteFile(directory + "mixed.txt", benchscripts::MixedExpressionScript()))
+        return false;
     for (std::size_t nFactor = 1; nFactor <= 2; ++nFactor) {
         const std::string suffix = "-" + std::to_string(nFactor) + ".txt";
         const bool bOk =
