@@ -196,18 +196,39 @@ const char* EndOfToken(const char* pFirst, const char* pEnd, const char* pszFirs
     return EndOfAccepted<IsSymbolChar>(pFirst + 1, pEnd, pszFirstCharacter);
 }
 
+// Bytes searched for a NUL at a time, ahead of the comments that need it.
+constexpr std::size_t NUL_SEARCH_CHUNK = 64 * 1024;
+
+// Makes sure that the text up to pStop holds no NUL byte. The search runs
+// ahead in chunks from pNulFree, the end of the part already known to hold
+// none, so that a long run of comment lines costs one search per chunk, not
+// one per line. A NUL found moves pEnd back to it; false when it lies before
+// pStop. Everything before the cursor was read already and held no NUL.
+bool NoNulBefore(const char* pStop, const char*& pNulFree, const char*& pEnd)
+{
+    while (pNulFree < pStop) {
+        const std::size_t nRest = static_cast<std::size_t>(pEnd - pNulFree);
+        const std::size_t nChunk = nRest < NUL_SEARCH_CHUNK ? nRest : NUL_SEARCH_CHUNK;
+        const auto* pNul = static_cast<const char*>(std::memchr(pNulFree, '\0', nChunk));
+        if (pNul != nullptr) {
+            pEnd = pNul;
+            pNulFree = pNul;
+            return pStop <= pNul;
+        }
+        pNulFree += nChunk;
+    }
+    return true;
+}
+
 // Moves p from the "#" of a comment past the newline that ends it, counting
 // that newline. A NUL byte ends the text wherever it stands, inside a comment
 // too, so pEnd moves back to the first one; false when the text ends before
 // the newline, with p at pEnd.
-bool SkipComment(const char*& p, const char*& pEnd, std::int32_t& nLine)
+bool SkipComment(const char*& p, const char*& pEnd, const char*& pNulFree, std::int32_t& nLine)
 {
     const auto* pNewline = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p)));
     const char* const pCommentEnd = pNewline != nullptr ? pNewline : pEnd;
-    const auto* pNul = static_cast<const char*>(std::memchr(p, '\0', static_cast<std::size_t>(pCommentEnd - p)));
-    if (pNul != nullptr)
-        pEnd = pNul;
-    if (pNul != nullptr || pNewline == nullptr) {
+    if (!NoNulBefore(pCommentEnd, pNulFree, pEnd) || pNewline == nullptr) {
         p = pEnd;
         return false;
     }
@@ -220,7 +241,7 @@ bool SkipComment(const char*& p, const char*& pEnd, std::int32_t& nLine)
 // token, counting in nLine the newlines it passes (a comment's own newline
 // included). False when the text ends first, with p at pEnd; a NUL byte ends
 // the text, and pEnd moves back to it.
-bool SkipSpaceAndComments(const char*& p, const char*& pEnd, std::int32_t& nLine)
+bool SkipSpaceAndComments(const char*& p, const char*& pEnd, const char*& pNulFree, std::int32_t& nLine)
 {
     while (p < pEnd) {
         switch (SKIP_CLASSES.aClass[static_cast<unsigned char>(*p)]) {
@@ -230,7 +251,7 @@ bool SkipSpaceAndComments(const char*& p, const char*& pEnd, std::int32_t& nLine
             break;
         case SKIP_SPACE: ++p; break;
         case SKIP_COMMENT:
-            if (!SkipComment(p, pEnd, nLine))
+            if (!SkipComment(p, pEnd, pNulFree, nLine))
                 return false;
             break;
         case SKIP_END: pEnd = p; return false;
@@ -300,7 +321,7 @@ bool TextureScriptCompiler::NextToken()
     m_nTokenLength = 0;
     m_tokenMeaning = WordMeaning();
 
-    if (!SkipSpaceAndComments(m_pCursor, m_pSourceEnd, m_nLine))
+    if (!SkipSpaceAndComments(m_pCursor, m_pSourceEnd, m_pNulFreeEnd, m_nLine))
         return false;
 
     // The token takes characters up to the first one its acceptor refuses.

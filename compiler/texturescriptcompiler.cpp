@@ -18,6 +18,7 @@ void TextureScriptCompiler::Reset(const char* pText, std::size_t nLength, ErrorC
 {
     m_pSourceBegin = pText;
     m_pCursor = pText;
+    m_pNulFreeEnd = pText;
     m_pSourceEnd = pText + nLength;
     m_pfnErrorCallback = pfnCallback;
     m_pWritePos = m_aBytecode;

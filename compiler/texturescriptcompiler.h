@@ -231,6 +231,7 @@ private:
     const char* m_pSourceBegin = nullptr;
     const char* m_pSourceEnd = nullptr;
     const char* m_pCursor = nullptr;
+    const char* m_pNulFreeEnd = nullptr; // the text before it holds no NUL byte
     char m_szToken[MAX_TOKEN_LENGTH + 1] = {};
     std::uint32_t m_nTokenLength = 0; // characters in m_szToken
     TokenType m_nToken = TOKEN_INVALID;
