@@ -29,7 +29,7 @@ bool NodeArena::AddBlock()
         return false;
     auto* pBlock = new (pMemory) Block{m_pBlocks};
     m_pBlocks = pBlock;
-    m_pNextNode = reinterpret_cast<ExprNode*>(pBlock + 1);
+    m_pNextNode = static_cast<ExprNode*>(static_cast<void*>(pBlock + 1));
     m_pBlockEnd = m_pNextNode + nNodes;
     m_nNextBlockNodes = nNodes < MAX_BLOCK_NODES ? nNodes * 2 : MAX_BLOCK_NODES;
     return true;

@@ -16,26 +16,34 @@ namespace {
 
 // The mapping the SIGBUS handler may repair, and the page size it repairs by.
 // Set before the handler is installed and cleared after it is removed.
-const char* g_pGuardedBegin = nullptr;
-const char* g_pGuardedEnd = nullptr;
-std::uintptr_t g_nPageSize = 0;
+char* g_pGuardedBegin = nullptr;
+char* g_pGuardedEnd = nullptr;
+std::size_t g_nPageSize = 0;
+
+} // namespace
 
 // Lays a page of zeros over the page of a faulting address in the guarded
-// mapping, so that the faulting read is retried and finds NUL bytes. mmap is
-// a plain system call here and safe in a handler. Any other fault gets the
-// default action, which the retried access then meets.
-void ZeroVanishedPage(int, siginfo_t* pInfo, void*)
+// mapping, so that the faulting read is retried and finds NUL bytes. Any other
+// fault gets the default action, which the retried access then meets. The
+// mapping starts on a page boundary, so its pages count from its start.
+extern "C" void QuorlinZeroVanishedPage(int, siginfo_t* pInfo, void*)
 {
-    const auto* pAddress = static_cast<const char*>(pInfo->si_addr);
+    // si_addr is how the kernel names the faulting address.
+    const char* pAddress = static_cast<const char*>(pInfo->si_addr); // NOLINT(cppcoreguidelines-pro-type-union-access)
     if (pAddress >= g_pGuardedBegin && pAddress < g_pGuardedEnd) {
-        const std::uintptr_t nPage = reinterpret_cast<std::uintptr_t>(pAddress) & ~(g_nPageSize - 1);
-        void* pZeros = ::mmap(reinterpret_cast<void*>(nPage), g_nPageSize, PROT_READ,
-                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        const auto nOffset = static_cast<std::size_t>(pAddress - g_pGuardedBegin);
+        char* pPage = g_pGuardedBegin + nOffset / g_nPageSize * g_nPageSize;
+        // mmap is a plain system call on Linux, safe in a signal handler
+        // although POSIX does not list it.
+        // NOLINTNEXTLINE(bugprone-signal-handler,cert-sig30-c)
+        void* pZeros = ::mmap(pPage, g_nPageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
         if (pZeros != MAP_FAILED)
             return;
     }
     ::signal(SIGBUS, SIG_DFL);
 }
+
+namespace {
 
 // Reads up to nSize bytes into pBuffer; the count that arrived, or -1. A
 // regular file normally arrives in one read; the loop only covers reads that
@@ -115,11 +123,11 @@ VanishedPageGuard::VanishedPageGuard(const ScriptText& text)
 {
     if (!text.IsMapped())
         return;
-    g_pGuardedBegin = text.Data();
-    g_pGuardedEnd = text.Data() + text.Length();
-    g_nPageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    g_pGuardedBegin = static_cast<char*>(text.MappingAddress());
+    g_pGuardedEnd = g_pGuardedBegin + text.Length();
+    g_nPageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     struct sigaction action = {};
-    action.sa_sigaction = ZeroVanishedPage;
+    action.sa_sigaction = QuorlinZeroVanishedPage;
     action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
     m_bInstalled = ::sigaction(SIGBUS, &action, &m_previous) == 0;

@@ -35,6 +35,8 @@ public:
     const char* Data() const { return m_pText; }
     std::size_t Length() const { return m_nLength; }
     bool IsMapped() const { return m_pMapping != nullptr; }
+    // The mapping's first byte; null for a script that was read.
+    void* MappingAddress() const { return m_pMapping; }
 
 private:
     ScriptLoad Read(int nFd, std::uint64_t nSize);
