@@ -197,7 +197,7 @@ const char* EndOfToken(const char* pFirst, const char* pEnd, const char* pszFirs
 }
 
 // Bytes searched for a NUL at a time, ahead of the comments that need it.
-constexpr std::size_t NUL_SEARCH_CHUNK = 64 * 1024;
+constexpr std::size_t NUL_SEARCH_CHUNK = std::size_t{64} * 1024;
 
 // Makes sure that the text up to pStop holds no NUL byte. The search runs
 // ahead in chunks from pNulFree, the end of the part already known to hold

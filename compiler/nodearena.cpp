@@ -27,9 +27,8 @@ bool NodeArena::AddBlock()
     void* pMemory = AllocateMemory(sizeof(Block) + nNodes * sizeof(ExprNode));
     if (pMemory == nullptr)
         return false;
-    auto* pBlock = new (pMemory) Block{m_pBlocks};
-    m_pBlocks = pBlock;
-    m_pNextNode = static_cast<ExprNode*>(static_cast<void*>(pBlock + 1));
+    m_pBlocks = new (pMemory) Block{m_pBlocks};
+    m_pNextNode = static_cast<ExprNode*>(static_cast<void*>(m_pBlocks + 1));
     m_pBlockEnd = m_pNextNode + nNodes;
     m_nNextBlockNodes = nNodes < MAX_BLOCK_NODES ? nNodes * 2 : MAX_BLOCK_NODES;
     return true;
