@@ -1,5 +1,5 @@
-// The lexer: one current token, read on demand through a cursor with a
-// one-character push-back, and the line counter every diagnostic shows. The
+// The lexer: one current token, read on demand through a cursor, and the
+// line counter every diagnostic shows. The
 // text ends at its length or at its first NUL byte, whichever comes first;
 // the NUL is found where the lexer meets it, so no pass measures the text
 // beforehand.
@@ -221,10 +221,10 @@ bool NoNulBefore(const char* pStop, const char*& pNulFree, const char*& pEnd)
 }
 
 // Moves p from the "#" of a comment past the newline that ends it, counting
-// that newline. A NUL byte ends the text wherever it stands, inside a comment
-// too, so pEnd moves back to the first one; false when the text ends before
-// the newline, with p at pEnd.
-bool SkipComment(const char*& p, const char*& pEnd, const char*& pNulFree, std::int32_t& nLine)
+// that newline and leaving pLineStart after it. A NUL byte ends the text
+// wherever it stands, inside a comment too, so pEnd moves back to the first
+// one; false when the text ends before the newline, with p at pEnd.
+bool SkipComment(const char*& p, const char*& pEnd, const char*& pNulFree, std::int32_t& nLine, const char*& pLineStart)
 {
     const auto* pNewline = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p)));
     const char* const pCommentEnd = pNewline != nullptr ? pNewline : pEnd;
@@ -234,24 +234,28 @@ bool SkipComment(const char*& p, const char*& pEnd, const char*& pNulFree, std::
     }
     p = pNewline + 1;
     ++nLine;
+    pLineStart = p;
     return true;
 }
 
 // Moves p over white space and comments to the first character of the next
 // token, counting in nLine the newlines it passes (a comment's own newline
-// included). False when the text ends first, with p at pEnd; a NUL byte ends
-// the text, and pEnd moves back to it.
-bool SkipSpaceAndComments(const char*& p, const char*& pEnd, const char*& pNulFree, std::int32_t& nLine)
+// included) and leaving pLineStart after the last of them. False when the
+// text ends first, with p at pEnd; a NUL byte ends the text, and pEnd moves
+// back to it.
+bool SkipSpaceAndComments(const char*& p, const char*& pEnd, const char*& pNulFree, std::int32_t& nLine,
+                          const char*& pLineStart)
 {
     while (p < pEnd) {
         switch (SKIP_CLASSES.aClass[static_cast<unsigned char>(*p)]) {
         case SKIP_NEWLINE:
             ++nLine;
             ++p;
+            pLineStart = p;
             break;
         case SKIP_SPACE: ++p; break;
         case SKIP_COMMENT:
-            if (!SkipComment(p, pEnd, pNulFree, nLine))
+            if (!SkipComment(p, pEnd, pNulFree, nLine, pLineStart))
                 return false;
             break;
         case SKIP_END: pEnd = p; return false;
@@ -293,35 +297,24 @@ bool TextureScriptCompiler::TakeSymbol(char c)
     return true;
 }
 
-bool TextureScriptCompiler::GetChar(char& c)
-{
-    if (m_pCursor >= m_pSourceEnd) {
-        c = '\0';
-        return false;
-    }
-    c = *m_pCursor++;
-    if (c == '\n')
-        ++m_nLine;
-    return true;
-}
-
-bool TextureScriptCompiler::UngetChar()
-{
-    if (m_pCursor == m_pSourceBegin)
-        return false;
-    --m_pCursor;
-    if (*m_pCursor == '\n')
-        --m_nLine;
-    return true;
-}
-
 bool TextureScriptCompiler::NextToken()
 {
     m_szToken[0] = '\0';
     m_nTokenLength = 0;
     m_tokenMeaning = WordMeaning();
 
-    if (!SkipSpaceAndComments(m_pCursor, m_pSourceEnd, m_pNulFreeEnd, m_nLine))
+    // Skipped in locals, which stay in registers while the members would be
+    // stored at every step. At the end of the text the current token is the
+    // empty one there.
+    const char* pCursor = m_pCursor;
+    std::int32_t nLine = m_nLine;
+    const char* pLineStart = m_pLineStart;
+    const bool bFound = SkipSpaceAndComments(pCursor, m_pSourceEnd, m_pNulFreeEnd, nLine, pLineStart);
+    m_pCursor = pCursor;
+    m_nLine = nLine;
+    m_pLineStart = pLineStart;
+    m_pTokenStart = pCursor;
+    if (!bFound)
         return false;
 
     // The token takes characters up to the first one its acceptor refuses.
@@ -352,6 +345,16 @@ bool TextureScriptCompiler::NextToken()
     m_tokenMeaning = ClassifyWord(std::string_view(m_szToken, nStored));
     m_nToken = m_tokenMeaning.nToken;
     return true;
+}
+
+} // namespace quorlin
+
+namespace quorlin {
+
+SourceSpan TextureScriptCompiler::GetTokenSpan() const
+{
+    return {m_nLine, static_cast<std::size_t>(m_pTokenStart - m_pLineStart),
+            static_cast<std::size_t>(m_pCursor - m_pTokenStart)};
 }
 
 } // namespace quorlin

@@ -19,6 +19,7 @@
 #include "charclass.h"
 #include "compiledscriptformat.h"
 #include "languagenames.h"
+#include "messages.h"
 
 namespace quorlin {
 
@@ -135,6 +136,18 @@ struct WordMeaning {
 // without case, as the lexer and the parser compare names.
 WordMeaning ClassifyWord(std::string_view word);
 
+// Where the current token lies in the text, for diagnostics that point into
+// it. At the end of the text it is the empty token there.
+struct SourceSpan {
+    std::int32_t nLine;  // counted from 0, as in "Line %d: %s"
+    std::size_t nColumn; // bytes from the start of the line to the token
+    std::size_t nLength; // bytes of the whole token, however many were kept
+};
+
+// A diagnostic receiver with a context of the caller's, so that compiles on
+// several threads at once keep their diagnostics apart.
+using DiagnosticSink = void (*)(void* pContext, const char* pszMessage, bool isError, const SourceSpan& span);
+
 struct TypeSection;
 
 class TextureScriptCompiler {
@@ -154,9 +167,14 @@ public:
     // NUL; the script still ends at its first NUL, if it holds one.
     bool Compile(const char* pText, std::size_t nLength, ErrorCallback pfnCallback, std::uint8_t** ppOutBuffer,
                  std::uint32_t* pnOutSize);
+    // The same for a text of nLength bytes, which ends early at a NUL among
+    // them; diagnostics go to pfnSink with pContext and their position.
+    bool Compile(const char* pText, std::size_t nLength, DiagnosticSink pfnSink, void* pContext,
+                 std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize);
 
     // Diagnostics and the output buffer.
     void ReportError(const char* pszMessage, bool isError);
+    void ReportError(CompilerMessage nMessage) { ReportError(MessageText(nMessage), true); }
     std::uint32_t GetWriteOffset() const;
     bool WriteBytesAt(const void* pData, std::uint32_t nSize, std::uint32_t nOffset);
     bool WriteBytes(const void* pData, std::uint32_t nSize);
@@ -165,8 +183,6 @@ public:
     bool CompileScript();
 
     // Lexer.
-    bool GetChar(char& c);
-    bool UngetChar();
     bool NextToken();
 
     // Header sections.
@@ -195,9 +211,9 @@ public:
     TokenType GetToken() const { return m_nToken; }
     const char* GetTokenText() const { return m_szToken; }
     std::int32_t GetLine() const { return m_nLine; }
+    SourceSpan GetTokenSpan() const;
     bool HasError() const { return m_bError; }
     const std::uint8_t* GetBytecode() const { return m_aBytecode; }
-    std::uint32_t GetNumUserParams() const { return m_nNumUserParams; }
     std::uint32_t GetNumConstants() const { return m_nNumConstants; }
     float GetConstant(std::uint32_t nIndex) const { return m_fConstants[nIndex]; }
 
@@ -208,6 +224,8 @@ public:
 
 private:
     bool TakeSymbol(char c);
+    void ResetText(const char* pBegin, const char* pEnd);
+    bool CompileAndHandOver(std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize);
     bool ParseTypeSection(const TypeSection& section);
     bool AssignTree(ExprNode* pNode, std::uint32_t nDepth);
     std::uint32_t UsageFlagsOfTree(const ExprNode* pNode) const;
@@ -228,10 +246,15 @@ private:
     bool ParseBody(ExprNode*& pList);
 
     ErrorCallback m_pfnErrorCallback = nullptr;
-    const char* m_pSourceBegin = nullptr;
+    DiagnosticSink m_pfnSink = nullptr;
+    void* m_pSinkContext = nullptr;
     const char* m_pSourceEnd = nullptr;
     const char* m_pCursor = nullptr;
     const char* m_pNulFreeEnd = nullptr; // the text before it holds no NUL byte
+    // Where the current token and its line start, for diagnostic positions;
+    // the cursor is the token's end.
+    const char* m_pTokenStart = nullptr;
+    const char* m_pLineStart = nullptr;
     char m_szToken[MAX_TOKEN_LENGTH + 1] = {};
     std::uint32_t m_nTokenLength = 0; // characters in m_szToken
     TokenType m_nToken = TOKEN_INVALID;

@@ -12,7 +12,7 @@ namespace {
 
 using testsupport::CompileText;
 
-bool Reports(const testsupport::CompileResult& result, const std::string& message)
+bool Reports(const testsupport::ClassicResult& result, const std::string& message)
 {
     for (const std::string& line : result.messages) {
         if (line.find(message) != std::string::npos)

@@ -42,10 +42,10 @@ protected:
     }
 
     // Compiles the loaded text as the driver does, under the guard.
-    static testsupport::CompileResult CompileLoaded(const ScriptText& text)
+    static testsupport::ClassicResult CompileLoaded(const ScriptText& text)
     {
         testsupport::ClearMessages();
-        testsupport::CompileResult result;
+        testsupport::ClassicResult result;
         std::uint8_t* pBuffer = nullptr;
         std::uint32_t nSize = 0;
         TextureScriptCompiler compiler;
