@@ -176,7 +176,9 @@ bool TextureScriptCompiler::NextToken()
 {
     m_szToken[0] = '\0';
 
-    if (!SkipSpaceAndComments(m_pCursor, m_pSourceEnd, m_nLine))
+    const bool bFound = SkipSpaceAndComments(m_pCursor, m_pSourceEnd, m_nLine);
+    m_pTokenStart = m_pCursor;
+    if (!bFound)
         return false;
 
     // The token takes characters up to the first one its acceptor refuses.

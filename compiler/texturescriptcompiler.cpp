@@ -13,6 +13,8 @@ void TextureScriptCompiler::Reset(const char* pszSource, ErrorCallback pfnCallba
 {
     m_pSourceBegin = pszSource;
     m_pCursor = pszSource;
+    m_pTokenStart = pszSource;
+    m_pSink = nullptr;
     m_pSourceEnd = pszSource + std::strlen(pszSource);
     m_pfnErrorCallback = pfnCallback;
     m_pWritePos = m_aBytecode;
@@ -46,7 +48,9 @@ bool TextureScriptCompiler::Compile(const char* pszSource, ErrorCallback pfnCall
 
 void TextureScriptCompiler::ReportError(const char* pszMessage, bool isError)
 {
-    if (m_pfnErrorCallback != nullptr)
+    if (m_pSink != nullptr)
+        m_pSink->Report(pszMessage);
+    else if (m_pfnErrorCallback != nullptr)
         m_pfnErrorCallback("Line %d: %s", m_nLine, pszMessage);
     if (isError)
         m_bError = true;

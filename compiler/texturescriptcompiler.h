@@ -66,6 +66,18 @@ bool IsIdentifierChar(char c, const char* pszTokenSoFar);
 bool IsSymbolChar(char c, const char* pszTokenSoFar);
 
 struct TypeSection;
+class Diagnoser;
+
+// Receives the compiler's messages in place of the callback when a caller
+// wants more than the classic text (see diagnose.h). The classic compile
+// leaves it unset, so its only cost is one test on the error path.
+class ReportSink {
+public:
+    virtual void Report(const char* pszMessage) = 0;
+
+protected:
+    ~ReportSink() = default;
+};
 
 class TextureScriptCompiler {
 public:
@@ -131,6 +143,9 @@ public:
     void Reset(const char* pszSource, ErrorCallback pfnCallback);
 
 private:
+    // The diagnostics engine drives the stages itself, statement by statement.
+    friend class Diagnoser;
+
     bool ParseTypeSection(const TypeSection& section);
     bool AssignTree(ExprNode* pNode, std::uint32_t nDepth);
     std::uint32_t UsageFlagsOfTree(const ExprNode* pNode) const;
@@ -151,6 +166,10 @@ private:
     const char* m_pSourceBegin = nullptr;
     const char* m_pSourceEnd = nullptr;
     const char* m_pCursor = nullptr;
+    // Where the current token starts in the text (the end of the text once
+    // the text has run out); the token spans up to m_pCursor.
+    const char* m_pTokenStart = nullptr;
+    ReportSink* m_pSink = nullptr;
     char m_szToken[MAX_TOKEN_LENGTH + 1] = {};
     TokenType m_nToken = TOKEN_INVALID;
     std::int32_t m_nLine = 0;
