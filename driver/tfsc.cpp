@@ -53,16 +53,6 @@ struct RunState {
     std::vector<std::string> texts;     // the sources the files point into
 };
 
-bool ColorWanted(ColorMode mode)
-{
-    if (mode != ColorMode::Auto)
-        return mode == ColorMode::Always;
-    const char* pszNoColor = std::getenv("NO_COLOR");
-    const char* pszTerm = std::getenv("TERM");
-    const bool bDumb = pszTerm != nullptr && std::strcmp(pszTerm, "dumb") == 0;
-    return (pszNoColor == nullptr || *pszNoColor == '\0') && !bDumb && ::isatty(STDERR_FILENO) == 1;
-}
-
 void PrintError(const std::string& message) { std::fprintf(stderr, "tfsc: error: %s\n", message.c_str()); }
 
 std::string Figure(std::uint32_t nUsed, std::uint32_t nLimit, const char* pszWhat)
@@ -156,6 +146,15 @@ bool IsDropped(const TfscOptions& options, const std::vector<Diagnostic>& diagno
 
 } // namespace
 
+bool ColorWanted(ColorMode mode, const char* pszNoColor, const char* pszTerm, bool bTerminal)
+{
+    if (mode != ColorMode::Auto)
+        return mode == ColorMode::Always;
+    const bool bNoColor = pszNoColor != nullptr && *pszNoColor != '\0';
+    const bool bDumb = pszTerm != nullptr && std::strcmp(pszTerm, "dumb") == 0;
+    return !bNoColor && !bDumb && bTerminal;
+}
+
 std::string DerivedOutputName(const std::string& scriptName)
 {
     const std::size_t nSlash = scriptName.find_last_of('/');
@@ -201,7 +200,9 @@ int RunTfsc(int argc, char** argv)
         return TFSC_EXIT_SUCCESS;
     }
     RunState state{options, false, false, {}, {}};
-    state.bColor = options.format == DiagnosticsFormat::Text && ColorWanted(options.color);
+    state.bColor =
+        options.format == DiagnosticsFormat::Text &&
+        ColorWanted(options.color, std::getenv("NO_COLOR"), std::getenv("TERM"), ::isatty(STDERR_FILENO) == 1);
     state.texts.reserve(options.files.size());
     for (const std::string& input : options.files)
         ProcessFile(state, input);

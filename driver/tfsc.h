@@ -19,6 +19,10 @@ constexpr int TFSC_EXIT_USAGE = 2;
 
 int RunTfsc(int argc, char** argv);
 
+// Whether to colour: --color=always and never decide; auto colours a
+// terminal unless NO_COLOR is set to a non-empty value or TERM is "dumb".
+bool ColorWanted(ColorMode mode, const char* pszNoColor, const char* pszTerm, bool bTerminal);
+
 // The output beside the script: its last extension replaced by ".tfs", or
 // ".tfs" appended when it has none.
 std::string DerivedOutputName(const std::string& scriptName);

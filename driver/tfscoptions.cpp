@@ -29,7 +29,8 @@ bool ParseWarningOption(std::string_view arg, TfscOptions& options, std::string&
     }
     if (spec == "all")
         return true;
-    const bool bDisable = StartsWith(spec, "no-");
+    // "no-effect" is itself a name: -Wno-effect turns it on, -Wno-no-effect off.
+    const bool bDisable = !IsWarningName(spec) && StartsWith(spec, "no-");
     const std::string name(bDisable ? spec.substr(3) : spec);
     if (!IsWarningName(name)) {
         error = "unknown warning option '" + std::string(arg) + "'";

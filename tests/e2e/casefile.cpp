@@ -148,7 +148,8 @@ private:
 
     bool ApplySection(const Section& section)
     {
-        const bool bNamed = section.keyword != "args" && section.keyword != "stdout" && section.keyword != "status";
+        const bool bNamed = section.keyword != "args" && section.keyword != "stdout" && section.keyword != "status" &&
+                            section.keyword != "stdin" && section.keyword != "stderr";
         if (bNamed && !IsSafeName(section.name))
             return Fail("needs a relative file name without \"..\"");
         if (!bNamed && !section.name.empty())
@@ -159,6 +160,14 @@ private:
         if (section.keyword == "stdout") {
             m_result.expectedStdout = section.body;
             return Once(m_bHasStdout);
+        }
+        if (section.keyword == "stderr") {
+            m_result.expectedStderr = section.body;
+            return Once(m_bHasStderr);
+        }
+        if (section.keyword == "stdin") {
+            m_result.standardInput = section.body;
+            return Once(m_bHasStdin);
         }
         if (section.keyword == "status")
             return Once(m_bHasStatus) && (ParseStatus(section.body, m_result.expectedStatus) ||
@@ -237,6 +246,8 @@ private:
     bool m_bHasArgs = false;
     bool m_bHasStdout = false;
     bool m_bHasStatus = false;
+    bool m_bHasStderr = false;
+    bool m_bHasStdin = false;
 };
 
 int HexValue(char c)

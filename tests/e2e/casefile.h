@@ -15,8 +15,11 @@
 //   === output NAME       NAME must then exist holding exactly these hex bytes
 //   === output-text NAME  NAME must then hold exactly the body's bytes
 //   === nofile NAME       NAME must then not exist
+//   === stdin             the bytes the program reads on standard input (else none)
+//   === stderr            the exact standard error (without it, standard error must be empty)
 //
-// Standard error must always be empty. "stdout" and "status" are required.
+// "stdout" and "status" are required. Cases under the folder "tfsc" run the
+// tfsc program, all others quorlin.
 #ifndef QUORLIN_TESTS_CASEFILE_H
 #define QUORLIN_TESTS_CASEFILE_H
 
@@ -42,7 +45,9 @@ struct CaseExpectedFile {
 struct CaseFile {
     std::vector<std::string> args;
     std::vector<CaseSetupEntry> setup;
+    std::string standardInput;
     std::string expectedStdout;
+    std::string expectedStderr;
     int expectedStatus = 0;
     std::vector<CaseExpectedFile> expectedFiles;
 };

@@ -166,8 +166,15 @@ void CheckRun(const CaseFile& testCase, const ProcessResult& result)
                       << testCase.expectedStatus;
     else if (result.status != testCase.expectedStatus)
         ADD_FAILURE() << "exit status: expected " << testCase.expectedStatus << ", actual " << result.status;
-    if (!result.standardError.empty())
-        ADD_FAILURE() << "standard error must be empty; it held:\n" << DiffLines("", result.standardError);
+    if (result.standardError != testCase.expectedStderr)
+        ADD_FAILURE() << "standard error differs (- expected, + actual):\n"
+                      << DiffLines(testCase.expectedStderr, result.standardError);
+}
+
+// Cases in the tfsc folder run tfsc; all others run quorlin.
+std::string ProgramOf(const CaseEntry& entry)
+{
+    return entry.relativePath.rfind("tfsc/", 0) == 0 ? TFSC_EXECUTABLE : QUORLIN_EXECUTABLE;
 }
 
 class EndToEnd : public testing::TestWithParam<CaseEntry> {};
@@ -186,7 +193,14 @@ TEST_P(EndToEnd, Case)
     for (const CaseSetupEntry& setupEntry : testCase.setup)
         ASSERT_TRUE(CreateEntry(folder, setupEntry, problem)) << problem;
 
-    const ProcessResult result = RunProcess(QUORLIN_EXECUTABLE, testCase.args, scratch.Path(), RUN_TIME_LIMIT_SECONDS);
+    // Standard input comes from a file outside the folder the program sees.
+    const ScratchFolder inputFolder;
+    const std::string inputFile = inputFolder.Path() + "/stdin";
+    ASSERT_TRUE(CreateEntry(inputFolder.Path(), {CaseSetupEntry::Kind::FILE, "stdin", testCase.standardInput}, problem))
+        << problem;
+
+    const ProcessResult result =
+        RunProcess(ProgramOf(entry), testCase.args, scratch.Path(), RUN_TIME_LIMIT_SECONDS, inputFile);
     ASSERT_TRUE(result.started) << result.failure;
     ASSERT_FALSE(result.timedOut) << "the program ran longer than " << RUN_TIME_LIMIT_SECONDS << " seconds";
 

@@ -33,9 +33,10 @@ struct Pipe {
 };
 
 // In the child: only async-signal-safe calls from here to exec.
-[[noreturn]] void RunChild(const char* pszProgram, char* const* argv, const char* pszFolder, int nOut, int nErr)
+[[noreturn]] void RunChild(const char* pszProgram, char* const* argv, const char* pszFolder, const char* pszInput,
+                           int nOut, int nErr)
 {
-    const int nNull = ::open("/dev/null", O_RDONLY);
+    const int nNull = ::open(pszInput, O_RDONLY);
     if (nNull < 0 || ::dup2(nNull, 0) < 0 || ::dup2(nOut, 1) < 0 || ::dup2(nErr, 2) < 0 || ::chdir(pszFolder) != 0)
         ::_exit(126);
     ::execv(pszProgram, argv);
@@ -61,7 +62,7 @@ void Drain(int& nFd, std::string& text)
 } // namespace
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& workingFolder, int nTimeLimitSeconds)
+                         const std::string& workingFolder, int nTimeLimitSeconds, const std::string& inputFile)
 {
     ProcessResult result;
     std::vector<std::string> argStrings;
@@ -84,7 +85,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         return result;
     }
     if (pid == 0)
-        RunChild(program.c_str(), argv.data(), workingFolder.c_str(), out.fds[1], err.fds[1]);
+        RunChild(program.c_str(), argv.data(), workingFolder.c_str(), inputFile.c_str(), out.fds[1], err.fds[1]);
     result.started = true;
     out.Close(1);
     err.Close(1);

@@ -17,10 +17,12 @@ struct ProcessResult {
 };
 
 // Runs the program with the arguments (argv[0] is the program path) in the
-// working folder, standard input from /dev/null, standard output and standard
-// error captured separately. A run that outlasts the limit is killed.
+// working folder, standard input from the file named (by default /dev/null),
+// standard output and standard error captured separately. A run that
+// outlasts the limit is killed.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& workingFolder, int nTimeLimitSeconds);
+                         const std::string& workingFolder, int nTimeLimitSeconds,
+                         const std::string& inputFile = "/dev/null");
 
 // A fresh, empty folder under the system's temporary folder, removed with
 // everything in it when the object goes away.
