@@ -32,8 +32,11 @@ scripts/static-analysis
 step "fuzzing: each target for 2 minutes from the seed corpus"
 fuzz/run 120
 
-step "editor grammar tests"
+step "editor grammar tests and the problem matcher for tfsc"
 (cd editors/textmate && npm ci --no-audit --no-fund && npm test)
+
+step "tfsc's SARIF logs against the SARIF 2.1.0 schema"
+(cd tests/sarif && npm ci --no-audit --no-fund && npm test -- ../../build/ci/driver/tfsc)
 
 step "benchmarks build and run briefly (figures are not checked here)"
 cmake --preset bench
