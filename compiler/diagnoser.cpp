@@ -115,6 +115,7 @@ bool Diagnoser::ParseOneStatement()
     c.m_nNestingDepth = 0;
     c.m_bAbort = false;
     const SourceSpan start = CurrentToken();
+    m_statementStart = start;
     ExprNode* pTree = c.ParseStatement();
     if (!m_bStatementFailed && !c.m_bAbort) {
         if (c.m_nToken != TOKEN_SEMICOLON)

@@ -77,6 +77,7 @@ private:
     void Suggest(std::size_t nError, const char* pszMessage, const SourceSpan& token);
     void SuggestForName(std::size_t nError, const SourceSpan& token);
     void SuggestNumber(std::size_t nError, const SourceSpan& token);
+    void SuggestSemicolon(std::size_t nError, const SourceSpan& token);
     std::string_view NearestName(std::string_view name, bool bCall) const;
     bool FollowedByCall(const SourceSpan& token) const;
 
@@ -100,6 +101,7 @@ private:
     // A statement has failed: the rest of its reports are follow-ons.
     bool m_bStatementFailed = false;
     bool m_bInBody = false;
+    SourceSpan m_statementStart; // the first token of the statement being parsed
     bool m_bBodyFailed = false;
     bool m_bReachedEnd = false;
     // Set while the back end works on a statement: its reports go there.

@@ -70,6 +70,8 @@ void Diagnoser::Suggest(std::size_t nError, const char* pszMessage, const Source
             SuggestNumber(nError, token);
         else if (IsLetterChar(*token.pBegin))
             SuggestForName(nError, token);
+    } else if (std::strcmp(pszMessage, "Expected semicolon at end of line") == 0) {
+        SuggestSemicolon(nError, token);
     } else if (std::strcmp(pszMessage, "Invalid matrix index") == 0) {
         AddNote(nError, token, "matrix elements are Mat00 to Mat33: row, then column, each from 0 to 3");
     }
@@ -109,6 +111,21 @@ void Diagnoser::SuggestNumber(std::size_t nError, const SourceSpan& token)
     SourceSpan whole = token;
     whole.nLength = static_cast<std::uint32_t>(pEnd - token.pBegin);
     AddNote(nError, whole, "a number starts with a digit: did you mean '" + number + "'?", number, true);
+}
+
+// A statement that ends on one line and is followed by the next on a later
+// line lacks its ";" at the end of the first: the place to put it.
+void Diagnoser::SuggestSemicolon(std::size_t nError, const SourceSpan& token)
+{
+    TextureScriptCompiler lexer;
+    lexer.Reset(m_text.c_str(), nullptr);
+    lexer.m_pCursor = m_statementStart.pBegin;
+    lexer.m_nLine = m_statementStart.nLine;
+    SourceSpan end = m_statementStart;
+    while (lexer.NextToken() && lexer.m_pTokenStart < token.pBegin)
+        end = {lexer.m_pCursor, 0, lexer.m_nLine};
+    if (end.nLine < token.nLine && end.pBegin != m_statementStart.pBegin)
+        AddNote(nError, end, "the statement ends here without ';'", ";", true);
 }
 
 // The nearest built-in value, function or parameter; functions first when

@@ -230,6 +230,19 @@ TEST(DiagnoseNotes, ANumberFromItsPointGetsALeadingZero)
     EXPECT_EQ(notes[0].fixIts[0].length, 3u);
 }
 
+TEST(DiagnoseNotes, AMissingSemicolonIsPlacedAtTheEndOfItsStatement)
+{
+    const std::vector<Diagnostic> notes = NotesOfFirstError(Script("Mat00 = Time * 2 # twice\n\nMat01 = 1;\n"));
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].line, FIRST_BODY_LINE);
+    EXPECT_EQ(notes[0].column, 17u);
+    ASSERT_EQ(notes[0].fixIts.size(), 1u);
+    EXPECT_EQ(notes[0].fixIts[0].replacement, ";");
+    EXPECT_EQ(notes[0].fixIts[0].length, 0u);
+    // On one line, a second "=" is no missing ";".
+    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = 1 = 2;\n")).empty());
+}
+
 TEST(DiagnoseNotes, AScriptWithoutEndScriptSaysWhereItEnds)
 {
     const std::vector<Diagnostic> notes = NotesOfFirstError("UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\n");
