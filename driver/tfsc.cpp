@@ -21,28 +21,29 @@ namespace quorlin {
 
 namespace {
 
-const char* const HELP_TEXT =
-    "Usage: tfsc [options] FILE...\n"
-    "Compiles texture scripts: each FILE to FILE's name with .tfs for its extension.\n"
-    "A FILE of '-' is standard input (it needs -o or --check).\n"
-    "\n"
-    "Options:\n"
-    "  -o FILE                    write the compiled file to FILE (one input only)\n"
-    "  --check, -fsyntax-only     check the scripts, write nothing\n"
-    "  --stats                    print how much of each limit every script uses\n"
-    "  -W<name>, -Wno-<name>      turn a warning on or off (all are on at first)\n"
-    "  -Werror                    make every warning an error\n"
-    "  -w                         show no warnings\n"
-    "  --color=auto|always|never  colour the diagnostics (auto: on a terminal, unless NO_COLOR is set)\n"
-    "  --diagnostics-format=text|json|sarif\n"
-    "                             how diagnostics are written to standard error\n"
-    "  -h, --help                 show this help\n"
-    "  --version                  show the version\n"
-    "\n"
-    "Warnings: unused-parameter, unreadable-parameter, parameter-hides-function,\n"
-    "split-parameter-name, text-after-end, no-effect, assign-to-input.\n"
-    "\n"
-    "Exit status: 0 when every script compiled, 1 when one did not, 2 for a usage error.\n";
+const char* const HELP_TEXT = "Usage: tfsc [options] FILE...\n"
+                              "Compiles texture scripts: each FILE to FILE's name with .tfs for its extension.\n"
+                              "A FILE of '-' is standard input (it needs -o or --check).\n"
+                              "\n"
+                              "Options:\n"
+                              "  -o FILE                    write the compiled file to FILE (one input only)\n"
+                              "  --check, -fsyntax-only     check the scripts, write nothing\n"
+                              "  --stats                    print how much of each limit every script uses\n"
+                              "  -W<name>, -Wno-<name>      turn a warning on or off (all are on at first)\n"
+                              "  -Werror                    make every warning an error\n"
+                              "  -w                         show no warnings\n"
+                              "  --color[=auto|always|never]\n"
+                              "                             colour the diagnostics (auto: on a terminal, unless\n"
+                              "                             NO_COLOR is set; alone: always)\n"
+                              "  --diagnostics-format=text|json|sarif\n"
+                              "                             how diagnostics are written to standard error\n"
+                              "  -h, --help                 show this help\n"
+                              "  --version                  show the version\n"
+                              "\n"
+                              "Warnings: unused-parameter, unreadable-parameter, parameter-hides-function,\n"
+                              "split-parameter-name, text-after-end, no-effect, assign-to-input.\n"
+                              "\n"
+                              "Exit status: 0 when every script compiled, 1 when one did not, 2 for a usage error.\n";
 
 // What one run has found so far.
 struct RunState {

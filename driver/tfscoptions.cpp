@@ -164,6 +164,9 @@ private:
         }
         if (nEquals != std::string::npos)
             return ParseLongValue(name, std::string_view(arg).substr(nEquals + 1), m_options, m_error);
+        // As in ls and grep, --color alone means always.
+        if (name == "--color")
+            return ParseLongValue(name, "always", m_options, m_error);
         return TakeValue(arg, name);
     }
 
