@@ -35,8 +35,7 @@ std::size_t EditDistanceNoCase(std::string_view a, std::string_view b)
     return row[b.size()];
 }
 
-// The nearest of the names within reach: a third of the name's length, at
-// least one edit. Earlier names win ties.
+// The nearest of the names closer than nBest edits; earlier names win ties.
 template <typename Names>
 void ConsiderNames(const Names& names, std::string_view name, std::string_view& best, std::size_t& nBest)
 {
@@ -137,7 +136,9 @@ std::string_view Diagnoser::NearestName(std::string_view name, bool bCall) const
     for (std::uint32_t i = 0; i < m_compiler.m_nNumUserParams; ++i)
         values.emplace_back(m_compiler.m_szUserParams[i]);
     std::string_view best;
-    std::size_t nBest = std::max<std::size_t>(1, name.size() / 3) + 1;
+    // Within a third of the name's length: a one- or two-letter name is too
+    // short to tell a slip from another name.
+    std::size_t nBest = name.size() / 3 + 1;
     ConsiderNames(bCall ? functions : values, name, best, nBest);
     ConsiderNames(bCall ? values : functions, name, best, nBest);
     return best;

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -94,7 +95,7 @@ void Show(RunState& state, FileDiagnostics file)
 {
     if (state.options.format == DiagnosticsFormat::Text) {
         const std::string text = FormatText(file, state.bColor);
-        std::fputs(text.c_str(), stderr);
+        std::fwrite(text.data(), 1, text.size(), stderr);
         std::fflush(stderr);
     } else {
         state.files.push_back(std::move(file));
@@ -113,6 +114,8 @@ void ProcessFile(RunState& state, const std::string& input)
         Show(state, std::move(file));
         return;
     }
+    // The compiler reads up to the first NUL; so do the source lines shown.
+    text.resize(std::min(text.size(), text.find('\0')));
     state.texts.push_back(std::move(text));
     file.source = state.texts.back();
     const DiagnoseResult result = Diagnose(file.source);
@@ -127,10 +130,12 @@ void ProcessFile(RunState& state, const std::string& input)
 
 void ShowCollected(const RunState& state)
 {
+    std::string text;
     if (state.options.format == DiagnosticsFormat::Json)
-        std::fputs(FormatJson(state.files).c_str(), stderr);
+        text = FormatJson(state.files);
     else if (state.options.format == DiagnosticsFormat::Sarif)
-        std::fputs(FormatSarif(state.files).c_str(), stderr);
+        text = FormatSarif(state.files);
+    std::fwrite(text.data(), 1, text.size(), stderr);
     std::fflush(stderr);
 }
 

@@ -212,6 +212,7 @@ TEST(DiagnoseNotes, NearNamesAreSuggested)
     EXPECT_EQ(NotesOfFirstError(Script("Mat00 = Elapsd;\n"))[0].message, "did you mean 'Elapsed'?");
     EXPECT_EQ(NotesOfFirstError(Script("Mat00 = Sped;\n", "Speed"))[0].message, "did you mean 'Speed'?");
     EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = Quux;\n")).empty());
+    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = b;\n", "a")).empty()); // too short to be a slip
 }
 
 TEST(DiagnoseNotes, AnUnknownFunctionListsTheFunctions)
