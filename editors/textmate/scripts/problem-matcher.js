@@ -11,7 +11,7 @@ const path = require('path');
 
 const root = path.join(__dirname, '..');
 const matcher = require(path.join(root, 'package.json')).contributes.problemMatchers.find((m) => m.name === 'tfsc');
-const casePath = path.join(root, '..', '..', 'tests', 'cases', 'tfsc', 'three_mistakes_three_errors.case');
+const casePath = path.join(root, '..', '..', 'tests', 'tfsc', 'three_mistakes_three_errors.case');
 
 // The body of the case's "=== stderr" section.
 function expectedStderr(text) {

@@ -1,6 +1,6 @@
 // The diagnostics engine against the classic compile over every script the
-// project holds: each file of every end-to-end case, every example and every
-// seed of the compile fuzzer. For each, the engine compiles exactly when the
+// project holds: each file of every end-to-end case (of quorlin and of tfsc),
+// every example and every seed of the compile fuzzer. For each, the engine compiles exactly when the
 // classic compile does, to the same bytes, and when it does not, its first
 // error is the classic first message (followed, at most, by the token).
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@ std::string ReadFile(const fs::path& path)
     return text.str();
 }
 
-void AddFolder(const fs::path& folder, bool bCases, std::vector<Script>& scripts)
+void AddFolder(const fs::path& folder, std::vector<Script>& scripts)
 {
     std::error_code error;
     for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
@@ -43,21 +43,23 @@ void AddFolder(const fs::path& folder, bool bCases, std::vector<Script>& scripts
             continue;
         CaseFile testCase;
         std::string problem;
-        if (!bCases) {
+        if (it->path().extension() != ".case") {
             scripts.push_back({it->path().string(), ReadFile(it->path())});
-        } else if (it->path().extension() == ".case" && LoadCaseFile(it->path().string(), testCase, problem)) {
+        } else if (LoadCaseFile(it->path().string(), testCase, problem)) {
             for (const CaseSetupEntry& entry : testCase.setup)
                 scripts.push_back({it->path().string() + ": " + entry.name, entry.content});
         }
     }
 }
 
+// Every folder of QUORLIN_SCRIPT_FOLDERS (separated by ':'): case files
+// give the files they set up, any other file is a script itself.
 std::vector<Script> AllScripts()
 {
     std::vector<Script> scripts;
-    AddFolder(QUORLIN_CASES_DIR, true, scripts);
-    AddFolder(QUORLIN_EXAMPLES_DIR, false, scripts);
-    AddFolder(QUORLIN_COMPILE_SEEDS_DIR, false, scripts);
+    std::istringstream folders(QUORLIN_SCRIPT_FOLDERS);
+    for (std::string folder; std::getline(folders, folder, ':');)
+        AddFolder(folder, scripts);
     return scripts;
 }
 
