@@ -117,12 +117,15 @@ bool Diagnoser::ParseOneStatement()
     const SourceSpan start = CurrentToken();
     m_statementStart = start;
     ExprNode* pTree = c.ParseStatement();
+    // ParseStatement's reports reach Report, which sets m_bStatementFailed.
+    // cppcheck-suppress knownConditionTrueFalse
     if (!m_bStatementFailed && !c.m_bAbort) {
         if (c.m_nToken != TOKEN_SEMICOLON)
             c.ReportError("Expected semicolon at end of line", true);
         else if (pTree != nullptr && c.m_nParenDepth != 0)
             c.ReportError("Unable to find matching parenthesis before end of line", true);
     }
+    // cppcheck-suppress knownConditionTrueFalse
     if (m_bStatementFailed || pTree == nullptr) {
         DeleteNode(pTree);
         m_bBodyFailed = true;
@@ -180,6 +183,8 @@ void Diagnoser::RunBackEnd()
     const std::uint32_t nCodeStart = c.GetWriteOffset();
     m_nFirstBackEndReport = m_result.diagnostics.size();
     GenerateStatements();
+    // The code moved the write offset on.
+    // cppcheck-suppress duplicateExpression
     EncodeU32(aField, c.GetWriteOffset() - nCodeStart);
     c.WriteBytesAt(aField, sizeof aField, nSizeOffset);
 }

@@ -38,7 +38,7 @@ constexpr std::string_view ASSIGN_TO_INPUT = "assign-to-input";
 class Diagnoser final : public ReportSink {
 public:
     explicit Diagnoser(std::string_view text);
-    ~Diagnoser();
+    ~Diagnoser() override;
     Diagnoser(const Diagnoser&) = delete;
     Diagnoser& operator=(const Diagnoser&) = delete;
 

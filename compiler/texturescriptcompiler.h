@@ -73,10 +73,11 @@ class Diagnoser;
 // leaves it unset, so its only cost is one test on the error path.
 class ReportSink {
 public:
+    ReportSink() = default;
+    ReportSink(const ReportSink&) = delete;
+    ReportSink& operator=(const ReportSink&) = delete;
+    virtual ~ReportSink() = default;
     virtual void Report(const char* pszMessage) = 0;
-
-protected:
-    ~ReportSink() = default;
 };
 
 class TextureScriptCompiler {

@@ -17,31 +17,39 @@ namespace {
 // Keys stay in the order written: file, line, column, ... read best.
 using json = nlohmann::ordered_json;
 
-// The length of the well-formed UTF-8 sequence at p (Unicode's table of
-// well-formed byte sequences), or 0 when there is none.
-std::size_t Utf8SequenceLength(const unsigned char* p, std::size_t nLeft)
+// The byte at i, 0 past the end.
+unsigned char ByteAt(std::string_view text, std::size_t i)
 {
-    const unsigned char c = p[0];
-    std::size_t nLength = 0;
-    unsigned char nLow = 0x80;
-    unsigned char nHigh = 0xBF;
+    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
+}
+
+// The length of the well-formed UTF-8 sequence at i (Unicode's table of
+// well-formed byte sequences), or 0 when there is none.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i)
+{
+    const unsigned char c = ByteAt(text, i);
     if (c < 0x80)
         return 1;
-    if (c >= 0xC2 && c <= 0xDF)
+    // The sequence's length and the range of its second byte, by its first.
+    std::size_t nLength = 4;
+    unsigned char nLow = 0x80;
+    unsigned char nHigh = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
         nLength = 2;
-    else if (c >= 0xE0 && c <= 0xEF) {
+    } else if (c >= 0xE0 && c <= 0xEF) {
         nLength = 3;
         nLow = c == 0xE0 ? 0xA0 : 0x80;
         nHigh = c == 0xED ? 0x9F : 0xBF;
     } else if (c >= 0xF0 && c <= 0xF4) {
-        nLength = 4;
         nLow = c == 0xF0 ? 0x90 : 0x80;
         nHigh = c == 0xF4 ? 0x8F : 0xBF;
-    }
-    if (nLength == 0 || nLeft < nLength || p[1] < nLow || p[1] > nHigh)
+    } else {
         return 0;
-    for (std::size_t i = 2; i < nLength; ++i) {
-        if (p[i] < 0x80 || p[i] > 0xBF)
+    }
+    if (ByteAt(text, i + 1) < nLow || ByteAt(text, i + 1) > nHigh)
+        return 0;
+    for (std::size_t j = 2; j < nLength; ++j) {
+        if (ByteAt(text, i + j) < 0x80 || ByteAt(text, i + j) > 0xBF)
             return 0;
     }
     return nLength;
@@ -52,12 +60,12 @@ std::size_t Utf8SequenceLength(const unsigned char* p, std::size_t nLeft)
 std::string ToUtf8(std::string_view text)
 {
     std::string result;
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t nLength = Utf8SequenceLength(p + i, text.size() - i);
+        const std::size_t nLength = Utf8SequenceLength(text, i);
         if (nLength == 0) {
-            result += static_cast<char>(0xC0 | (p[i] >> 6));
-            result += static_cast<char>(0x80 | (p[i] & 0x3F));
+            const unsigned char c = ByteAt(text, i);
+            result += static_cast<char>(0xC0 | (c >> 6));
+            result += static_cast<char>(0x80 | (c & 0x3F));
             ++i;
         } else {
             result.append(text.substr(i, nLength));

@@ -130,6 +130,7 @@ void CheckAgainstClassic(const DiagnoseResult& result, const std::string& text)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
 {
     // The text ends at its first NUL for both.
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the fuzzer's bytes are the text
     const std::string text(reinterpret_cast<const char*>(pData), nSize);
     const std::string upToNul = text.substr(0, text.find('\0'));
     const DiagnoseResult result = Diagnose(text);
