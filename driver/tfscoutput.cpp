@@ -3,12 +3,13 @@
 // refused with a reason instead of blocking or half-reading.
 #include "tfscoutput.h"
 
+#include "outputfile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 namespace quorlin {
@@ -74,18 +75,14 @@ bool SameFile(const std::string& first, const std::string& second)
 
 bool WriteCompiledOutput(const std::string& name, const std::vector<std::uint8_t>& bytes, std::string& reason)
 {
-    std::FILE* pFile = std::fopen(name.c_str(), "wb");
-    if (pFile == nullptr) {
-        reason = std::strerror(errno);
-        return false;
-    }
-    bool bWritten = std::fwrite(bytes.data(), 1, bytes.size(), pFile) == bytes.size();
-    bWritten = std::fflush(pFile) == 0 && bWritten;
+    const OutputResult result = WriteOutputFile(name.c_str(), bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    // The write keeps errno of the failing call; the kind of failure says the rest.
     const int nError = errno;
-    bWritten = std::fclose(pFile) == 0 && bWritten;
-    if (!bWritten)
-        reason = std::strerror(nError != 0 ? nError : EIO);
-    return bWritten;
+    if (result == OutputResult::OK)
+        return true;
+    const char* pszKind = result == OutputResult::OPEN_ERROR ? "cannot be opened" : "writing failed";
+    reason = std::string(pszKind) + (nError != 0 ? std::string(": ") + std::strerror(nError) : std::string());
+    return false;
 }
 
 } // namespace quorlin

@@ -16,7 +16,8 @@ bool ReadInput(const std::string& name, std::string& text, std::string& reason);
 // Whether two names designate one existing file.
 bool SameFile(const std::string& first, const std::string& second);
 
-// Writes the compiled bytes to the output; false with the reason.
+// Writes the compiled bytes to the output as quorlin does (outputfile.h: the
+// output is replaced as a whole, never half-written); false with the reason.
 bool WriteCompiledOutput(const std::string& name, const std::vector<std::uint8_t>& bytes, std::string& reason);
 
 } // namespace quorlin
