@@ -22,7 +22,7 @@
 #include <string>
 
 #include "benchscripts.h"
-#include "diagnose.h"
+#include "quorlin/quorlin.h"
 #include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
@@ -109,7 +109,7 @@ void BM_LargestFittingScript(benchmark::State& state)
 void BM_DiagnoseLargestFittingScript(benchmark::State& state)
 {
     const std::string text = benchscripts::LargestFittingScript();
-    const DiagnoseResult first = Diagnose(text);
+    const CompileResult first = Diagnose(text);
     if (!first.ok || !first.diagnostics.empty()) {
         state.SkipWithError("the largest fitting script does not diagnose cleanly");
         g_bScriptCheckFailed = true;

@@ -15,7 +15,7 @@
 # Debian package is made from the same install tree (QuorlinPackaging.cmake).
 #
 # Included from the top-level CMakeLists.txt after the program and library
-# targets exist. tfsdump is installed when the tree has it.
+# targets exist.
 
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -52,23 +52,17 @@ foreach(library quorlin_compiler quorlin_format)
   endif()
 endforeach()
 
-set(QUORLIN_INSTALLED_TARGETS quorlin_format quorlin_compiler quorlin tfsc)
-if(TARGET tfsdump)
-  list(APPEND QUORLIN_INSTALLED_TARGETS tfsdump)
-endif()
+set(QUORLIN_INSTALLED_TARGETS quorlin_format quorlin_compiler quorlin tfsc tfsdump)
 
 install(TARGETS ${QUORLIN_INSTALLED_TARGETS}
   EXPORT QuorlinTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
-# The public headers: the compiler object and Compile, the allocator that
-# releases Compile's result, and the format library's constants, reader and
-# names.
+# The public headers: Compile, and the format library's constants, reader and
+# names. The compiler object and its stages stay inside the project.
 set(QUORLIN_PUBLIC_HEADERS
-  compiler/texturescriptcompiler.h
-  compiler/diagnose.h
-  compiler/quorlinmemory.h
+  compiler/quorlin/quorlin.h
   format/charclass.h
   format/compiledscriptformat.h
   format/languagenames.h
@@ -79,10 +73,7 @@ install(FILES ${QUORLIN_PUBLIC_HEADERS} DESTINATION ${QUORLIN_INSTALL_INCLUDEDIR
 # Manual pages, compressed as Debian installs them; uncompressed when there is
 # no gzip.
 
-set(QUORLIN_MAN_PAGES quorlin tfsc)
-if(TARGET tfsdump)
-  list(APPEND QUORLIN_MAN_PAGES tfsdump)
-endif()
+set(QUORLIN_MAN_PAGES quorlin tfsc tfsdump)
 
 find_program(QUORLIN_GZIP gzip)
 mark_as_advanced(QUORLIN_GZIP)
@@ -137,9 +128,7 @@ install(FILES
 # quorlin_add_scripts works here as it does for an installed package.
 add_executable(Quorlin::quorlin ALIAS quorlin)
 add_executable(Quorlin::tfsc ALIAS tfsc)
-if(TARGET tfsdump)
-  add_executable(Quorlin::tfsdump ALIAS tfsdump)
-endif()
+add_executable(Quorlin::tfsdump ALIAS tfsdump)
 include(${CMAKE_CURRENT_LIST_DIR}/QuorlinScripts.cmake)
 
 include(${CMAKE_CURRENT_LIST_DIR}/QuorlinPackaging.cmake)

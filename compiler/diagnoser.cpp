@@ -4,6 +4,8 @@
 // walk over the statements are its own, to recover and to place reports.
 #include "diagnoser.h"
 
+#include "messages.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -57,10 +59,11 @@ Diagnoser::~Diagnoser()
         DeleteNode(statement.pTree);
 }
 
-DiagnoseResult Diagnoser::Run()
+CompileResult Diagnoser::Run()
 {
     m_compiler.Reset(m_text.c_str(), nullptr);
-    m_compiler.m_pSink = this;
+    m_compiler.m_pfnSink = &Diagnoser::Sink;
+    m_compiler.m_pSinkContext = this;
     if (ParseHeader()) {
         CheckParameters();
         ParseBody();
@@ -88,7 +91,7 @@ bool Diagnoser::ParseHeader()
     EncodeU32(aField, m_nFlagsOffset);
     c.WriteBytes(aField, sizeof aField);
     if (c.m_nToken != TOKEN_BEGINSCRIPT) {
-        c.ReportError("Expected token BeginScript", true);
+        c.ReportError(CompilerMessage::ExpectedBeginScript);
         return false;
     }
     c.NextToken();
@@ -114,16 +117,16 @@ bool Diagnoser::ParseOneStatement()
     c.m_nParenDepth = 0;
     c.m_nNestingDepth = 0;
     c.m_bAbort = false;
-    const SourceSpan start = CurrentToken();
+    const TextSpan start = CurrentToken();
     m_statementStart = start;
     ExprNode* pTree = c.ParseStatement();
     // ParseStatement's reports reach Report, which sets m_bStatementFailed.
     // cppcheck-suppress knownConditionTrueFalse
     if (!m_bStatementFailed && !c.m_bAbort) {
         if (c.m_nToken != TOKEN_SEMICOLON)
-            c.ReportError("Expected semicolon at end of line", true);
+            c.ReportError(CompilerMessage::ExpectedStatementSemicolon);
         else if (pTree != nullptr && c.m_nParenDepth != 0)
-            c.ReportError("Unable to find matching parenthesis before end of line", true);
+            c.ReportError(CompilerMessage::UnmatchedParenthesis);
     }
     // cppcheck-suppress knownConditionTrueFalse
     if (m_bStatementFailed || pTree == nullptr) {
@@ -135,7 +138,7 @@ bool Diagnoser::ParseOneStatement()
 }
 
 // Keeps a statement that parsed and steps over its ";".
-bool Diagnoser::FinishStatement(ExprNode* pTree, const SourceSpan& start)
+bool Diagnoser::FinishStatement(ExprNode* pTree, const TextSpan& start)
 {
     m_statements.push_back({pTree, start});
     CheckStatement(pTree, start);
@@ -223,13 +226,20 @@ void Diagnoser::CheckTextAfterEnd()
 void Diagnoser::TakeResult()
 {
     TextureScriptCompiler& c = m_compiler;
-    Figures& figures = m_result.figures;
+    CompileFigures& figures = m_result.figures;
     figures.parameters = c.m_nNumUserParams;
     figures.constants = c.m_nNumConstants;
     figures.fileBytes = c.GetWriteOffset() + m_nBytesBeyond;
     m_result.ok = !c.m_bError && m_bReachedEnd;
     if (m_result.ok)
         m_result.bytes.assign(c.m_aBytecode, c.m_aBytecode + c.GetWriteOffset());
+}
+
+void Diagnoser::Sink(void* pContext, const char* pszMessage, bool /*isError*/, const SourceSpan& /*span*/)
+{
+    // Every report of the compiler is an error; the span is taken here from
+    // the token itself, or from the statement at the back end.
+    static_cast<Diagnoser*>(pContext)->Report(pszMessage);
 }
 
 void Diagnoser::Report(const char* pszMessage)
@@ -242,7 +252,7 @@ void Diagnoser::Report(const char* pszMessage)
         Add(Severity::Error, *m_pBackEndAt, pszMessage);
         return;
     }
-    const SourceSpan token = CurrentToken();
+    const TextSpan token = CurrentToken();
     std::string message = pszMessage;
     if (token.nLength != 0 && !NamesNoToken(message))
         message.append(": '").append(token.pBegin, token.nLength).append("'");
@@ -277,25 +287,25 @@ void Diagnoser::AddRepeatCounts()
     }
 }
 
-SourceSpan Diagnoser::CurrentToken() const
+TextSpan Diagnoser::CurrentToken() const
 {
     const TextureScriptCompiler& c = m_compiler;
     return {c.m_pTokenStart, static_cast<std::uint32_t>(c.m_pCursor - c.m_pTokenStart), c.m_nLine};
 }
 
-std::size_t Diagnoser::Add(Severity severity, const SourceSpan& span, std::string message, std::string_view name)
+std::size_t Diagnoser::Add(Severity severity, const TextSpan& span, std::string message, std::string_view name)
 {
     Diagnostic diagnostic;
     diagnostic.severity = severity;
     diagnostic.message = std::move(message);
-    diagnostic.name = name;
+    diagnostic.name = std::string(name);
     PlaceAt(diagnostic, span);
     m_result.diagnostics.push_back(std::move(diagnostic));
     m_repeats.push_back(1);
     return m_result.diagnostics.size() - 1;
 }
 
-void Diagnoser::AddNote(std::size_t nParent, const SourceSpan& span, std::string message, std::string replacement,
+void Diagnoser::AddNote(std::size_t nParent, const TextSpan& span, std::string message, std::string replacement,
                         bool bFixIt)
 {
     const std::size_t nNote = Add(Severity::Note, span, std::move(message));
@@ -306,17 +316,17 @@ void Diagnoser::AddNote(std::size_t nParent, const SourceSpan& span, std::string
 }
 
 // Line and column from 1; the column counts bytes from the line's start.
-void Diagnoser::PlaceAt(Diagnostic& diagnostic, const SourceSpan& span) const
+void Diagnoser::PlaceAt(Diagnostic& diagnostic, const TextSpan& span) const
 {
     const char* pLineStart = span.pBegin;
     while (pLineStart > m_text.c_str() && pLineStart[-1] != '\n')
         --pLineStart;
-    diagnostic.line = static_cast<std::uint32_t>(span.nLine) + 1;
-    diagnostic.column = static_cast<std::uint32_t>(span.pBegin - pLineStart) + 1;
-    diagnostic.length = span.nLength;
+    diagnostic.line = span.nLine + 1;
+    diagnostic.column = static_cast<int>(span.pBegin - pLineStart) + 1;
+    diagnostic.length = static_cast<int>(span.nLength);
 }
 
-DiagnoseResult Diagnose(std::string_view text)
+CompileResult Diagnose(std::string_view text)
 {
     Diagnoser diagnoser(text);
     return diagnoser.Run();

@@ -1,5 +1,5 @@
-// The diagnostics engine's inside: a report sink over one classic compiler
-// object that drives the compiler's stages itself, with recovery after each
+// The diagnostics engine's inside (quorlin::Diagnose): a report sink over
+// one classic compiler object that drives the compiler's stages itself, with recovery after each
 // failed statement, and turns every report into a positioned diagnostic.
 // The classic compile never runs any of this.
 #ifndef QUORLIN_DIAGNOSER_H
@@ -11,14 +11,14 @@
 #include <string_view>
 #include <vector>
 
-#include "diagnose.h"
+#include "quorlin/quorlin.h"
 #include "texturescriptcompiler.h"
 
 namespace quorlin {
 
 // A stretch of the script: where it starts, how long it is, and the line
 // (counted from 0, as the lexer counts) it starts on.
-struct SourceSpan {
+struct TextSpan {
     const char* pBegin = nullptr;
     std::uint32_t nLength = 0;
     std::int32_t nLine = 0;
@@ -35,27 +35,30 @@ constexpr std::string_view NO_EFFECT = "no-effect";
 constexpr std::string_view ASSIGN_TO_INPUT = "assign-to-input";
 } // namespace warning
 
-class Diagnoser final : public ReportSink {
+class Diagnoser {
 public:
     explicit Diagnoser(std::string_view text);
-    ~Diagnoser() override;
+    ~Diagnoser();
     Diagnoser(const Diagnoser&) = delete;
     Diagnoser& operator=(const Diagnoser&) = delete;
 
-    DiagnoseResult Run();
-    void Report(const char* pszMessage) override;
+    CompileResult Run();
 
 private:
+    // The compiler's diagnostic sink: every report reaches Report.
+    static void Sink(void* pContext, const char* pszMessage, bool isError, const SourceSpan& span);
+    void Report(const char* pszMessage);
+
     struct Statement {
         ExprNode* pTree;
-        SourceSpan start; // the statement's first token
+        TextSpan start; // the statement's first token
     };
 
     // Run, phase by phase.
     bool ParseHeader();
     void ParseBody();
     bool ParseOneStatement();
-    bool FinishStatement(ExprNode* pTree, const SourceSpan& start);
+    bool FinishStatement(ExprNode* pTree, const TextSpan& start);
     bool SkipRestOfStatement();
     bool AtEndOfText() const;
     void CheckTextAfterEnd();
@@ -65,47 +68,47 @@ private:
     void TakeResult();
 
     // Diagnostics.
-    SourceSpan CurrentToken() const;
-    std::size_t Add(Severity severity, const SourceSpan& span, std::string message, std::string_view name = {});
-    void AddNote(std::size_t nParent, const SourceSpan& span, std::string message, std::string replacement = {},
+    TextSpan CurrentToken() const;
+    std::size_t Add(Severity severity, const TextSpan& span, std::string message, std::string_view name = {});
+    void AddNote(std::size_t nParent, const TextSpan& span, std::string message, std::string replacement = {},
                  bool bFixIt = false);
     void AddRepeatCounts();
-    void PlaceAt(Diagnostic& diagnostic, const SourceSpan& span) const;
+    void PlaceAt(Diagnostic& diagnostic, const TextSpan& span) const;
     bool MergeRepeat(const char* pszMessage);
 
     // Suggestions (suggestions.cpp).
-    void Suggest(std::size_t nError, const char* pszMessage, const SourceSpan& token);
-    void SuggestForName(std::size_t nError, const SourceSpan& token);
-    void SuggestNumber(std::size_t nError, const SourceSpan& token);
-    void SuggestSemicolon(std::size_t nError, const SourceSpan& token);
+    void Suggest(std::size_t nError, const char* pszMessage, const TextSpan& token);
+    void SuggestForName(std::size_t nError, const TextSpan& token);
+    void SuggestNumber(std::size_t nError, const TextSpan& token);
+    void SuggestSemicolon(std::size_t nError, const TextSpan& token);
     std::string_view NearestName(std::string_view name, bool bCall) const;
-    bool FollowedByCall(const SourceSpan& token) const;
+    bool FollowedByCall(const TextSpan& token) const;
 
     // Warnings (warnings.cpp).
     void CheckParameters();
-    void CheckSplitNames(const std::vector<SourceSpan>& names);
-    void CheckParameterName(const SourceSpan& span);
-    void CheckStatement(const ExprNode* pTree, const SourceSpan& start);
+    void CheckSplitNames(const std::vector<TextSpan>& names);
+    void CheckParameterName(const TextSpan& span);
+    void CheckStatement(const ExprNode* pTree, const TextSpan& start);
     void CheckUnusedParameters();
-    void Warn(std::string_view name, const SourceSpan& span, std::string message);
-    std::vector<SourceSpan> ParameterSpans() const;
+    void Warn(std::string_view name, const TextSpan& span, std::string message);
+    std::vector<TextSpan> ParameterSpans() const;
 
     std::string m_text; // the script up to its first NUL, NUL-terminated
     std::unique_ptr<TextureScriptCompiler> m_pCompiler;
     TextureScriptCompiler& m_compiler;
     std::vector<Statement> m_statements;
-    DiagnoseResult m_result;
+    CompileResult m_result;
     // How often each diagnostic's message was reported in a row (see MergeRepeat).
     std::vector<std::uint32_t> m_repeats;
 
     // A statement has failed: the rest of its reports are follow-ons.
     bool m_bStatementFailed = false;
     bool m_bInBody = false;
-    SourceSpan m_statementStart; // the first token of the statement being parsed
+    TextSpan m_statementStart; // the first token of the statement being parsed
     bool m_bBodyFailed = false;
     bool m_bReachedEnd = false;
     // Set while the back end works on a statement: its reports go there.
-    const SourceSpan* m_pBackEndAt = nullptr;
+    const TextSpan* m_pBackEndAt = nullptr;
     // Code generation is running: repeated reports are counted (MergeRepeat).
     bool m_bGenerating = false;
     std::size_t m_nFirstBackEndReport = 0;
@@ -114,8 +117,8 @@ private:
     std::uint32_t m_nFlagsOffset = 0;
     // Bit i set: user parameter i is read somewhere.
     std::uint32_t m_nParamsRead = 0;
-    std::vector<SourceSpan> m_parameters; // declarations, in order
-    std::vector<bool> m_splitPart;        // punctuation that splits a longer name
+    std::vector<TextSpan> m_parameters; // declarations, in order
+    std::vector<bool> m_splitPart;      // punctuation that splits a longer name
 };
 
 } // namespace quorlin

@@ -60,7 +60,7 @@ const char* const FUNCTION_LIST = "the functions are Sin, Cos, Tan, SqrSin, SqrC
 
 } // namespace
 
-void Diagnoser::Suggest(std::size_t nError, const char* pszMessage, const SourceSpan& token)
+void Diagnoser::Suggest(std::size_t nError, const char* pszMessage, const TextSpan& token)
 {
     if (token.nLength == 0)
         return;
@@ -76,7 +76,7 @@ void Diagnoser::Suggest(std::size_t nError, const char* pszMessage, const Source
     }
 }
 
-void Diagnoser::SuggestForName(std::size_t nError, const SourceSpan& token)
+void Diagnoser::SuggestForName(std::size_t nError, const TextSpan& token)
 {
     const std::string_view name(token.pBegin, token.nLength);
     TextureScriptCompiler& c = m_compiler;
@@ -99,7 +99,7 @@ void Diagnoser::SuggestForName(std::size_t nError, const SourceSpan& token)
 }
 
 // ".5" is the symbol "." and then the number 5: a number starts with a digit.
-void Diagnoser::SuggestNumber(std::size_t nError, const SourceSpan& token)
+void Diagnoser::SuggestNumber(std::size_t nError, const TextSpan& token)
 {
     const char* pEnd = token.pBegin + 1;
     while (IsDigitChar(*pEnd) || *pEnd == '.')
@@ -107,20 +107,20 @@ void Diagnoser::SuggestNumber(std::size_t nError, const SourceSpan& token)
     if (pEnd == token.pBegin + 1)
         return;
     const std::string number = "0" + std::string(token.pBegin, pEnd);
-    SourceSpan whole = token;
+    TextSpan whole = token;
     whole.nLength = static_cast<std::uint32_t>(pEnd - token.pBegin);
     AddNote(nError, whole, "a number starts with a digit: did you mean '" + number + "'?", number, true);
 }
 
 // A statement that ends on one line and is followed by the next on a later
 // line lacks its ";" at the end of the first: the place to put it.
-void Diagnoser::SuggestSemicolon(std::size_t nError, const SourceSpan& token)
+void Diagnoser::SuggestSemicolon(std::size_t nError, const TextSpan& token)
 {
     TextureScriptCompiler lexer;
     lexer.Reset(m_text.c_str(), nullptr);
     lexer.m_pCursor = m_statementStart.pBegin;
     lexer.m_nLine = m_statementStart.nLine;
-    SourceSpan end = m_statementStart;
+    TextSpan end = m_statementStart;
     while (lexer.NextToken() && lexer.m_pTokenStart < token.pBegin)
         end = {lexer.m_pCursor, 0, lexer.m_nLine};
     if (end.nLine < token.nLine && end.pBegin != m_statementStart.pBegin)
@@ -145,7 +145,7 @@ std::string_view Diagnoser::NearestName(std::string_view name, bool bCall) const
 }
 
 // Whether "(" follows the token, after white space.
-bool Diagnoser::FollowedByCall(const SourceSpan& token) const
+bool Diagnoser::FollowedByCall(const TextSpan& token) const
 {
     const char* p = token.pBegin + token.nLength;
     while (IsSpaceChar(*p))

@@ -11,10 +11,12 @@
 #ifndef QUORLIN_TEXTURESCRIPTCOMPILER_H
 #define QUORLIN_TEXTURESCRIPTCOMPILER_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "compiledscriptformat.h"
 #include "languagenames.h"
+#include "messages.h"
 
 namespace quorlin {
 
@@ -65,20 +67,20 @@ bool IsNumberChar(char c, const char* pszTokenSoFar);
 bool IsIdentifierChar(char c, const char* pszTokenSoFar);
 bool IsSymbolChar(char c, const char* pszTokenSoFar);
 
+// Where the current token lies in the text, for diagnostics that point into
+// it. At the end of the text it is the empty token there.
+struct SourceSpan {
+    std::int32_t nLine;  // counted from 0, as in "Line %d: %s"
+    std::size_t nColumn; // bytes from the start of the line to the token
+    std::size_t nLength; // bytes of the whole token, however many were kept
+};
+
+// A diagnostic receiver with a context of the caller's, so that compiles on
+// several threads at once keep their diagnostics apart.
+using DiagnosticSink = void (*)(void* pContext, const char* pszMessage, bool isError, const SourceSpan& span);
+
 struct TypeSection;
 class Diagnoser;
-
-// Receives the compiler's messages in place of the callback when a caller
-// wants more than the classic text (see diagnose.h). The classic compile
-// leaves it unset, so its only cost is one test on the error path.
-class ReportSink {
-public:
-    ReportSink() = default;
-    ReportSink(const ReportSink&) = delete;
-    ReportSink& operator=(const ReportSink&) = delete;
-    virtual ~ReportSink() = default;
-    virtual void Report(const char* pszMessage) = 0;
-};
 
 class TextureScriptCompiler {
 public:
@@ -93,8 +95,14 @@ public:
     bool Compile(const char* pszSource, ErrorCallback pfnCallback, std::uint8_t** ppOutBuffer,
                  std::uint32_t* pnOutSize);
 
+    // The same for a text of nLength bytes, which ends early at a NUL among
+    // them; diagnostics go to pfnSink with pContext and their position.
+    bool Compile(const char* pText, std::size_t nLength, DiagnosticSink pfnSink, void* pContext,
+                 std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize);
+
     // Diagnostics and the output buffer.
     void ReportError(const char* pszMessage, bool isError);
+    void ReportError(CompilerMessage nMessage) { ReportError(MessageText(nMessage), true); }
     std::uint32_t GetWriteOffset() const;
     bool WriteBytesAt(const void* pData, std::uint32_t nSize, std::uint32_t nOffset);
     bool WriteBytes(const void* pData, std::uint32_t nSize);
@@ -103,8 +111,6 @@ public:
     bool CompileScript();
 
     // Lexer.
-    bool GetChar(char& c);
-    bool UngetChar();
     bool NextToken();
 
     // Header sections.
@@ -133,9 +139,9 @@ public:
     TokenType GetToken() const { return m_nToken; }
     const char* GetTokenText() const { return m_szToken; }
     std::int32_t GetLine() const { return m_nLine; }
+    SourceSpan GetTokenSpan() const;
     bool HasError() const { return m_bError; }
     const std::uint8_t* GetBytecode() const { return m_aBytecode; }
-    std::uint32_t GetNumUserParams() const { return m_nNumUserParams; }
     std::uint32_t GetNumConstants() const { return m_nNumConstants; }
     float GetConstant(std::uint32_t nIndex) const { return m_fConstants[nIndex]; }
 
@@ -147,6 +153,8 @@ private:
     // The diagnostics engine drives the stages itself, statement by statement.
     friend class Diagnoser;
 
+    void ResetText(const char* pBegin, const char* pEnd);
+    bool CompileAndHandOver(std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize);
     bool ParseTypeSection(const TypeSection& section);
     bool AssignTree(ExprNode* pNode, std::uint32_t nDepth);
     std::uint32_t UsageFlagsOfTree(const ExprNode* pNode) const;
@@ -164,13 +172,14 @@ private:
     bool ParseBody(ExprNode*& pList);
 
     ErrorCallback m_pfnErrorCallback = nullptr;
-    const char* m_pSourceBegin = nullptr;
+    DiagnosticSink m_pfnSink = nullptr;
+    void* m_pSinkContext = nullptr;
     const char* m_pSourceEnd = nullptr;
     const char* m_pCursor = nullptr;
-    // Where the current token starts in the text (the end of the text once
-    // the text has run out); the token spans up to m_pCursor.
+    // Where the current token and its line start, for diagnostic positions;
+    // the cursor is the token's end.
     const char* m_pTokenStart = nullptr;
-    ReportSink* m_pSink = nullptr;
+    const char* m_pLineStart = nullptr;
     char m_szToken[MAX_TOKEN_LENGTH + 1] = {};
     TokenType m_nToken = TOKEN_INVALID;
     std::int32_t m_nLine = 0;

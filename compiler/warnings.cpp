@@ -73,7 +73,7 @@ std::string_view ValueNamed(std::string_view name)
     return {};
 }
 
-bool IsPunctuation(const SourceSpan& span) { return span.nLength == 1 && !IsLetterChar(*span.pBegin); }
+bool IsPunctuation(const TextSpan& span) { return span.nLength == 1 && !IsLetterChar(*span.pBegin); }
 
 } // namespace
 
@@ -87,18 +87,18 @@ const std::vector<std::string_view>& WarningNames()
     return names;
 }
 
-void Diagnoser::Warn(std::string_view name, const SourceSpan& span, std::string message)
+void Diagnoser::Warn(std::string_view name, const TextSpan& span, std::string message)
 {
     Add(Severity::Warning, span, std::move(message), name);
 }
 
 // The declared names where they stand, read again from the start of the
 // header, which has parsed.
-std::vector<SourceSpan> Diagnoser::ParameterSpans() const
+std::vector<TextSpan> Diagnoser::ParameterSpans() const
 {
     TextureScriptCompiler lexer;
     lexer.Reset(m_text.c_str(), nullptr);
-    std::vector<SourceSpan> spans;
+    std::vector<TextSpan> spans;
     lexer.NextToken();
     while (lexer.NextToken() && lexer.m_nToken != TOKEN_SEMICOLON) {
         if (lexer.m_nToken == TOKEN_IDENTIFIER) {
@@ -114,19 +114,19 @@ void Diagnoser::CheckParameters()
     m_parameters = ParameterSpans();
     m_splitPart.assign(m_parameters.size(), false);
     CheckSplitNames(m_parameters);
-    for (const SourceSpan& span : m_parameters)
+    for (const TextSpan& span : m_parameters)
         CheckParameterName(span);
 }
 
 // Names written together without space or comma were one name to the
 // author: "scroll_speed" declares "scroll", "_" and "speed".
-void Diagnoser::CheckSplitNames(const std::vector<SourceSpan>& names)
+void Diagnoser::CheckSplitNames(const std::vector<TextSpan>& names)
 {
     for (std::size_t i = 0; i < names.size();) {
         std::size_t nEnd = i + 1;
         while (nEnd < names.size() && names[nEnd - 1].pBegin + names[nEnd - 1].nLength == names[nEnd].pBegin)
             ++nEnd;
-        SourceSpan whole = names[i];
+        TextSpan whole = names[i];
         whole.nLength = static_cast<std::uint32_t>(names[nEnd - 1].pBegin + names[nEnd - 1].nLength - whole.pBegin);
         const std::string text(whole.pBegin, whole.nLength);
         if (nEnd - i > 1) {
@@ -143,7 +143,7 @@ void Diagnoser::CheckSplitNames(const std::vector<SourceSpan>& names)
     }
 }
 
-void Diagnoser::CheckParameterName(const SourceSpan& span)
+void Diagnoser::CheckParameterName(const TextSpan& span)
 {
     const std::string_view name(span.pBegin, span.nLength);
     const std::string_view value = ValueNamed(name);
@@ -163,7 +163,7 @@ void Diagnoser::CheckParameterName(const SourceSpan& span)
     }
 }
 
-void Diagnoser::CheckStatement(const ExprNode* pTree, const SourceSpan& start)
+void Diagnoser::CheckStatement(const ExprNode* pTree, const TextSpan& start)
 {
     const StatementUse use = UseOf(pTree);
     m_nParamsRead |= use.nParamsRead;

@@ -62,7 +62,7 @@ std::string Figure(std::uint32_t nUsed, std::uint32_t nLimit, const char* pszWha
     return std::to_string(nUsed) + " of " + std::to_string(nLimit) + " " + pszWhat;
 }
 
-void PrintStats(const std::string& name, const Figures& figures)
+void PrintStats(const std::string& name, const CompileFigures& figures)
 {
     const std::string line = name + ": " + Figure(figures.fileBytes, BYTECODE_BUFFER_SIZE, "bytes") + ", " +
                              Figure(figures.constants, MAX_CONSTANTS, "constants") + ", " +
@@ -74,7 +74,7 @@ void PrintStats(const std::string& name, const Figures& figures)
 
 // Writes the compiled file unless only a check was asked for; false after
 // recording why it could not be written.
-bool WriteCompiled(const RunState& state, const std::string& input, const DiagnoseResult& result, FileDiagnostics& file)
+bool WriteCompiled(const RunState& state, const std::string& input, const CompileResult& result, FileDiagnostics& file)
 {
     if (state.options.bCheckOnly)
         return true;
@@ -118,7 +118,7 @@ void ProcessFile(RunState& state, const std::string& input)
     text.resize(std::min(text.size(), text.find('\0')));
     state.texts.push_back(std::move(text));
     file.source = state.texts.back();
-    const DiagnoseResult result = Diagnose(file.source);
+    const CompileResult result = Diagnose(file.source);
     file.diagnostics = result.diagnostics;
     const bool bPromoted = ApplyWarningOptions(state.options, file.diagnostics);
     const bool bOk = result.ok && !bPromoted && WriteCompiled(state, input, result, file);

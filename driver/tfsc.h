@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "diagnose.h"
+#include "quorlin/quorlin.h"
 #include "tfscoptions.h"
 
 namespace quorlin {

@@ -7,7 +7,7 @@
 
 #include <cctype>
 
-#include "diagnose.h"
+#include "quorlin/quorlin.h"
 #include "tfscreport.h"
 
 namespace quorlin {

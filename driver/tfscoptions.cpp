@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "diagnose.h"
+#include "quorlin/quorlin.h"
 
 namespace quorlin {
 

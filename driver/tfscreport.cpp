@@ -3,6 +3,8 @@
 // source's tabs so that the caret lines up in any tab width.
 #include "tfscreport.h"
 
+#include <algorithm>
+
 namespace quorlin {
 
 namespace {
@@ -48,10 +50,10 @@ private:
 };
 
 // The white space before the column: a tab under each tab of the source.
-std::string Indent(std::string_view line, std::uint32_t nColumn)
+std::string Indent(std::string_view line, int nColumn)
 {
     std::string indent;
-    for (std::uint32_t i = 0; i + 1 < nColumn; ++i)
+    for (std::size_t i = 0; i + 1 < static_cast<std::size_t>(std::max(nColumn, 1)); ++i)
         indent += i < line.size() && line[i] == '\t' ? '\t' : ' ';
     return indent;
 }
@@ -60,8 +62,9 @@ std::string Indent(std::string_view line, std::uint32_t nColumn)
 std::string Caret(std::string_view line, const Diagnostic& diagnostic)
 {
     std::string caret = "^";
-    const std::size_t nAvailable = line.size() >= diagnostic.column ? line.size() - diagnostic.column + 1 : 1;
-    const std::size_t nLength = std::min<std::size_t>(diagnostic.length, nAvailable);
+    const auto nColumn = static_cast<std::size_t>(std::max(diagnostic.column, 1));
+    const std::size_t nAvailable = line.size() >= nColumn ? line.size() - nColumn + 1 : 1;
+    const std::size_t nLength = std::min(static_cast<std::size_t>(std::max(diagnostic.length, 0)), nAvailable);
     if (nLength > 1)
         caret.append(nLength - 1, '~');
     return caret;
@@ -83,7 +86,7 @@ std::string FormatOne(const FileDiagnostics& file, const Diagnostic& diagnostic,
     std::string text = paint(BOLD, location) +
                        paint(SeverityColor(diagnostic.severity), std::string(SeverityText(diagnostic.severity)) + ":") +
                        paint(BOLD, " " + diagnostic.message + Label(diagnostic)) + "\n";
-    const std::string_view line = SourceLine(file.source, diagnostic.line);
+    const std::string_view line = SourceLine(file.source, static_cast<std::uint32_t>(std::max(diagnostic.line, 0)));
     const std::string indent = Indent(line, diagnostic.column);
     text.append(line).append("\n");
     text += indent + paint(GREEN, Caret(line, diagnostic)) + "\n";

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "diagnose.h"
+#include "quorlin/quorlin.h"
 
 namespace quorlin {
 

@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
-#include "diagnose.h"
 #include "propertycheck.h"
+#include "quorlin/quorlin.h"
 #include "texturescriptcompiler.h"
 
 using namespace quorlin;
@@ -79,7 +79,7 @@ void CheckPlace(const Diagnostic& diagnostic, const std::vector<std::size_t>& li
             "a diagnostic stays within its line", diagnostic.message);
 }
 
-void CheckShape(const DiagnoseResult& result, std::string_view text)
+void CheckShape(const CompileResult& result, std::string_view text)
 {
     const std::vector<std::size_t> lines = LineLengths(text);
     const std::vector<std::string_view>& names = WarningNames();
@@ -98,7 +98,7 @@ void CheckShape(const DiagnoseResult& result, std::string_view text)
     }
 }
 
-const Diagnostic* FirstError(const DiagnoseResult& result)
+const Diagnostic* FirstError(const CompileResult& result)
 {
     for (const Diagnostic& diagnostic : result.diagnostics) {
         if (diagnostic.severity == Severity::Error)
@@ -107,7 +107,7 @@ const Diagnostic* FirstError(const DiagnoseResult& result)
     return nullptr;
 }
 
-void CheckAgainstClassic(const DiagnoseResult& result, const std::string& text)
+void CheckAgainstClassic(const CompileResult& result, const std::string& text)
 {
     const ClassicResult classic = CompileClassic(text);
     Require(result.ok == classic.ok, "the engine compiles exactly when the classic compile does");
@@ -133,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the fuzzer's bytes are the text
     const std::string text(reinterpret_cast<const char*>(pData), nSize);
     const std::string upToNul = text.substr(0, text.find('\0'));
-    const DiagnoseResult result = Diagnose(text);
+    const CompileResult result = Diagnose(text);
     CheckShape(result, upToNul);
     CheckAgainstClassic(result, upToNul);
     return 0;

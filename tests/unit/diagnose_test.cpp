@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "compiler_test_support.h"
-#include "diagnose.h"
+#include "quorlin/quorlin.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ using testsupport::Script;
 // The body of Script() starts on this line.
 constexpr std::uint32_t FIRST_BODY_LINE = 5;
 
-std::vector<Diagnostic> Only(const DiagnoseResult& result, Severity severity)
+std::vector<Diagnostic> Only(const CompileResult& result, Severity severity)
 {
     std::vector<Diagnostic> selected;
     for (const Diagnostic& diagnostic : result.diagnostics) {
@@ -43,7 +43,7 @@ std::vector<std::string> WarningNamesOf(const std::string& text)
 // The notes of the first error.
 std::vector<Diagnostic> NotesOfFirstError(const std::string& text)
 {
-    const DiagnoseResult result = Diagnose(text);
+    const CompileResult result = Diagnose(text);
     std::vector<Diagnostic> notes;
     for (const Diagnostic& diagnostic : result.diagnostics) {
         if (diagnostic.severity == Severity::Note && diagnostic.parent == 0)
@@ -78,7 +78,7 @@ TEST(DiagnoseRecovery, SkipsToTheSemicolonEvenOnTheSameLine)
 
 TEST(DiagnoseRecovery, EndScriptBeforeTheSemicolonEndsTheBody)
 {
-    const DiagnoseResult result = Diagnose(Script("Mat00 = Foo\nMat01 = Time\n"));
+    const CompileResult result = Diagnose(Script("Mat00 = Foo\nMat01 = Time\n"));
     const std::vector<Diagnostic> errors = Only(result, Severity::Error);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].message, "Invalid variable found: 'Foo'");
@@ -90,7 +90,7 @@ TEST(DiagnoseRecovery, TextEndingInsideAStatementStopsWithOneError)
     const std::string header = "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\n";
     for (const char* pszBody : {"Mat00 = (", "Mat00 = -", "Mat00 = Sin(", "Mat00 = Foo", "Mat00 = 1;", "Mat00 = 1"}) {
         SCOPED_TRACE(pszBody);
-        const DiagnoseResult result = Diagnose(header + pszBody);
+        const CompileResult result = Diagnose(header + pszBody);
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(Only(result, Severity::Error).size(), 1u);
     }
@@ -178,7 +178,7 @@ TEST(DiagnoseEndScript, OutputOverTheLimitIsShownOnceWithItsCount)
 {
     // 27 bytes of header and tables, then 4 bytes per statement: 2042
     // statements end 3 bytes beyond the 8192 of the output.
-    const DiagnoseResult result = Diagnose(Script(Repeat("Mat00 = Time;\n", 2042)));
+    const CompileResult result = Diagnose(Script(Repeat("Mat00 = Time;\n", 2042)));
     const std::vector<Diagnostic> errors = Only(result, Severity::Error);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].message,
@@ -257,7 +257,7 @@ TEST(DiagnoseNotes, AScriptWithoutEndScriptSaysWhereItEnds)
 TEST(DiagnoseWarnings, UnusedParametersAreTheOnesNeverRead)
 {
     EXPECT_EQ(WarningNamesOf(Script("Mat00 = a;\nb = 1;\n", "a b")), std::vector<std::string>{"unused-parameter"});
-    const DiagnoseResult result = Diagnose(Script("Mat00 = a;\n", "a b"));
+    const CompileResult result = Diagnose(Script("Mat00 = a;\n", "a b"));
     ASSERT_EQ(Only(result, Severity::Warning).size(), 1u);
     EXPECT_EQ(Only(result, Severity::Warning)[0].message, "parameter 'b' is never read");
 }
@@ -280,7 +280,7 @@ TEST(DiagnoseWarnings, AParameterNamedLikeAFunctionHidesIt)
 
 TEST(DiagnoseWarnings, SplitNamesAreOneWarningOverTheWholeName)
 {
-    const DiagnoseResult result = Diagnose(Script("Mat00 = scroll * speed;\n", "scroll_speed"));
+    const CompileResult result = Diagnose(Script("Mat00 = scroll * speed;\n", "scroll_speed"));
     const std::vector<Diagnostic> warnings = Only(result, Severity::Warning);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].name, "split-parameter-name");
@@ -310,7 +310,7 @@ TEST(DiagnoseWarnings, AssigningToAnInputValue)
 
 TEST(DiagnoseWarnings, WarningsDoNotStopTheCompile)
 {
-    const DiagnoseResult result = Diagnose(Script("Time = 1;\nTime * 2;\n", "Time"));
+    const CompileResult result = Diagnose(Script("Time = 1;\nTime * 2;\n", "Time"));
     EXPECT_TRUE(result.ok);
     EXPECT_FALSE(result.bytes.empty());
 }
@@ -320,7 +320,7 @@ TEST(DiagnoseWarnings, WarningsDoNotStopTheCompile)
 
 TEST(DiagnoseFigures, TheWorkedExample)
 {
-    const DiagnoseResult result = Diagnose(testsupport::WORKED_EXAMPLE_SCRIPT);
+    const CompileResult result = Diagnose(testsupport::WORKED_EXAMPLE_SCRIPT);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.bytes, testsupport::WORKED_EXAMPLE_BYTES);
     EXPECT_EQ(result.figures.fileBytes, 57u);

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "casefile.h"
-#include "diagnose.h"
+#include "quorlin/quorlin.h"
 #include "texturescriptcompiler.h"
 
 namespace {
@@ -98,7 +98,7 @@ ClassicResult CompileClassic(const std::string& text)
     return result;
 }
 
-const Diagnostic* FirstError(const DiagnoseResult& result)
+const Diagnostic* FirstError(const CompileResult& result)
 {
     for (const Diagnostic& diagnostic : result.diagnostics) {
         if (diagnostic.severity == Severity::Error)
@@ -114,7 +114,7 @@ TEST(EngineAgainstClassic, EveryScriptOfTheProject)
     for (const Script& script : scripts) {
         SCOPED_TRACE(script.origin);
         const ClassicResult classic = CompileClassic(script.text);
-        const DiagnoseResult engine = Diagnose(script.text);
+        const CompileResult engine = Diagnose(script.text);
         ASSERT_EQ(engine.ok, classic.ok);
         if (classic.ok) {
             EXPECT_EQ(engine.bytes, classic.bytes);

@@ -1,0 +1,87 @@
+// The Quorlin library: compiles the text of a texture script into the bytes
+// of a compiled texture script (.tfs), in memory, with the compiler's
+// diagnostics as data. This header is all a game tool needs; to load compiled
+// files, a renderer needs only the format library (tfsreader.h).
+//
+//     const quorlin::CompileResult result = quorlin::Compile(text);
+//     for (const quorlin::Diagnostic& diagnostic : result.diagnostics)
+//         std::fprintf(stderr, "%s:%d:%d: %s\n", name, diagnostic.line, diagnostic.column,
+//                      diagnostic.message.c_str());
+//     if (result.ok)
+//         Save(result.bytes);
+#ifndef QUORLIN_QUORLIN_H
+#define QUORLIN_QUORLIN_H
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorlin {
+
+enum class Severity { Error, Warning, Note };
+
+// Text to put in place of a range of the script: length bytes at
+// line:column (both from 1) become the replacement; length 0 inserts.
+struct FixIt {
+    int line = 0;
+    int column = 0;
+    int length = 0;
+    std::string replacement;
+};
+
+struct Diagnostic {
+    Severity severity = Severity::Error;
+    int line = 0;        // counted from 1, as editors number lines
+    int column = 0;      // counted from 1, in bytes, where the token at fault starts
+    int length = 0;      // bytes of that token (0 at the end of the text)
+    std::string message; // the compiler's own text, exactly
+    // Set by Diagnose only. A warning's stable name (e.g. "unused-parameter");
+    // a note's parent (the index of its error or warning in the list, -1 for
+    // anything but a note); the fixes a note suggests.
+    std::string name;
+    int parent = -1;
+    std::vector<FixIt> fixIts;
+};
+
+// Figures of a compiled file, for tools that report on scripts.
+struct CompileFigures {
+    std::uint32_t fileBytes = 0;   // size of the compiled file
+    std::uint32_t constants = 0;   // entries of its constant table
+    std::uint32_t temporaries = 0; // the deepest temporary the code writes, plus one; 0 without code
+    std::uint32_t parameters = 0;  // user parameters declared
+};
+
+struct CompileResult {
+    bool ok = false;
+    std::vector<std::uint8_t> bytes;     // the compiled file; empty when !ok
+    std::vector<Diagnostic> diagnostics; // in the order the compiler reports them
+    CompileFigures figures;              // all 0 when !ok
+};
+
+// Compiles a script. The text needs no terminator; a NUL inside it ends the
+// script there, as it ends a script file. The messages are the classic
+// compiler's, in its order: the command-line driver's "Line 4: ..." is line 5
+// here. Keeps no state between calls, so compiles may run on several threads
+// at once. Throws nothing: running out of memory is reported as a diagnostic.
+CompileResult Compile(std::string_view text) noexcept;
+
+// The diagnostics engine: compiles like Compile, to the same bytes, but
+// reports every problem of the script in one run. After a statement fails
+// the rest of it is skipped and the next statement is parsed, so each
+// statement reports its first problem without the follow-on messages of the
+// first (a header error still ends the run). An error caused by a token
+// names it (the compiler's text, then ": '<token>'"); notes suggest fixes;
+// warnings carry stable names (WarningNames); problems found at EndScript
+// point at their statement, and a message repeated once per byte beyond the
+// output's limit is shown once, followed by " (N times)". The figures are
+// filled in whether or not the script compiles. Diagnostics come in the
+// order found; notes follow their parent. Throws only std::bad_alloc.
+CompileResult Diagnose(std::string_view text);
+
+// The warnings Diagnose reports, by their stable names.
+const std::vector<std::string_view>& WarningNames();
+
+} // namespace quorlin
+
+#endif
