@@ -53,6 +53,9 @@ build_and_test() {
 
 editor_tests() { (cd editors/textmate && npm ci --no-audit --no-fund && npm test); }
 
+# tfsc's SARIF logs against the SARIF 2.1.0 schema, with tfsc of the g++ build.
+sarif_validation() { (cd tests/sarif && npm ci --no-audit --no-fund && npm test -- ../../build/ci/driver/tfsc); }
+
 benchmarks() {
   cmake --preset bench
   cmake --build --preset bench -j"$jobs"
@@ -67,7 +70,8 @@ stage "AddressSanitizer + UndefinedBehaviorSanitizer build, all tests" build_and
 stage "end-to-end cases under valgrind" scripts/valgrind-e2e
 stage "static analysis: clang-tidy and cppcheck" scripts/static-analysis
 stage "fuzzing: each target for 2 minutes from the seed corpus" fuzz/run 120
-stage "editor grammar tests" editor_tests
+stage "editor grammar tests and the problem matcher for tfsc" editor_tests
+stage "tfsc's SARIF logs against the SARIF 2.1.0 schema" sarif_validation
 stage "benchmarks build and run briefly (figures are not checked here)" benchmarks
 stage "install, CMake package and Debian package" scripts/package-test
 printf '\n== all tests passed\n'

@@ -1,4 +1,7 @@
-// In-process benchmarks of TextureScriptCompiler::Compile.
+// In-process benchmarks of TextureScriptCompiler::Compile, and of the
+// diagnostics engine (Diagnose) beside it on the same scripts: diagnosing the
+// largest script that fits the output must take no more than twice
+// compiling it.
 //
 // Each case compiles one script over and over on one compiler object and
 // releases the output, so a reported time is one whole compile. Every case
@@ -19,6 +22,7 @@
 #include <string>
 
 #include "benchscripts.h"
+#include "quorlin/quorlin.h"
 #include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
@@ -101,6 +105,21 @@ void BM_LargestFittingScript(benchmark::State& state)
         RunCompiles(state, text);
 }
 
+// (b) through the diagnostics engine; compare with BM_LargestFittingScript.
+void BM_DiagnoseLargestFittingScript(benchmark::State& state)
+{
+    const std::string text = benchscripts::LargestFittingScript();
+    const CompileResult first = Diagnose(text);
+    if (!first.ok || !first.diagnostics.empty()) {
+        state.SkipWithError("the largest fitting script does not diagnose cleanly");
+        g_bScriptCheckFailed = true;
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Diagnose(text).bytes.size());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+}
+
 // (b2) A script of varied expressions with about 8 KB of output.
 void BM_MixedExpressionScript(benchmark::State& state)
 {
@@ -149,6 +168,7 @@ void BM_OverflowChain(benchmark::State& state)
 
 BENCHMARK(BM_WorkedExample)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_LargestFittingScript)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DiagnoseLargestFittingScript)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MixedExpressionScript)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CommentHeavyScript)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(BM_StatementList)->Arg(1'000'000)->Arg(2'000'000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);

@@ -149,6 +149,7 @@ struct SourceSpan {
 using DiagnosticSink = void (*)(void* pContext, const char* pszMessage, bool isError, const SourceSpan& span);
 
 struct TypeSection;
+class Diagnoser;
 
 class TextureScriptCompiler {
 public:
@@ -224,6 +225,9 @@ public:
 
 private:
     bool TakeSymbol(char c);
+    // The diagnostics engine drives the stages itself, statement by statement.
+    friend class Diagnoser;
+
     void ResetText(const char* pBegin, const char* pEnd);
     bool CompileAndHandOver(std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize);
     bool ParseTypeSection(const TypeSection& section);
