@@ -54,6 +54,9 @@ build_and_test() {
 # The extension is packaged as a .vsix too, as a release would ship it.
 editor_tests() { (cd editors/textmate && npm ci --no-audit --no-fund && npm test && npm run package); }
 
+# tfsc's SARIF logs against the SARIF 2.1.0 schema, with tfsc of the g++ build.
+sarif_validation() { (cd tests/sarif && npm ci --no-audit --no-fund && npm test -- ../../build/ci/driver/tfsc); }
+
 benchmarks() {
   cmake --preset bench
   cmake --build --preset bench -j"$jobs"
@@ -68,9 +71,10 @@ stage "release build (clang++), all tests" build_and_test ci-clang
 stage "AddressSanitizer + UndefinedBehaviorSanitizer build, all tests" build_and_test ci-sanitize
 stage "end-to-end cases under valgrind" scripts/valgrind-e2e
 stage "static analysis: clang-tidy and cppcheck" scripts/static-analysis
-# Three fuzz targets share the four minutes that two had.
-stage "fuzzing: each target for 80 seconds from the seed corpus" fuzz/run 80
-stage "editor tests: grammar, VS Code extension, language server protocol" editor_tests
+# Four fuzz targets share the four minutes that two had.
+stage "fuzzing: each target for 60 seconds from the seed corpus" fuzz/run 60
+stage "editor tests: grammar, problem matcher for tfsc, VS Code extension, language server protocol" editor_tests
+stage "tfsc's SARIF logs against the SARIF 2.1.0 schema" sarif_validation
 stage "benchmarks build and run briefly (figures are not checked here)" benchmarks
 stage "install, CMake package and Debian package" scripts/package-test
 printf '\n== all tests passed\n'

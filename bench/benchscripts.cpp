@@ -64,6 +64,42 @@ const char* const MATRIX_NAMES[] = {
 
 constexpr std::size_t TERMS_PER_LINE = 10;
 
+const char* const MIXED_OPERANDS[] = {"Time",  "Elapsed", "Speed", "Scale", "Phase", "Amp",         "OffsetU", "Wobble",
+                                      "Mat00", "Mat12",   "Mat23", "0.5",   "2",     "0.25",        "3.75",    "10",
+                                      "1.5",   "100",     "0.125", "7",     "Mat31", "LevelOffsetX"};
+const char* const MIXED_OPERATORS[] = {" + ", " - ", " * ", " / ", " % ", " < ", " > "};
+const char* const MIXED_FUNCTIONS[] = {"Sin", "Cos", "Tan", "SqrSin", "SqrCos", "DegToRad"};
+
+// A fixed pseudo-random sequence (a linear congruential generator), so that
+// every run and every machine compiles the same script.
+class ScriptRandom {
+public:
+    std::size_t Below(std::size_t nLimit)
+    {
+        m_nState = m_nState * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<std::size_t>(m_nState >> 33) % nLimit;
+    }
+
+private:
+    std::uint64_t m_nState = 20261209;
+};
+
+std::string MixedExpression(ScriptRandom& random, std::size_t nDepth)
+{
+    const std::size_t nChoice = nDepth == 0 ? 0 : random.Below(6);
+    if (nChoice <= 1)
+        return MIXED_OPERANDS[random.Below(std::size(MIXED_OPERANDS))];
+    if (nChoice == 2)
+        return std::string(MIXED_FUNCTIONS[random.Below(std::size(MIXED_FUNCTIONS))]) + "(" +
+               MixedExpression(random, nDepth - 1) + ")";
+    if (nChoice == 3)
+        return "-" + MixedExpression(random, 0);
+    if (nChoice == 4)
+        return "(" + MixedExpression(random, nDepth - 1) + ")";
+    return MixedExpression(random, nDepth - 1) + MIXED_OPERATORS[random.Below(std::size(MIXED_OPERATORS))] +
+           MixedExpression(random, nDepth - 1);
+}
+
 // Bytes of the compiled file, or 0 when the compile fails.
 std::uint32_t CompiledSize(const std::string& text)
 {
@@ -133,6 +169,26 @@ std::string LargestFittingScript()
     text = std::string(FULL_HEADER) + body + END_SCRIPT;
     if (CompiledSize(text) != BYTECODE_BUFFER_SIZE)
         Fail("the largest script does not fill the output exactly");
+    return text;
+}
+
+std::string MixedExpressionScript()
+{
+    ScriptRandom random;
+    std::string body;
+    std::string text;
+    for (;;) {
+        const std::string statement = std::string(MATRIX_NAMES[random.Below(std::size(MATRIX_NAMES))]) + " = " +
+                                      MixedExpression(random, 3) + ";\n";
+        const std::string longer = std::string(FULL_HEADER) + body + statement + END_SCRIPT;
+        const std::uint32_t nSize = CompiledSize(longer);
+        if (nSize == 0 || nSize > MIXED_SCRIPT_OUTPUT_LIMIT)
+            break;
+        body += statement;
+        text = longer;
+    }
+    if (text.empty())
+        Fail("no mixed statement fits");
     return text;
 }
 

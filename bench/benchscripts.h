@@ -19,6 +19,14 @@ std::string WorkedExample();
 // BYTECODE_BUFFER_SIZE bytes: the largest output a compile can produce.
 std::string LargestFittingScript();
 
+// A script of varied expressions (every operator and function, nested
+// parentheses, negations, literals of several forms, user parameters and
+// built-in values), generated from a fixed seed, with statements added while
+// the compiled file stays at most MIXED_SCRIPT_OUTPUT_LIMIT bytes: about
+// 18.5 KB of text.
+std::string MixedExpressionScript();
+constexpr std::uint32_t MIXED_SCRIPT_OUTPUT_LIMIT = 8016;
+
 // A script of nTotalBytes bytes that is mostly comments and white space
 // (comment lines of varied length, indented comments, blank and space-only
 // lines), with COMMENT_SCRIPT_STATEMENTS statements spread evenly through it.

@@ -1,4 +1,7 @@
-// In-process benchmarks of TextureScriptCompiler::Compile.
+// In-process benchmarks of TextureScriptCompiler::Compile, and of the
+// diagnostics engine (Diagnose) beside it on the same scripts: diagnosing the
+// largest script that fits the output must take no more than twice
+// compiling it.
 //
 // Each case compiles one script over and over on one compiler object and
 // releases the output, so a reported time is one whole compile. Every case
@@ -19,6 +22,7 @@
 #include <string>
 
 #include "benchscripts.h"
+#include "quorlin/quorlin.h"
 #include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
@@ -101,28 +105,27 @@ void BM_LargestFittingScript(benchmark::State& state)
         RunCompiles(state, text);
 }
 
-// For scale beside (b): the heap traffic of its compile alone. Every tree
-// node is a heap block of its own, allocated while parsing and released
-// before the output copy is allocated; this replays that sequence (node
-// blocks allocated, released in order, then the copy) with no parsing.
-void BM_LargestScriptAllocationsOnly(benchmark::State& state)
+// (b) through the diagnostics engine; compare with BM_LargestFittingScript.
+void BM_DiagnoseLargestFittingScript(benchmark::State& state)
 {
     const std::string text = benchscripts::LargestFittingScript();
-    SetAllocationFailure(0);
-    if (!CheckScript(state, text, true, 0))
+    const CompileResult first = Diagnose(text);
+    if (!first.ok || !first.diagnostics.empty()) {
+        state.SkipWithError("the largest fitting script does not diagnose cleanly");
+        g_bScriptCheckFailed = true;
         return;
-    const std::uint64_t nNodes = GetAllocationCount() - 1; // all but the output copy
-    std::unique_ptr<void*[]> pBlocks(new void*[nNodes]);
-    for (auto _ : state) {
-        for (std::uint64_t i = 0; i < nNodes; ++i)
-            pBlocks[i] = AllocateMemory(sizeof(ExprNode));
-        for (std::uint64_t i = 0; i < nNodes; ++i)
-            ReleaseMemory(pBlocks[i]);
-        void* pCopy = AllocateMemory(BYTECODE_BUFFER_SIZE);
-        benchmark::DoNotOptimize(pCopy);
-        ReleaseMemory(pCopy);
     }
-    state.counters["node_blocks"] = static_cast<double>(nNodes);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Diagnose(text).bytes.size());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+}
+
+// (b2) A script of varied expressions with about 8 KB of output.
+void BM_MixedExpressionScript(benchmark::State& state)
+{
+    const std::string text = benchscripts::MixedExpressionScript();
+    if (CheckScript(state, text, true, 0))
+        RunCompiles(state, text);
 }
 
 // (c) Mostly comments and white space; the argument is the size in MB (10^6 bytes).
@@ -165,7 +168,8 @@ void BM_OverflowChain(benchmark::State& state)
 
 BENCHMARK(BM_WorkedExample)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_LargestFittingScript)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_LargestScriptAllocationsOnly)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DiagnoseLargestFittingScript)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MixedExpressionScript)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CommentHeavyScript)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(BM_StatementList)->Arg(1'000'000)->Arg(2'000'000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(BM_OverflowChain)->Arg(100'000)->Arg(200'000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);

@@ -5,18 +5,27 @@
 //       comments and white space) and statements.txt (1,000,000 statements);
 //
 //   quorlin_bench_scripts DIRECTORY --scaling
-//       each growing script at a size and at twice that size, small enough to
-//       run under an instruction counter: comments-1.txt and comments-2.txt
-//       (5 and 10 MB), statements-1.txt and statements-2.txt (100,000 and
-//       200,000 statements), chain-1.txt and chain-2.txt (20,000 and 40,000
-//       terms, overflowing the output).
+//       the scripts of the instruction counts: example.txt, largest.txt (the
+//       largest script whose output fills the buffer), mixed.txt (varied
+//       expressions, about 8 KB of output); and each growing script at a size
+//       and at twice that size, small enough to run under an instruction
+//       counter: comments-1.txt and comments-2.txt (5 and 10 MB),
+//       statements-1.txt and statements-2.txt (100,000 and 200,000
+//       statements), chain-1.txt and chain-2.txt (20,000 and 40,000 terms,
+//       overflowing the output).
+//
+//   quorlin_bench_scripts DIRECTORY --peers
+//       largest.txt and mixed.txt, and each of them for the tools Quorlin is
+//       compared with: NAME.lua, NAME.c and NAME.comp (peerscripts.h).
 //
 // DIRECTORY must exist.
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "benchscripts.h"
+#include "peerscripts.h"
 
 using namespace quorlin;
 
@@ -54,6 +63,10 @@ bool WriteBenchmarkScripts(const std::string& directory)
 
 bool WriteScalingScripts(const std::string& directory)
 {
+    if (!WriteFile(directory + "example.txt", benchscripts::WorkedExample()) ||
+        !WriteFile(directory + "largest.txt", benchscripts::LargestFittingScript()) ||
+        !WriteFile(directory + "mixed.txt", benchscripts::MixedExpressionScript()))
+        return false;
     for (std::size_t nFactor = 1; nFactor <= 2; ++nFactor) {
         const std::string suffix = "-" + std::to_string(nFactor) + ".txt";
         const bool bOk =
@@ -68,16 +81,35 @@ bool WriteScalingScripts(const std::string& directory)
     return true;
 }
 
+bool WritePeerScripts(const std::string& directory)
+{
+    const std::pair<const char*, std::string> scripts[] = {{"largest", benchscripts::LargestFittingScript()},
+                                                           {"mixed", benchscripts::MixedExpressionScript()}};
+    for (const auto& [pszName, text] : scripts) {
+        const std::string stem = directory + pszName;
+        const bool bOk = WriteFile(stem + ".txt", text) &&
+                         WriteFile(stem + ".lua", benchscripts::PeerSource(text, benchscripts::PeerLanguage::LUA)) &&
+                         WriteFile(stem + ".c", benchscripts::PeerSource(text, benchscripts::PeerLanguage::C)) &&
+                         WriteFile(stem + ".comp", benchscripts::PeerSource(text, benchscripts::PeerLanguage::GLSL));
+        if (!bOk)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const bool bScaling = argc == 3 && std::strcmp(argv[2], "--scaling") == 0;
-    if (argc != 2 && !bScaling) {
-        std::fprintf(stderr, "usage: %s DIRECTORY [--scaling]\n", argv[0]);
+    const bool bPeers = argc == 3 && std::strcmp(argv[2], "--peers") == 0;
+    if (argc != 2 && !bScaling && !bPeers) {
+        std::fprintf(stderr, "usage: %s DIRECTORY [--scaling | --peers]\n", argv[0]);
         return 2;
     }
     const std::string directory = std::string(argv[1]) + "/";
+    if (bPeers)
+        return WritePeerScripts(directory) ? 0 : 1;
     const bool bOk = bScaling ? WriteScalingScripts(directory) : WriteBenchmarkScripts(directory);
     return bOk ? 0 : 1;
 }

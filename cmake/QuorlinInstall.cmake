@@ -1,17 +1,18 @@
 # What `cmake --install` puts in place, and the CMake package that lets another
 # project use it:
 #
-#   bin/quorlin, bin/tfsdump, bin/quorlin-lsp  the programs
+#   bin/quorlin, bin/tfsc, bin/tfsdump,        the programs
+#   bin/quorlin-lsp
 #   lib/libquorlin_compiler.a                  the compiler library
 #   lib/libquorlin_format.a                    the compiled-format library
 #   include/quorlin/*.h                        their public headers
-#   share/man/man1/quorlin.1.gz, ...           their manual pages
+#   share/man/man1/{quorlin,tfsc,tfsdump,quorlin-lsp}.1.gz their manual pages
 #   lib/cmake/Quorlin/                         find_package(Quorlin CONFIG)
 #
 # The package defines Quorlin::compiler (the compiler library, which brings
 # Quorlin::format along), Quorlin::format (the reader of compiled files and the
-# language's names, all a renderer links), Quorlin::quorlin and
-# Quorlin::tfsdump (the programs) and the function quorlin_add_scripts. The
+# language's names, all a renderer links), Quorlin::quorlin, Quorlin::tfsc
+# and Quorlin::tfsdump (the programs) and the function quorlin_add_scripts. The
 # Debian package is made from the same install tree (QuorlinPackaging.cmake).
 #
 # Included from the top-level CMakeLists.txt after the program and library
@@ -52,7 +53,7 @@ foreach(library quorlin_compiler quorlin_format)
   endif()
 endforeach()
 
-set(QUORLIN_INSTALLED_TARGETS quorlin_format quorlin_compiler quorlin tfsdump quorlin-lsp)
+set(QUORLIN_INSTALLED_TARGETS quorlin_format quorlin_compiler quorlin tfsc tfsdump quorlin-lsp)
 
 install(TARGETS ${QUORLIN_INSTALLED_TARGETS}
   EXPORT QuorlinTargets
@@ -73,7 +74,7 @@ install(FILES ${QUORLIN_PUBLIC_HEADERS} DESTINATION ${QUORLIN_INSTALL_INCLUDEDIR
 # Manual pages, compressed as Debian installs them; uncompressed when there is
 # no gzip.
 
-set(QUORLIN_MAN_PAGES quorlin tfsdump quorlin-lsp)
+set(QUORLIN_MAN_PAGES quorlin tfsc tfsdump quorlin-lsp)
 
 find_program(QUORLIN_GZIP gzip)
 mark_as_advanced(QUORLIN_GZIP)
@@ -127,6 +128,7 @@ install(FILES
 # The programs under their package names inside this build too, so that
 # quorlin_add_scripts works here as it does for an installed package.
 add_executable(Quorlin::quorlin ALIAS quorlin)
+add_executable(Quorlin::tfsc ALIAS tfsc)
 add_executable(Quorlin::tfsdump ALIAS tfsdump)
 include(${CMAKE_CURRENT_LIST_DIR}/QuorlinScripts.cmake)
 

@@ -21,13 +21,16 @@ Quorlin compiles texture scripts, small programs that compute a 4x4
 texture matrix from a few run-time values, into compiled texture
 scripts (.tfs) that a renderer loads and evaluates.
 
-This package holds the quorlin compiler, the quorlin-lsp language
-server that editors start for problems, completion and hover as you
-type, the tfsdump tool that checks and lists compiled files, the
-compiler library and the compiled-format library with their C++
-headers, and a CMake package: find_package(Quorlin CONFIG) gives the
-targets Quorlin::compiler and Quorlin::format and the function
-quorlin_add_scripts, which compiles scripts at build time.]])
+This package holds the quorlin compiler, tfsc (the same compiler with
+GNU-style options and clang-style diagnostics: every problem of a
+script in one run, each with its file, line and column), the
+quorlin-lsp language server that editors start for problems,
+completion and hover as you type, the tfsdump tool that checks and
+lists compiled files, the compiler library and the compiled-format
+library with their C++ headers, and a CMake package:
+find_package(Quorlin CONFIG) gives the targets Quorlin::compiler and
+Quorlin::format and the function quorlin_add_scripts, which compiles
+scripts at build time.]])
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -1,26 +1,23 @@
 # quorlin_add_scripts(<target> [OUTPUT_DIRECTORY <dir>] <script>...)
 #
 # Compiles texture scripts to compiled texture scripts (.tfs) at build time
-# with the quorlin program (the target Quorlin::quorlin).
+# with the tfsc program (the target Quorlin::tfsc).
 #
 # Each <script>, relative to the current source directory unless absolute,
 # becomes <dir>/<name>.tfs, where <name> is the script's file name without
 # its last extension and <dir> is OUTPUT_DIRECTORY (relative to the current
 # binary directory unless absolute), by default the current binary directory.
-# A script is compiled again when it or quorlin changes. A script that does
-# not compile fails the build, and quorlin's messages ("Line N: ...") show in
-# the build's output; no .tfs file is left for it.
+# A script is compiled again when it or tfsc changes. A script that does not
+# compile fails the build, and tfsc's diagnostics show in the build's output
+# as "<script>:LINE:COLUMN: error: ..." lines with the script's absolute path,
+# which IDEs and editors jump to; no .tfs file is left for it. Warnings show
+# the same way and do not fail the build.
 #
 # When <target> does not exist it is created as a custom target of the default
 # build. When it does (an executable, a library, a custom target), it is made
 # to depend on the compiled files, so they are brought up to date whenever it
 # is built. The target property QUORLIN_TFS_FILES lists the .tfs files, for
 # example for install(FILES $<TARGET_PROPERTY:<target>,QUORLIN_TFS_FILES> ...).
-#
-# quorlin splits its command line at white space and takes a word that starts
-# with '/' for an option, so the function passes it names relative to the
-# output directory; a script whose path from there holds white space is
-# refused when the project is configured.
 
 include_guard(GLOBAL)
 
@@ -33,8 +30,8 @@ function(quorlin_add_scripts target)
   if(NOT scripts)
     message(FATAL_ERROR "quorlin_add_scripts(${target}): no script given")
   endif()
-  if(NOT TARGET Quorlin::quorlin)
-    message(FATAL_ERROR "quorlin_add_scripts(${target}): the target Quorlin::quorlin is not "
+  if(NOT TARGET Quorlin::tfsc)
+    message(FATAL_ERROR "quorlin_add_scripts(${target}): the target Quorlin::tfsc is not "
       "visible here; call find_package(Quorlin CONFIG REQUIRED) in this directory or a parent")
   endif()
 
@@ -52,13 +49,6 @@ function(quorlin_add_scripts target)
     get_filename_component(name "${source}" NAME_WLE)
     set(output_name "${name}.tfs")
     set(output "${output_dir}/${output_name}")
-    file(RELATIVE_PATH relative_source "${output_dir}" "${source}")
-
-    if(relative_source MATCHES "[ \t\r\n]")
-      message(FATAL_ERROR "quorlin_add_scripts(${target}): quorlin cannot be given the script "
-        "${source} from ${output_dir}: the path between them, '${relative_source}', holds "
-        "white space")
-    endif()
     if(output STREQUAL source)
       message(FATAL_ERROR "quorlin_add_scripts(${target}): the script ${source} would be "
         "overwritten by its own compiled file; give an OUTPUT_DIRECTORY")
@@ -71,11 +61,12 @@ function(quorlin_add_scripts target)
     set_property(GLOBAL APPEND PROPERTY QUORLIN_TFS_OUTPUTS "${output}")
 
     # The old file goes first, so that a failed compile leaves none behind
-    # (quorlin itself keeps an existing file when the compile fails).
+    # (tfsc itself keeps an existing file when the compile fails). tfsc takes
+    # any name after "--", spaces and all.
     add_custom_command(OUTPUT "${output}"
       COMMAND "${CMAKE_COMMAND}" -E rm -f -- "${output_name}"
-      COMMAND Quorlin::quorlin /file "${relative_source}" /out "${output_name}"
-      DEPENDS "${source}" Quorlin::quorlin
+      COMMAND Quorlin::tfsc -o "${output}" -- "${source}"
+      DEPENDS "${source}" Quorlin::tfsc
       WORKING_DIRECTORY "${output_dir}"
       COMMENT "Compiling texture script ${script}"
       VERBATIM)

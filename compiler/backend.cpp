@@ -11,6 +11,7 @@
 
 #include <cassert>
 #include <cstdio>
+#include <cstring>
 
 namespace quorlin {
 
@@ -191,7 +192,8 @@ void TextureScriptCompiler::EmitInstruction(const ExprNode* pNode)
         static_cast<std::uint8_t>(pNode->m_nReg & 0xFFu),
     };
     if (GetWriteOffset() + INSTRUCTION_SIZE <= BYTECODE_BUFFER_SIZE) {
-        WriteBytes(aInstruction, INSTRUCTION_SIZE);
+        std::memcpy(m_pWritePos, aInstruction, INSTRUCTION_SIZE);
+        m_pWritePos += INSTRUCTION_SIZE;
         return;
     }
     for (const std::uint8_t nByte : aInstruction)

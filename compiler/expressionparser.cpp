@@ -5,13 +5,12 @@
 // current, so enclosing levels may report more.
 #include "texturescriptcompiler.h"
 
-#include <charconv>
-#include <cmath>
 #include <new>
 #include <string_view>
 
 #include "charclass.h"
 #include "languagenames.h"
+#include "numberliteral.h"
 #include "quorlinmemory.h"
 
 namespace quorlin {
@@ -61,39 +60,15 @@ std::int32_t MultiplicativeOperator(TokenType nToken)
     }
 }
 
-// Rounds to the nearest 32-bit float; values beyond the float range become
-// infinity instead of an undefined conversion.
-float NearestFloat(double dValue)
-{
-    constexpr double FLOAT_OVERFLOW_THRESHOLD = 0x1.ffffffp127; // halfway past FLT_MAX
-    if (dValue >= FLOAT_OVERFLOW_THRESHOLD)
-        return HUGE_VALF;
-    return static_cast<float>(dValue);
-}
-
-// The value of a number token: its longest leading decimal part ("1.5.7" is
-// 1.5). A number token always starts with a digit.
-float NumberValue(const char* pszText)
-{
-    const char* pszEnd = pszText;
-    while (*pszEnd != '\0')
-        ++pszEnd;
-    double dValue = 0.0;
-    const std::from_chars_result result = std::from_chars(pszText, pszEnd, dValue, std::chars_format::fixed);
-    if (result.ec == std::errc::result_out_of_range)
-        return HUGE_VALF;
-    return NearestFloat(dValue);
-}
-
 // The number after "Mat": its digits as a decimal value, saturated so that a
 // long run of digits can never wrap around into a valid index.
-std::uint32_t MatrixIndexDigits(const char* pszDigits)
+std::uint32_t MatrixIndexDigits(std::string_view digits)
 {
     constexpr std::uint32_t SATURATED = 100; // any value from here on is invalid
     std::uint32_t nValue = 0;
-    for (; IsDigitChar(*pszDigits); ++pszDigits) {
+    for (std::size_t i = 0; i < digits.size() && IsDigitChar(digits[i]); ++i) {
         if (nValue < SATURATED)
-            nValue = nValue * 10 + static_cast<std::uint32_t>(*pszDigits - '0');
+            nValue = nValue * 10 + static_cast<std::uint32_t>(digits[i] - '0');
     }
     return nValue;
 }
@@ -110,6 +85,8 @@ ExprNode* NewNode(std::int32_t nOp, ExprNode* pLeft, ExprNode* pRight, std::uint
 
 void DeleteNode(ExprNode* pNode)
 {
+    if (pNode != nullptr && pNode->m_bInArena)
+        return;
     // Rotating each left child up turns the tree into a right chain as it is
     // released, so no stack grows with the size or shape of the tree.
     while (pNode != nullptr) {
@@ -129,31 +106,41 @@ void DeleteNode(ExprNode* pNode)
 
 bool TextureScriptCompiler::LookupVariable(const char* pszName, std::uint32_t& nSlot)
 {
-    // Matrix elements are the names scripts use most; no built-in value's
-    // name starts with the matrix prefix, so they are recognised first.
-    static_assert(!AnyNameStartsWith(BUILTIN_VALUES, MATRIX_PREFIX), "a built-in value looks like a matrix element");
     const std::string_view name(pszName);
-    if (StartsWithNoCase(MATRIX_PREFIX, name)) {
-        nSlot = NOT_FOUND;
-        const std::uint32_t nIndex = MatrixIndexDigits(pszName + MATRIX_PREFIX.size());
-        const std::uint32_t nRow = nIndex / 10;
-        const std::uint32_t nColumn = nIndex % 10;
-        if (nRow >= MATRIX_DIMENSION || nColumn >= MATRIX_DIMENSION) {
-            ReportError(CompilerMessage::InvalidMatrixIndex);
-            return false;
-        }
-        nSlot = SLOT_MATRIX_FIRST + MATRIX_DIMENSION * nRow + nColumn;
+    return ResolveVariable(name, ClassifyWord(name), nSlot);
+}
+
+// The slot of a name whose meaning the lexer found: matrix elements first,
+// the names scripts use most, then built-in values, then user parameters.
+bool TextureScriptCompiler::ResolveVariable(std::string_view name, const WordMeaning& meaning, std::uint32_t& nSlot)
+{
+    if (meaning.nKind == NAME_MATRIX_ELEMENT)
+        return MatrixElementSlot(name, nSlot);
+    if (meaning.nKind == NAME_BUILTIN_VALUE) {
+        nSlot = meaning.nValue;
         return true;
     }
-
-    nSlot = FindNamed(BUILTIN_VALUES, name);
-    if (nSlot != NOT_FOUND)
-        return true;
-
     std::uint32_t nParam = 0;
-    if (FindUserParam(pszName, nParam))
-        nSlot = SLOT_USER_PARAM_FIRST + nParam;
-    return nSlot != NOT_FOUND;
+    if (!FindUserParamName(name, nParam)) {
+        nSlot = NOT_FOUND;
+        return false;
+    }
+    nSlot = SLOT_USER_PARAM_FIRST + nParam;
+    return true;
+}
+
+bool TextureScriptCompiler::MatrixElementSlot(std::string_view name, std::uint32_t& nSlot)
+{
+    nSlot = NOT_FOUND;
+    const std::uint32_t nIndex = MatrixIndexDigits(name.substr(MATRIX_PREFIX.size()));
+    const std::uint32_t nRow = nIndex / 10;
+    const std::uint32_t nColumn = nIndex % 10;
+    if (nRow >= MATRIX_DIMENSION || nColumn >= MATRIX_DIMENSION) {
+        ReportError(CompilerMessage::InvalidMatrixIndex);
+        return false;
+    }
+    nSlot = SLOT_MATRIX_FIRST + MATRIX_DIMENSION * nRow + nColumn;
+    return true;
 }
 
 bool TextureScriptCompiler::LookupFunction(const char* pszName, std::uint32_t& nIndex)
@@ -230,7 +217,7 @@ ExprNode* TextureScriptCompiler::ParseStatement()
         DeleteNode(pLeft);
         return nullptr;
     }
-    ExprNode* pAssign = NewNode(TSOP_ASSIGN, pLeft, pRight, 0);
+    ExprNode* pAssign = m_nodes.New(TSOP_ASSIGN, pLeft, pRight, 0);
     if (pAssign == nullptr) {
         ReportError(CompilerMessage::OutOfMemory);
         DeleteNode(pLeft);
@@ -267,7 +254,7 @@ ExprNode* TextureScriptCompiler::ParseBinaryLevel(bool bAdditive)
             DeleteNode(pLeft);
             return nullptr;
         }
-        ExprNode* pNode = NewNode(nOp, pLeft, pRight, 0);
+        ExprNode* pNode = m_nodes.New(nOp, pLeft, pRight, 0);
         if (pNode == nullptr) {
             ReportError(CompilerMessage::OutOfMemory);
             DeleteNode(pLeft);
@@ -326,7 +313,7 @@ ExprNode* TextureScriptCompiler::ParseNegation()
     --m_nNestingDepth;
     if (pOperand == nullptr)
         return nullptr;
-    ExprNode* pNode = NewNode(TSOP_NEGATE, pOperand, nullptr, 0);
+    ExprNode* pNode = m_nodes.New(TSOP_NEGATE, pOperand, nullptr, 0);
     if (pNode == nullptr) {
         ReportError(CompilerMessage::OutOfMemory);
         DeleteNode(pOperand);
@@ -336,7 +323,7 @@ ExprNode* TextureScriptCompiler::ParseNegation()
 
 ExprNode* TextureScriptCompiler::NewVariable(std::uint32_t nSlot)
 {
-    ExprNode* pNode = NewNode(COMPOP_VAR, nullptr, nullptr, nSlot);
+    ExprNode* pNode = m_nodes.New(COMPOP_VAR, nullptr, nullptr, nSlot);
     if (pNode == nullptr)
         ReportError(CompilerMessage::OutOfMemory);
     return pNode;
@@ -345,7 +332,7 @@ ExprNode* TextureScriptCompiler::NewVariable(std::uint32_t nSlot)
 // number ::= NUMBER   (its longest leading decimal part)
 ExprNode* TextureScriptCompiler::ParseNumber()
 {
-    const std::uint32_t nSlot = AddConstant(NumberValue(m_szToken));
+    const std::uint32_t nSlot = AddConstant(NumberValue(std::string_view(m_szToken, m_nTokenLength)));
     NextToken();
     return NewVariable(nSlot);
 }
@@ -355,15 +342,15 @@ ExprNode* TextureScriptCompiler::ParseNumber()
 ExprNode* TextureScriptCompiler::ParseName()
 {
     std::uint32_t nSlot = 0;
-    if (LookupVariable(m_szToken, nSlot)) {
+    if (ResolveVariable(std::string_view(m_szToken, m_nTokenLength), m_tokenMeaning, nSlot)) {
         NextToken();
         return NewVariable(nSlot);
     }
-    std::uint32_t nFunction = 0;
-    if (!LookupFunction(m_szToken, nFunction)) {
+    if (m_tokenMeaning.nKind != NAME_FUNCTION) {
         ReportError(CompilerMessage::InvalidVariable);
         return nullptr;
     }
+    const std::uint32_t nFunction = m_tokenMeaning.nValue;
     NextToken();
     if (m_nToken != TOKEN_LPAREN) {
         ReportError(CompilerMessage::ExpectedCallParenthesis);
@@ -372,7 +359,7 @@ ExprNode* TextureScriptCompiler::ParseName()
     ExprNode* pArgument = ParseParenthesized();
     if (pArgument == nullptr)
         return nullptr;
-    ExprNode* pCall = NewNode(TSOP_FUNCTION, nullptr, pArgument, nFunction);
+    ExprNode* pCall = m_nodes.New(TSOP_FUNCTION, nullptr, pArgument, nFunction);
     if (pCall == nullptr) {
         ReportError(CompilerMessage::OutOfMemory);
         DeleteNode(pArgument);

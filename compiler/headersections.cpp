@@ -7,6 +7,20 @@
 
 namespace quorlin {
 
+namespace {
+
+// Whether pszStored begins with the characters of name.
+bool SameCharacters(const char* pszStored, std::string_view name)
+{
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (pszStored[i] != name[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool TextureScriptCompiler::AddUserParam(const char* pszName)
 {
     if (m_nNumUserParams >= MAX_USER_PARAMS) {
@@ -22,14 +36,22 @@ bool TextureScriptCompiler::AddUserParam(const char* pszName)
     const std::size_t nLength = strnlen(pszName, MAX_TOKEN_LENGTH);
     std::memcpy(pszEntry, pszName, nLength);
     pszEntry[nLength] = '\0';
+    m_anUserParamLengths[m_nNumUserParams] = static_cast<std::uint32_t>(nLength);
     ++m_nNumUserParams;
     return true;
 }
 
 bool TextureScriptCompiler::FindUserParam(const char* pszName, std::uint32_t& nIndex) const
 {
+    return FindUserParamName(pszName, nIndex);
+}
+
+// Names compare exactly, case included; the lengths first, which settle
+// most comparisons. Names are short, so a plain loop beats a call.
+bool TextureScriptCompiler::FindUserParamName(std::string_view name, std::uint32_t& nIndex) const
+{
     for (std::uint32_t i = 0; i < m_nNumUserParams; ++i) {
-        if (std::strcmp(m_szUserParams[i], pszName) == 0) {
+        if (m_anUserParamLengths[i] == name.size() && SameCharacters(m_szUserParams[i], name)) {
             nIndex = i;
             return true;
         }
@@ -60,7 +82,7 @@ bool TextureScriptCompiler::ParseParamList()
 
     std::uint32_t nBlockSize = 1;
     for (std::uint32_t i = 0; i < m_nNumUserParams; ++i)
-        nBlockSize += static_cast<std::uint32_t>(std::strlen(m_szUserParams[i])) + 1;
+        nBlockSize += m_anUserParamLengths[i] + 1;
 
     std::uint8_t aField[4];
     EncodeU32(aField, nBlockSize);
@@ -68,7 +90,7 @@ bool TextureScriptCompiler::ParseParamList()
     const auto nCount = static_cast<std::uint8_t>(m_nNumUserParams);
     WriteBytes(&nCount, 1);
     for (std::uint32_t i = 0; i < m_nNumUserParams; ++i)
-        WriteBytes(m_szUserParams[i], static_cast<std::uint32_t>(std::strlen(m_szUserParams[i])) + 1);
+        WriteBytes(m_szUserParams[i], m_anUserParamLengths[i] + 1);
     return true;
 }
 

@@ -1,5 +1,8 @@
 // The lexer: one current token, read on demand through a cursor, and the
-// line counter every diagnostic shows.
+// line counter every diagnostic shows. The
+// text ends at its length or at its first NUL byte, whichever comes first;
+// the NUL is found where the lexer meets it, so no pass measures the text
+// beforehand.
 #include "texturescriptcompiler.h"
 
 #include <cstring>
@@ -12,48 +15,121 @@ namespace quorlin {
 
 namespace {
 
-constexpr std::uint32_t NUM_KEYWORDS = sizeof KEYWORDS / sizeof KEYWORDS[0];
-
-constexpr std::uint32_t LongestKeyword()
+template <std::size_t N>
+constexpr std::size_t LongestName(const NamedValue (&table)[N])
 {
-    std::uint32_t nLongest = 0;
-    for (const KeywordName& entry : KEYWORDS)
-        nLongest = entry.text.size() > nLongest ? static_cast<std::uint32_t>(entry.text.size()) : nLongest;
+    std::size_t nLongest = 0;
+    for (const NamedValue& entry : table)
+        nLongest = entry.name.size() > nLongest ? entry.name.size() : nLongest;
     return nLongest;
 }
 
-constexpr std::uint32_t MAX_KEYWORD_LENGTH = LongestKeyword();
-
-// The keyword table's entries grouped by length, so that a token is compared
-// only with the entries of its own length: the group of length n is
-// aEntries[aGroupBegin[n]] up to aEntries[aGroupBegin[n + 1]], as indices
-// into KEYWORDS in table order.
-struct KeywordGroups {
-    std::uint8_t aEntries[NUM_KEYWORDS] = {};
-    std::uint8_t aGroupBegin[MAX_KEYWORD_LENGTH + 2] = {};
-    char aFirstUpper[NUM_KEYWORDS] = {}; // each entry's first character folded, a cheap first test
-};
-
-constexpr KeywordGroups GroupKeywordsByLength()
+constexpr std::size_t LongestKeyword()
 {
-    KeywordGroups groups;
-    std::uint32_t nNext = 0;
-    for (std::uint32_t nLength = 0; nLength <= MAX_KEYWORD_LENGTH; ++nLength) {
-        groups.aGroupBegin[nLength] = static_cast<std::uint8_t>(nNext);
-        for (std::uint32_t i = 0; i < NUM_KEYWORDS; ++i) {
-            if (KEYWORDS[i].text.size() == nLength)
-                groups.aEntries[nNext++] = static_cast<std::uint8_t>(i);
-            groups.aFirstUpper[i] = ToUpperAscii(KEYWORDS[i].text[0]);
-        }
-    }
-    groups.aGroupBegin[MAX_KEYWORD_LENGTH + 1] = static_cast<std::uint8_t>(nNext);
-    return groups;
+    std::size_t nLongest = 0;
+    for (const KeywordName& entry : KEYWORDS)
+        nLongest = entry.text.size() > nLongest ? entry.text.size() : nLongest;
+    return nLongest;
 }
 
-constexpr KeywordGroups KEYWORD_GROUPS = GroupKeywordsByLength();
+constexpr std::size_t Longer(std::size_t a, std::size_t b) { return a > b ? a : b; }
+
+constexpr std::size_t MAX_WORD_LENGTH =
+    Longer(LongestKeyword(), Longer(LongestName(BUILTIN_VALUES), LongestName(FUNCTIONS)));
+
+// Words longer than one character that mean something: the keywords, the
+// built-in values and the functions. They sit in one small open-addressed
+// table, so that classifying a word costs one hash and, for a word of the
+// language, one comparison. Each entry keeps its text in capitals, so that
+// only the word's letters need folding.
+struct WordEntry {
+    char szCapitals[MAX_WORD_LENGTH + 1] = {};
+    std::size_t nLength = 0;
+    WordMeaning meaning;
+};
+
+constexpr std::size_t WORD_TABLE_SIZE = 64;
+
+struct WordTable {
+    WordEntry aEntries[WORD_TABLE_SIZE] = {};
+};
+
+constexpr std::size_t FoldedByte(char c) { return static_cast<unsigned char>(ToUpperAscii(c)); }
+
+// Depends only on what case folding keeps, so that a word and its table
+// entry meet whatever their case. The word is not empty.
+constexpr std::size_t WordHash(std::string_view word)
+{
+    return (word.size() * 7 + FoldedByte(word.front()) * 3 + FoldedByte(word.back())) % WORD_TABLE_SIZE;
+}
+
+constexpr void InsertWord(WordTable& table, std::string_view text, WordMeaning meaning)
+{
+    std::size_t nIndex = WordHash(text);
+    while (table.aEntries[nIndex].nLength != 0)
+        nIndex = (nIndex + 1) % WORD_TABLE_SIZE;
+    WordEntry& entry = table.aEntries[nIndex];
+    for (std::size_t i = 0; i < text.size(); ++i)
+        entry.szCapitals[i] = ToUpperAscii(text[i]);
+    entry.nLength = text.size();
+    entry.meaning = meaning;
+}
+
+constexpr WordTable BuildWordTable()
+{
+    WordTable table;
+    for (const KeywordName& entry : KEYWORDS) {
+        if (entry.text.size() > 1)
+            InsertWord(table, entry.text, {entry.nToken, NAME_OTHER, 0});
+    }
+    for (const NamedValue& entry : BUILTIN_VALUES)
+        InsertWord(table, entry.name, {TOKEN_IDENTIFIER, NAME_BUILTIN_VALUE, entry.nValue});
+    for (const NamedValue& entry : FUNCTIONS)
+        InsertWord(table, entry.name, {TOKEN_IDENTIFIER, NAME_FUNCTION, entry.nValue});
+    return table;
+}
+
+constexpr WordTable WORD_TABLE = BuildWordTable();
+
+// Matrix elements are recognised by their prefix alone, before the table.
+constexpr bool NoWordHasTheMatrixPrefix()
+{
+    for (const WordEntry& entry : WORD_TABLE.aEntries) {
+        if (StartsWithNoCase(MATRIX_PREFIX, std::string_view(entry.szCapitals, entry.nLength)))
+            return false;
+    }
+    return true;
+}
+static_assert(NoWordHasTheMatrixPrefix(), "a word of the language looks like a matrix element");
+
+// Setting bit 5 folds an ASCII capital to its small letter and joins no
+// other two bytes that could reach a small letter, so a word starts with the
+// prefix exactly when its first bytes with bit 5 set are the prefix's small
+// letters.
+constexpr char SMALL_LETTER_BIT = 0x20;
+constexpr char SMALL_MATRIX_PREFIX[] = {'m', 'a', 't'};
+static_assert(EqualsNoCase(MATRIX_PREFIX, std::string_view(SMALL_MATRIX_PREFIX, 3)), "the prefix's small letters");
+
+bool StartsWithMatrixPrefix(std::string_view word)
+{
+    return word.size() >= 3 && (word[0] | SMALL_LETTER_BIT) == SMALL_MATRIX_PREFIX[0] &&
+           (word[1] | SMALL_LETTER_BIT) == SMALL_MATRIX_PREFIX[1] &&
+           (word[2] | SMALL_LETTER_BIT) == SMALL_MATRIX_PREFIX[2];
+}
+
+bool MatchesEntry(const WordEntry& entry, std::string_view word)
+{
+    if (entry.nLength != word.size())
+        return false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (ToUpperAscii(word[i]) != entry.szCapitals[i])
+            return false;
+    }
+    return true;
+}
 
 // The code of every one-character token, by the character's unsigned value:
-// the one-character entries of the table looked up in advance.
+// the one-character entries of the keyword table looked up in advance.
 struct SingleCharacterCodes {
     TokenType aCode[256] = {};
 };
@@ -74,22 +150,27 @@ constexpr SingleCharacterCodes ClassifySingleCharacters()
 
 constexpr SingleCharacterCodes SINGLE_CHARACTER_CODES = ClassifySingleCharacters();
 
-// The code of an identifier- or symbol-class token of nLength characters.
-TokenType ClassifyWord(const char* pszText, std::uint32_t nLength)
+// What the lexer needs to know of a byte between tokens.
+enum SkipClass : std::uint8_t { SKIP_TOKEN, SKIP_SPACE, SKIP_NEWLINE, SKIP_COMMENT, SKIP_END };
+
+struct SkipClasses {
+    SkipClass aClass[256] = {};
+};
+
+constexpr SkipClasses ClassifyBytesForSkipping()
 {
-    if (nLength == 1)
-        return SINGLE_CHARACTER_CODES.aCode[static_cast<unsigned char>(pszText[0])];
-    if (nLength > MAX_KEYWORD_LENGTH)
-        return TOKEN_IDENTIFIER;
-    const std::string_view text(pszText, nLength);
-    const char cFirstUpper = ToUpperAscii(pszText[0]);
-    for (std::uint32_t i = KEYWORD_GROUPS.aGroupBegin[nLength]; i < KEYWORD_GROUPS.aGroupBegin[nLength + 1]; ++i) {
-        const std::uint8_t nEntry = KEYWORD_GROUPS.aEntries[i];
-        if (KEYWORD_GROUPS.aFirstUpper[nEntry] == cFirstUpper && EqualsNoCase(KEYWORDS[nEntry].text, text))
-            return KEYWORDS[nEntry].nToken;
+    SkipClasses classes;
+    for (std::uint32_t nByte = 0; nByte < 256; ++nByte) {
+        const auto c = static_cast<char>(nByte);
+        classes.aClass[nByte] = IsSpaceChar(c) ? SKIP_SPACE : SKIP_TOKEN;
     }
-    return TOKEN_IDENTIFIER;
+    classes.aClass[static_cast<unsigned char>('\n')] = SKIP_NEWLINE;
+    classes.aClass[static_cast<unsigned char>(COMMENT_CHARACTER)] = SKIP_COMMENT;
+    classes.aClass[0] = SKIP_END;
+    return classes;
 }
+
+constexpr SkipClasses SKIP_CLASSES = ClassifyBytesForSkipping();
 
 using Acceptor = bool (*)(char c, const char* pszTokenSoFar);
 
@@ -115,32 +196,70 @@ const char* EndOfToken(const char* pFirst, const char* pEnd, const char* pszFirs
     return EndOfAccepted<IsSymbolChar>(pFirst + 1, pEnd, pszFirstCharacter);
 }
 
+// Bytes searched for a NUL at a time, ahead of the comments that need it.
+constexpr std::size_t NUL_SEARCH_CHUNK = std::size_t{64} * 1024;
+
+// Makes sure that the text up to pStop holds no NUL byte. The search runs
+// ahead in chunks from pNulFree, the end of the part already known to hold
+// none, so that a long run of comment lines costs one search per chunk, not
+// one per line. A NUL found moves pEnd back to it; false when it lies before
+// pStop. Everything before the cursor was read already and held no NUL.
+bool NoNulBefore(const char* pStop, const char*& pNulFree, const char*& pEnd)
+{
+    while (pNulFree < pStop) {
+        const std::size_t nRest = static_cast<std::size_t>(pEnd - pNulFree);
+        const std::size_t nChunk = nRest < NUL_SEARCH_CHUNK ? nRest : NUL_SEARCH_CHUNK;
+        const auto* pNul = static_cast<const char*>(std::memchr(pNulFree, '\0', nChunk));
+        if (pNul != nullptr) {
+            pEnd = pNul;
+            pNulFree = pNul;
+            return pStop <= pNul;
+        }
+        pNulFree += nChunk;
+    }
+    return true;
+}
+
+// Moves p from the "#" of a comment past the newline that ends it, counting
+// that newline and leaving pLineStart after it. A NUL byte ends the text
+// wherever it stands, inside a comment too, so pEnd moves back to the first
+// one; false when the text ends before the newline, with p at pEnd.
+bool SkipComment(const char*& p, const char*& pEnd, const char*& pNulFree, std::int32_t& nLine, const char*& pLineStart)
+{
+    const auto* pNewline = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p)));
+    const char* const pCommentEnd = pNewline != nullptr ? pNewline : pEnd;
+    if (!NoNulBefore(pCommentEnd, pNulFree, pEnd) || pNewline == nullptr) {
+        p = pEnd;
+        return false;
+    }
+    p = pNewline + 1;
+    ++nLine;
+    pLineStart = p;
+    return true;
+}
+
 // Moves p over white space and comments to the first character of the next
 // token, counting in nLine the newlines it passes (a comment's own newline
 // included) and leaving pLineStart after the last of them. False when the
-// text ends first, with p at pEnd.
-bool SkipSpaceAndComments(const char*& p, const char* pEnd, std::int32_t& nLine, const char*& pLineStart)
+// text ends first, with p at pEnd; a NUL byte ends the text, and pEnd moves
+// back to it.
+bool SkipSpaceAndComments(const char*& p, const char*& pEnd, const char*& pNulFree, std::int32_t& nLine,
+                          const char*& pLineStart)
 {
     while (p < pEnd) {
-        const char c = *p;
-        if (c == COMMENT_CHARACTER) {
-            // A comment holds no newline before its last character.
-            const void* pNewline = std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p));
-            if (pNewline == nullptr) {
-                p = pEnd;
-                return false;
-            }
-            p = static_cast<const char*>(pNewline) + 1;
+        switch (SKIP_CLASSES.aClass[static_cast<unsigned char>(*p)]) {
+        case SKIP_NEWLINE:
             ++nLine;
-            pLineStart = p;
-        } else if (IsSpaceChar(c)) {
             ++p;
-            if (c == '\n') {
-                ++nLine;
-                pLineStart = p;
-            }
-        } else {
-            return true;
+            pLineStart = p;
+            break;
+        case SKIP_SPACE: ++p; break;
+        case SKIP_COMMENT:
+            if (!SkipComment(p, pEnd, pNulFree, nLine, pLineStart))
+                return false;
+            break;
+        case SKIP_END: pEnd = p; return false;
+        case SKIP_TOKEN: return true;
         }
     }
     return false;
@@ -148,18 +267,41 @@ bool SkipSpaceAndComments(const char*& p, const char* pEnd, std::int32_t& nLine,
 
 } // namespace
 
-bool IsNumberChar(char c, const char*) { return !IsSpaceChar(c) && (IsDigitChar(c) || c == '.'); }
-
-bool IsIdentifierChar(char c, const char*) { return !IsSpaceChar(c) && (IsLetterChar(c) || IsDigitChar(c)); }
-
-bool IsSymbolChar(char c, const char* pszTokenSoFar)
+WordMeaning ClassifyWord(std::string_view word)
 {
-    return !IsSpaceChar(c) && !IsLetterChar(c) && !IsDigitChar(c) && pszTokenSoFar[0] == '\0';
+    if (word.empty())
+        return {};
+    if (word.size() == 1)
+        return {SINGLE_CHARACTER_CODES.aCode[static_cast<unsigned char>(word[0])], NAME_OTHER, 0};
+    if (StartsWithMatrixPrefix(word))
+        return {TOKEN_IDENTIFIER, NAME_MATRIX_ELEMENT, 0};
+    if (word.size() > MAX_WORD_LENGTH)
+        return {};
+    for (std::size_t nIndex = WordHash(word); WORD_TABLE.aEntries[nIndex].nLength != 0;
+         nIndex = (nIndex + 1) % WORD_TABLE_SIZE) {
+        if (MatchesEntry(WORD_TABLE.aEntries[nIndex], word))
+            return WORD_TABLE.aEntries[nIndex].meaning;
+    }
+    return {};
+}
+
+// The symbol acceptor refuses every character after the first, so a symbol
+// token is its first character alone, and its code comes from one table.
+bool TextureScriptCompiler::TakeSymbol(char c)
+{
+    ++m_pCursor;
+    m_szToken[0] = c;
+    m_szToken[1] = '\0';
+    m_nTokenLength = 1;
+    m_nToken = SINGLE_CHARACTER_CODES.aCode[static_cast<unsigned char>(c)];
+    return true;
 }
 
 bool TextureScriptCompiler::NextToken()
 {
     m_szToken[0] = '\0';
+    m_nTokenLength = 0;
+    m_tokenMeaning = WordMeaning();
 
     // Skipped in locals, which stay in registers while the members would be
     // stored at every step. At the end of the text the current token is the
@@ -167,7 +309,7 @@ bool TextureScriptCompiler::NextToken()
     const char* pCursor = m_pCursor;
     std::int32_t nLine = m_nLine;
     const char* pLineStart = m_pLineStart;
-    const bool bFound = SkipSpaceAndComments(pCursor, m_pSourceEnd, nLine, pLineStart);
+    const bool bFound = SkipSpaceAndComments(pCursor, m_pSourceEnd, m_pNulFreeEnd, nLine, pLineStart);
     m_pCursor = pCursor;
     m_nLine = nLine;
     m_pLineStart = pLineStart;
@@ -181,6 +323,8 @@ bool TextureScriptCompiler::NextToken()
     // and pushed back.
     const char* const pFirst = m_pCursor;
     const char c = *pFirst;
+    if (!IsDigitChar(c) && !IsLetterChar(c))
+        return TakeSymbol(c);
     m_szToken[0] = c;
     m_szToken[1] = '\0';
     const char* const pTokenEnd = EndOfToken(pFirst, m_pSourceEnd, m_szToken);
@@ -191,8 +335,15 @@ bool TextureScriptCompiler::NextToken()
     const std::uint32_t nStored = nLength < MAX_TOKEN_LENGTH ? nLength : MAX_TOKEN_LENGTH;
     std::memcpy(m_szToken, pFirst, nStored);
     m_szToken[nStored] = '\0';
+    m_nTokenLength = nStored;
 
-    m_nToken = IsDigitChar(c) ? TOKEN_NUMBER : ClassifyWord(m_szToken, nStored);
+    // Each word is looked up once, here; the parser reads the meaning.
+    if (IsDigitChar(c)) {
+        m_nToken = TOKEN_NUMBER;
+        return true;
+    }
+    m_tokenMeaning = ClassifyWord(std::string_view(m_szToken, nStored));
+    m_nToken = m_tokenMeaning.nToken;
     return true;
 }
 

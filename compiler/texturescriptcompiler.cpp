@@ -11,13 +11,19 @@ namespace quorlin {
 
 void TextureScriptCompiler::Reset(const char* pszSource, ErrorCallback pfnCallback)
 {
-    ResetText(pszSource, pszSource + std::strlen(pszSource));
+    Reset(pszSource, std::strlen(pszSource), pfnCallback);
+}
+
+void TextureScriptCompiler::Reset(const char* pText, std::size_t nLength, ErrorCallback pfnCallback)
+{
+    ResetText(pText, pText + nLength);
     m_pfnErrorCallback = pfnCallback;
 }
 
 void TextureScriptCompiler::ResetText(const char* pBegin, const char* pEnd)
 {
     m_pCursor = pBegin;
+    m_pNulFreeEnd = pBegin;
     m_pSourceEnd = pEnd;
     m_pTokenStart = pBegin;
     m_pLineStart = pBegin;
@@ -30,25 +36,34 @@ void TextureScriptCompiler::ResetText(const char* pBegin, const char* pEnd)
     m_nNumUserParams = 0;
     m_bError = false;
     m_szToken[0] = '\0';
+    m_nTokenLength = 0;
     m_nToken = TOKEN_INVALID;
+    m_tokenMeaning = WordMeaning();
     m_nParenDepth = 0;
     m_nNestingDepth = 0;
     m_bAbort = false;
+    m_nodes.Release();
 }
 
 bool TextureScriptCompiler::Compile(const char* pszSource, ErrorCallback pfnCallback, std::uint8_t** ppOutBuffer,
                                     std::uint32_t* pnOutSize)
 {
-    Reset(pszSource, pfnCallback);
+    return Compile(pszSource, std::strlen(pszSource), pfnCallback, ppOutBuffer, pnOutSize);
+}
+
+bool TextureScriptCompiler::Compile(const char* pText, std::size_t nLength, ErrorCallback pfnCallback,
+                                    std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize)
+{
+    Reset(pText, nLength, pfnCallback);
     return CompileAndHandOver(ppOutBuffer, pnOutSize);
 }
 
 bool TextureScriptCompiler::Compile(const char* pText, std::size_t nLength, DiagnosticSink pfnSink, void* pContext,
                                     std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize)
 {
-    // As with a NUL-terminated text, the script ends at its first NUL.
-    const void* pNul = nLength == 0 ? nullptr : std::memchr(pText, '\0', nLength);
-    ResetText(pText, pNul != nullptr ? static_cast<const char*>(pNul) : pText + nLength);
+    // As with a NUL-terminated text, the script ends at its first NUL, which
+    // the lexer finds where it meets it.
+    ResetText(pText, pText + nLength);
     m_pfnSink = pfnSink;
     m_pSinkContext = pContext;
     return CompileAndHandOver(ppOutBuffer, pnOutSize);
@@ -57,7 +72,11 @@ bool TextureScriptCompiler::Compile(const char* pText, std::size_t nLength, Diag
 // Compiles the text set up by a reset and hands over a copy of the bytes.
 bool TextureScriptCompiler::CompileAndHandOver(std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize)
 {
-    if (!CompileScript() || m_bError)
+    const bool bCompiled = CompileScript() && !m_bError;
+    // The trees are gone; their blocks go back before the copy is allocated,
+    // as whole blocks, so the copy finds the heap as it was.
+    m_nodes.Release();
+    if (!bCompiled)
         return false;
 
     *pnOutSize = GetWriteOffset();
@@ -162,7 +181,7 @@ bool TextureScriptCompiler::ParseBody(ExprNode*& pList)
             ReleaseStatements(nullptr, pList);
             return false;
         }
-        ExprNode* pStatement = NewNode(COMPOP_STATEMENT, pTree, nullptr, 0);
+        ExprNode* pStatement = m_nodes.New(COMPOP_STATEMENT, pTree, nullptr, 0);
         if (pStatement == nullptr) {
             ReportError(CompilerMessage::OutOfMemory);
             ReleaseStatements(pTree, pList);

@@ -13,7 +13,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
+#include <string_view>
 
+#include "charclass.h"
 #include "compiledscriptformat.h"
 #include "languagenames.h"
 #include "messages.h"
@@ -36,12 +39,15 @@ enum CompilerOp : std::int32_t {
 // refused, so that no script can exhaust the parser's stack.
 constexpr std::uint32_t MAX_NESTING_DEPTH = 2048;
 
-// A syntax-tree node. Each node is its own heap block and owns both children;
-// DeleteNode releases a whole tree.
+// A syntax-tree node. Each node is an object of its own on the heap and owns
+// both children; DeleteNode releases a whole tree. A node made by NewNode is a
+// heap block of its own; the compiler makes its nodes in a NodeArena, whose
+// blocks hold many nodes and return to the heap together.
 struct ExprNode {
-    std::int32_t m_nOp;     // TSOP_* or COMPOP_*
-    std::uint32_t m_nValue; // slot of a COMPOP_VAR, function index of TSOP_FUNCTION, else 0
-    std::uint32_t m_nReg;   // destination slot, set by register assignment
+    std::int32_t m_nOp;      // TSOP_* or COMPOP_*
+    std::uint32_t m_nValue;  // slot of a COMPOP_VAR, function index of TSOP_FUNCTION, else 0
+    std::uint32_t m_nReg;    // destination slot, set by register assignment
+    bool m_bInArena = false; // lives in a NodeArena block, which releases its memory
     ExprNode* m_pLeft;
     ExprNode* m_pRight;
 
@@ -56,16 +62,79 @@ ExprNode* NewNode(std::int32_t nOp, ExprNode* pLeft, ExprNode* pRight, std::uint
 
 // Releases a node with both its subtrees (and so, for a statement node, every
 // later statement). Works without recursion, whatever the shape. Null is ignored.
+// A tree is made wholly by NewNode or wholly in one NodeArena; the nodes of an
+// arena's tree are left to the arena, which releases their memory at once.
 void DeleteNode(ExprNode* pNode);
+
+// Hands out the nodes of one compile from blocks of AllocateMemory. One block
+// serves many nodes, so building a tree costs no call to the allocator per
+// node, and releasing it none at all: the blocks go back together when the
+// compile ends. A node released on the way (DeleteNode) keeps its place until
+// then, so the arena holds at most the nodes a compile makes, which grow with
+// its text.
+class NodeArena {
+public:
+    NodeArena() = default;
+    ~NodeArena() { Release(); }
+    NodeArena(const NodeArena&) = delete;
+    NodeArena& operator=(const NodeArena&) = delete;
+
+    // A new node; null when no block for it can be had.
+    ExprNode* New(std::int32_t nOp, ExprNode* pLeft, ExprNode* pRight, std::uint32_t nValue)
+    {
+        if (m_pNextNode == m_pBlockEnd && !AddBlock())
+            return nullptr;
+        ExprNode* pNode = new (m_pNextNode++) ExprNode(nOp, pLeft, pRight, nValue);
+        pNode->m_bInArena = true;
+        return pNode;
+    }
+
+    // Returns every block to the heap; the nodes in them must no longer be used.
+    void Release();
+
+private:
+    struct Block;
+    bool AddBlock();
+
+    Block* m_pBlocks = nullptr; // the newest block first
+    ExprNode* m_pNextNode = nullptr;
+    ExprNode* m_pBlockEnd = nullptr;
+    std::size_t m_nNextBlockNodes = 0;
+};
 
 // The slot that holds a node's value: a variable's slot, an operation's
 // destination, 0 for a missing node.
 std::uint32_t OperandOf(const ExprNode* pNode);
 
 // Token acceptors: does the character continue the token collected so far?
-bool IsNumberChar(char c, const char* pszTokenSoFar);
-bool IsIdentifierChar(char c, const char* pszTokenSoFar);
-bool IsSymbolChar(char c, const char* pszTokenSoFar);
+// Defined here so that the lexer's loops take them in line.
+constexpr bool IsNumberChar(char c, const char*) { return !IsSpaceChar(c) && (IsDigitChar(c) || c == '.'); }
+
+constexpr bool IsIdentifierChar(char c, const char*) { return !IsSpaceChar(c) && (IsLetterChar(c) || IsDigitChar(c)); }
+
+constexpr bool IsSymbolChar(char c, const char* pszTokenSoFar)
+{
+    return !IsSpaceChar(c) && !IsLetterChar(c) && !IsDigitChar(c) && pszTokenSoFar[0] == '\0';
+}
+
+// What a word names besides its token code, for the parser's name lookup.
+enum NameKind : std::uint8_t {
+    NAME_OTHER,          // a user parameter's name, or no name at all
+    NAME_MATRIX_ELEMENT, // starts with the matrix prefix; the digits say which
+    NAME_BUILTIN_VALUE,  // nValue is its slot
+    NAME_FUNCTION,       // nValue is its index
+};
+
+// The meaning of an identifier- or symbol-class word, found by one lookup.
+struct WordMeaning {
+    TokenType nToken = TOKEN_IDENTIFIER;
+    NameKind nKind = NAME_OTHER;
+    std::uint32_t nValue = 0;
+};
+
+// The token code of a word and, for an identifier, what it names; compared
+// without case, as the lexer and the parser compare names.
+WordMeaning ClassifyWord(std::string_view word);
 
 // Where the current token lies in the text, for diagnostics that point into
 // it. At the end of the text it is the empty token there.
@@ -80,6 +149,7 @@ struct SourceSpan {
 using DiagnosticSink = void (*)(void* pContext, const char* pszMessage, bool isError, const SourceSpan& span);
 
 struct TypeSection;
+class Diagnoser;
 
 class TextureScriptCompiler {
 public:
@@ -94,6 +164,10 @@ public:
     bool Compile(const char* pszSource, ErrorCallback pfnCallback, std::uint8_t** ppOutBuffer,
                  std::uint32_t* pnOutSize);
 
+    // The same for a text of nLength characters, which needs no terminating
+    // NUL; the script still ends at its first NUL, if it holds one.
+    bool Compile(const char* pText, std::size_t nLength, ErrorCallback pfnCallback, std::uint8_t** ppOutBuffer,
+                 std::uint32_t* pnOutSize);
     // The same for a text of nLength bytes, which ends early at a NUL among
     // them; diagnostics go to pfnSink with pContext and their position.
     bool Compile(const char* pText, std::size_t nLength, DiagnosticSink pfnSink, void* pContext,
@@ -147,8 +221,13 @@ public:
     // Sets up the lexer and the per-compile state over a text without
     // compiling it; Compile starts with this. Lets tests drive single stages.
     void Reset(const char* pszSource, ErrorCallback pfnCallback);
+    void Reset(const char* pText, std::size_t nLength, ErrorCallback pfnCallback);
 
 private:
+    bool TakeSymbol(char c);
+    // The diagnostics engine drives the stages itself, statement by statement.
+    friend class Diagnoser;
+
     void ResetText(const char* pBegin, const char* pEnd);
     bool CompileAndHandOver(std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize);
     bool ParseTypeSection(const TypeSection& section);
@@ -164,6 +243,9 @@ private:
     ExprNode* NewVariable(std::uint32_t nSlot);
     ExprNode* ParseNumber();
     ExprNode* ParseName();
+    bool ResolveVariable(std::string_view name, const WordMeaning& meaning, std::uint32_t& nSlot);
+    bool MatrixElementSlot(std::string_view name, std::uint32_t& nSlot);
+    bool FindUserParamName(std::string_view name, std::uint32_t& nIndex) const;
     void ReleaseStatements(ExprNode* pTree, ExprNode* pList);
     bool ParseBody(ExprNode*& pList);
 
@@ -172,14 +254,18 @@ private:
     void* m_pSinkContext = nullptr;
     const char* m_pSourceEnd = nullptr;
     const char* m_pCursor = nullptr;
+    const char* m_pNulFreeEnd = nullptr; // the text before it holds no NUL byte
     // Where the current token and its line start, for diagnostic positions;
     // the cursor is the token's end.
     const char* m_pTokenStart = nullptr;
     const char* m_pLineStart = nullptr;
     char m_szToken[MAX_TOKEN_LENGTH + 1] = {};
+    std::uint32_t m_nTokenLength = 0; // characters in m_szToken
     TokenType m_nToken = TOKEN_INVALID;
+    WordMeaning m_tokenMeaning; // of an identifier- or symbol-class token
     std::int32_t m_nLine = 0;
     char m_szUserParams[MAX_USER_PARAMS][MAX_TOKEN_LENGTH + 1];
+    std::uint32_t m_anUserParamLengths[MAX_USER_PARAMS];
     std::uint32_t m_nNumUserParams = 0;
     float m_fConstants[MAX_CONSTANTS];
     std::uint32_t m_nNumConstants = 0;
@@ -191,6 +277,8 @@ private:
     std::uint32_t m_nNestingDepth = 0;
     // Set when parsing must stop at once with no further messages.
     bool m_bAbort = false;
+    // The nodes of the current compile's trees.
+    NodeArena m_nodes;
 };
 
 } // namespace quorlin

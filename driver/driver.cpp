@@ -20,6 +20,7 @@
 #include "commandlineparser.h"
 #include "outputfile.h"
 #include "quorlinmemory.h"
+#include "scriptreader.h"
 #include "texturescriptcompiler.h"
 
 namespace quorlin {
@@ -169,26 +170,6 @@ int OpenScript(const char* pszName)
     return ::open(pszName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 }
 
-// Reads up to nSize bytes into pBuffer, which has room for one more, and
-// NUL-terminates what arrived. A regular file normally arrives in one read;
-// the loop only covers reads that a signal or a very large file cut short.
-bool ReadScript(int nFd, char* pBuffer, std::size_t nSize)
-{
-    std::size_t nRead = 0;
-    while (nRead < nSize) {
-        const ssize_t nGot = ::read(nFd, pBuffer + nRead, nSize - nRead);
-        if (nGot < 0 && errno == EINTR)
-            continue;
-        if (nGot < 0)
-            return false;
-        if (nGot == 0)
-            break;
-        nRead += static_cast<std::size_t>(nGot);
-    }
-    pBuffer[nRead] = '\0';
-    return true;
-}
-
 void PrintUnableToOpen(const char* pszScriptName)
 {
     PrintLine({"Error: Unable to open ", pszScriptName, " for reading. Please verify it exists"});
@@ -267,21 +248,25 @@ bool CompileFile(const char* pszInputName, const char* pszOutputName)
     }
 
     const auto nScriptSize = static_cast<std::uint64_t>(scriptInfo.st_size);
-    MemoryBlock<char> scriptText;
-    if (nScriptSize < SIZE_MAX)
-        scriptText.reset(static_cast<char*>(AllocateMemory(static_cast<std::size_t>(nScriptSize) + 1)));
-    if (scriptText == nullptr) {
+    ScriptText text;
+    const ScriptLoad load = text.Load(script.Get(), nScriptSize);
+    if (load == ScriptLoad::NO_MEMORY) {
         PrintUnableToAllocate(nScriptSize);
         return false;
     }
-    if (!ReadScript(script.Get(), scriptText.get(), static_cast<std::size_t>(nScriptSize))) {
+    if (load == ScriptLoad::UNREADABLE) {
         PrintUnableToOpen(pszInputName);
         return false;
     }
 
     std::uint8_t* pCompiled = nullptr;
     std::uint32_t nCompiledSize = 0;
-    if (!s_compiler.Compile(scriptText.get(), PrintCompileMessage, &pCompiled, &nCompiledSize)) {
+    bool bCompiled = false;
+    {
+        const VanishedPageGuard guard(text);
+        bCompiled = s_compiler.Compile(text.Data(), text.Length(), PrintCompileMessage, &pCompiled, &nCompiledSize);
+    }
+    if (!bCompiled) {
         PrintLine({"Errors were encountered when compiling. Compile unsuccessful."});
         return false;
     }

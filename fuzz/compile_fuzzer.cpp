@@ -7,7 +7,8 @@
 //   - a failed compile delivered at least one message and handed nothing over;
 //   - every message comes as "Line %d: %s" with a line inside the text and
 //     one of the compiler's own texts;
-//   - a second compile on the same object gives the same result;
+//   - a second compile on the same object gives the same result, and so does
+//     a compile of the input with its length, without a terminating NUL;
 //   - the library's Compile, given the bytes with their length, gives the
 //     same bytes and messages, each at a token that lies inside the text;
 //   - when one of the compile's allocations fails, the compile fails cleanly
@@ -75,13 +76,16 @@ struct Outcome {
 // Marks the out-parameters so that any write to them shows.
 std::uint8_t g_nUntouched = 0;
 
-Outcome CompileOnce(TextureScriptCompiler& compiler, const char* pszText)
+// Compiles a NUL-terminated text, or with nLength given, a text of that
+// length that needs no terminator.
+Outcome CompileOnce(TextureScriptCompiler& compiler, const char* pszText, const std::size_t* pnLength = nullptr)
 {
     g_messages.clear();
     std::uint8_t* pBuffer = &g_nUntouched;
     std::uint32_t nSize = 0xDEADBEEFu;
     Outcome outcome;
-    outcome.bOk = compiler.Compile(pszText, CollectMessage, &pBuffer, &nSize);
+    outcome.bOk = pnLength == nullptr ? compiler.Compile(pszText, CollectMessage, &pBuffer, &nSize)
+                                      : compiler.Compile(pszText, *pnLength, CollectMessage, &pBuffer, &nSize);
     outcome.nAllocations = GetAllocationCount();
     outcome.messages = g_messages;
 
@@ -199,6 +203,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     const Outcome second = CompileOnce(compiler, pszText);
     Require(second.bOk == first.bOk && second.bytes == first.bytes && second.messages == first.messages,
             "a second compile on the same object gives the same result");
+
+    // The same input handed over with its length, in a block of exactly its
+    // size (as a mapped file is): the text still ends at its first NUL, and
+    // nothing past its end is read.
+    char* pExact = static_cast<char*>(std::malloc(nSize == 0 ? 1 : nSize));
+    if (nSize != 0)
+        std::memcpy(pExact, pData, nSize);
+    const Outcome counted = CompileOnce(compiler, pExact, &nSize);
+    std::free(pExact);
+    Require(counted.bOk == first.bOk && counted.bytes == first.bytes && counted.messages == first.messages,
+            "a text with its length compiles as the same text up to its first NUL");
 
     CheckAllocationFailure(compiler, pszText, nLength, first.nAllocations, nLastLine);
     CheckLibraryCompile(std::string_view(static_cast<const char*>(static_cast<const void*>(pData)), nSize), first);

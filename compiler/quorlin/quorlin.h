@@ -21,15 +21,27 @@ namespace quorlin {
 
 enum class Severity { Error, Warning, Note };
 
+// Text to put in place of a range of the script: length bytes at
+// line:column (both from 1) become the replacement; length 0 inserts.
+struct FixIt {
+    int line = 0;
+    int column = 0;
+    int length = 0;
+    std::string replacement;
+};
+
 struct Diagnostic {
     Severity severity = Severity::Error;
     int line = 0;        // counted from 1, as editors number lines
     int column = 0;      // counted from 1, in bytes, where the token at fault starts
     int length = 0;      // bytes of that token (0 at the end of the text)
     std::string message; // the compiler's own text, exactly
-    // Later members (a warning's name, notes tied to their error, fix-its)
-    // come after these, each with a default, so callers that name the
-    // members above keep compiling.
+    // Set by Diagnose only. A warning's stable name (e.g. "unused-parameter");
+    // a note's parent (the index of its error or warning in the list, -1 for
+    // anything but a note); the fixes a note suggests.
+    std::string name;
+    int parent = -1;
+    std::vector<FixIt> fixIts;
 };
 
 // Figures of a compiled file, for tools that report on scripts.
@@ -53,6 +65,22 @@ struct CompileResult {
 // here. Keeps no state between calls, so compiles may run on several threads
 // at once. Throws nothing: running out of memory is reported as a diagnostic.
 CompileResult Compile(std::string_view text) noexcept;
+
+// The diagnostics engine: compiles like Compile, to the same bytes, but
+// reports every problem of the script in one run. After a statement fails
+// the rest of it is skipped and the next statement is parsed, so each
+// statement reports its first problem without the follow-on messages of the
+// first (a header error still ends the run). An error caused by a token
+// names it (the compiler's text, then ": '<token>'"); notes suggest fixes;
+// warnings carry stable names (WarningNames); problems found at EndScript
+// point at their statement, and a message repeated once per byte beyond the
+// output's limit is shown once, followed by " (N times)". The figures are
+// filled in whether or not the script compiles. Diagnostics come in the
+// order found; notes follow their parent. Throws only std::bad_alloc.
+CompileResult Diagnose(std::string_view text);
+
+// The warnings Diagnose reports, by their stable names.
+const std::vector<std::string_view>& WarningNames();
 
 } // namespace quorlin
 

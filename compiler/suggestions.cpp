@@ -1,0 +1,156 @@
+// Notes that suggest a fix for an error: a known name close to an unknown
+// one (parameters also across letter case, which they do not ignore), the
+// functions when an unknown name is called, a leading zero for a number
+// written from its point, and the range of matrix elements.
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "charclass.h"
+#include "diagnoser.h"
+#include "languagenames.h"
+
+namespace quorlin {
+
+namespace {
+
+// Edit distance (insertions, deletions, substitutions) of two names with
+// letter case ignored, as the language ignores it for its own names.
+std::size_t EditDistanceNoCase(std::string_view a, std::string_view b)
+{
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t nDiagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t nAbove = row[j];
+            const bool bSame = ToUpperAscii(a[i - 1]) == ToUpperAscii(b[j - 1]);
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, nDiagonal + (bSame ? 0 : 1)});
+            nDiagonal = nAbove;
+        }
+    }
+    return row[b.size()];
+}
+
+// The nearest of the names closer than nBest edits; earlier names win ties.
+template <typename Names>
+void ConsiderNames(const Names& names, std::string_view name, std::string_view& best, std::size_t& nBest)
+{
+    for (const auto& entry : names) {
+        const std::size_t nDistance = EditDistanceNoCase(name, entry);
+        if (nDistance < nBest) {
+            best = entry;
+            nBest = nDistance;
+        }
+    }
+}
+
+std::vector<std::string_view> NamesOf(const NamedValue* pBegin, const NamedValue* pEnd)
+{
+    std::vector<std::string_view> names;
+    for (; pBegin != pEnd; ++pBegin)
+        names.push_back(pBegin->name);
+    return names;
+}
+
+const char* const FUNCTION_LIST = "the functions are Sin, Cos, Tan, SqrSin, SqrCos and DegToRad";
+
+} // namespace
+
+void Diagnoser::Suggest(std::size_t nError, const char* pszMessage, const TextSpan& token)
+{
+    if (token.nLength == 0)
+        return;
+    if (std::strcmp(pszMessage, "Invalid variable found") == 0) {
+        if (*token.pBegin == '.')
+            SuggestNumber(nError, token);
+        else if (IsLetterChar(*token.pBegin))
+            SuggestForName(nError, token);
+    } else if (std::strcmp(pszMessage, "Expected semicolon at end of line") == 0) {
+        SuggestSemicolon(nError, token);
+    } else if (std::strcmp(pszMessage, "Invalid matrix index") == 0) {
+        AddNote(nError, token, "matrix elements are Mat00 to Mat33: row, then column, each from 0 to 3");
+    }
+}
+
+void Diagnoser::SuggestForName(std::size_t nError, const TextSpan& token)
+{
+    const std::string_view name(token.pBegin, token.nLength);
+    TextureScriptCompiler& c = m_compiler;
+    for (std::uint32_t i = 0; i < c.m_nNumUserParams; ++i) {
+        if (EqualsNoCase(name, c.m_szUserParams[i])) {
+            const std::string param = c.m_szUserParams[i];
+            AddNote(nError, token, "did you mean '" + param + "'?", param, true);
+            if (i < m_parameters.size())
+                AddNote(nError, m_parameters[i],
+                        "parameter names are case-sensitive: '" + param + "' is declared here");
+            return;
+        }
+    }
+    const bool bCall = FollowedByCall(token);
+    const std::string_view nearest = NearestName(name, bCall);
+    if (!nearest.empty())
+        AddNote(nError, token, "did you mean '" + std::string(nearest) + "'?", std::string(nearest), true);
+    else if (bCall)
+        AddNote(nError, token, "'" + std::string(name) + "' is not a function: " + FUNCTION_LIST);
+}
+
+// ".5" is the symbol "." and then the number 5: a number starts with a digit.
+void Diagnoser::SuggestNumber(std::size_t nError, const TextSpan& token)
+{
+    const char* pEnd = token.pBegin + 1;
+    while (IsDigitChar(*pEnd) || *pEnd == '.')
+        ++pEnd;
+    if (pEnd == token.pBegin + 1)
+        return;
+    const std::string number = "0" + std::string(token.pBegin, pEnd);
+    TextSpan whole = token;
+    whole.nLength = static_cast<std::uint32_t>(pEnd - token.pBegin);
+    AddNote(nError, whole, "a number starts with a digit: did you mean '" + number + "'?", number, true);
+}
+
+// A statement that ends on one line and is followed by the next on a later
+// line lacks its ";" at the end of the first: the place to put it.
+void Diagnoser::SuggestSemicolon(std::size_t nError, const TextSpan& token)
+{
+    TextureScriptCompiler lexer;
+    lexer.Reset(m_text.c_str(), nullptr);
+    lexer.m_pCursor = m_statementStart.pBegin;
+    lexer.m_nLine = m_statementStart.nLine;
+    TextSpan end = m_statementStart;
+    while (lexer.NextToken() && lexer.m_pTokenStart < token.pBegin)
+        end = {lexer.m_pCursor, 0, lexer.m_nLine};
+    if (end.nLine < token.nLine && end.pBegin != m_statementStart.pBegin)
+        AddNote(nError, end, "the statement ends here without ';'", ";", true);
+}
+
+// The nearest built-in value, function or parameter; functions first when
+// the name is called. Empty when none is close enough.
+std::string_view Diagnoser::NearestName(std::string_view name, bool bCall) const
+{
+    const std::vector<std::string_view> functions = NamesOf(std::begin(FUNCTIONS), std::end(FUNCTIONS));
+    std::vector<std::string_view> values = NamesOf(std::begin(BUILTIN_VALUES), std::end(BUILTIN_VALUES));
+    for (std::uint32_t i = 0; i < m_compiler.m_nNumUserParams; ++i)
+        values.emplace_back(m_compiler.m_szUserParams[i]);
+    std::string_view best;
+    // Within a third of the name's length: a one- or two-letter name is too
+    // short to tell a slip from another name.
+    std::size_t nBest = name.size() / 3 + 1;
+    ConsiderNames(bCall ? functions : values, name, best, nBest);
+    ConsiderNames(bCall ? values : functions, name, best, nBest);
+    return best;
+}
+
+// Whether "(" follows the token, after white space.
+bool Diagnoser::FollowedByCall(const TextSpan& token) const
+{
+    const char* p = token.pBegin + token.nLength;
+    while (IsSpaceChar(*p))
+        ++p;
+    return *p == '(';
+}
+
+} // namespace quorlin

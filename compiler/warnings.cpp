@@ -1,0 +1,192 @@
+// Warnings: scripts that compile but are unlikely to do what their author
+// meant. Parameter declarations are checked after the header (names that can
+// never be read, that hide a function, or that the lexer split in pieces),
+// each statement when it has parsed (no assignment at all, an assignment to a
+// value the renderer supplies), and parameter use at the end.
+#include <string>
+#include <vector>
+
+#include "charclass.h"
+#include "diagnoser.h"
+#include "languagenames.h"
+
+namespace quorlin {
+
+namespace {
+
+// What a statement's tree does, found in one walk: whether it assigns, the
+// first input value it assigns to, and which user parameters it reads.
+struct StatementUse {
+    bool bAssigns = false;
+    std::uint32_t nInputTarget = 0; // slot; 0 when none
+    std::uint32_t nParamsRead = 0;  // bit i: parameter i
+};
+
+bool IsInputSlot(std::uint32_t nSlot) { return !BuiltinValueName(nSlot).empty(); }
+
+// Before register assignment an assignment's left child is its target.
+void NoteAssignment(const ExprNode* pNode, StatementUse& use)
+{
+    use.bAssigns = true;
+    const std::uint32_t nTarget = pNode->m_pLeft->m_nValue;
+    if (use.nInputTarget == 0 && IsInputSlot(nTarget))
+        use.nInputTarget = nTarget;
+}
+
+StatementUse UseOf(const ExprNode* pTree)
+{
+    StatementUse use;
+    std::vector<const ExprNode*> pending{pTree};
+    while (!pending.empty()) {
+        const ExprNode* pNode = pending.back();
+        pending.pop_back();
+        if (pNode == nullptr)
+            continue;
+        if (pNode->m_nOp == COMPOP_VAR && IsUserParamSlot(pNode->m_nValue))
+            use.nParamsRead |= 1u << (pNode->m_nValue - SLOT_USER_PARAM_FIRST);
+        if (pNode->m_nOp == TSOP_ASSIGN)
+            NoteAssignment(pNode, use);
+        else
+            pending.push_back(pNode->m_pLeft);
+        pending.push_back(pNode->m_pRight);
+    }
+    return use;
+}
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+std::string_view FunctionNamed(std::string_view name)
+{
+    for (const NamedValue& function : FUNCTIONS) {
+        if (EqualsNoCase(function.name, name))
+            return function.name;
+    }
+    return {};
+}
+
+std::string_view ValueNamed(std::string_view name)
+{
+    for (const NamedValue& value : BUILTIN_VALUES) {
+        if (EqualsNoCase(value.name, name))
+            return value.name;
+    }
+    return {};
+}
+
+bool IsPunctuation(const TextSpan& span) { return span.nLength == 1 && !IsLetterChar(*span.pBegin); }
+
+} // namespace
+
+const std::vector<std::string_view>& WarningNames()
+{
+    static const std::vector<std::string_view> names = {
+        warning::UNUSED_PARAMETER,     warning::UNREADABLE_PARAMETER, warning::PARAMETER_HIDES_FUNCTION,
+        warning::SPLIT_PARAMETER_NAME, warning::TEXT_AFTER_END,       warning::NO_EFFECT,
+        warning::ASSIGN_TO_INPUT,
+    };
+    return names;
+}
+
+void Diagnoser::Warn(std::string_view name, const TextSpan& span, std::string message)
+{
+    Add(Severity::Warning, span, std::move(message), name);
+}
+
+// The declared names where they stand, read again from the start of the
+// header, which has parsed.
+std::vector<TextSpan> Diagnoser::ParameterSpans() const
+{
+    TextureScriptCompiler lexer;
+    lexer.Reset(m_text.c_str(), nullptr);
+    std::vector<TextSpan> spans;
+    lexer.NextToken();
+    while (lexer.NextToken() && lexer.m_nToken != TOKEN_SEMICOLON) {
+        if (lexer.m_nToken == TOKEN_IDENTIFIER) {
+            spans.push_back({lexer.m_pTokenStart, static_cast<std::uint32_t>(lexer.m_pCursor - lexer.m_pTokenStart),
+                             lexer.m_nLine});
+        }
+    }
+    return spans;
+}
+
+void Diagnoser::CheckParameters()
+{
+    m_parameters = ParameterSpans();
+    m_splitPart.assign(m_parameters.size(), false);
+    CheckSplitNames(m_parameters);
+    for (const TextSpan& span : m_parameters)
+        CheckParameterName(span);
+}
+
+// Names written together without space or comma were one name to the
+// author: "scroll_speed" declares "scroll", "_" and "speed".
+void Diagnoser::CheckSplitNames(const std::vector<TextSpan>& names)
+{
+    for (std::size_t i = 0; i < names.size();) {
+        std::size_t nEnd = i + 1;
+        while (nEnd < names.size() && names[nEnd - 1].pBegin + names[nEnd - 1].nLength == names[nEnd].pBegin)
+            ++nEnd;
+        TextSpan whole = names[i];
+        whole.nLength = static_cast<std::uint32_t>(names[nEnd - 1].pBegin + names[nEnd - 1].nLength - whole.pBegin);
+        const std::string text(whole.pBegin, whole.nLength);
+        if (nEnd - i > 1) {
+            Warn(warning::SPLIT_PARAMETER_NAME, whole,
+                 Quoted(text) + " declares " + std::to_string(nEnd - i) +
+                     " parameters: a name holds only letters and digits");
+            for (std::size_t j = i; j < nEnd; ++j)
+                m_splitPart[j] = IsPunctuation(names[j]);
+        } else if (IsPunctuation(whole)) {
+            Warn(warning::SPLIT_PARAMETER_NAME, whole,
+                 "parameter " + Quoted(text) + " is a punctuation character, not a name");
+        }
+        i = nEnd;
+    }
+}
+
+void Diagnoser::CheckParameterName(const TextSpan& span)
+{
+    const std::string_view name(span.pBegin, span.nLength);
+    const std::string_view value = ValueNamed(name);
+    if (!value.empty()) {
+        Warn(warning::UNREADABLE_PARAMETER, span,
+             "parameter " + Quoted(name) + " can never be read: " + Quoted(name) + " is the built-in value " +
+                 Quoted(value));
+    } else if (StartsWithNoCase(MATRIX_PREFIX, name)) {
+        Warn(warning::UNREADABLE_PARAMETER, span,
+             "parameter " + Quoted(name) + " can never be read: names starting with 'Mat' are matrix elements");
+    }
+    const std::string_view function = FunctionNamed(name);
+    if (!function.empty()) {
+        Warn(warning::PARAMETER_HIDES_FUNCTION, span,
+             "parameter " + Quoted(name) + " hides the function " + Quoted(function) + ": " + Quoted(name) +
+                 " reads the parameter");
+    }
+}
+
+void Diagnoser::CheckStatement(const ExprNode* pTree, const TextSpan& start)
+{
+    const StatementUse use = UseOf(pTree);
+    m_nParamsRead |= use.nParamsRead;
+    if (!use.bAssigns)
+        Warn(warning::NO_EFFECT, start, "statement has no effect: it assigns nothing");
+    if (use.nInputTarget != 0) {
+        Warn(warning::ASSIGN_TO_INPUT, start,
+             "assignment to " + Quoted(BuiltinValueName(use.nInputTarget)) +
+                 ", a value the renderer supplies; the next frame replaces it");
+    }
+}
+
+// Only when every statement parsed: a failed statement may have read one.
+void Diagnoser::CheckUnusedParameters()
+{
+    if (!m_bReachedEnd || m_bBodyFailed)
+        return;
+    for (std::size_t i = 0; i < m_parameters.size(); ++i) {
+        const std::string_view name(m_parameters[i].pBegin, m_parameters[i].nLength);
+        const bool bUnreadable = !ValueNamed(name).empty() || StartsWithNoCase(MATRIX_PREFIX, name);
+        if ((m_nParamsRead >> i & 1u) == 0 && !bUnreadable && !m_splitPart[i])
+            Warn(warning::UNUSED_PARAMETER, m_parameters[i], "parameter " + Quoted(name) + " is never read");
+    }
+}
+
+} // namespace quorlin

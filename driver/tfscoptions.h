@@ -1,0 +1,41 @@
+// The command line of tfsc, the GNU-style driver: options start with '-',
+// everything else (and everything after "--") is a file to compile, and "-"
+// is standard input.
+#ifndef QUORLIN_TFSCOPTIONS_H
+#define QUORLIN_TFSCOPTIONS_H
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace quorlin {
+
+enum class ColorMode { Auto, Always, Never };
+enum class DiagnosticsFormat { Text, Json, Sarif };
+
+struct TfscOptions {
+    std::vector<std::string> files;
+    std::optional<std::string> output; // -o
+    bool bCheckOnly = false;           // --check, -fsyntax-only
+    bool bStats = false;
+    bool bHelp = false;
+    bool bVersion = false;
+    bool bWarningsAsErrors = false; // -Werror
+    bool bNoWarnings = false;       // -w
+    std::set<std::string> disabledWarnings;
+    ColorMode color = ColorMode::Auto;
+    DiagnosticsFormat format = DiagnosticsFormat::Text;
+};
+
+// Parses the arguments after the program name. On a usage error returns
+// false with a one-line message (without the program name) in error.
+bool ParseTfscOptions(const std::vector<std::string>& args, TfscOptions& options, std::string& error);
+
+// The standard input's name in diagnostics, and its name on the command line.
+constexpr const char* STDIN_DISPLAY_NAME = "<stdin>";
+constexpr const char* STDIN_ARGUMENT = "-";
+
+} // namespace quorlin
+
+#endif

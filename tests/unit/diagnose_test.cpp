@@ -1,0 +1,340 @@
+// The diagnostics engine in process, by family: recovery after a failed
+// statement, positions and token names, problems found at EndScript, notes
+// with suggestions, warnings, and figures. (That its bytes and first message
+// agree with the classic compile is checked over every script of the
+// project by the end-to-end tests.)
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "compiler_test_support.h"
+#include "quorlin/quorlin.h"
+
+namespace {
+
+using namespace quorlin;
+using testsupport::Repeat;
+using testsupport::Script;
+
+// The body of Script() starts on this line.
+constexpr std::uint32_t FIRST_BODY_LINE = 5;
+
+std::vector<Diagnostic> Only(const CompileResult& result, Severity severity)
+{
+    std::vector<Diagnostic> selected;
+    for (const Diagnostic& diagnostic : result.diagnostics) {
+        if (diagnostic.severity == severity)
+            selected.push_back(diagnostic);
+    }
+    return selected;
+}
+
+std::vector<Diagnostic> Errors(const std::string& text) { return Only(Diagnose(text), Severity::Error); }
+
+std::vector<std::string> WarningNamesOf(const std::string& text)
+{
+    std::vector<std::string> names;
+    for (const Diagnostic& diagnostic : Only(Diagnose(text), Severity::Warning))
+        names.push_back(diagnostic.name);
+    return names;
+}
+
+// The notes of the first error.
+std::vector<Diagnostic> NotesOfFirstError(const std::string& text)
+{
+    const CompileResult result = Diagnose(text);
+    std::vector<Diagnostic> notes;
+    for (const Diagnostic& diagnostic : result.diagnostics) {
+        if (diagnostic.severity == Severity::Note && diagnostic.parent == 0)
+            notes.push_back(diagnostic);
+    }
+    return notes;
+}
+
+// ---------------------------------------------------------------------------
+// Recovery
+
+TEST(DiagnoseRecovery, ThreeBrokenStatementsGiveThreeErrorsWithoutFollowOns)
+{
+    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = Foo;\nMat01 = Mat44;\nMat02 = 1;\nMat03 = (Time;\n"));
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors[0].message, "Invalid variable found: 'Foo'");
+    EXPECT_EQ(errors[0].line, FIRST_BODY_LINE);
+    EXPECT_EQ(errors[1].message, "Invalid matrix index: 'Mat44'");
+    EXPECT_EQ(errors[1].line, FIRST_BODY_LINE + 1);
+    EXPECT_EQ(errors[2].message, "Unable to find matching parenthesis before end of line: ';'");
+    EXPECT_EQ(errors[2].line, FIRST_BODY_LINE + 3);
+}
+
+TEST(DiagnoseRecovery, SkipsToTheSemicolonEvenOnTheSameLine)
+{
+    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = 1 2 3; Mat01 = Bar; Mat02 = 1;\n"));
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].message, "Expected semicolon at end of line: '2'");
+    EXPECT_EQ(errors[1].message, "Invalid variable found: 'Bar'");
+    EXPECT_EQ(errors[1].column, 24u);
+}
+
+TEST(DiagnoseRecovery, EndScriptBeforeTheSemicolonEndsTheBody)
+{
+    const CompileResult result = Diagnose(Script("Mat00 = Foo\nMat01 = Time\n"));
+    const std::vector<Diagnostic> errors = Only(result, Severity::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].message, "Invalid variable found: 'Foo'");
+    EXPECT_FALSE(result.ok);
+}
+
+TEST(DiagnoseRecovery, TextEndingInsideAStatementStopsWithOneError)
+{
+    const std::string header = "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\n";
+    for (const char* pszBody : {"Mat00 = (", "Mat00 = -", "Mat00 = Sin(", "Mat00 = Foo", "Mat00 = 1;", "Mat00 = 1"}) {
+        SCOPED_TRACE(pszBody);
+        const CompileResult result = Diagnose(header + pszBody);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(Only(result, Severity::Error).size(), 1u);
+    }
+}
+
+TEST(DiagnoseRecovery, AHeaderErrorEndsTheRun)
+{
+    const std::vector<Diagnostic> errors =
+        Errors("UserParams a;\nInput TexCoord2;\nOutput TexCoord2;\nBeginScript\nMat00 = Foo;\nEndScript\n");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].message, "Invalid input type: 'TexCoord2'");
+}
+
+TEST(DiagnoseRecovery, StatementsAfterAFailureStillCompileInTheirChecks)
+{
+    // The deep statement comes after a broken one and is still checked.
+    const std::string deep = "Mat01 = " + Repeat("(1 - ", 16) + "1" + Repeat(")", 16) + ";\n";
+    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = Foo;\n" + deep));
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[1].line, FIRST_BODY_LINE + 1);
+}
+
+// ---------------------------------------------------------------------------
+// Positions and token names
+
+TEST(DiagnosePositions, ColumnAndLengthAreThoseOfTheTokenInBytes)
+{
+    const std::vector<Diagnostic> errors = Errors(Script("\tMat00 = Time * speed;\n"));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].line, FIRST_BODY_LINE);
+    EXPECT_EQ(errors[0].column, 17u);
+    EXPECT_EQ(errors[0].length, 5u);
+}
+
+TEST(DiagnosePositions, ALongTokenHasItsWholeLength)
+{
+    const std::string name(300, 'q');
+    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = " + name + ";\n"));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].length, 300u);
+    EXPECT_EQ(errors[0].message, "Invalid variable found: '" + name + "'");
+}
+
+TEST(DiagnosePositions, AnErrorAtTheEndOfTheTextNamesNothing)
+{
+    const std::vector<Diagnostic> errors = Errors("UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\n# c\n\n");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].message, "Invalid token found");
+    EXPECT_EQ(errors[0].line, 7u);
+    EXPECT_EQ(errors[0].column, 1u);
+    EXPECT_EQ(errors[0].length, 0u);
+}
+
+TEST(DiagnosePositions, ErrorsCausedByTheCurrentTokenNameIt)
+{
+    EXPECT_EQ(Errors(Script("Time);\n"))[0].message, "Too many closing parenthesis: ')'");
+    EXPECT_EQ(Errors(Script("Mat00 = );\n"))[0].message, "Invalid token found: ')'");
+    EXPECT_EQ(Errors(Script("Mat00 = Sin 1;\n"))[0].message, "Expected ( after function name: '1'");
+    EXPECT_EQ(Errors(Script("Mat00 = Sin(1, 2);\n"))[0].message, "Invalid token: ','");
+    EXPECT_EQ(Errors("Input UV;\n")[0].message, "Expected token ParamList: 'Input'");
+}
+
+TEST(DiagnosePositions, ErrorsAboutTheLeftSideNameNoToken)
+{
+    EXPECT_EQ(Errors(Script("-Mat00 = 1;\n"))[0].message, "Invalid left hand statement in assignment");
+    EXPECT_EQ(Errors(Script("2 = Mat00;\n"))[0].message, "Attempting to assign to a constant");
+}
+
+// ---------------------------------------------------------------------------
+// Problems found at EndScript
+
+TEST(DiagnoseEndScript, TooDeepPointsAtEachStatementThatIs)
+{
+    const std::string deep = "Mat00 = " + Repeat("(1 - ", 16) + "1" + Repeat(")", 16) + ";\n";
+    const std::vector<Diagnostic> errors = Errors(Script("Mat01 = 1;\n" + deep + deep));
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].line, FIRST_BODY_LINE + 1);
+    EXPECT_EQ(errors[0].column, 1u);
+    EXPECT_EQ(errors[1].line, FIRST_BODY_LINE + 2);
+    EXPECT_EQ(errors[0].message,
+              "Too deep of tree. Unable to process file. Either increase stack size or simplify line.");
+}
+
+TEST(DiagnoseEndScript, OutputOverTheLimitIsShownOnceWithItsCount)
+{
+    // 27 bytes of header and tables, then 4 bytes per statement: 2042
+    // statements end 3 bytes beyond the 8192 of the output.
+    const CompileResult result = Diagnose(Script(Repeat("Mat00 = Time;\n", 2042)));
+    const std::vector<Diagnostic> errors = Only(result, Severity::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].message,
+              "Script is too large. Either reduce the script size or increase the size of the bytecode buffers. "
+              "(3 times)");
+    EXPECT_EQ(errors[0].line, FIRST_BODY_LINE + 2041);
+    EXPECT_EQ(result.figures.fileBytes, 8195u);
+}
+
+// ---------------------------------------------------------------------------
+// Notes
+
+TEST(DiagnoseNotes, AParameterInTheWrongCaseIsNamedWithItsDeclaration)
+{
+    const std::vector<Diagnostic> notes = NotesOfFirstError(Script("Mat30 = Time * speed;\n", "Speed"));
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].message, "did you mean 'Speed'?");
+    ASSERT_EQ(notes[0].fixIts.size(), 1u);
+    EXPECT_EQ(notes[0].fixIts[0].replacement, "Speed");
+    EXPECT_EQ(notes[0].fixIts[0].column, 16u);
+    EXPECT_EQ(notes[0].fixIts[0].length, 5u);
+    EXPECT_NE(notes[1].message.find("case-sensitive"), std::string::npos);
+    EXPECT_EQ(notes[1].line, 1u);
+    EXPECT_EQ(notes[1].column, 12u);
+}
+
+TEST(DiagnoseNotes, NearNamesAreSuggested)
+{
+    EXPECT_EQ(NotesOfFirstError(Script("Mat00 = Sinn(Time);\n"))[0].message, "did you mean 'Sin'?");
+    EXPECT_EQ(NotesOfFirstError(Script("Mat00 = Tme;\n"))[0].message, "did you mean 'Time'?");
+    EXPECT_EQ(NotesOfFirstError(Script("Mat00 = Elapsd;\n"))[0].message, "did you mean 'Elapsed'?");
+    EXPECT_EQ(NotesOfFirstError(Script("Mat00 = Sped;\n", "Speed"))[0].message, "did you mean 'Speed'?");
+    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = Quux;\n")).empty());
+    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = b;\n", "a")).empty()); // too short to be a slip
+}
+
+TEST(DiagnoseNotes, AnUnknownFunctionListsTheFunctions)
+{
+    const std::vector<Diagnostic> notes = NotesOfFirstError(Script("Mat00 = Abs(Time);\n"));
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].message.find("Sin, Cos, Tan, SqrSin, SqrCos and DegToRad"), std::string::npos);
+}
+
+TEST(DiagnoseNotes, ANumberFromItsPointGetsALeadingZero)
+{
+    const std::vector<Diagnostic> notes = NotesOfFirstError(Script("Mat00 = .25 * Time;\n"));
+    ASSERT_EQ(notes.size(), 1u);
+    ASSERT_EQ(notes[0].fixIts.size(), 1u);
+    EXPECT_EQ(notes[0].fixIts[0].replacement, "0.25");
+    EXPECT_EQ(notes[0].fixIts[0].length, 3u);
+}
+
+TEST(DiagnoseNotes, AMissingSemicolonIsPlacedAtTheEndOfItsStatement)
+{
+    const std::vector<Diagnostic> notes = NotesOfFirstError(Script("Mat00 = Time * 2 # twice\n\nMat01 = 1;\n"));
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].line, FIRST_BODY_LINE);
+    EXPECT_EQ(notes[0].column, 17u);
+    ASSERT_EQ(notes[0].fixIts.size(), 1u);
+    EXPECT_EQ(notes[0].fixIts[0].replacement, ";");
+    EXPECT_EQ(notes[0].fixIts[0].length, 0u);
+    // On one line, a second "=" is no missing ";".
+    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = 1 = 2;\n")).empty());
+}
+
+TEST(DiagnoseNotes, AScriptWithoutEndScriptSaysWhereItEnds)
+{
+    const std::vector<Diagnostic> notes = NotesOfFirstError("UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\n");
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].message.find("without EndScript"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------
+// Warnings
+
+TEST(DiagnoseWarnings, UnusedParametersAreTheOnesNeverRead)
+{
+    EXPECT_EQ(WarningNamesOf(Script("Mat00 = a;\nb = 1;\n", "a b")), std::vector<std::string>{"unused-parameter"});
+    const CompileResult result = Diagnose(Script("Mat00 = a;\n", "a b"));
+    ASSERT_EQ(Only(result, Severity::Warning).size(), 1u);
+    EXPECT_EQ(Only(result, Severity::Warning)[0].message, "parameter 'b' is never read");
+}
+
+TEST(DiagnoseWarnings, NoUnusedParameterWhenAStatementFailed)
+{
+    EXPECT_TRUE(WarningNamesOf(Script("Mat00 = a + Foo;\n", "a")).empty());
+}
+
+TEST(DiagnoseWarnings, ParametersNamedLikeBuiltInsCanNeverBeRead)
+{
+    EXPECT_EQ(WarningNamesOf(Script("Mat00 = 1;\n", "Time matte")),
+              (std::vector<std::string>{"unreadable-parameter", "unreadable-parameter"}));
+}
+
+TEST(DiagnoseWarnings, AParameterNamedLikeAFunctionHidesIt)
+{
+    EXPECT_EQ(WarningNamesOf(Script("Mat00 = sin;\n", "sin")), std::vector<std::string>{"parameter-hides-function"});
+}
+
+TEST(DiagnoseWarnings, SplitNamesAreOneWarningOverTheWholeName)
+{
+    const CompileResult result = Diagnose(Script("Mat00 = scroll * speed;\n", "scroll_speed"));
+    const std::vector<Diagnostic> warnings = Only(result, Severity::Warning);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].name, "split-parameter-name");
+    EXPECT_EQ(warnings[0].column, 12u);
+    EXPECT_EQ(warnings[0].length, 12u);
+    EXPECT_EQ(WarningNamesOf(Script("Mat00 = 1;\n", "$")),
+              (std::vector<std::string>{"split-parameter-name", "unused-parameter"}));
+}
+
+TEST(DiagnoseWarnings, TextAfterEndScriptButNotComments)
+{
+    EXPECT_EQ(WarningNamesOf(Script("Mat00 = 1;\n") + "Mat01 = 2;\n"), std::vector<std::string>{"text-after-end"});
+    EXPECT_TRUE(WarningNamesOf(Script("Mat00 = 1;\n") + "# done\n\n").empty());
+}
+
+TEST(DiagnoseWarnings, StatementsThatAssignNothingHaveNoEffect)
+{
+    EXPECT_EQ(WarningNamesOf(Script("Time * 2;\n")), std::vector<std::string>{"no-effect"});
+    EXPECT_TRUE(WarningNamesOf(Script("Sin(Mat00 = 1);\n")).empty());
+}
+
+TEST(DiagnoseWarnings, AssigningToAnInputValue)
+{
+    EXPECT_EQ(WarningNamesOf(Script("Time = 1;\nLevelOffsetX = 0;\nMat00 = Time;\n")),
+              (std::vector<std::string>{"assign-to-input", "assign-to-input"}));
+}
+
+TEST(DiagnoseWarnings, WarningsDoNotStopTheCompile)
+{
+    const CompileResult result = Diagnose(Script("Time = 1;\nTime * 2;\n", "Time"));
+    EXPECT_TRUE(result.ok);
+    EXPECT_FALSE(result.bytes.empty());
+}
+
+// ---------------------------------------------------------------------------
+// Figures
+
+TEST(DiagnoseFigures, TheWorkedExample)
+{
+    const CompileResult result = Diagnose(testsupport::WORKED_EXAMPLE_SCRIPT);
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.bytes, testsupport::WORKED_EXAMPLE_BYTES);
+    EXPECT_EQ(result.figures.fileBytes, 57u);
+    EXPECT_EQ(result.figures.constants, 1u);
+    EXPECT_EQ(result.figures.temporaries, 2u);
+    EXPECT_EQ(result.figures.parameters, 1u);
+    EXPECT_TRUE(result.diagnostics.empty());
+}
+
+TEST(DiagnoseFigures, TheDeepestStatementCounts)
+{
+    const std::string deepest = "Mat00 = " + Repeat("(1 - ", 14) + "1" + Repeat(")", 14) + ";\n";
+    EXPECT_EQ(Diagnose(Script("Mat01 = 1;\n" + deepest)).figures.temporaries, 15u);
+    EXPECT_EQ(Diagnose(Script("Mat01 = 1;\n")).figures.temporaries, 0u);
+}
+
+} // namespace
