@@ -40,6 +40,9 @@ struct Problem {
     std::string message;
     TextSpan span;
     std::vector<ProblemNote> notes;
+    // For a note published on its own: the index of its error or warning
+    // among the problems (whose notes hold it too); SIZE_MAX otherwise.
+    std::size_t nParent = SIZE_MAX;
 };
 
 // How much of each limit of the compiled format the script uses.

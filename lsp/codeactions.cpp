@@ -1,5 +1,5 @@
 // Quick fixes: the suggestions that the notes of a problem carry, offered
-// for the problems that touch the range the client asks about.
+// when the range the client asks about touches the problem or the note.
 #include "editorfeatures.h"
 
 namespace quorlin::lsp {
@@ -30,10 +30,9 @@ Json CodeActions(const DocumentView& view, const Json& params)
     const std::size_t nStart = view.document.Lines().OffsetOf(range.start);
     const std::size_t nEnd = view.document.Lines().OffsetOf(range.end);
     for (const Problem& problem : view.document.Analysis().problems) {
-        if (!Touches(problem.span, nStart, nEnd))
-            continue;
         for (const ProblemNote& note : problem.notes) {
-            if (note.fixes.empty())
+            const bool bAsked = Touches(problem.span, nStart, nEnd) || Touches(note.span, nStart, nEnd);
+            if (note.fixes.empty() || !bAsked)
                 continue;
             actions.push_back({{"title", note.message},
                                {"kind", "quickfix"},

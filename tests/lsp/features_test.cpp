@@ -44,12 +44,61 @@ TEST(Diagnostics, CoverTheTokenAtFaultInUtf16Units)
     Opened client("UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\n"
                   "Mat00 = 1; # \xC3\xA9\xF0\x9F\x98\x80\n# \xF0\x9F\x98\x80\n  Mat00 = Mat44;\nEndScript\n");
     const Json diagnostics = client.LastDiagnostics();
-    ASSERT_EQ(diagnostics.size(), 3U);
-    EXPECT_EQ(diagnostics[0]["message"], "Invalid matrix index");
+    ASSERT_EQ(diagnostics.size(), 2U); // the error, then its note on its own
+    EXPECT_EQ(diagnostics[0]["message"], "Invalid matrix index: 'Mat44'");
     EXPECT_EQ(diagnostics[0]["range"], RangeJson(6, 10, 15));
     EXPECT_EQ(diagnostics[0]["severity"], 1);
     EXPECT_EQ(diagnostics[0]["source"], "quorlin");
-    EXPECT_EQ(diagnostics[2]["message"], "Expected semicolon at end of line");
+    EXPECT_EQ(diagnostics[1]["severity"], 3);
+    EXPECT_EQ(diagnostics[1]["range"], RangeJson(6, 10, 15));
+    const Json& related = diagnostics[0]["relatedInformation"];
+    ASSERT_EQ(related.size(), 1U);
+    EXPECT_EQ(related[0]["message"], diagnostics[1]["message"]);
+    EXPECT_EQ(related[0]["location"]["range"], RangeJson(6, 10, 15));
+}
+
+TEST(Diagnostics, EveryBrokenStatementHasItsProblem)
+{
+    Opened client("UserParams Rate;\nInput UV;\nOutput TexCoord2;\nBeginScript\n"
+                  "Mat00 = Mat44;\nMat01 = Rate;\nMat02 = Foo;\nEndScript\n");
+    std::vector<std::size_t> errorLines;
+    for (const Json& diagnostic : client.LastDiagnostics()) {
+        if (diagnostic["severity"] == 1)
+            errorLines.push_back(diagnostic["range"]["start"]["line"]);
+    }
+    EXPECT_EQ(errorLines, (std::vector<std::size_t>{4, 6}));
+}
+
+TEST(Diagnostics, AWarningCarriesItsNameAsCode)
+{
+    Opened client("UserParams Speed, Rate;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = Rate;\nEndScript\n");
+    const Json diagnostics = client.LastDiagnostics();
+    ASSERT_FALSE(diagnostics.empty());
+    EXPECT_EQ(diagnostics[0]["severity"], 2);
+    EXPECT_EQ(diagnostics[0]["code"], "unused-parameter");
+    EXPECT_EQ(diagnostics[0]["range"], RangeJson(0, 11, 16));
+}
+
+TEST(CodeActions, ANotesFixItIsAQuickFixThatMendsTheScript)
+{
+    const std::string broken = "UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\n"
+                               "Mat30 = Time * 0.5\nMat31 = -Sin(Speed);\nEndScript\n";
+    Opened client(broken);
+    const Json error = client.LastDiagnostics()[0];
+    ASSERT_EQ(error["relatedInformation"].size(), 1U);
+    const Json actions =
+        client.Request("textDocument/codeAction", {{"textDocument", {{"uri", URI}}},
+                                                   {"range", error["range"]},
+                                                   {"context", {{"diagnostics", Json::array()}}}})["result"];
+    ASSERT_EQ(actions.size(), 1U);
+    EXPECT_EQ(actions[0]["kind"], "quickfix");
+    const Json edits = actions[0]["edit"]["changes"][URI];
+    ASSERT_EQ(edits.size(), 1U);
+    EXPECT_EQ(edits[0]["range"], RangeJson(4, 18, 18));
+    client.Notify("textDocument/didChange",
+                  {{"textDocument", {{"uri", URI}, {"version", 2}}},
+                   {"contentChanges", Json::array({{{"range", edits[0]["range"]}, {"text", edits[0]["newText"]}}})}});
+    EXPECT_TRUE(client.LastDiagnostics().empty()) << client.LastDiagnostics().dump();
 }
 
 TEST(Diagnostics, AMessageAfterTheEndOfTheTextSitsAtTheEnd)

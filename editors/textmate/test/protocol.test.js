@@ -89,18 +89,38 @@ test('diagnostics follow open, incremental and full changes, save and close', as
     contentChanges: [{ range: range(4, 18, 4, 19), text: '' }] });
   let published = await server.nextDiagnostics();
   assert.strictEqual(published.version, 2);
-  assert.strictEqual(published.diagnostics.length, 1);
-  const [problem] = published.diagnostics;
+  // The error, then its note published on its own too.
+  assert.strictEqual(published.diagnostics.length, 2);
+  const [problem, note] = published.diagnostics;
   assert.deepStrictEqual(problem.range, range(5, 0, 5, 5));
   assert.strictEqual(problem.severity, 1);
   assert.strictEqual(problem.source, 'quorlin');
-  assert.strictEqual(problem.message, 'Expected semicolon at end of line');
+  assert.strictEqual(problem.message, "Expected semicolon at end of line: 'Mat31'");
+  assert.strictEqual(note.severity, 3);
+  assert.deepStrictEqual(note.range, range(4, 18, 4, 18));
+  assert.deepStrictEqual(problem.relatedInformation,
+    [{ location: { uri: URI, range: note.range }, message: note.message }]);
+  // The note's fix-it, offered as a quick fix, puts the ";" back.
+  const actions = await server.connection.sendRequest('textDocument/codeAction',
+    { textDocument: { uri: URI }, range: problem.range, context: { diagnostics: [problem] } });
+  assert.strictEqual(actions.length, 1);
+  assert.strictEqual(actions[0].kind, 'quickfix');
+  const [fix] = actions[0].edit.changes[URI];
+  assert.deepStrictEqual(fix, { range: range(4, 18, 4, 18), newText: ';' });
+  send('textDocument/didChange', { textDocument: { uri: URI, version: 3 }, contentChanges: [{ range: fix.range, text: fix.newText }] });
+  assert.deepStrictEqual((await server.nextDiagnostics()).diagnostics, []);
+  // A warning has its name as code, and the script still compiles.
+  send('textDocument/didChange', { textDocument: { uri: URI, version: 4 },
+    contentChanges: [{ range: range(0, 16, 0, 16), text: ', Rate' }] });
+  published = await server.nextDiagnostics();
+  assert.deepStrictEqual(published.diagnostics.map((d) => [d.severity, d.code, d.range]),
+    [[2, 'unused-parameter', range(0, 18, 0, 22)]]);
   // A multi-byte comment before the fault: characters are UTF-16 units.
-  send('textDocument/didChange', { textDocument: { uri: URI, version: 3 },
+  send('textDocument/didChange', { textDocument: { uri: URI, version: 5 },
     contentChanges: [{ text: 'BeginScript # \u00e9\ud83d\ude00\n\ud83d\ude00 Mat00 = 1;\nEndScript\n' }] });
   published = await server.nextDiagnostics();
   assert.deepStrictEqual(published.diagnostics[0].range.start, { line: 0, character: 0 });
-  send('textDocument/didChange', { textDocument: { uri: URI, version: 4 }, contentChanges: [{ text: WORKED_EXAMPLE }] });
+  send('textDocument/didChange', { textDocument: { uri: URI, version: 6 }, contentChanges: [{ text: WORKED_EXAMPLE }] });
   assert.deepStrictEqual((await server.nextDiagnostics()).diagnostics, []);
   send('textDocument/didSave', { textDocument: { uri: URI } });
   assert.deepStrictEqual((await server.nextDiagnostics()).diagnostics, []);
