@@ -95,20 +95,6 @@ float NearestFloat(double dValue)
     return static_cast<float>(dValue);
 }
 
-// The value of a number token: its longest leading decimal part ("1.5.7" is
-// 1.5). A number token always starts with a digit.
-float NumberValue(const char* pszText)
-{
-    const char* pszEnd = pszText;
-    while (*pszEnd != '\0')
-        ++pszEnd;
-    double dValue = 0.0;
-    const std::from_chars_result result = std::from_chars(pszText, pszEnd, dValue, std::chars_format::fixed);
-    if (result.ec == std::errc::result_out_of_range)
-        return HUGE_VALF;
-    return NearestFloat(dValue);
-}
-
 // The number after "Mat": its digits as a decimal value, saturated so that a
 // long run of digits can never wrap around into a valid index.
 std::uint32_t MatrixIndexDigits(const char* pszDigits)
@@ -123,6 +109,18 @@ std::uint32_t MatrixIndexDigits(const char* pszDigits)
 }
 
 } // namespace
+
+float NumberValue(const char* pszText)
+{
+    const char* pszEnd = pszText;
+    while (*pszEnd != '\0')
+        ++pszEnd;
+    double dValue = 0.0;
+    const std::from_chars_result result = std::from_chars(pszText, pszEnd, dValue, std::chars_format::fixed);
+    if (result.ec == std::errc::result_out_of_range)
+        return HUGE_VALF;
+    return NearestFloat(dValue);
+}
 
 ExprNode* NewNode(std::int32_t nOp, ExprNode* pLeft, ExprNode* pRight, std::uint32_t nValue)
 {

@@ -97,6 +97,11 @@ bool IsNumberChar(char c, const char* pszTokenSoFar);
 bool IsIdentifierChar(char c, const char* pszTokenSoFar);
 bool IsSymbolChar(char c, const char* pszTokenSoFar);
 
+// The value of a number token: its longest leading decimal part ("1.5.7" is
+// 1.5) read as a double and rounded to the nearest float, infinity when it
+// lies beyond the float range. A number token always starts with a digit.
+float NumberValue(const char* pszText);
+
 // True when pszText begins with pszPrefix, ASCII letters compared without case.
 bool StartsWithNoCase(const char* pszPrefix, const char* pszText);
 

@@ -1,0 +1,274 @@
+// Writes statement trees back as script text.
+//
+// Literals are the only thing a statement adds to the constant table, in the
+// order the parser meets them, which is the order they stand in the text. A
+// constant that the next statement would add too early (its predecessors in
+// the table are still missing) is preceded by statements made of the missing
+// literals alone: they emit no code. Usage flags that no statement reads are
+// set the same way, by a statement naming Time or a parameter.
+#include "scriptwriter.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "languagenames.h"
+#include "literaltext.h"
+
+namespace quorlin {
+namespace {
+
+// Binding strength of what a node is written as: an operand whose level is
+// below the one its place needs goes in parentheses.
+enum Level : int {
+    LEVEL_ASSIGNMENT = 0,
+    LEVEL_ADDITIVE = 1,
+    LEVEL_MULTIPLICATIVE = 2,
+    LEVEL_PRIMARY = 3,
+};
+
+struct OperatorText {
+    const char* m_pszSymbol;
+    Level m_level;
+};
+
+OperatorText BinaryOperator(std::uint32_t nOpcode)
+{
+    switch (nOpcode) {
+    case TSOP_ADD: return {"+", LEVEL_ADDITIVE};
+    case TSOP_SUBTRACT: return {"-", LEVEL_ADDITIVE};
+    case TSOP_MIN: return {"<", LEVEL_ADDITIVE};
+    case TSOP_MAX: return {">", LEVEL_ADDITIVE};
+    case TSOP_MULTIPLY: return {"*", LEVEL_MULTIPLICATIVE};
+    case TSOP_DIVIDE: return {"/", LEVEL_MULTIPLICATIVE};
+    default: return {"%", LEVEL_MULTIPLICATIVE};
+    }
+}
+
+Level LevelOf(const CodeNode& node)
+{
+    switch (node.m_nKind) {
+    case TSOP_ASSIGN: return LEVEL_ASSIGNMENT;
+    case NODE_VARIABLE:
+    case TSOP_NEGATE:
+    case TSOP_FUNCTION: return LEVEL_PRIMARY;
+    default: return BinaryOperator(node.m_nKind).m_level;
+    }
+}
+
+bool EqualsIgnoringCase(const char* pszA, const char* pszB)
+{
+    for (; *pszA != '\0' && *pszB != '\0'; ++pszA, ++pszB) {
+        if (std::toupper(static_cast<unsigned char>(*pszA)) != std::toupper(static_cast<unsigned char>(*pszB)))
+            return false;
+    }
+    return *pszA == *pszB;
+}
+
+// The source file's name in the opening comment: a line feed or another
+// control byte in it would end the comment early.
+std::string CommentSafe(const char* pszText)
+{
+    std::string text(pszText);
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    }
+    return text;
+}
+
+class ScriptWriter {
+public:
+    ScriptWriter(const CompiledScript& script, const CodeTrees& trees) : m_script(script), m_trees(trees) {}
+
+    std::string Write(const char* pszSourceName)
+    {
+        m_out = "# Decompiled from " + CommentSafe(pszSourceName) + "\n";
+        WriteHeader();
+        m_out += "BeginScript\n";
+        for (const std::int32_t nRoot : m_trees.m_statements)
+            WriteStatement(nRoot);
+        IntroduceConstantsBefore(m_script.m_nNumConstants);
+        SetMissingFlags();
+        m_out += "EndScript\n";
+        return m_out;
+    }
+
+private:
+    void WriteHeader()
+    {
+        m_out += "UserParams";
+        for (std::uint32_t i = 0; i < m_script.m_nNumUserParams; ++i)
+            m_out += std::string(i == 0 ? " " : ", ") + m_script.m_szUserParams[i];
+        m_out += ";\nInput ";
+        m_out += INPUT_TYPE_NAMES[m_script.m_nInputType].m_pszName;
+        m_out += ";\nOutput ";
+        m_out += OUTPUT_TYPE_NAMES[m_script.m_nOutputType].m_pszName;
+        m_out += ";\n";
+    }
+
+    void WriteStatement(std::int32_t nRoot)
+    {
+        m_constantsSeen.clear();
+        std::string text;
+        WriteNode(nRoot, LEVEL_ASSIGNMENT, text);
+        for (const std::uint32_t nConstant : m_constantsSeen)
+            IntroduceConstantsBefore(nConstant);
+        m_out += text + ";\n";
+    }
+
+    // Adds the constants from the next unused entry up to nConstant (not
+    // included) by statements of one literal each; nConstant itself is then
+    // added by the statement that names it.
+    void IntroduceConstantsBefore(std::uint32_t nConstant)
+    {
+        if (nConstant < m_nNextConstant)
+            return;
+        for (; m_nNextConstant < nConstant; ++m_nNextConstant)
+            m_out += LiteralText(m_script.m_fConstants[m_nNextConstant]) + ";\n";
+        m_nNextConstant = nConstant + 1;
+    }
+
+    void SetMissingFlags()
+    {
+        const std::uint32_t nMissing = m_script.m_nUsageFlags & ~m_nFlagsRead;
+        if ((nMissing & USES_TIME) != 0)
+            m_out += std::string(BUILTIN_VALUE_NAMES[0].m_pszName) + ";\n";
+        if ((nMissing & USES_USER_PARAMS) != 0 && m_script.m_nNumUserParams != 0)
+            m_out += std::string(m_script.m_szUserParams[ReadableParameter()]) + ";\n";
+    }
+
+    // A parameter that a script can read by its name: one whose name a
+    // built-in value does not take first. The first one when none can.
+    std::uint32_t ReadableParameter() const
+    {
+        for (std::uint32_t i = 0; i < m_script.m_nNumUserParams; ++i) {
+            if (!IsTakenByBuiltin(m_script.m_szUserParams[i]))
+                return i;
+        }
+        return 0;
+    }
+
+    static bool IsTakenByBuiltin(const char* pszName)
+    {
+        for (const SpelledName& builtin : BUILTIN_VALUE_NAMES) {
+            if (EqualsIgnoringCase(builtin.m_pszName, pszName))
+                return true;
+        }
+        const std::size_t nPrefix = std::strlen(MATRIX_ELEMENT_PREFIX);
+        return std::strlen(pszName) >= nPrefix &&
+               EqualsIgnoringCase(std::string(pszName, nPrefix).c_str(), MATRIX_ELEMENT_PREFIX);
+    }
+
+    void WriteNode(std::int32_t nNode, Level needed, std::string& text)
+    {
+        const CodeNode& node = m_trees.m_nodes[static_cast<std::size_t>(nNode)];
+        const bool bParenthesize = LevelOf(node) < needed;
+        if (bParenthesize)
+            text += '(';
+        WriteBare(node, text);
+        if (bParenthesize)
+            text += ')';
+    }
+
+    void WriteBare(const CodeNode& node, std::string& text)
+    {
+        switch (node.m_nKind) {
+        case NODE_VARIABLE: WriteVariable(node.m_nSlot, text); return;
+        case TSOP_NEGATE:
+            text += '-';
+            WriteNode(node.m_nA, LEVEL_PRIMARY, text);
+            return;
+        case TSOP_FUNCTION:
+            text += FunctionSpelling(node.m_nFunction) + "(";
+            WriteNode(node.m_nB, LEVEL_ASSIGNMENT, text);
+            text += ')';
+            return;
+        case TSOP_ASSIGN:
+            text += SlotName(node.m_nSlot) + " = ";
+            WriteNode(node.m_nA, LEVEL_ADDITIVE, text);
+            return;
+        default: WriteBinary(node, text); return;
+        }
+    }
+
+    void WriteBinary(const CodeNode& node, std::string& text)
+    {
+        const OperatorText op = BinaryOperator(node.m_nKind);
+        WriteNode(node.m_nA, op.m_level, text);
+        text += std::string(" ") + op.m_pszSymbol + " ";
+        WriteNode(node.m_nB, static_cast<Level>(op.m_level + 1), text);
+    }
+
+    void WriteVariable(std::uint32_t nSlot, std::string& text)
+    {
+        if (IsConstantSlot(nSlot)) {
+            m_constantsSeen.push_back(nSlot - SLOT_CONSTANT_FIRST);
+            text += LiteralText(m_script.m_fConstants[nSlot - SLOT_CONSTANT_FIRST]);
+            return;
+        }
+        if (IsUserParamSlot(nSlot))
+            m_nFlagsRead |= USES_USER_PARAMS;
+        if (IsTimeSlot(nSlot))
+            m_nFlagsRead |= USES_TIME;
+        text += SlotName(nSlot);
+    }
+
+    std::string SlotName(std::uint32_t nSlot) const
+    {
+        if (IsMatrixSlot(nSlot)) {
+            const std::uint32_t nIndex = nSlot - SLOT_MATRIX_FIRST;
+            return MATRIX_ELEMENT_PREFIX + std::to_string(nIndex / MATRIX_DIMENSION) +
+                   std::to_string(nIndex % MATRIX_DIMENSION);
+        }
+        if (IsUserParamSlot(nSlot))
+            return m_script.m_szUserParams[nSlot - SLOT_USER_PARAM_FIRST];
+        for (const SpelledName& builtin : BUILTIN_VALUE_NAMES) {
+            if (builtin.m_nValue == nSlot)
+                return builtin.m_pszName;
+        }
+        // A temporary read before it was written: its value is unknown.
+        return "0";
+    }
+
+    // A function's name, in another case where a parameter spells the
+    // documented one exactly: the parameter would take that spelling first.
+    std::string FunctionSpelling(std::uint32_t nFunction) const
+    {
+        const std::string name = FUNCTION_NAMES[nFunction].m_pszName;
+        for (std::uint32_t nCaseMask = 0; nCaseMask < (1u << name.size()); ++nCaseMask) {
+            std::string spelling = name;
+            for (std::size_t i = 0; i < spelling.size(); ++i) {
+                if ((nCaseMask >> i & 1u) != 0)
+                    spelling[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(spelling[i])));
+            }
+            if (!IsParameterName(spelling))
+                return spelling;
+        }
+        return name;
+    }
+
+    bool IsParameterName(const std::string& text) const
+    {
+        for (std::uint32_t i = 0; i < m_script.m_nNumUserParams; ++i) {
+            if (text == m_script.m_szUserParams[i])
+                return true;
+        }
+        return false;
+    }
+
+    const CompiledScript& m_script;
+    const CodeTrees& m_trees;
+    std::string m_out;
+    std::vector<std::uint32_t> m_constantsSeen;
+    std::uint32_t m_nNextConstant = 0;
+    std::uint32_t m_nFlagsRead = 0;
+};
+
+} // namespace
+
+std::string WriteScript(const CompiledScript& script, const CodeTrees& trees, const char* pszSourceName)
+{
+    return ScriptWriter(script, trees).Write(pszSourceName);
+}
+
+} // namespace quorlin
