@@ -8,6 +8,7 @@
 // set the same way, by a statement naming Time or a parameter.
 #include "scriptwriter.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -87,7 +88,7 @@ public:
         m_out += "BeginScript\n";
         for (const std::int32_t nRoot : m_trees.m_statements)
             WriteStatement(nRoot);
-        IntroduceConstantsBefore(m_script.m_nNumConstants);
+        IntroduceConstantsUpTo(m_script.m_nNumConstants);
         SetMissingFlags();
         m_out += "EndScript\n";
         return m_out;
@@ -111,21 +112,38 @@ private:
         m_constantsSeen.clear();
         std::string text;
         WriteNode(nRoot, LEVEL_ASSIGNMENT, text);
-        for (const std::uint32_t nConstant : m_constantsSeen)
-            IntroduceConstantsBefore(nConstant);
+        IntroduceConstantsFor(m_constantsSeen);
         m_out += text + ";\n";
     }
 
-    // Adds the constants from the next unused entry up to nConstant (not
-    // included) by statements of one literal each; nConstant itself is then
-    // added by the statement that names it.
-    void IntroduceConstantsBefore(std::uint32_t nConstant)
+    // The statement adds the constants it names first, in text order. When
+    // those are the next entries of the table in order, it adds them itself;
+    // otherwise every entry up to the last one it names out of order is
+    // added before it by statements of one literal each.
+    void IntroduceConstantsFor(const std::vector<std::uint32_t>& named)
     {
-        if (nConstant < m_nNextConstant)
-            return;
-        for (; m_nNextConstant < nConstant; ++m_nNextConstant)
+        std::uint32_t nExpected = m_nNextConstant;
+        std::uint32_t nLastOutOfOrder = 0;
+        bool bOutOfOrder = false;
+        for (const std::uint32_t nConstant : named) {
+            if (nConstant < nExpected)
+                continue;
+            if (nConstant == nExpected && !bOutOfOrder) {
+                ++nExpected;
+                continue;
+            }
+            bOutOfOrder = true;
+            nLastOutOfOrder = std::max(nLastOutOfOrder, nConstant);
+        }
+        if (bOutOfOrder)
+            IntroduceConstantsUpTo(nLastOutOfOrder + 1);
+        m_nNextConstant = std::max(m_nNextConstant, nExpected);
+    }
+
+    void IntroduceConstantsUpTo(std::uint32_t nEnd)
+    {
+        for (; m_nNextConstant < nEnd; ++m_nNextConstant)
             m_out += LiteralText(m_script.m_fConstants[m_nNextConstant]) + ";\n";
-        m_nNextConstant = nConstant + 1;
     }
 
     void SetMissingFlags()

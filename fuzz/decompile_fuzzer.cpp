@@ -1,0 +1,16 @@
+// Fuzz target: arbitrary bytes as a script; every one that compiles must
+// decompile to a script that compiles to the same bytes (scriptroundtrip.h).
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "propertycheck.h"
+#include "scriptroundtrip.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
+{
+    const std::string_view script(reinterpret_cast<const char*>(pData), nSize);
+    const std::string problem = quorlin::CheckDecompiling(script);
+    Require(problem.empty(), "decompiled script compiles to the same bytes", problem);
+    return 0;
+}

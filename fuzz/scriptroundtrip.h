@@ -1,0 +1,26 @@
+// The properties of the two script writers, checked on one script text by
+// the fuzz targets and by the property tests over every script the tests
+// and examples hold. Each check returns an empty string when its properties
+// hold, else a description of the first one broken.
+#ifndef QUORLIN_FUZZ_SCRIPTROUNDTRIP_H
+#define QUORLIN_FUZZ_SCRIPTROUNDTRIP_H
+
+#include <string>
+#include <string_view>
+
+namespace quorlin {
+
+// When the script compiles: its compiled file decompiles without a problem
+// to a script that compiles to the same bytes and is laid out canonically.
+std::string CheckDecompiling(std::string_view script);
+
+// Formatting refuses exactly the texts holding a NUL or another control byte
+// but tab, CR and LF; otherwise it keeps every token (letter case aside),
+// every comment and the text after EndScript, compiles to the same bytes or
+// the same messages (line numbers aside), and formatting again changes
+// nothing.
+std::string CheckFormatting(std::string_view script);
+
+} // namespace quorlin
+
+#endif
