@@ -29,8 +29,8 @@ scripts/valgrind-e2e
 step "static analysis: clang-tidy and cppcheck"
 scripts/static-analysis
 
-step "fuzzing: each target for 2 minutes from the seed corpus"
-fuzz/run 120
+step "fuzzing: each target for 1 minute from the seed corpus"
+fuzz/run 60
 
 step "editor grammar tests"
 (cd editors/textmate && npm ci --no-audit --no-fund && npm test)

@@ -116,28 +116,28 @@ private:
         m_out += text + ";\n";
     }
 
-    // The statement adds the constants it names first, in text order. When
-    // those are the next entries of the table in order, it adds them itself;
-    // otherwise every entry up to the last one it names out of order is
-    // added before it by statements of one literal each.
+    // The statement adds the constants it names that the table does not
+    // hold yet, in text order. When they are consecutive entries, the ones
+    // before the first are added by statements of one literal each; when
+    // not, every entry up to the last one it names is.
     void IntroduceConstantsFor(const std::vector<std::uint32_t>& named)
     {
-        std::uint32_t nExpected = m_nNextConstant;
-        std::uint32_t nLastOutOfOrder = 0;
-        bool bOutOfOrder = false;
+        std::vector<std::uint32_t> added;
         for (const std::uint32_t nConstant : named) {
-            if (nConstant < nExpected)
-                continue;
-            if (nConstant == nExpected && !bOutOfOrder) {
-                ++nExpected;
-                continue;
-            }
-            bOutOfOrder = true;
-            nLastOutOfOrder = std::max(nLastOutOfOrder, nConstant);
+            if (nConstant >= m_nNextConstant && std::find(added.begin(), added.end(), nConstant) == added.end())
+                added.push_back(nConstant);
         }
-        if (bOutOfOrder)
-            IntroduceConstantsUpTo(nLastOutOfOrder + 1);
-        m_nNextConstant = std::max(m_nNextConstant, nExpected);
+        if (added.empty())
+            return;
+        bool bConsecutive = true;
+        for (std::size_t i = 1; i < added.size(); ++i)
+            bConsecutive = bConsecutive && added[i] == added[0] + i;
+        if (bConsecutive) {
+            IntroduceConstantsUpTo(added[0]);
+            m_nNextConstant = added.back() + 1;
+        } else {
+            IntroduceConstantsUpTo(*std::max_element(added.begin(), added.end()) + 1);
+        }
     }
 
     void IntroduceConstantsUpTo(std::uint32_t nEnd)
