@@ -6,7 +6,7 @@
 #include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
-namespace benchscripts {
+namespace quorlin::benchscripts {
 
 namespace {
 
@@ -191,4 +191,4 @@ std::uint64_t OverflowChainMessages(std::size_t nTerms)
     return nFileBytes > BYTECODE_BUFFER_SIZE ? nFileBytes - BYTECODE_BUFFER_SIZE : 0;
 }
 
-} // namespace benchscripts
+} // namespace quorlin::benchscripts

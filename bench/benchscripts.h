@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace benchscripts {
+namespace quorlin::benchscripts {
 
 // The seven-line example script of the compiled-format documentation: one
 // user parameter, two statements, 57 bytes of output.
@@ -40,6 +40,6 @@ std::string OverflowChainScript(std::size_t nTerms);
 // beyond the output buffer.
 std::uint64_t OverflowChainMessages(std::size_t nTerms);
 
-} // namespace benchscripts
+} // namespace quorlin::benchscripts
 
 #endif

@@ -22,6 +22,8 @@
 #include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
+using namespace quorlin;
+
 namespace {
 
 constexpr int KEEP_FREED_HEAP_BYTES = 1 << 30;

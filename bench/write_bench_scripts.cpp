@@ -18,6 +18,8 @@
 
 #include "benchscripts.h"
 
+using namespace quorlin;
+
 namespace {
 
 constexpr std::size_t COMMENT_SCRIPT_BYTES = 50'000'000;

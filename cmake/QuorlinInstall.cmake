@@ -3,17 +3,19 @@
 #
 #   bin/quorlin, bin/tfsdump                   the programs
 #   lib/libquorlin_compiler.a                  the compiler library
-#   include/quorlin/*.h                        its public headers
+#   lib/libquorlin_format.a                    the compiled-format library
+#   include/quorlin/*.h                        their public headers
 #   share/man/man1/quorlin.1.gz, tfsdump.1.gz  their manual pages
 #   lib/cmake/Quorlin/                         find_package(Quorlin CONFIG)
 #
-# The package defines Quorlin::compiler (the library), Quorlin::quorlin and
+# The package defines Quorlin::compiler (the compiler library, which brings
+# Quorlin::format along), Quorlin::format (the reader of compiled files and the
+# language's names, all a renderer links), Quorlin::quorlin and
 # Quorlin::tfsdump (the programs) and the function quorlin_add_scripts. The
 # Debian package is made from the same install tree (QuorlinPackaging.cmake).
 #
 # Included from the top-level CMakeLists.txt after the program and library
-# targets exist. tfsdump and the reader header are installed when the tree has
-# them.
+# targets exist. tfsdump is installed when the tree has it.
 
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -28,23 +30,29 @@ set(QUORLIN_INSTALL_INCLUDEDIR include/quorlin)
 # ---------------------------------------------------------------------------
 # Targets
 
-# Consumers see the library as Quorlin::compiler, and may link it into a
-# shared object (a renderer plug-in, say), which needs position-independent code.
+# Consumers see the libraries as Quorlin::compiler and Quorlin::format, and
+# may link them into a shared object (a renderer plug-in, say), which needs
+# position-independent code.
 set_target_properties(quorlin_compiler PROPERTIES
   EXPORT_NAME compiler
   POSITION_INDEPENDENT_CODE ON)
+set_target_properties(quorlin_format PROPERTIES
+  EXPORT_NAME format
+  POSITION_INDEPENDENT_CODE ON)
 
-# The library's warning flags are for building Quorlin itself. Being a static
-# library, it still lists them in its link interface (as LINK_ONLY, where they
-# add nothing), and an exported target may not name a target that is not
-# exported itself, so the entry is left out of the link interface.
-get_target_property(quorlin_compiler_interface quorlin_compiler INTERFACE_LINK_LIBRARIES)
-if(quorlin_compiler_interface)
-  list(REMOVE_ITEM quorlin_compiler_interface "$<LINK_ONLY:quorlin_warnings>")
-  set_property(TARGET quorlin_compiler PROPERTY INTERFACE_LINK_LIBRARIES "${quorlin_compiler_interface}")
-endif()
+# The libraries' warning flags are for building Quorlin itself. Being static
+# libraries, they still list them in their link interfaces (as LINK_ONLY,
+# where they add nothing), and an exported target may not name a target that
+# is not exported itself, so the entry is left out of the link interface.
+foreach(library quorlin_compiler quorlin_format)
+  get_target_property(library_interface ${library} INTERFACE_LINK_LIBRARIES)
+  if(library_interface)
+    list(REMOVE_ITEM library_interface "$<LINK_ONLY:quorlin_warnings>")
+    set_property(TARGET ${library} PROPERTY INTERFACE_LINK_LIBRARIES "${library_interface}")
+  endif()
+endforeach()
 
-set(QUORLIN_INSTALLED_TARGETS quorlin_compiler quorlin)
+set(QUORLIN_INSTALLED_TARGETS quorlin_format quorlin_compiler quorlin)
 if(TARGET tfsdump)
   list(APPEND QUORLIN_INSTALLED_TARGETS tfsdump)
 endif()
@@ -54,16 +62,16 @@ install(TARGETS ${QUORLIN_INSTALLED_TARGETS}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
-# The public headers: the compiler object and Compile, the format constants,
-# the allocator that releases Compile's result, and the reader of compiled
-# files where the tree has it.
+# The public headers: the compiler object and Compile, the allocator that
+# releases Compile's result, and the format library's constants, reader and
+# names.
 set(QUORLIN_PUBLIC_HEADERS
   compiler/texturescriptcompiler.h
-  compiler/compiledscriptformat.h
-  compiler/quorlinmemory.h)
-if(EXISTS ${PROJECT_SOURCE_DIR}/compiler/tfsreader.h)
-  list(APPEND QUORLIN_PUBLIC_HEADERS compiler/tfsreader.h)
-endif()
+  compiler/quorlinmemory.h
+  format/charclass.h
+  format/compiledscriptformat.h
+  format/languagenames.h
+  format/tfsreader.h)
 install(FILES ${QUORLIN_PUBLIC_HEADERS} DESTINATION ${QUORLIN_INSTALL_INCLUDEDIR})
 
 # ---------------------------------------------------------------------------

@@ -12,6 +12,8 @@
 #include <cassert>
 #include <cstdio>
 
+namespace quorlin {
+
 namespace {
 
 // Visits the nodes of a tree's left spine from the bottom up, each after
@@ -210,3 +212,5 @@ void TextureScriptCompiler::DumpTree(ExprNode* pNode, std::uint32_t nDepth)
         DumpTree(pSpineNode->m_pRight, nNodeDepth + 1);
     });
 }
+
+} // namespace quorlin

@@ -8,9 +8,13 @@
 #include <charconv>
 #include <cmath>
 #include <new>
+#include <string_view>
 
 #include "charclass.h"
+#include "languagenames.h"
 #include "quorlinmemory.h"
+
+namespace quorlin {
 
 namespace {
 
@@ -19,36 +23,11 @@ constexpr std::uint32_t NOT_FOUND = ~0u;
 const char* const TOO_DEEP_MESSAGE =
     "Too deep of tree. Unable to process file. Either increase stack size or simplify line.";
 
-struct NamedValue {
-    const char* pszName;
-    std::uint32_t nValue;
-};
-
-constexpr NamedValue BUILTIN_VARIABLES[] = {
-    {"Time", SLOT_TIME},
-    {"Elapsed", SLOT_ELAPSED},
-    {"LevelOffsetX", SLOT_LEVEL_OFFSET_X},
-    {"LevelOffsetY", SLOT_LEVEL_OFFSET_Y},
-    {"LevelOffsetZ", SLOT_LEVEL_OFFSET_Z},
-};
-
-constexpr NamedValue FUNCTIONS[] = {
-    {"Sin", FUNC_SIN},       {"Cos", FUNC_COS},       {"Tan", FUNC_TAN},
-    {"SqrSin", FUNC_SQRSIN}, {"SqrCos", FUNC_SQRCOS}, {"DegToRad", FUNC_DEGTORAD},
-};
-
-// Matrix elements are "Mat" and two digits.
-constexpr const char* MATRIX_PREFIX = "Mat";
-constexpr std::size_t MATRIX_PREFIX_LENGTH = 3;
-
 template <std::size_t N>
-constexpr bool AnyNameStartsWith(const NamedValue (&table)[N], const char* pszPrefix)
+constexpr bool AnyNameStartsWith(const NamedValue (&table)[N], std::string_view prefix)
 {
     for (const NamedValue& entry : table) {
-        std::size_t i = 0;
-        while (pszPrefix[i] != '\0' && ToUpperAscii(entry.pszName[i]) == ToUpperAscii(pszPrefix[i]))
-            ++i;
-        if (pszPrefix[i] == '\0')
+        if (StartsWithNoCase(prefix, entry.name))
             return true;
     }
     return false;
@@ -58,7 +37,7 @@ template <std::size_t N>
 std::uint32_t FindNamed(const NamedValue (&table)[N], const char* pszName)
 {
     for (const NamedValue& entry : table) {
-        if (EqualsNoCase(entry.pszName, pszName))
+        if (EqualsNoCase(entry.name, pszName))
             return entry.nValue;
     }
     return NOT_FOUND;
@@ -149,24 +128,14 @@ void DeleteNode(ExprNode* pNode)
     }
 }
 
-bool StartsWithNoCase(const char* pszPrefix, const char* pszText)
-{
-    for (;; ++pszPrefix, ++pszText) {
-        if (*pszPrefix == '\0')
-            return true;
-        if (*pszText == '\0' || ToUpperAscii(*pszPrefix) != ToUpperAscii(*pszText))
-            return false;
-    }
-}
-
 bool TextureScriptCompiler::LookupVariable(const char* pszName, std::uint32_t& nSlot)
 {
     // Matrix elements are the names scripts use most; no built-in value's
     // name starts with the matrix prefix, so they are recognised first.
-    static_assert(!AnyNameStartsWith(BUILTIN_VARIABLES, MATRIX_PREFIX), "a built-in value looks like a matrix element");
+    static_assert(!AnyNameStartsWith(BUILTIN_VALUES, MATRIX_PREFIX), "a built-in value looks like a matrix element");
     if (StartsWithNoCase(MATRIX_PREFIX, pszName)) {
         nSlot = NOT_FOUND;
-        const std::uint32_t nIndex = MatrixIndexDigits(pszName + MATRIX_PREFIX_LENGTH);
+        const std::uint32_t nIndex = MatrixIndexDigits(pszName + MATRIX_PREFIX.size());
         const std::uint32_t nRow = nIndex / 10;
         const std::uint32_t nColumn = nIndex % 10;
         if (nRow >= MATRIX_DIMENSION || nColumn >= MATRIX_DIMENSION) {
@@ -177,7 +146,7 @@ bool TextureScriptCompiler::LookupVariable(const char* pszName, std::uint32_t& n
         return true;
     }
 
-    nSlot = FindNamed(BUILTIN_VARIABLES, pszName);
+    nSlot = FindNamed(BUILTIN_VALUES, pszName);
     if (nSlot != NOT_FOUND)
         return true;
 
@@ -412,3 +381,5 @@ ExprNode* TextureScriptCompiler::ParsePrimary()
     default: ReportError("Invalid token found", true); return nullptr;
     }
 }
+
+} // namespace quorlin

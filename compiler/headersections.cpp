@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+namespace quorlin {
+
 bool TextureScriptCompiler::AddUserParam(const char* pszName)
 {
     if (m_nNumUserParams >= MAX_USER_PARAMS) {
@@ -81,16 +83,13 @@ struct TypeSection {
 
 namespace {
 
-constexpr TypeSection INPUT_SECTION = {TOKEN_INPUT,
-                                       TOKEN_CSNORMAL,
-                                       TOKEN_UV,
-                                       "Expected token Input",
-                                       "Invalid input type",
-                                       "Expected semicolon at the end of the input type"};
+constexpr TypeSection INPUT_SECTION = {TOKEN_INPUT,           FIRST_INPUT_TYPE_TOKEN,
+                                       LAST_INPUT_TYPE_TOKEN, "Expected token Input",
+                                       "Invalid input type",  "Expected semicolon at the end of the input type"};
 
-constexpr TypeSection OUTPUT_SECTION = {TOKEN_OUTPUT,          TOKEN_TEXCOORD2,
-                                        TOKEN_TEXCOORD4PROJ,   "Expected token Output",
-                                        "Invalid output type", "Expected semicolon at the end of the output type"};
+constexpr TypeSection OUTPUT_SECTION = {TOKEN_OUTPUT,           FIRST_OUTPUT_TYPE_TOKEN,
+                                        LAST_OUTPUT_TYPE_TOKEN, "Expected token Output",
+                                        "Invalid output type",  "Expected semicolon at the end of the output type"};
 
 } // namespace
 
@@ -121,3 +120,5 @@ bool TextureScriptCompiler::ParseTypeSection(const TypeSection& section)
 bool TextureScriptCompiler::ParseInputType() { return ParseTypeSection(INPUT_SECTION); }
 
 bool TextureScriptCompiler::ParseOutputType() { return ParseTypeSection(OUTPUT_SECTION); }
+
+} // namespace quorlin

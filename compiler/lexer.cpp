@@ -3,72 +3,22 @@
 #include "texturescriptcompiler.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "charclass.h"
+#include "languagenames.h"
+
+namespace quorlin {
 
 namespace {
-
-constexpr std::uint32_t TextLength(const char* pszText)
-{
-    std::uint32_t nLength = 0;
-    while (pszText[nLength] != '\0')
-        ++nLength;
-    return nLength;
-}
-
-struct KeywordEntry {
-    constexpr KeywordEntry(const char* pszKeyword, TokenType nKeywordToken)
-        : pszText(pszKeyword), nLength(TextLength(pszKeyword)), cFirstUpper(ToUpperAscii(pszKeyword[0])),
-          nToken(nKeywordToken)
-    {
-    }
-
-    const char* pszText;
-    std::uint32_t nLength;
-    char cFirstUpper; // the first character folded, a cheap first test
-    TokenType nToken;
-};
-
-// Matched against the whole token text, without case. No two entries match
-// the same text.
-constexpr KeywordEntry KEYWORDS[] = {
-    {"+", TOKEN_PLUS},
-    {"-", TOKEN_MINUS},
-    {"*", TOKEN_STAR},
-    {"/", TOKEN_SLASH},
-    {"%", TOKEN_PERCENT},
-    {"=", TOKEN_EQUALS},
-    {",", TOKEN_COMMA},
-    {"<", TOKEN_LESS},
-    {">", TOKEN_GREATER},
-    {"BeginScript", TOKEN_BEGINSCRIPT},
-    {"Input", TOKEN_INPUT},
-    {"Output", TOKEN_OUTPUT},
-    {";", TOKEN_SEMICOLON},
-    {"(", TOKEN_LPAREN},
-    {")", TOKEN_RPAREN},
-    {"EndScript", TOKEN_ENDSCRIPT},
-    {"UserParams", TOKEN_USERPARAMS},
-    {"WSNormal", TOKEN_WSNORMAL},
-    {"WSPos", TOKEN_WSPOS},
-    {"WSReflection", TOKEN_WSREFLECTION},
-    {"CSNormal", TOKEN_CSNORMAL},
-    {"CSPos", TOKEN_CSPOS},
-    {"CSReflection", TOKEN_CSREFLECTION},
-    {"UV", TOKEN_UV},
-    {"TexCoord2", TOKEN_TEXCOORD2},
-    {"TexCoord3", TOKEN_TEXCOORD3},
-    {"TexCoord3Proj", TOKEN_TEXCOORD3PROJ},
-    {"TexCoord4Proj", TOKEN_TEXCOORD4PROJ},
-};
 
 constexpr std::uint32_t NUM_KEYWORDS = sizeof KEYWORDS / sizeof KEYWORDS[0];
 
 constexpr std::uint32_t LongestKeyword()
 {
     std::uint32_t nLongest = 0;
-    for (const KeywordEntry& entry : KEYWORDS)
-        nLongest = entry.nLength > nLongest ? entry.nLength : nLongest;
+    for (const KeywordName& entry : KEYWORDS)
+        nLongest = entry.text.size() > nLongest ? static_cast<std::uint32_t>(entry.text.size()) : nLongest;
     return nLongest;
 }
 
@@ -90,7 +40,7 @@ constexpr KeywordGroups GroupKeywordsByLength()
     for (std::uint32_t nLength = 0; nLength <= MAX_KEYWORD_LENGTH; ++nLength) {
         groups.aGroupBegin[nLength] = static_cast<std::uint8_t>(nNext);
         for (std::uint32_t i = 0; i < NUM_KEYWORDS; ++i) {
-            if (KEYWORDS[i].nLength == nLength)
+            if (KEYWORDS[i].text.size() == nLength)
                 groups.aEntries[nNext++] = static_cast<std::uint8_t>(i);
         }
     }
@@ -112,8 +62,8 @@ constexpr SingleCharacterCodes ClassifySingleCharacters()
     for (std::uint32_t nByte = 0; nByte < 256; ++nByte) {
         const auto c = static_cast<char>(nByte);
         codes.aCode[nByte] = TOKEN_IDENTIFIER;
-        for (const KeywordEntry& entry : KEYWORDS) {
-            if (entry.nLength == 1 && ToUpperAscii(entry.pszText[0]) == ToUpperAscii(c))
+        for (const KeywordName& entry : KEYWORDS) {
+            if (entry.text.size() == 1 && ToUpperAscii(entry.text[0]) == ToUpperAscii(c))
                 codes.aCode[nByte] = entry.nToken;
         }
     }
@@ -129,10 +79,10 @@ TokenType ClassifyWord(const char* pszText, std::uint32_t nLength)
         return SINGLE_CHARACTER_CODES.aCode[static_cast<unsigned char>(pszText[0])];
     if (nLength > MAX_KEYWORD_LENGTH)
         return TOKEN_IDENTIFIER;
-    const char cFirstUpper = ToUpperAscii(pszText[0]);
+    const std::string_view text(pszText, nLength);
     for (std::uint32_t i = KEYWORD_GROUPS.aGroupBegin[nLength]; i < KEYWORD_GROUPS.aGroupBegin[nLength + 1]; ++i) {
-        const KeywordEntry& entry = KEYWORDS[KEYWORD_GROUPS.aEntries[i]];
-        if (entry.cFirstUpper == cFirstUpper && EqualsNoCase(entry.pszText, pszText))
+        const KeywordName& entry = KEYWORDS[KEYWORD_GROUPS.aEntries[i]];
+        if (EqualsNoCase(entry.text, text))
             return entry.nToken;
     }
     return TOKEN_IDENTIFIER;
@@ -169,7 +119,7 @@ bool SkipSpaceAndComments(const char*& p, const char* pEnd, std::int32_t& nLine)
 {
     while (p < pEnd) {
         const char c = *p;
-        if (c == '#') {
+        if (c == COMMENT_CHARACTER) {
             // A comment holds no newline before its last character.
             const void* pNewline = std::memchr(p, '\n', static_cast<std::size_t>(pEnd - p));
             if (pNewline == nullptr) {
@@ -249,3 +199,5 @@ bool TextureScriptCompiler::NextToken()
     m_nToken = IsDigitChar(c) ? TOKEN_NUMBER : ClassifyWord(m_szToken, nStored);
     return true;
 }
+
+} // namespace quorlin

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace quorlin {
+
 namespace {
 std::uint64_t g_nAllocationCount = 0;
 std::uint64_t g_nFailingAllocation = 0;
@@ -24,3 +26,5 @@ void SetAllocationFailure(std::uint64_t nFailingAllocation)
 }
 
 std::uint64_t GetAllocationCount() { return g_nAllocationCount; }
+
+} // namespace quorlin

@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace quorlin {
+
 // Returns a block of nSize bytes (at least one byte is always requested from
 // the system), or null when the allocation fails or a test made it fail.
 void* AllocateMemory(std::size_t nSize);
@@ -25,5 +27,7 @@ void SetAllocationFailure(std::uint64_t nFailingAllocation);
 
 // Allocations attempted since the last SetAllocationFailure call.
 std::uint64_t GetAllocationCount();
+
+} // namespace quorlin
 
 #endif

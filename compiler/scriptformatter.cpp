@@ -14,21 +14,23 @@
 namespace quorlin {
 namespace {
 
-bool SameIgnoringCase(std::string_view a, std::string_view b)
+// Words of the lexer's table (section keywords and types), as opposed to its
+// one-character symbols.
+bool IsKeywordWord(std::string_view word)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (ToUpperAscii(a[i]) != ToUpperAscii(b[i]))
-            return false;
+    for (const KeywordName& keyword : KEYWORDS) {
+        if (IsLetterChar(keyword.text[0]) && EqualsNoCase(word, keyword.text))
+            return true;
     }
-    return true;
+    return false;
 }
 
-bool IsSectionKeyword(std::string_view text)
+bool IsWord(std::string_view word, TokenType nToken) { return EqualsNoCase(word, KeywordText(nToken)); }
+
+bool IsSectionKeyword(std::string_view word)
 {
-    for (const SpelledName& keyword : SECTION_KEYWORDS) {
-        if (SameIgnoringCase(text, keyword.m_pszName))
+    for (const TokenType nToken : {TOKEN_USERPARAMS, TOKEN_INPUT, TOKEN_OUTPUT, TOKEN_BEGINSCRIPT, TOKEN_ENDSCRIPT}) {
+        if (IsWord(word, nToken))
             return true;
     }
     return false;
@@ -55,50 +57,48 @@ std::string CheckBytes(std::string_view source)
     return std::string();
 }
 
-template <std::size_t N>
-const char* FindSpelling(const SpelledName (&table)[N], std::string_view word)
-{
-    for (const SpelledName& entry : table) {
-        if (SameIgnoringCase(word, entry.m_pszName))
-            return entry.m_pszName;
-    }
-    return nullptr;
-}
-
-// A matrix element's documented spelling: "Mat", the row and the column.
+// A matrix element's documented spelling: the prefix, the row and the column.
 std::string MatrixSpelling(std::string_view word)
 {
-    const std::string_view prefix = MATRIX_ELEMENT_PREFIX;
-    if (word.size() != prefix.size() + 2 || !SameIgnoringCase(word.substr(0, prefix.size()), prefix))
+    if (word.size() != MATRIX_PREFIX.size() + 2 || !StartsWithNoCase(MATRIX_PREFIX, word))
         return std::string();
-    const char cRow = word[prefix.size()];
-    const char cColumn = word[prefix.size() + 1];
-    if (cRow < '0' || cRow > '3' || cColumn < '0' || cColumn > '3')
+    const char cRow = word[MATRIX_PREFIX.size()];
+    const char cColumn = word[MATRIX_PREFIX.size() + 1];
+    const char cLast = static_cast<char>('0' + MATRIX_DIMENSION - 1);
+    if (cRow < '0' || cRow > cLast || cColumn < '0' || cColumn > cLast)
         return std::string();
-    return std::string(prefix) + cRow + cColumn;
+    return std::string(MATRIX_PREFIX) + cRow + cColumn;
 }
 
 // The documented spelling of a word the language knows; empty for others.
 std::string DocumentedSpelling(std::string_view word)
 {
-    for (const char* pszName : {FindSpelling(SECTION_KEYWORDS, word), FindSpelling(INPUT_TYPE_NAMES, word),
-                                FindSpelling(OUTPUT_TYPE_NAMES, word), FindSpelling(BUILTIN_VALUE_NAMES, word),
-                                FindSpelling(FUNCTION_NAMES, word)}) {
-        if (pszName != nullptr)
-            return pszName;
+    for (const KeywordName& keyword : KEYWORDS) {
+        if (EqualsNoCase(word, keyword.text))
+            return std::string(keyword.text);
+    }
+    for (const NamedValue& value : BUILTIN_VALUES) {
+        if (EqualsNoCase(word, value.name))
+            return std::string(value.name);
+    }
+    for (const NamedValue& function : FUNCTIONS) {
+        if (EqualsNoCase(word, function.name))
+            return std::string(function.name);
     }
     return MatrixSpelling(word);
 }
 
-bool IsLexerKeyword(std::string_view word)
-{
-    return FindSpelling(SECTION_KEYWORDS, word) != nullptr || FindSpelling(INPUT_TYPE_NAMES, word) != nullptr ||
-           FindSpelling(OUTPUT_TYPE_NAMES, word) != nullptr;
-}
-
 bool Is(const ScriptItem& item, std::string_view text) { return !item.m_bComment && item.m_text == text; }
 
-bool IsTableSymbol(char c) { return std::string_view("+-*/%=,<>;()").find(c) != std::string_view::npos; }
+// A character the lexer's table gives a token code of its own.
+bool IsTableSymbol(char c)
+{
+    for (const KeywordName& keyword : KEYWORDS) {
+        if (keyword.text.size() == 1 && keyword.text[0] == c)
+            return true;
+    }
+    return false;
+}
 
 bool IsHighByte(const ScriptItem& item)
 {
@@ -109,7 +109,7 @@ bool IsHighByte(const ScriptItem& item)
 bool IsNameToken(const ScriptItem& item)
 {
     if (item.m_class == TokenClass::IDENTIFIER)
-        return !IsLexerKeyword(item.m_text);
+        return !IsKeywordWord(item.m_text);
     return item.m_class == TokenClass::SYMBOL && !IsTableSymbol(item.m_text[0]);
 }
 
@@ -134,7 +134,7 @@ public:
                 continue;
             }
             AddToken(i);
-            if (SameIgnoringCase(item.m_text, "EndScript"))
+            if (IsWord(item.m_text, TOKEN_ENDSCRIPT))
                 return FinishAfterEnd(item);
         }
         if (!m_bLineEmpty)
@@ -149,7 +149,7 @@ private:
     void FindParameters()
     {
         std::size_t i = NextToken(0);
-        if (i >= m_items.size() || !SameIgnoringCase(m_items[i].m_text, "UserParams"))
+        if (i >= m_items.size() || !IsWord(m_items[i].m_text, TOKEN_USERPARAMS))
             return;
         m_nListBegin = i + 1;
         for (i = NextToken(i + 1); i < m_items.size(); i = NextToken(i + 1)) {
@@ -194,14 +194,14 @@ private:
         m_out += text;
         m_bNegation = Is(item, "-") && !m_bAfterOperand;
         m_bAfterOperand = EndsOperand(item);
-        m_bBreakPending = Is(item, ";") || SameIgnoringCase(item.m_text, "BeginScript");
+        m_bBreakPending = Is(item, ";") || IsWord(item.m_text, TOKEN_BEGINSCRIPT);
         m_bLineEmpty = false;
         m_previous = item;
     }
 
     static bool IsSectionBoundary(const ScriptItem& item)
     {
-        return SameIgnoringCase(item.m_text, "BeginScript") || SameIgnoringCase(item.m_text, "EndScript");
+        return IsWord(item.m_text, TOKEN_BEGINSCRIPT) || IsWord(item.m_text, TOKEN_ENDSCRIPT);
     }
 
     // Ends the current line, if it holds anything, and keeps one empty line

@@ -2,6 +2,7 @@
 #include "scriptscanner.h"
 
 #include "charclass.h"
+#include "languagenames.h"
 #include "texturescriptcompiler.h"
 
 namespace quorlin {
@@ -58,7 +59,7 @@ std::vector<ScriptItem> ScanScript(std::string_view source)
         ScriptItem item;
         item.m_bOwnLine = items.empty() || nLineFeeds > 0;
         item.m_bBlankBefore = nLineFeeds > 1;
-        if (source[nPos] == '#') {
+        if (source[nPos] == COMMENT_CHARACTER) {
             item.m_bComment = true;
             nPos = CommentEnd(source, nPos, item.m_text);
         } else {

@@ -7,6 +7,8 @@
 
 #include "quorlinmemory.h"
 
+namespace quorlin {
+
 void TextureScriptCompiler::Reset(const char* pszSource, ErrorCallback pfnCallback)
 {
     m_pSourceBegin = pszSource;
@@ -195,3 +197,5 @@ bool TextureScriptCompiler::CompileScript()
     DeleteNode(pList);
     return true;
 }
+
+} // namespace quorlin

@@ -14,45 +14,13 @@
 #include <cstdint>
 
 #include "compiledscriptformat.h"
+#include "languagenames.h"
+
+namespace quorlin {
 
 // printf-style diagnostic sink. The compiler always calls it with the format
 // "Line %d: %s", a line number (counted from 0) and a message.
 using ErrorCallback = void (*)(const char* pszFormat, ...);
-
-// Token codes. Codes 20 to 29 and 37 to 39 are not assigned.
-enum TokenType : std::int32_t {
-    TOKEN_IDENTIFIER = 0,
-    TOKEN_PLUS = 1,
-    TOKEN_MINUS = 2,
-    TOKEN_STAR = 3,
-    TOKEN_SLASH = 4,
-    TOKEN_PERCENT = 5,
-    TOKEN_EQUALS = 6,
-    TOKEN_BEGINSCRIPT = 7,
-    TOKEN_INPUT = 8,
-    TOKEN_SEMICOLON = 9,
-    TOKEN_LPAREN = 10,
-    TOKEN_RPAREN = 11,
-    TOKEN_INVALID = 12,
-    TOKEN_NUMBER = 13,
-    TOKEN_ENDSCRIPT = 14,
-    TOKEN_USERPARAMS = 15,
-    TOKEN_COMMA = 16,
-    TOKEN_OUTPUT = 17,
-    TOKEN_LESS = 18,
-    TOKEN_GREATER = 19,
-    TOKEN_CSNORMAL = 30,
-    TOKEN_CSPOS = 31,
-    TOKEN_CSREFLECTION = 32,
-    TOKEN_WSNORMAL = 33,
-    TOKEN_WSPOS = 34,
-    TOKEN_WSREFLECTION = 35,
-    TOKEN_UV = 36,
-    TOKEN_TEXCOORD2 = 40,
-    TOKEN_TEXCOORD3 = 41,
-    TOKEN_TEXCOORD3PROJ = 42,
-    TOKEN_TEXCOORD4PROJ = 43,
-};
 
 // Syntax-tree node kinds beyond the opcodes TSOP_ADD..TSOP_MAX (0..9), which
 // double as node kinds.
@@ -101,9 +69,6 @@ bool IsSymbolChar(char c, const char* pszTokenSoFar);
 // 1.5) read as a double and rounded to the nearest float, infinity when it
 // lies beyond the float range. A number token always starts with a digit.
 float NumberValue(const char* pszText);
-
-// True when pszText begins with pszPrefix, ASCII letters compared without case.
-bool StartsWithNoCase(const char* pszPrefix, const char* pszText);
 
 struct TypeSection;
 
@@ -207,5 +172,7 @@ private:
     // Set when parsing must stop at once with no further messages.
     bool m_bAbort = false;
 };
+
+} // namespace quorlin
 
 #endif

@@ -3,33 +3,19 @@
 #include <cassert>
 #include <cstring>
 
+#include "charclass.h"
 #include "quorlinmemory.h"
+
+namespace quorlin {
 
 namespace {
 
 // Offsets into the text are 32-bit, so the text (with its NUL) is bounded.
 constexpr std::size_t MAX_TEXT_SIZE = UINT32_MAX;
 
-namespace CLocale {
-// White space as the "C" locale classifies it: space, tab, line feed,
-// vertical tab, form feed, carriage return. Takes a char, so a byte above 127
-// is simply not white space instead of reaching the C library's
-// classification as a negative value.
-bool isspace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-} // namespace CLocale
-
-char ToLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 } // namespace
 
-bool OptionNamesMatch(const char* pszLeft, const char* pszRight)
-{
-    for (; *pszLeft != '\0' && *pszRight != '\0'; ++pszLeft, ++pszRight) {
-        if (ToLowerAscii(*pszLeft) != ToLowerAscii(*pszRight))
-            return false;
-    }
-    return *pszLeft == *pszRight;
-}
+bool OptionNamesMatch(const char* pszLeft, const char* pszRight) { return EqualsNoCase(pszLeft, pszRight); }
 
 CommandLineParser::CommandLineParser() : m_pText(nullptr), m_nNumOptions(0) {}
 
@@ -94,15 +80,14 @@ bool CommandLineParser::Init(const char* pszCommandLine, char cDesignator)
 bool CommandLineParser::Parse(char cDesignator)
 {
     // Only the "C" locale's six characters split words, whatever the locale.
-    using CLocale::isspace;
-    assert(!isspace(cDesignator));
+    assert(!IsSpaceChar(cDesignator));
 
     if (m_pText == nullptr)
         return true;
 
     const std::uint32_t nLength = static_cast<std::uint32_t>(std::strlen(m_pText));
     for (std::uint32_t i = 0; i < nLength; ++i) {
-        if (isspace(m_pText[i]))
+        if (IsSpaceChar(m_pText[i]))
             m_pText[i] = '\0';
     }
 
@@ -199,3 +184,5 @@ std::uint32_t CommandLineParser::SetMaxArgs(const char* pszName, std::uint32_t n
     record.m_nNumArgs = nMaxArgs;
     return nMoved;
 }
+
+} // namespace quorlin

@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace quorlin {
+
 // Options one command line may hold.
 constexpr std::uint32_t MAX_OPTIONS = 64;
 // Arguments one option may hold; the loose list has the same bound.
@@ -94,5 +96,7 @@ private:
     OptionRecord m_Options[MAX_OPTIONS];
     OptionRecord m_LooseArgs;
 };
+
+} // namespace quorlin
 
 #endif

@@ -21,6 +21,8 @@
 #include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
+namespace quorlin {
+
 namespace {
 
 constexpr int EXIT_STATUS_SUCCESS = 0;
@@ -338,3 +340,5 @@ int RunQuorlin(int argc, char** argv)
     }
     return CompileFile(pszScriptName, szOutputName) ? EXIT_STATUS_SUCCESS : EXIT_STATUS_FAILURE;
 }
+
+} // namespace quorlin

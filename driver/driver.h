@@ -3,6 +3,8 @@
 #ifndef QUORLIN_DRIVER_H
 #define QUORLIN_DRIVER_H
 
+namespace quorlin {
+
 // Longest output file name, in characters; a longer one (given with /out or
 // derived from the script's name) is refused before the script is opened.
 constexpr unsigned OUTPUT_NAME_LENGTH = 260;
@@ -27,5 +29,7 @@ bool CompileFile(const char* pszInputName, const char* pszOutputName);
 // of MESSAGE_BUFFER_SIZE bytes (a longer text is cut to the buffer's
 // MESSAGE_BUFFER_SIZE - 1 characters) and prints it as one line.
 [[gnu::format(printf, 1, 2)]] void PrintCompileMessage(const char* pszFormat, ...);
+
+} // namespace quorlin
 
 #endif

@@ -1,3 +1,3 @@
 #include "driver.h"
 
-int main(int argc, char** argv) { return RunQuorlin(argc, argv); }
+int main(int argc, char** argv) { return quorlin::RunQuorlin(argc, argv); }

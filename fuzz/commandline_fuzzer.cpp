@@ -18,6 +18,8 @@
 #include "propertycheck.h"
 #include "quorlinmemory.h"
 
+using namespace quorlin;
+
 namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }

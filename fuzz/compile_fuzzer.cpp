@@ -25,6 +25,8 @@
 #include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
+using namespace quorlin;
+
 namespace {
 
 const char* const KNOWN_MESSAGES[] = {

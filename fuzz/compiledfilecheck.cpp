@@ -5,6 +5,8 @@
 #include "compiledscriptformat.h"
 #include "tfsreader.h"
 
+namespace quorlin {
+
 namespace {
 
 const char* CheckConstants(const CompiledScript& script)
@@ -93,3 +95,5 @@ const char* CheckCompiledFile(const std::uint8_t* pBytes, std::size_t nSize)
         return pszFault;
     return CheckCode(s_script);
 }
+
+} // namespace quorlin

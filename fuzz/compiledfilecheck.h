@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace quorlin {
+
 // Null when the bytes form a well-formed compiled texture script, else a
 // short description of the first fault found.
 //
@@ -16,5 +18,7 @@
 // temporary that no earlier instruction wrote, assigns only declared
 // parameters, and announces in the usage flags every run-time value it reads.
 const char* CheckCompiledFile(const std::uint8_t* pBytes, std::size_t nSize);
+
+} // namespace quorlin
 
 #endif

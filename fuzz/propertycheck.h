@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+namespace quorlin {
+
 [[noreturn]] inline void Fail(const char* pszProperty, const std::string& detail = std::string())
 {
     (void)std::fprintf(stderr, "\nPROPERTY BROKEN: %s%s%s\n", pszProperty, detail.empty() ? "" : ": ", detail.c_str());
@@ -18,5 +20,7 @@ inline void Require(bool bHolds, const char* pszProperty, const std::string& det
     if (!bHolds)
         Fail(pszProperty, detail);
 }
+
+} // namespace quorlin
 
 #endif

@@ -4,6 +4,8 @@
 
 #include "tfsreader.h"
 
+using namespace quorlin;
+
 bool ValidateProducedOutput(const ProducedOutput& output, std::string& problem)
 {
     // Every file quorlin writes must read back as a well-formed compiled script.

@@ -18,6 +18,8 @@
 #include "tfsreader.h"
 #endif
 
+using namespace quorlin;
+
 namespace {
 
 const char* const SPEED_SCRIPT = "UserParams Speed;\n"

@@ -8,6 +8,8 @@
 #include "compiler_test_support.h"
 #include "quorlinmemory.h"
 
+using namespace quorlin;
+
 using testsupport::CompileText;
 using testsupport::Repeat;
 using testsupport::Script;

@@ -6,6 +6,8 @@
 #include "commandlineparser.h"
 #include "quorlinmemory.h"
 
+using namespace quorlin;
+
 namespace {
 
 // Loads an argument list given as strings.
@@ -313,6 +315,6 @@ TEST(CommandLineParser, FailedAllocationLeavesTheParserEmpty)
 TEST(CommandLineParserDeathTest, WhiteSpaceDesignatorIsAProgrammingError)
 {
     CommandLineParser parser;
-    EXPECT_DEATH(parser.Init("a b", ' '), "!isspace\\(cDesignator\\)");
-    EXPECT_DEATH(parser.Init(0, nullptr, '\t'), "!isspace\\(cDesignator\\)");
+    EXPECT_DEATH(parser.Init("a b", ' '), "cDesignator");
+    EXPECT_DEATH(parser.Init(0, nullptr, '\t'), "cDesignator");
 }

@@ -7,6 +7,8 @@
 #include "compiler_test_support.h"
 #include "quorlinmemory.h"
 
+using namespace quorlin;
+
 using testsupport::CompileText;
 using testsupport::Script;
 

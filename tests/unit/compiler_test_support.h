@@ -11,7 +11,7 @@
 
 #include "texturescriptcompiler.h"
 
-namespace testsupport {
+namespace quorlin::testsupport {
 
 // The worked example of the compiled format, and the 57 bytes it compiles to.
 const std::string WORKED_EXAMPLE_SCRIPT = "UserParams Speed;\n"
@@ -97,6 +97,6 @@ inline std::vector<std::uint8_t> CodeOf(const std::vector<std::uint8_t>& file)
     return std::vector<std::uint8_t>(file.begin() + static_cast<std::ptrdiff_t>(nCodeAt), file.end());
 }
 
-} // namespace testsupport
+} // namespace quorlin::testsupport
 
 #endif

@@ -22,6 +22,8 @@
 #include "driver_test_support.h"
 #include "quorlinmemory.h"
 
+using namespace quorlin;
+
 namespace {
 
 const std::string& WAVE_SCRIPT = testsupport::WORKED_EXAMPLE_SCRIPT;

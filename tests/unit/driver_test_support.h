@@ -16,7 +16,7 @@
 
 #include "quorlinmemory.h"
 
-namespace testsupport {
+namespace quorlin::testsupport {
 
 const std::string USAGE_LINE = "Quorlin /file <file to compile> [/out <name of output file>] [/help]\n";
 const std::string COMPILE_FAILED = "Errors were encountered when compiling. Compile unsuccessful.\n";
@@ -79,6 +79,6 @@ protected:
     std::filesystem::path m_previousFolder;
 };
 
-} // namespace testsupport
+} // namespace quorlin::testsupport
 
 #endif

@@ -35,6 +35,8 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
+using namespace quorlin;
+
 namespace {
 
 using testsupport::COMPILE_FAILED;

@@ -8,6 +8,8 @@
 
 #include "texturescriptcompiler.h"
 
+using namespace quorlin;
+
 namespace {
 
 struct Token {

@@ -13,6 +13,8 @@
 #include "tfsdump.h"
 #include "tfsreader.h"
 
+using namespace quorlin;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

@@ -15,6 +15,8 @@
 #include "compiler_test_support.h"
 #include "tfsreader.h"
 
+using namespace quorlin;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

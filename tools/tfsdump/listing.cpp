@@ -5,6 +5,12 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+
+#include "charclass.h"
+#include "languagenames.h"
+
+namespace quorlin {
 
 namespace {
 
@@ -13,26 +19,10 @@ constexpr const char* OPCODE_MNEMONICS[] = {
 };
 static_assert(sizeof OPCODE_MNEMONICS / sizeof OPCODE_MNEMONICS[0] == NUM_OPCODES, "one mnemonic per opcode");
 
-constexpr const char* FUNCTION_NAMES[] = {"Sin", "Cos", "Tan", "SqrSin", "SqrCos", "DegToRad"};
-static_assert(sizeof FUNCTION_NAMES / sizeof FUNCTION_NAMES[0] == NUM_FUNCTIONS, "one name per function");
-
-constexpr const char* INPUT_TYPE_NAMES[] = {
-    "CSNormal", "CSPos", "CSReflection", "WSNormal", "WSPos", "WSReflection", "UV",
-};
-static_assert(sizeof INPUT_TYPE_NAMES / sizeof INPUT_TYPE_NAMES[0] == NUM_INPUT_TYPES, "one name per input type");
-
-constexpr const char* OUTPUT_TYPE_NAMES[] = {"TexCoord2", "TexCoord3", "TexCoord3Proj", "TexCoord4Proj"};
-static_assert(sizeof OUTPUT_TYPE_NAMES / sizeof OUTPUT_TYPE_NAMES[0] == NUM_OUTPUT_TYPES, "one name per output type");
-
-constexpr const char* LEVEL_OFFSET_NAMES[] = {"LevelOffsetX", "LevelOffsetY", "LevelOffsetZ"};
-
-// Spellings that a parameter name must not take in a listing, besides those
-// of the form letters-and-number handled by LooksNumbered.
-constexpr const char* RESERVED_SPELLINGS[] = {
-    "Time", "Elapsed", "LevelOffsetX", "LevelOffsetY", "LevelOffsetZ", "Sin",
-    "Cos",  "Tan",     "SqrSin",       "SqrCos",       "DegToRad",
-};
-constexpr const char* NUMBERED_PREFIXES[] = {"t", "c", "p", "slot", "func", "Mat"};
+// Prefixes of operands that end in a number (tN, cN, pN, slotN, funcN and the
+// matrix elements): a parameter name of such a form would read as another
+// operand.
+constexpr std::string_view NUMBERED_PREFIXES[] = {"t", "c", "p", "slot", "func", MATRIX_PREFIX};
 
 // Integers up to this magnitude are written without an exponent; every one of
 // them is exact in a float.
@@ -68,17 +58,6 @@ private:
     std::size_t m_nLength;
 };
 
-bool EqualsNoCase(const char* pszA, const char* pszB)
-{
-    for (; *pszA != '\0' && *pszB != '\0'; ++pszA, ++pszB) {
-        const char cA = (*pszA >= 'a' && *pszA <= 'z') ? static_cast<char>(*pszA - 'a' + 'A') : *pszA;
-        const char cB = (*pszB >= 'a' && *pszB <= 'z') ? static_cast<char>(*pszB - 'a' + 'A') : *pszB;
-        if (cA != cB)
-            return false;
-    }
-    return *pszA == *pszB;
-}
-
 bool IsDigitText(const char* pszText)
 {
     if (*pszText == '\0')
@@ -93,13 +72,23 @@ bool IsDigitText(const char* pszText)
 // A prefix of NUMBERED_PREFIXES (any case) followed by digits only.
 bool LooksNumbered(const char* pszName)
 {
-    for (const char* pszPrefix : NUMBERED_PREFIXES) {
-        const std::size_t nLength = std::strlen(pszPrefix);
-        char szHead[8] = {};
-        if (std::strlen(pszName) <= nLength || nLength >= sizeof szHead)
-            continue;
-        std::memcpy(szHead, pszName, nLength);
-        if (EqualsNoCase(szHead, pszPrefix) && IsDigitText(pszName + nLength))
+    for (const std::string_view prefix : NUMBERED_PREFIXES) {
+        if (StartsWithNoCase(prefix, pszName) && IsDigitText(pszName + prefix.size()))
+            return true;
+    }
+    return false;
+}
+
+// A name of the language's own (a built-in value or a function), compared
+// without case.
+bool IsLanguageName(const char* pszName)
+{
+    for (const NamedValue& value : BUILTIN_VALUES) {
+        if (EqualsNoCase(value.name, pszName))
+            return true;
+    }
+    for (const NamedValue& function : FUNCTIONS) {
+        if (EqualsNoCase(function.name, pszName))
             return true;
     }
     return false;
@@ -118,13 +107,12 @@ bool IsPrintableName(const char* pszName)
 // Whether a parameter is shown by its own name rather than as pN.
 bool IsShownByName(const char* pszName)
 {
-    if (!IsPrintableName(pszName) || LooksNumbered(pszName))
-        return false;
-    for (const char* pszReserved : RESERVED_SPELLINGS) {
-        if (EqualsNoCase(pszName, pszReserved))
-            return false;
-    }
-    return true;
+    return IsPrintableName(pszName) && !LooksNumbered(pszName) && !IsLanguageName(pszName);
+}
+
+void AppendName(LineBuilder& line, std::string_view name)
+{
+    line.Append("%.*s", static_cast<int>(name.size()), name.data());
 }
 
 // A parameter name for the header: printable bytes as they are, every other
@@ -166,7 +154,7 @@ void AppendOperands(LineBuilder& line, const CompiledScript& script, const std::
     line.Append(", ");
     if (nOpcode == TSOP_FUNCTION) {
         if (pBytes[1] < NUM_FUNCTIONS)
-            line.Append("%s", FUNCTION_NAMES[pBytes[1]]);
+            AppendName(line, FunctionName(pBytes[1]));
         else
             line.Append("func%u", static_cast<unsigned>(pBytes[1]));
     } else {
@@ -199,10 +187,12 @@ bool WriteHeader(std::FILE* pOut, const CompiledScript& script)
         AppendEscapedName(line, script.m_szUserParams[i]);
         bOk = WriteLine(pOut, szLine);
     }
-    bOk = bOk && std::fprintf(pOut, "; input type    %u %s\n", static_cast<unsigned>(script.m_nInputType),
-                              INPUT_TYPE_NAMES[script.m_nInputType]) >= 0;
-    bOk = bOk && std::fprintf(pOut, "; output type   %u %s\n", static_cast<unsigned>(script.m_nOutputType),
-                              OUTPUT_TYPE_NAMES[script.m_nOutputType]) >= 0;
+    const std::string_view input = InputTypeName(script.m_nInputType);
+    const std::string_view output = OutputTypeName(script.m_nOutputType);
+    bOk = bOk && std::fprintf(pOut, "; input type    %u %.*s\n", static_cast<unsigned>(script.m_nInputType),
+                              static_cast<int>(input.size()), input.data()) >= 0;
+    bOk = bOk && std::fprintf(pOut, "; output type   %u %.*s\n", static_cast<unsigned>(script.m_nOutputType),
+                              static_cast<int>(output.size()), output.data()) >= 0;
     const std::uint32_t nFlags = script.m_nUsageFlags;
     bOk = bOk && std::fprintf(pOut, "; usage flags   %u%s%s%s\n", nFlags, nFlags == 0 ? " none" : "",
                               (nFlags & USES_TIME) != 0 ? " USES_TIME" : "",
@@ -251,17 +241,16 @@ void FormatSlot(const CompiledScript& script, std::uint32_t nSlot, char* pszOut,
         line.Append("t%u", nSlot - SLOT_TEMP_FIRST);
     } else if (IsMatrixSlot(nSlot)) {
         const std::uint32_t nElement = nSlot - SLOT_MATRIX_FIRST;
-        line.Append("Mat%u%u", nElement / MATRIX_DIMENSION, nElement % MATRIX_DIMENSION);
+        AppendName(line, MATRIX_PREFIX);
+        line.Append("%u%u", nElement / MATRIX_DIMENSION, nElement % MATRIX_DIMENSION);
     } else if (IsUserParamSlot(nSlot)) {
         const std::uint32_t nIndex = nSlot - SLOT_USER_PARAM_FIRST;
         if (nIndex < script.m_nNumUserParams && IsShownByName(script.m_szUserParams[nIndex]))
             line.Append("%s", script.m_szUserParams[nIndex]);
         else
             line.Append("p%u", nIndex);
-    } else if (nSlot == SLOT_TIME) {
-        line.Append("Time");
-    } else if (nSlot == SLOT_ELAPSED) {
-        line.Append("Elapsed");
+    } else if (!BuiltinValueName(nSlot).empty()) {
+        AppendName(line, BuiltinValueName(nSlot));
     } else if (IsConstantSlot(nSlot)) {
         const std::uint32_t nIndex = nSlot - SLOT_CONSTANT_FIRST;
         line.Append("c%u", nIndex);
@@ -270,8 +259,6 @@ void FormatSlot(const CompiledScript& script, std::uint32_t nSlot, char* pszOut,
             FormatFloat(script.m_fConstants[nIndex], szValue, sizeof szValue);
             line.Append(" (%s)", szValue);
         }
-    } else if (IsLevelOffsetSlot(nSlot)) {
-        line.Append("%s", LEVEL_OFFSET_NAMES[nSlot - SLOT_LEVEL_OFFSET_X]);
     } else {
         line.Append("slot%u", nSlot);
     }
@@ -308,3 +295,5 @@ bool WriteListing(std::FILE* pOut, const CompiledScript& script, const ListingOp
     }
     return true;
 }
+
+} // namespace quorlin

@@ -38,6 +38,8 @@
 
 #include "tfsreader.h"
 
+namespace quorlin {
+
 // Room for any line of a listing: an operand is at most a 255-character name,
 // a header line at most such a name with every byte escaped.
 constexpr std::size_t MAX_LISTING_LINE = 1280;
@@ -65,5 +67,7 @@ void FormatInstruction(const CompiledScript& script, const std::uint8_t* pBytes,
 // Writes the listing of a script that ReadCompiledScript accepted. Returns
 // false when writing fails.
 bool WriteListing(std::FILE* pOut, const CompiledScript& script, const ListingOptions& options);
+
+} // namespace quorlin
 
 #endif

@@ -2,4 +2,4 @@
 
 #include "tfsdump.h"
 
-int main(int argc, char** argv) { return RunTfsdump(argc, argv, stdin, stdout, stderr); }
+int main(int argc, char** argv) { return quorlin::RunTfsdump(argc, argv, stdin, stdout, stderr); }

@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "charclass.h"
 #include "languagenames.h"
 #include "literaltext.h"
 
@@ -56,15 +57,6 @@ Level LevelOf(const CodeNode& node)
     }
 }
 
-bool EqualsIgnoringCase(const char* pszA, const char* pszB)
-{
-    for (; *pszA != '\0' && *pszB != '\0'; ++pszA, ++pszB) {
-        if (std::toupper(static_cast<unsigned char>(*pszA)) != std::toupper(static_cast<unsigned char>(*pszB)))
-            return false;
-    }
-    return *pszA == *pszB;
-}
-
 // The source file's name in the opening comment: a line feed or another
 // control byte in it would end the comment early.
 std::string CommentSafe(const char* pszText)
@@ -101,9 +93,9 @@ private:
         for (std::uint32_t i = 0; i < m_script.m_nNumUserParams; ++i)
             m_out += std::string(i == 0 ? " " : ", ") + m_script.m_szUserParams[i];
         m_out += ";\nInput ";
-        m_out += INPUT_TYPE_NAMES[m_script.m_nInputType].m_pszName;
+        m_out += InputTypeName(m_script.m_nInputType);
         m_out += ";\nOutput ";
-        m_out += OUTPUT_TYPE_NAMES[m_script.m_nOutputType].m_pszName;
+        m_out += OutputTypeName(m_script.m_nOutputType);
         m_out += ";\n";
     }
 
@@ -150,7 +142,7 @@ private:
     {
         const std::uint32_t nMissing = m_script.m_nUsageFlags & ~m_nFlagsRead;
         if ((nMissing & USES_TIME) != 0)
-            m_out += std::string(BUILTIN_VALUE_NAMES[0].m_pszName) + ";\n";
+            m_out += std::string(BuiltinValueName(SLOT_TIME)) + ";\n";
         if ((nMissing & USES_USER_PARAMS) != 0 && m_script.m_nNumUserParams != 0)
             m_out += std::string(m_script.m_szUserParams[ReadableParameter()]) + ";\n";
     }
@@ -166,15 +158,13 @@ private:
         return 0;
     }
 
-    static bool IsTakenByBuiltin(const char* pszName)
+    static bool IsTakenByBuiltin(std::string_view name)
     {
-        for (const SpelledName& builtin : BUILTIN_VALUE_NAMES) {
-            if (EqualsIgnoringCase(builtin.m_pszName, pszName))
+        for (const NamedValue& builtin : BUILTIN_VALUES) {
+            if (EqualsNoCase(builtin.name, name))
                 return true;
         }
-        const std::size_t nPrefix = std::strlen(MATRIX_ELEMENT_PREFIX);
-        return std::strlen(pszName) >= nPrefix &&
-               EqualsIgnoringCase(std::string(pszName, nPrefix).c_str(), MATRIX_ELEMENT_PREFIX);
+        return StartsWithNoCase(MATRIX_PREFIX, name);
     }
 
     void WriteNode(std::int32_t nNode, Level needed, std::string& text)
@@ -235,24 +225,21 @@ private:
     {
         if (IsMatrixSlot(nSlot)) {
             const std::uint32_t nIndex = nSlot - SLOT_MATRIX_FIRST;
-            return MATRIX_ELEMENT_PREFIX + std::to_string(nIndex / MATRIX_DIMENSION) +
+            return std::string(MATRIX_PREFIX) + std::to_string(nIndex / MATRIX_DIMENSION) +
                    std::to_string(nIndex % MATRIX_DIMENSION);
         }
         if (IsUserParamSlot(nSlot))
             return m_script.m_szUserParams[nSlot - SLOT_USER_PARAM_FIRST];
-        for (const SpelledName& builtin : BUILTIN_VALUE_NAMES) {
-            if (builtin.m_nValue == nSlot)
-                return builtin.m_pszName;
-        }
+        const std::string_view builtin = BuiltinValueName(nSlot);
         // A temporary read before it was written: its value is unknown.
-        return "0";
+        return builtin.empty() ? "0" : std::string(builtin);
     }
 
     // A function's name, in another case where a parameter spells the
     // documented one exactly: the parameter would take that spelling first.
     std::string FunctionSpelling(std::uint32_t nFunction) const
     {
-        const std::string name = FUNCTION_NAMES[nFunction].m_pszName;
+        const std::string name(FunctionName(nFunction));
         for (std::uint32_t nCaseMask = 0; nCaseMask < (1u << name.size()); ++nCaseMask) {
             std::string spelling = name;
             for (std::size_t i = 0; i < spelling.size(); ++i) {

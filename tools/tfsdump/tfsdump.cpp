@@ -10,6 +10,8 @@
 #include "listing.h"
 #include "tfsreader.h"
 
+namespace quorlin {
+
 namespace {
 
 constexpr const char* PROGRAM_NAME = "tfsdump";
@@ -348,3 +350,5 @@ int RunTfsdump(int argc, const char* const* argv, std::FILE* pIn, std::FILE* pOu
     const int nOutputStatus = FinishOutput(pListing, options.m_pszOutput != nullptr, pszOutputName, pErr);
     return nOutputStatus != TFSDUMP_STATUS_VALID ? nOutputStatus : nStatus;
 }
+
+} // namespace quorlin

@@ -12,6 +12,8 @@
 
 #include <cstdio>
 
+namespace quorlin {
+
 constexpr int TFSDUMP_STATUS_VALID = 0;
 constexpr int TFSDUMP_STATUS_INVALID = 1;
 constexpr int TFSDUMP_STATUS_USAGE = 2;
@@ -19,5 +21,7 @@ constexpr int TFSDUMP_STATUS_USAGE = 2;
 // Runs the tool on argv[1..argc-1] (argv[0] is the program name) with the
 // given standard streams; returns the exit status.
 int RunTfsdump(int argc, const char* const* argv, std::FILE* pIn, std::FILE* pOut, std::FILE* pErr);
+
+} // namespace quorlin
 
 #endif

@@ -6,6 +6,12 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+
+#include "charclass.h"
+#include "languagenames.h"
+
+namespace quorlin {
 
 namespace {
 
@@ -24,61 +30,45 @@ constexpr std::uint32_t OPERAND_A_BYTE = 1;
 constexpr std::uint32_t OPERAND_B_BYTE = 2;
 constexpr std::uint32_t DESTINATION_BYTE = 3;
 
-// Words that the lexer delivers as keywords, so no parameter can be named so.
-constexpr const char* KEYWORDS[] = {
-    "BeginScript", "Input", "Output",       "EndScript", "UserParams", "WSNormal",  "WSPos",         "WSReflection",
-    "CSNormal",    "CSPos", "CSReflection", "UV",        "TexCoord2",  "TexCoord3", "TexCoord3Proj", "TexCoord4Proj",
-};
-
-// One-character tokens of the lexer, and the comment character, which can
-// never be a parameter name either.
-constexpr const char* SYMBOL_CHARACTERS = "+-*/%=,<>;()#";
-
-// Character classes of the script lexer, by byte value, independent of locale.
-bool IsSpaceByte(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsDigitByte(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsLetterByte(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-unsigned char FoldCase(unsigned char c)
+// A character that the lexer takes as a token of its own, or that starts a
+// comment: a name of one such character can never be declared.
+bool IsSymbolCharacter(char c)
 {
-    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsNoCase(const unsigned char* pText, std::uint32_t nLength, const char* pszWord)
-{
-    if (std::strlen(pszWord) != nLength)
-        return false;
-    for (std::uint32_t i = 0; i < nLength; ++i) {
-        if (FoldCase(pText[i]) != FoldCase(static_cast<unsigned char>(pszWord[i])))
-            return false;
+    if (c == COMMENT_CHARACTER)
+        return true;
+    for (const KeywordName& keyword : KEYWORDS) {
+        if (keyword.text.size() == 1 && keyword.text[0] == c)
+            return true;
     }
-    return true;
+    return false;
 }
 
 // A name the lexer can deliver as an identifier token: a letter followed by
 // letters and digits, or one character of no class and no symbol.
-bool IsIdentifierText(const unsigned char* pText, std::uint32_t nLength)
+bool IsIdentifierText(std::string_view name)
 {
-    if (nLength == 0)
+    if (name.empty())
         return false;
-    if (IsLetterByte(pText[0])) {
-        for (std::uint32_t i = 1; i < nLength; ++i) {
-            if (!IsLetterByte(pText[i]) && !IsDigitByte(pText[i]))
+    if (IsLetterChar(name[0])) {
+        for (const char c : name.substr(1)) {
+            if (!IsLetterChar(c) && !IsDigitChar(c))
                 return false;
         }
         return true;
     }
-    const unsigned char c = pText[0];
-    return nLength == 1 && c != 0 && !IsSpaceByte(c) && !IsDigitByte(c) && std::strchr(SYMBOL_CHARACTERS, c) == nullptr;
+    const char c = name[0];
+    return name.size() == 1 && c != '\0' && !IsSpaceChar(c) && !IsDigitChar(c) && !IsSymbolCharacter(c);
 }
 
-const char* FindKeyword(const unsigned char* pText, std::uint32_t nLength)
+// The keyword a name spells (which the lexer would never deliver as an
+// identifier), or empty.
+std::string_view FindKeyword(std::string_view name)
 {
-    for (const char* pszKeyword : KEYWORDS) {
-        if (EqualsNoCase(pText, nLength, pszKeyword))
-            return pszKeyword;
+    for (const KeywordName& keyword : KEYWORDS) {
+        if (EqualsNoCase(keyword.text, name))
+            return keyword.text;
     }
-    return nullptr;
+    return {};
 }
 
 const char* Plural(std::uint32_t nCount, const char* pszOne, const char* pszMany)
@@ -241,10 +231,14 @@ private:
             return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u is %u characters long, more than %u", nIndex,
                         nLength, MAX_TOKEN_LENGTH);
         }
-        if (!IsIdentifierText(pName, nLength))
+        // The bytes as the lexer's characters (char may alias any object).
+        const std::string_view name(static_cast<const char*>(static_cast<const void*>(pName)), nLength);
+        if (!IsIdentifierText(name))
             return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u is not an identifier", nIndex);
-        if (const char* pszKeyword = FindKeyword(pName, nLength)) {
-            return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u is the keyword \"%s\"", nIndex, pszKeyword);
+        const std::string_view keyword = FindKeyword(name);
+        if (!keyword.empty()) {
+            return Fail(READERR_PARAM_NAME, nOffset, "parameter name %u is the keyword \"%.*s\"", nIndex,
+                        static_cast<int>(keyword.size()), keyword.data());
         }
         for (std::uint32_t j = 0; j < nIndex; ++j) {
             const char* pszEarlier = m_script.m_szUserParams[j];
@@ -471,3 +465,5 @@ bool ReadCompiledScript(const std::uint8_t* pData, std::size_t nSize, CompiledSc
     ScriptReader reader(pData, nClamped, script, error);
     return reader.Read();
 }
+
+} // namespace quorlin

@@ -29,6 +29,8 @@
 
 #include "compiledscriptformat.h"
 
+namespace quorlin {
+
 // The smallest file: version, block size, count, input, output, flags,
 // constant count and code size, with no name, constant or instruction.
 constexpr std::uint32_t MIN_COMPILED_SCRIPT_SIZE = 27;
@@ -111,5 +113,7 @@ struct ReadError {
 // then holds the fields that precede the fault (counts cover only the entries
 // read), which lets a tool describe the faulty instruction.
 bool ReadCompiledScript(const std::uint8_t* pData, std::size_t nSize, CompiledScript& script, ReadError& error);
+
+} // namespace quorlin
 
 #endif

@@ -22,6 +22,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace quorlin {
+
 constexpr std::uint16_t SCRIPT_FORMAT_VERSION = 1;
 
 // Limits.
@@ -149,5 +151,7 @@ inline float DecodeF32(const std::uint8_t* pIn)
     std::memcpy(&fValue, &nBits, sizeof fValue);
     return fValue;
 }
+
+} // namespace quorlin
 
 #endif
