@@ -1,21 +1,22 @@
 # What `cmake --install` puts in place, and the CMake package that lets another
 # project use it:
 #
-#   bin/quorlin, bin/tfsdump                   the programs
+#   bin/quorlin, bin/tfsdump, bin/quorlin-format  the programs
 #   lib/libquorlin_compiler.a                  the compiler library
 #   lib/libquorlin_format.a                    the compiled-format library
 #   include/quorlin/*.h                        their public headers
-#   share/man/man1/quorlin.1.gz, tfsdump.1.gz  their manual pages
+#   share/man/man1/*.1.gz                      their manual pages
 #   lib/cmake/Quorlin/                         find_package(Quorlin CONFIG)
 #
 # The package defines Quorlin::compiler (the compiler library, which brings
 # Quorlin::format along), Quorlin::format (the reader of compiled files and the
 # language's names, all a renderer links), Quorlin::quorlin and
-# Quorlin::tfsdump (the programs) and the function quorlin_add_scripts. The
+# Quorlin::tfsdump and Quorlin::quorlin-format (the programs) and the function
+# quorlin_add_scripts. The
 # Debian package is made from the same install tree (QuorlinPackaging.cmake).
 #
 # Included from the top-level CMakeLists.txt after the program and library
-# targets exist. tfsdump is installed when the tree has it.
+# targets exist. tfsdump and quorlin-format are installed when the tree has them.
 
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -53,9 +54,11 @@ foreach(library quorlin_compiler quorlin_format)
 endforeach()
 
 set(QUORLIN_INSTALLED_TARGETS quorlin_format quorlin_compiler quorlin)
-if(TARGET tfsdump)
-  list(APPEND QUORLIN_INSTALLED_TARGETS tfsdump)
-endif()
+foreach(tool IN ITEMS tfsdump quorlin-format)
+  if(TARGET ${tool})
+    list(APPEND QUORLIN_INSTALLED_TARGETS ${tool})
+  endif()
+endforeach()
 
 install(TARGETS ${QUORLIN_INSTALLED_TARGETS}
   EXPORT QuorlinTargets
@@ -63,11 +66,12 @@ install(TARGETS ${QUORLIN_INSTALLED_TARGETS}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
 # The public headers: the compiler object and Compile, the allocator that
-# releases Compile's result, and the format library's constants, reader and
-# names.
+# releases Compile's result, the script formatter, and the format library's
+# constants, reader and names.
 set(QUORLIN_PUBLIC_HEADERS
   compiler/texturescriptcompiler.h
   compiler/quorlinmemory.h
+  compiler/scriptformatter.h
   format/charclass.h
   format/compiledscriptformat.h
   format/languagenames.h
@@ -79,9 +83,11 @@ install(FILES ${QUORLIN_PUBLIC_HEADERS} DESTINATION ${QUORLIN_INSTALL_INCLUDEDIR
 # no gzip.
 
 set(QUORLIN_MAN_PAGES quorlin)
-if(TARGET tfsdump)
-  list(APPEND QUORLIN_MAN_PAGES tfsdump)
-endif()
+foreach(tool IN ITEMS tfsdump quorlin-format)
+  if(TARGET ${tool})
+    list(APPEND QUORLIN_MAN_PAGES ${tool})
+  endif()
+endforeach()
 
 find_program(QUORLIN_GZIP gzip)
 mark_as_advanced(QUORLIN_GZIP)
@@ -135,9 +141,11 @@ install(FILES
 # The programs under their package names inside this build too, so that
 # quorlin_add_scripts works here as it does for an installed package.
 add_executable(Quorlin::quorlin ALIAS quorlin)
-if(TARGET tfsdump)
-  add_executable(Quorlin::tfsdump ALIAS tfsdump)
-endif()
+foreach(tool IN ITEMS tfsdump quorlin-format)
+  if(TARGET ${tool})
+    add_executable(Quorlin::${tool} ALIAS ${tool})
+  endif()
+endforeach()
 include(${CMAKE_CURRENT_LIST_DIR}/QuorlinScripts.cmake)
 
 include(${CMAKE_CURRENT_LIST_DIR}/QuorlinPackaging.cmake)

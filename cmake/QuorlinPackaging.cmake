@@ -22,7 +22,9 @@ texture matrix from a few run-time values, into compiled texture
 scripts (.tfs) that a renderer loads and evaluates.
 
 This package holds the quorlin compiler, the tfsdump tool that checks
-and lists compiled files, the compiler library with its C++ headers,
+and lists compiled files and writes them back as scripts, the
+quorlin-format tool that lays scripts out the canonical way, the
+compiler library with its C++ headers,
 and a CMake package: find_package(Quorlin CONFIG) gives the target
 Quorlin::compiler and the function quorlin_add_scripts, which compiles
 scripts at build time.]])
