@@ -9,7 +9,6 @@
 #include "scriptwriter.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "charclass.h"
@@ -18,6 +17,10 @@
 
 namespace quorlin {
 namespace {
+
+// Letters differ from their other case in this bit alone; function names
+// hold nothing but letters.
+constexpr char CASE_BIT = 0x20;
 
 // Binding strength of what a node is written as: an operand whose level is
 // below the one its place needs goes in parentheses.
@@ -244,7 +247,7 @@ private:
             std::string spelling = name;
             for (std::size_t i = 0; i < spelling.size(); ++i) {
                 if ((nCaseMask >> i & 1u) != 0)
-                    spelling[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(spelling[i])));
+                    spelling[i] = static_cast<char>(spelling[i] ^ CASE_BIT);
             }
             if (!IsParameterName(spelling))
                 return spelling;
