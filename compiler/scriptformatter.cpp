@@ -218,10 +218,10 @@ private:
 
     std::string Separator(const ScriptItem& next) const
     {
-        const bool bTight = Is(next, ";") || Is(next, ",") || Is(next, ")") || Is(m_previous, "(") || m_bNegation ||
-                            (Is(next, "(") && m_previous.m_class == TokenClass::IDENTIFIER &&
-                             !IsSectionKeyword(m_previous.m_text)) ||
-                            (IsHighByte(m_previous) && IsHighByte(next));
+        const bool bTight =
+            Is(next, ";") || Is(next, ",") || Is(next, ")") || Is(m_previous, "(") || m_bNegation ||
+            (Is(next, "(") && m_previous.m_class == TokenClass::IDENTIFIER && !IsSectionKeyword(m_previous.m_text)) ||
+            (IsHighByte(m_previous) && IsHighByte(next));
         return bTight && !WouldJoin(m_previous.m_class, next.m_text) ? "" : " ";
     }
 

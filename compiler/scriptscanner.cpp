@@ -26,7 +26,7 @@ std::size_t TokenEnd(std::string_view source, std::size_t nStart, TokenClass tok
         return nEnd;
     const char szSoFar[2] = {source[nStart], '\0'};
     while (nEnd < source.size() && (tokenClass == TokenClass::NUMBER ? IsNumberChar(source[nEnd], szSoFar)
-                                                                      : IsIdentifierChar(source[nEnd], szSoFar)))
+                                                                     : IsIdentifierChar(source[nEnd], szSoFar)))
         ++nEnd;
     return nEnd;
 }

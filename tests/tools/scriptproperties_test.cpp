@@ -71,8 +71,8 @@ private:
     std::string Statement()
     {
         switch (Below(6)) {
-        case 0: return Operand();                                  // emits no code
-        case 1: return Expression(3);                              // an expression statement
+        case 0: return Operand();                                            // emits no code
+        case 1: return Expression(3);                                        // an expression statement
         case 2: return Expression(2) + " * (Mat01 = " + Expression(2) + ")"; // assignment inside
         case 3: return "Sin(Mat02 = " + Expression(2) + ")";
         default: return Target() + " = " + Expression(3);
@@ -95,19 +95,36 @@ private:
 
     std::string Operand()
     {
-        return Pick({"Time", "elapsed", "LevelOffsetZ", "Mat13", "Speed", "sin", "a", "c", "0", "1", "0.1", "2.5",
-                     "16777217", "0.000000000000000000000000000000000000000000001", "340282356779733661637539395458142568448",
-                     "1000000000000000000000000000000000000000", "3.4028235e38", "7.", "1.2.3", "0.30000001"});
+        return Pick({"Time",
+                     "elapsed",
+                     "LevelOffsetZ",
+                     "Mat13",
+                     "Speed",
+                     "sin",
+                     "a",
+                     "c",
+                     "0",
+                     "1",
+                     "0.1",
+                     "2.5",
+                     "16777217",
+                     "0.000000000000000000000000000000000000000000001",
+                     "340282356779733661637539395458142568448",
+                     "1000000000000000000000000000000000000000",
+                     "3.4028235e38",
+                     "7.",
+                     "1.2.3",
+                     "0.30000001"});
     }
 
     std::string Target() { return Pick({"Mat00", "Mat33", "Time", "LevelOffsetX", "Speed", "sin"}); }
 
-    std::string Pick(std::initializer_list<const char*> choices)
-    {
-        return *(choices.begin() + Below(choices.size()));
-    }
+    std::string Pick(std::initializer_list<const char*> choices) { return *(choices.begin() + Below(choices.size())); }
 
-    std::size_t Below(std::size_t nLimit) { return std::uniform_int_distribution<std::size_t>(0, nLimit - 1)(m_random); }
+    std::size_t Below(std::size_t nLimit)
+    {
+        return std::uniform_int_distribution<std::size_t>(0, nLimit - 1)(m_random);
+    }
 
     std::mt19937 m_random;
 };

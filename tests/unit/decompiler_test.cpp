@@ -2,11 +2,11 @@
 // float, and files no compiler run produces, built here byte by byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>

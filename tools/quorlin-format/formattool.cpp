@@ -17,23 +17,22 @@ constexpr const char* PROGRAM_NAME = "quorlin-format";
 constexpr const char* STDIN_ARGUMENT = "-";
 constexpr const char* STDIN_DISPLAY_NAME = "<stdin>";
 constexpr const char* USAGE_LINE = "Usage: quorlin-format [--check] [-i] FILE...\n";
-constexpr const char* HELP_TEXT =
-    "Lay texture scripts out the canonical way.\n"
-    "\n"
-    "Each FILE is formatted; a FILE of - is standard input. The scripts compile\n"
-    "to the same bytes as before: only white space, line breaks and the letter\n"
-    "case of the language's own names change.\n"
-    "\n"
-    "Options:\n"
-    "  -i          rewrite the files in place instead of printing them\n"
-    "  --check     write nothing; list the files that would change\n"
-    "  -h, --help  show this help and exit\n"
-    "  --version   show the version and exit\n"
-    "  --          take every later argument as a FILE\n"
-    "\n"
-    "Exit status: 0 on success (with --check: no file would change), 1 when a\n"
-    "file would change, cannot be read or written, or holds a NUL or another\n"
-    "control byte, 2 for a usage error.\n";
+constexpr const char* HELP_TEXT = "Lay texture scripts out the canonical way.\n"
+                                  "\n"
+                                  "Each FILE is formatted; a FILE of - is standard input. The scripts compile\n"
+                                  "to the same bytes as before: only white space, line breaks and the letter\n"
+                                  "case of the language's own names change.\n"
+                                  "\n"
+                                  "Options:\n"
+                                  "  -i          rewrite the files in place instead of printing them\n"
+                                  "  --check     write nothing; list the files that would change\n"
+                                  "  -h, --help  show this help and exit\n"
+                                  "  --version   show the version and exit\n"
+                                  "  --          take every later argument as a FILE\n"
+                                  "\n"
+                                  "Exit status: 0 on success (with --check: no file would change), 1 when a\n"
+                                  "file would change, cannot be read or written, or holds a NUL or another\n"
+                                  "control byte, 2 for a usage error.\n";
 
 struct ToolOptions {
     bool m_bHelp = false;
@@ -46,8 +45,8 @@ struct ToolOptions {
 
 int UsageError(std::FILE* pErr, const std::string& message)
 {
-    std::fprintf(pErr, "%s: %s\n%sTry '%s --help' for more information.\n", PROGRAM_NAME, message.c_str(),
-                 USAGE_LINE, PROGRAM_NAME);
+    std::fprintf(pErr, "%s: %s\n%sTry '%s --help' for more information.\n", PROGRAM_NAME, message.c_str(), USAGE_LINE,
+                 PROGRAM_NAME);
     return FORMAT_STATUS_USAGE;
 }
 

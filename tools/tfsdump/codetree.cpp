@@ -123,9 +123,9 @@ private:
                 continue;
             if (Takes(reader.m_nA, nTarget, nDepth, nReaderDepth) ||
                 Takes(reader.m_nB, nTarget, nDepth, nReaderDepth + 1)) {
-                (reader.m_nA != NO_NODE && IsLeafOf(reader.m_nA, nTarget) && Fits(nDepth, nReaderDepth)
-                     ? reader.m_nA
-                     : reader.m_nB) = nNode;
+                (reader.m_nA != NO_NODE && IsLeafOf(reader.m_nA, nTarget) && Fits(nDepth, nReaderDepth) ? reader.m_nA
+                                                                                                        : reader.m_nB) =
+                    nNode;
                 m_consumer[static_cast<std::size_t>(nNode)] = i;
                 return;
             }

@@ -105,8 +105,8 @@ private:
             AddProblem(m_problems, "instruction %u could not be reproduced exactly: %s", i, szLine);
         }
         if (m_rebuilt.m_nNumInstructions > m_original.m_nNumInstructions)
-            AddProblem(m_problems, "the script compiles to %u instructions instead of %u",
-                       m_rebuilt.m_nNumInstructions, m_original.m_nNumInstructions);
+            AddProblem(m_problems, "the script compiles to %u instructions instead of %u", m_rebuilt.m_nNumInstructions,
+                       m_original.m_nNumInstructions);
     }
 
     const CompiledScript& m_original;
