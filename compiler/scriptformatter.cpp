@@ -233,7 +233,7 @@ private:
         const std::string_view word = m_items[i].m_text;
         if (m_items[i].m_class != TokenClass::IDENTIFIER || (i >= m_nListBegin && i < m_nListEnd))
             return std::string(word);
-        const std::string spelling = DocumentedSpelling(word);
+        std::string spelling = DocumentedSpelling(word);
         if (spelling.empty() || IsParameter(word) || IsParameter(spelling))
             return std::string(word);
         return spelling;

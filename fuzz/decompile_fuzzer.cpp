@@ -2,15 +2,15 @@
 // decompile to a script that compiles to the same bytes (scriptroundtrip.h).
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
+#include <string>
 
 #include "propertycheck.h"
 #include "scriptroundtrip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
 {
-    const std::string_view script(reinterpret_cast<const char*>(pData), nSize);
+    const std::string script(pData, pData + nSize);
     const std::string problem = quorlin::CheckDecompiling(script);
-    Require(problem.empty(), "decompiled script compiles to the same bytes", problem);
+    quorlin::Require(problem.empty(), "decompiled script compiles to the same bytes", problem);
     return 0;
 }

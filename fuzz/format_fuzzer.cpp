@@ -2,15 +2,15 @@
 // comments and compile result and be idempotent (scriptroundtrip.h).
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
+#include <string>
 
 #include "propertycheck.h"
 #include "scriptroundtrip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
 {
-    const std::string_view script(reinterpret_cast<const char*>(pData), nSize);
+    const std::string script(pData, pData + nSize);
     const std::string problem = quorlin::CheckFormatting(script);
-    Require(problem.empty(), "formatting keeps the script", problem);
+    quorlin::Require(problem.empty(), "formatting keeps the script", problem);
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include "codetree.h"
 #include "listing.h"
+#include "literaltext.h"
 #include "scriptwriter.h"
 #include "texturescriptcompiler.h"
 
@@ -76,7 +77,7 @@ private:
     {
         for (std::uint32_t i = 0; i < m_original.m_nNumConstants; ++i) {
             if (i >= m_rebuilt.m_nNumConstants ||
-                std::memcmp(&m_original.m_fConstants[i], &m_rebuilt.m_fConstants[i], sizeof(float)) != 0)
+                FloatBits(m_original.m_fConstants[i]) != FloatBits(m_rebuilt.m_fConstants[i]))
                 AddProblem(m_problems, "constant c%u (%s) could not be reproduced exactly", i, ConstantText(i).c_str());
         }
         if (m_rebuilt.m_nNumConstants > m_original.m_nNumConstants)

@@ -20,18 +20,21 @@ const char* const INFINITY_LITERAL = "1000000000000000000000000000000000000000";
 
 const char* const NAN_EXPRESSION = "(0 / 0)";
 
-bool SameBits(float fA, float fB) { return std::memcmp(&fA, &fB, sizeof fA) == 0; }
-
 // Plain decimal text of the significant digits, the first of which stands
 // for 10^nExponent.
 std::string PlainDecimal(const std::string& digits, int nExponent)
 {
     const auto nDigits = static_cast<int>(digits.size());
-    if (nExponent < 0)
-        return "0." + std::string(static_cast<std::size_t>(-nExponent - 1), '0') + digits;
-    if (nExponent >= nDigits - 1)
-        return digits + std::string(static_cast<std::size_t>(nExponent - nDigits + 1), '0');
-    const auto nPoint = static_cast<std::size_t>(nExponent + 1);
+    if (nExponent < 0) {
+        const int nLeadingZeros = -nExponent - 1;
+        return "0." + std::string(static_cast<std::size_t>(nLeadingZeros), '0') + digits;
+    }
+    if (nExponent >= nDigits - 1) {
+        const int nTrailingZeros = nExponent - nDigits + 1;
+        return digits + std::string(static_cast<std::size_t>(nTrailingZeros), '0');
+    }
+    const int nIntegerDigits = nExponent + 1;
+    const auto nPoint = static_cast<std::size_t>(nIntegerDigits);
     return digits.substr(0, nPoint) + "." + digits.substr(nPoint);
 }
 
@@ -63,7 +66,7 @@ std::string PositiveLiteral(float fValue)
     const auto dValue = static_cast<double>(fValue);
     for (int nDigits = 1; nDigits < MAX_SIGNIFICANT_DIGITS; ++nDigits) {
         std::string text = RoundedDecimal(dValue, nDigits);
-        if (SameBits(NumberValue(text.c_str()), fValue))
+        if (FloatBits(NumberValue(text.c_str())) == FloatBits(fValue))
             return text;
     }
     return RoundedDecimal(dValue, MAX_SIGNIFICANT_DIGITS);
@@ -80,6 +83,11 @@ std::string LiteralText(float fValue)
     return PositiveLiteral(fValue);
 }
 
-bool HasExactLiteral(float fValue) { return !std::isnan(fValue) && !std::signbit(fValue); }
+std::uint32_t FloatBits(float fValue)
+{
+    std::uint32_t nBits = 0;
+    std::memcpy(&nBits, &fValue, sizeof nBits);
+    return nBits;
+}
 
 } // namespace quorlin

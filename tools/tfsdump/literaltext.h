@@ -2,6 +2,7 @@
 #ifndef QUORLIN_TFSDUMP_LITERALTEXT_H
 #define QUORLIN_TFSDUMP_LITERALTEXT_H
 
+#include <cstdint>
 #include <string>
 
 namespace quorlin {
@@ -15,9 +16,8 @@ namespace quorlin {
 // encoding: a negative value is a negation ("-2"), NaN a division "(0 / 0)".
 std::string LiteralText(float fValue);
 
-// True when the compiler reads LiteralText(fValue) as exactly fValue: the
-// same 32-bit pattern from a literal alone, with no operation around it.
-bool HasExactLiteral(float fValue);
+// The 32-bit pattern of a float: constants are equal when their bits are.
+std::uint32_t FloatBits(float fValue);
 
 } // namespace quorlin
 

@@ -242,7 +242,7 @@ private:
     // documented one exactly: the parameter would take that spelling first.
     std::string FunctionSpelling(std::uint32_t nFunction) const
     {
-        const std::string name(FunctionName(nFunction));
+        std::string name(FunctionName(nFunction));
         for (std::uint32_t nCaseMask = 0; nCaseMask < (1u << name.size()); ++nCaseMask) {
             std::string spelling = name;
             for (std::size_t i = 0; i < spelling.size(); ++i) {
