@@ -1,47 +1,73 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine, then builds and runs every test: the release build
-# with g++ and with clang++ (warnings are errors), and the sanitizer build.
+# with g++ and with clang++ (warnings are errors), the sanitizer build, and the
+# other checks. Each stage ends with the seconds it took, and a table of all
+# of them closes the run (also when a stage fails, which ends the run).
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-dependencies
 
 jobs=$(nproc)
-step() { printf '\n== %s\n' "$*"; }
+stage_names=()
+stage_seconds=()
+current_stage=""
+current_start=$SECONDS
 
-step "release build (g++), all tests"
-cmake --preset ci
-cmake --build --preset ci -j"$jobs"
-ctest --preset ci -j"$jobs"
+begin() {
+  current_stage=$*
+  current_start=$SECONDS
+  printf '\n== %s\n' "$current_stage"
+}
 
-step "release build (clang++), all tests"
-cmake --preset ci-clang
-cmake --build --preset ci-clang -j"$jobs"
-ctest --preset ci-clang -j"$jobs"
+finish() {
+  local took=$((SECONDS - current_start))
+  printf '== %s (%d s)\n' "$current_stage" "$took"
+  stage_names+=("$current_stage")
+  stage_seconds+=("$took")
+  current_stage=""
+}
 
-step "AddressSanitizer + UndefinedBehaviorSanitizer build, all tests"
-cmake --preset ci-sanitize
-cmake --build --preset ci-sanitize -j"$jobs"
-ctest --preset ci-sanitize -j"$jobs"
+summary() {
+  local status=$?
+  [[ -z $current_stage ]] || stage_names+=("$current_stage: FAILED") stage_seconds+=($((SECONDS - current_start)))
+  printf '\n%8s  %s\n' "seconds" "stage"
+  for i in "${!stage_names[@]}"; do
+    printf '%8d  %s\n' "${stage_seconds[$i]}" "${stage_names[$i]}"
+  done
+  printf '%8d  %s\n' "$SECONDS" "total"
+  exit $status
+}
+trap summary EXIT
 
-step "end-to-end cases under valgrind"
-scripts/valgrind-e2e
+stage() {
+  begin "$1"
+  shift
+  "$@"
+  finish
+}
 
-step "static analysis: clang-tidy and cppcheck"
-scripts/static-analysis
+build_and_test() {
+  cmake --preset "$1"
+  cmake --build --preset "$1" -j"$jobs"
+  ctest --preset "$1" -j"$jobs"
+}
 
-step "fuzzing: each target for 1 minute from the seed corpus"
-fuzz/run 60
+editor_tests() { (cd editors/textmate && npm ci --no-audit --no-fund && npm test); }
 
-step "editor grammar tests"
-(cd editors/textmate && npm ci --no-audit --no-fund && npm test)
+benchmarks() {
+  cmake --preset bench
+  cmake --build --preset bench -j"$jobs"
+  build/bench/bench/quorlin_compile_bench --benchmark_min_time=0.001
+  bench/run-process-bench --no-build --runs 5 --large-runs 1
+}
 
-step "benchmarks build and run briefly (figures are not checked here)"
-cmake --preset bench
-cmake --build --preset bench -j"$jobs"
-build/bench/bench/quorlin_compile_bench --benchmark_min_time=0.001
-bench/run-process-bench --no-build --runs 5 --large-runs 1
-
-step "install, CMake package and Debian package"
-scripts/package-test
-
-step "all tests passed"
+stage "dependencies of the build and of the tests" scripts/install-dependencies test
+stage "release build (g++), all tests" build_and_test ci
+stage "release build (clang++), all tests" build_and_test ci-clang
+stage "AddressSanitizer + UndefinedBehaviorSanitizer build, all tests" build_and_test ci-sanitize
+stage "end-to-end cases under valgrind" scripts/valgrind-e2e
+stage "static analysis: clang-tidy and cppcheck" scripts/static-analysis
+stage "fuzzing: each target for 1 minute from the seed corpus" fuzz/run 60
+stage "editor grammar tests" editor_tests
+stage "benchmarks build and run briefly (figures are not checked here)" benchmarks
+stage "install, CMake package and Debian package" scripts/package-test
+printf '\n== all tests passed\n'

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+namespace quorlin {
 namespace {
 
 const std::string HEADER_PREFIX = "=== ";
@@ -95,6 +96,29 @@ bool IsSafeName(const std::string& name)
     }
 }
 
+// Enough for the largest generated script, small enough to catch a typo.
+constexpr unsigned long MAX_REPEAT = 1000000;
+
+// A repeat count: decimal digits only, from 1 to MAX_REPEAT.
+bool ParseCount(const std::string& text, unsigned long& nCount)
+{
+    if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    nCount = std::stoul(text);
+    return nCount >= 1 && nCount <= MAX_REPEAT;
+}
+
+// Sections about a file carry its name; those about the run carry none.
+bool TakesName(const std::string& keyword)
+{
+    static const char* const aUnnamed[] = {"args", "stdin-hex", "stdout", "stderr", "status"};
+    for (const char* pszUnnamed : aUnnamed) {
+        if (keyword == pszUnnamed)
+            return false;
+    }
+    return true;
+}
+
 bool ParseStatus(const std::string& body, int& nStatus)
 {
     const std::string digits = Trim(body);
@@ -116,10 +140,11 @@ public:
     bool Parse(const std::string& text, std::string& error)
     {
         m_result = CaseFile();
-        for (const Section& section : SplitSections(text)) {
-            if (!ApplySection(section)) {
-                error = "line " + std::to_string(section.nLine) + " (=== " + section.keyword +
-                        (section.name.empty() ? "" : " " + section.name) + "): " + m_problem;
+        std::vector<Section> sections = SplitSections(text);
+        for (std::size_t i = 0; i < sections.size(); ++i) {
+            if (!ExpandRepeats(sections, i) || !ApplySection(sections[i])) {
+                error = "line " + std::to_string(sections[i].nLine) + " (=== " + sections[i].keyword +
+                        (sections[i].name.empty() ? "" : " " + sections[i].name) + "): " + m_problem;
                 return false;
             }
         }
@@ -137,6 +162,27 @@ private:
         return false;
     }
 
+    // Appends the bodies of the "repeat" sections that follow sections[nAt]
+    // to it and drops them, so that the section is applied whole. On a fault
+    // sections[nAt] becomes the faulty repeat.
+    bool ExpandRepeats(std::vector<Section>& sections, std::size_t nAt)
+    {
+        if (sections[nAt].keyword == "repeat")
+            return Fail("must follow the section it continues");
+        const std::size_t nNext = nAt + 1;
+        while (nNext < sections.size() && sections[nNext].keyword == "repeat") {
+            unsigned long nCount = 0;
+            if (!ParseCount(sections[nNext].name, nCount)) {
+                sections[nAt] = sections[nNext];
+                return Fail("needs a count from 1 to " + std::to_string(MAX_REPEAT));
+            }
+            for (unsigned long n = 0; n < nCount; ++n)
+                sections[nAt].body += sections[nNext].body;
+            sections.erase(sections.begin() + static_cast<std::ptrdiff_t>(nNext));
+        }
+        return true;
+    }
+
     // Marks a section that may appear once; false when it came before.
     bool Once(bool& bSeen)
     {
@@ -148,7 +194,7 @@ private:
 
     bool ApplySection(const Section& section)
     {
-        const bool bNamed = section.keyword != "args" && section.keyword != "stdout" && section.keyword != "status";
+        const bool bNamed = TakesName(section.keyword);
         if (bNamed && !IsSafeName(section.name))
             return Fail("needs a relative file name without \"..\"");
         if (!bNamed && !section.name.empty())
@@ -160,6 +206,13 @@ private:
             m_result.expectedStdout = section.body;
             return Once(m_bHasStdout);
         }
+        if (section.keyword == "stderr") {
+            m_result.expectedStderr = section.body;
+            return Once(m_bHasStderr);
+        }
+        if (section.keyword == "stdin-hex")
+            return Once(m_bHasStdin) &&
+                   (DecodeHex(section.body, m_result.standardInput) || Fail("the body must be pairs of hex digits"));
         if (section.keyword == "status")
             return Once(m_bHasStatus) && (ParseStatus(section.body, m_result.expectedStatus) ||
                                           Fail("the status must be a number from 0 to 255"));
@@ -237,6 +290,8 @@ private:
     bool m_bHasArgs = false;
     bool m_bHasStdout = false;
     bool m_bHasStatus = false;
+    bool m_bHasStderr = false;
+    bool m_bHasStdin = false;
 };
 
 int HexValue(char c)
@@ -288,3 +343,5 @@ bool LoadCaseFile(const std::string& path, CaseFile& result, std::string& error)
     text << file.rdbuf();
     return ParseCaseFile(text.str(), result, error);
 }
+
+} // namespace quorlin

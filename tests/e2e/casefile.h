@@ -1,5 +1,5 @@
-// The end-to-end case file: one run of quorlin with the files it starts from
-// and everything it must leave behind.
+// The end-to-end case file: one run of a program (quorlin or tfsdump) with the
+// files it starts from and everything it must leave behind.
 //
 // Lines before the first section header are comments. A header is a line
 // that begins with "=== "; a section's body is every line up to the next
@@ -10,18 +10,25 @@
 //   === file-noeol NAME   the same without the body's final line feed
 //   === file-hex NAME     create NAME from hex bytes (white space ignored)
 //   === symlink NAME      create the symbolic link NAME to the path on the body's one line
+//   === stdin-hex         standard input, as hex bytes (else standard input is empty)
 //   === stdout            the exact standard output (an empty body expects none)
+//   === stderr            the exact standard error (empty when the section is missing)
 //   === status            the exit status
 //   === output NAME       NAME must then exist holding exactly these hex bytes
 //   === output-text NAME  NAME must then hold exactly the body's bytes
 //   === nofile NAME       NAME must then not exist
+//   === repeat N          the body, N times over, continues the section before
+//                         (a long script or a run of equal messages; "repeat 1"
+//                         continues that section after a repetition)
 //
-// Standard error must always be empty. "stdout" and "status" are required.
+// "stdout" and "status" are required.
 #ifndef QUORLIN_TESTS_CASEFILE_H
 #define QUORLIN_TESTS_CASEFILE_H
 
 #include <string>
 #include <vector>
+
+namespace quorlin {
 
 // A file or link the case creates before the run, in the order given.
 struct CaseSetupEntry {
@@ -42,7 +49,9 @@ struct CaseExpectedFile {
 struct CaseFile {
     std::vector<std::string> args;
     std::vector<CaseSetupEntry> setup;
+    std::string standardInput;
     std::string expectedStdout;
+    std::string expectedStderr;
     int expectedStatus = 0;
     std::vector<CaseExpectedFile> expectedFiles;
 };
@@ -57,5 +66,7 @@ bool LoadCaseFile(const std::string& path, CaseFile& result, std::string& error)
 // Bytes from hex digits, white space ignored; false on any other character or
 // an odd number of digits.
 bool DecodeHex(const std::string& text, std::string& bytes);
+
+} // namespace quorlin
 
 #endif

@@ -3,6 +3,7 @@
 #include "casefile.h"
 #include "textdiff.h"
 
+namespace quorlin {
 namespace {
 
 CaseFile ParseOk(const std::string& text)
@@ -31,7 +32,9 @@ TEST(CaseFile, ParsesEverySection)
                                       "=== file-noeol x\nno feed\n"
                                       "=== file-hex y\n00 ff\n1A\n"
                                       "=== symlink link\n/dev/full\n"
+                                      "=== stdin-hex\n41 0a\n"
                                       "=== stdout\nUnknown option: \n\n"
+                                      "=== stderr\nwarning\n"
                                       "=== status\n1\n"
                                       "=== output out.tfs\n01 02\n"
                                       "=== output-text keep\nold\n"
@@ -44,7 +47,9 @@ TEST(CaseFile, ParsesEverySection)
     EXPECT_EQ(testCase.setup[2].content, std::string("\x00\xff\x1a", 3));
     EXPECT_EQ(testCase.setup[3].kind, CaseSetupEntry::Kind::SYMLINK);
     EXPECT_EQ(testCase.setup[3].content, "/dev/full");
+    EXPECT_EQ(testCase.standardInput, "A\n");
     EXPECT_EQ(testCase.expectedStdout, "Unknown option: \n\n");
+    EXPECT_EQ(testCase.expectedStderr, "warning\n");
     EXPECT_EQ(testCase.expectedStatus, 1);
     ASSERT_EQ(testCase.expectedFiles.size(), 3u);
     EXPECT_EQ(testCase.expectedFiles[0].bytes, "\x01\x02");
@@ -70,6 +75,28 @@ TEST(CaseFile, ALastLineWithoutFeedStillCounts)
     EXPECT_EQ(testCase.expectedStatus, 0);
 }
 
+TEST(CaseFile, RepeatsContinueTheSectionBefore)
+{
+    const CaseFile testCase = ParseOk("=== file-noeol s.txt\nBegin\n=== repeat 3\nx;\n=== repeat 1\nEnd\n"
+                                      "=== stdout\n=== repeat 2\nm\n=== status\n1\n"
+                                      "=== output s.tfs\n01\n=== repeat 2\n02 03\n");
+    ASSERT_EQ(testCase.setup.size(), 1u);
+    EXPECT_EQ(testCase.setup[0].content, "Begin\nx;\nx;\nx;\nEnd");
+    EXPECT_EQ(testCase.expectedStdout, "m\nm\n");
+    ASSERT_EQ(testCase.expectedFiles.size(), 1u);
+    EXPECT_EQ(testCase.expectedFiles[0].bytes, "\x01\x02\x03\x02\x03");
+}
+
+TEST(CaseFile, RefusesMalformedRepeats)
+{
+    EXPECT_NE(ParseError("=== repeat 2\nx\n=== stdout\n=== status\n0\n").find("must follow"), std::string::npos);
+    EXPECT_NE(ParseError("=== stdout\n=== repeat 0\nx\n=== status\n0\n").find("line 2"), std::string::npos);
+    ParseError("=== stdout\n=== repeat\nx\n=== status\n0\n");
+    ParseError("=== stdout\n=== repeat 2x\nx\n=== status\n0\n");
+    ParseError("=== stdout\n=== repeat 1000001\nx\n=== status\n0\n");
+    ParseError("=== stdout\n=== status\n0\n=== repeat 2\n1\n");
+}
+
 TEST(CaseFile, RefusesMalformedCases)
 {
     EXPECT_NE(ParseError("=== stdout\n").find("status"), std::string::npos);
@@ -88,6 +115,9 @@ TEST(CaseFile, RefusesMalformedCases)
     ParseError("=== stdout\n=== status\n0\n=== symlink a\nb\nc\n");
     ParseError("=== stdout\n=== status\n0\n=== nofile a\nx\n");
     ParseError("=== stdout\n=== status\n0\n=== file-noeol a\nx");
+    ParseError("=== stdout\n=== status\n0\n=== stdin-hex\nxy\n");
+    ParseError("=== stdout\n=== stderr x\n=== status\n0\n");
+    ParseError("=== stdout\n=== stderr\n=== stderr\n=== status\n0\n");
 }
 
 TEST(TextDiff, ShowsMissingAndExtraLinesQuoted)
@@ -95,3 +125,5 @@ TEST(TextDiff, ShowsMissingAndExtraLinesQuoted)
     EXPECT_EQ(DiffLines("a\nb \nc\n", "a\nc\nd"), "  \"a\\n\"\n- \"b \\n\"\n  \"c\\n\"\n+ \"d\"\n");
     EXPECT_EQ(Quote(std::string("\x01\xA0\r", 3)), "\"\\x01\\xA0\\r\"");
 }
+
+} // namespace quorlin

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <system_error>
 
+namespace quorlin {
 namespace {
 
 // Both ends close on exec, so the child keeps only what it dup2s.
@@ -33,12 +34,12 @@ struct Pipe {
 };
 
 // In the child: only async-signal-safe calls from here to exec.
-[[noreturn]] void RunChild(const char* pszProgram, char* const* argv, const char* pszFolder, int nOut, int nErr)
+[[noreturn]] void RunChild(char* const* argv, const char* pszInput, const char* pszFolder, int nOut, int nErr)
 {
-    const int nNull = ::open("/dev/null", O_RDONLY);
+    const int nNull = ::open(pszInput, O_RDONLY);
     if (nNull < 0 || ::dup2(nNull, 0) < 0 || ::dup2(nOut, 1) < 0 || ::dup2(nErr, 2) < 0 || ::chdir(pszFolder) != 0)
         ::_exit(126);
-    ::execv(pszProgram, argv);
+    ::execv(argv[0], argv);
     const char szMessage[] = "exec failed\n";
     ssize_t nIgnored = ::write(2, szMessage, sizeof(szMessage) - 1);
     (void)nIgnored;
@@ -60,13 +61,13 @@ void Drain(int& nFd, std::string& text)
 
 } // namespace
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& workingFolder, int nTimeLimitSeconds)
+ProcessResult RunProcess(const ProcessRequest& request)
 {
     ProcessResult result;
     std::vector<std::string> argStrings;
-    argStrings.push_back(program);
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    argStrings.push_back(request.program);
+    argStrings.insert(argStrings.end(), request.args.begin(), request.args.end());
+    const std::string input = request.inputFile.empty() ? "/dev/null" : request.inputFile;
     std::vector<char*> argv;
     for (std::string& arg : argStrings)
         argv.push_back(arg.data());
@@ -84,13 +85,13 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         return result;
     }
     if (pid == 0)
-        RunChild(program.c_str(), argv.data(), workingFolder.c_str(), out.fds[1], err.fds[1]);
+        RunChild(argv.data(), input.c_str(), request.workingFolder.c_str(), out.fds[1], err.fds[1]);
     result.started = true;
     out.Close(1);
     err.Close(1);
 
     // Read both streams until both end or the time runs out.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(nTimeLimitSeconds);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(request.nTimeLimitSeconds);
     while (out.fds[0] >= 0 || err.fds[0] >= 0) {
         const auto nLeft =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -141,3 +142,5 @@ ScratchFolder::~ScratchFolder()
     std::error_code error;
     std::filesystem::remove_all(m_path, error);
 }
+
+} // namespace quorlin

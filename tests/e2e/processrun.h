@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace quorlin {
+
 struct ProcessResult {
     bool started = false; // false: see failure
     std::string failure;  // why the program could not be run
@@ -16,11 +18,19 @@ struct ProcessResult {
     bool timedOut = false; // killed after the time limit
 };
 
-// Runs the program with the arguments (argv[0] is the program path) in the
-// working folder, standard input from /dev/null, standard output and standard
-// error captured separately. A run that outlasts the limit is killed.
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& workingFolder, int nTimeLimitSeconds);
+// How to run a program: argv[0] is the program path; standard input comes
+// from inputFile, or from /dev/null when it is empty.
+struct ProcessRequest {
+    std::string program;
+    std::vector<std::string> args;
+    std::string workingFolder;
+    std::string inputFile;
+    int nTimeLimitSeconds = 30;
+};
+
+// Runs the program with standard output and standard error captured
+// separately. A run that outlasts the limit is killed.
+ProcessResult RunProcess(const ProcessRequest& request);
 
 // A fresh, empty folder under the system's temporary folder, removed with
 // everything in it when the object goes away.
@@ -37,5 +47,7 @@ public:
 private:
     std::string m_path;
 };
+
+} // namespace quorlin
 
 #endif

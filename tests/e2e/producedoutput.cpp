@@ -4,7 +4,7 @@
 
 #include "tfsreader.h"
 
-using namespace quorlin;
+namespace quorlin {
 
 bool ValidateProducedOutput(const ProducedOutput& output, std::string& problem)
 {
@@ -19,3 +19,5 @@ bool ValidateProducedOutput(const ProducedOutput& output, std::string& problem)
     problem = "not a valid compiled script: offset " + std::to_string(error.m_nOffset) + ": " + error.m_szMessage;
     return false;
 }
+
+} // namespace quorlin

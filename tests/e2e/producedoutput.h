@@ -10,6 +10,8 @@
 
 #include <string>
 
+namespace quorlin {
+
 struct ProducedOutput {
     std::string caseName; // the case file, relative to the cases folder
     std::string fileName; // relative to the scratch folder
@@ -18,5 +20,7 @@ struct ProducedOutput {
 
 // True when the produced file is acceptable; otherwise false with the reason.
 bool ValidateProducedOutput(const ProducedOutput& output, std::string& problem);
+
+} // namespace quorlin
 
 #endif

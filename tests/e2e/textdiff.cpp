@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+namespace quorlin {
 namespace {
 
 // Lines with their line feeds, so a missing final one shows.
@@ -101,3 +102,5 @@ std::string DiffBytes(const std::string& expected, const std::string& actual)
            std::to_string(actual.size()) + " bytes:\n" + HexLines(actual) + "  first difference at offset " +
            std::to_string(nFirst) + "\n";
 }
+
+} // namespace quorlin

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace quorlin {
+
 // A line diff: "  " for lines both have, "- " expected only, "+ " actual only.
 // Each line is shown quoted with C escapes, so trailing spaces, carriage
 // returns and a missing final line feed are visible.
@@ -15,5 +17,7 @@ std::string DiffBytes(const std::string& expected, const std::string& actual);
 
 // The text quoted with C escapes.
 std::string Quote(const std::string& text);
+
+} // namespace quorlin
 
 #endif

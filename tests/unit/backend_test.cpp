@@ -164,14 +164,20 @@ TEST(DeepInput, TextEndsAtTheFirstNul)
 
 // Makes each allocation of a compile fail in turn, until one compile needs
 // no more allocations than it got.
-class AllocationFailure : public ::testing::TestWithParam<const char*> {
+// A script with a test name of its own, so the script text stays out of it.
+struct NamedScript {
+    const char* pszName;
+    std::string text;
+};
+
+class AllocationFailure : public ::testing::TestWithParam<NamedScript> {
 protected:
     void TearDown() override { SetAllocationFailure(0); }
 };
 
 TEST_P(AllocationFailure, EveryAllocationFailsCleanly)
 {
-    const std::string text = GetParam();
+    const std::string& text = GetParam().text;
     const auto reference = CompileText(text);
     bool bSawNodeFailure = false;
     bool bSawCopyFailure = false;
@@ -210,10 +216,14 @@ TEST_P(AllocationFailure, EveryAllocationFailsCleanly)
 
 INSTANTIATE_TEST_SUITE_P(
     Scripts, AllocationFailure,
-    ::testing::Values(testsupport::WORKED_EXAMPLE_SCRIPT.c_str(),
-                      "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = (1 + 2) * 3 / 4 % 5 < 6 > 7;\n"
-                      "Mat01 = Cos(Tan(DegToRad(-Elapsed)));\n(Mat02 = 1);\nMat03;\nEndScript\n",
-                      "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nEndScript\n",
-                      "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = +1;\nMat01 = 2;\nEndScript\n"));
+    ::testing::Values(NamedScript{"WorkedExample", testsupport::WORKED_EXAMPLE_SCRIPT},
+                      NamedScript{"EveryOperator",
+                                  "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\n"
+                                  "Mat00 = (1 + 2) * 3 / 4 % 5 < 6 > 7;\n"
+                                  "Mat01 = Cos(Tan(DegToRad(-Elapsed)));\n(Mat02 = 1);\nMat03;\nEndScript\n"},
+                      NamedScript{"EmptyBody", "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nEndScript\n"},
+                      NamedScript{"CompileError", "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\n"
+                                                  "Mat00 = +1;\nMat01 = 2;\nEndScript\n"}),
+    [](const ::testing::TestParamInfo<NamedScript>& info) { return std::string(info.param.pszName); });
 
 } // namespace

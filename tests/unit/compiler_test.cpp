@@ -209,22 +209,6 @@ TEST_F(HeaderSection, FailedSectionWritesNothingAndKeepsTheToken)
     EXPECT_EQ(m_pCompiler->GetToken(), TOKEN_OUTPUT);
 }
 
-TEST_F(HeaderSection, TypeValuesFollowTheKeywords)
-{
-    const char* const apInputs[] = {"CSNormal", "CSPos", "CSReflection", "WSNormal", "WSPos", "WSReflection", "uv"};
-    for (std::uint32_t i = 0; i < NUM_INPUT_TYPES; ++i) {
-        Start(std::string("Input ") + apInputs[i] + ";");
-        ASSERT_TRUE(m_pCompiler->ParseInputType());
-        EXPECT_EQ(Written(), (std::vector<std::uint8_t>{static_cast<std::uint8_t>(i), 0, 0, 0}));
-    }
-    const char* const apOutputs[] = {"TexCoord2", "TexCoord3", "TexCoord3Proj", "TEXCOORD4PROJ"};
-    for (std::uint32_t i = 0; i < NUM_OUTPUT_TYPES; ++i) {
-        Start(std::string("Output ") + apOutputs[i] + ";");
-        ASSERT_TRUE(m_pCompiler->ParseOutputType());
-        EXPECT_EQ(Written(), (std::vector<std::uint8_t>{static_cast<std::uint8_t>(i), 0, 0, 0}));
-    }
-}
-
 TEST(UserParams, LookupIsCaseSensitive)
 {
     auto pCompiler = std::make_unique<TextureScriptCompiler>();

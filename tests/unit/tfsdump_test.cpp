@@ -17,30 +17,6 @@ using namespace quorlin;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-const Bytes WORKED_EXAMPLE = {
-    0x01, 0x00, 0x07, 0x00, 0x00, 0x00, 0x01, 0x53, 0x70, 0x65, 0x65, 0x64, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3F, 0x14, 0x00, 0x00, 0x00, 0x02,
-    0x26, 0x28, 0x01, 0x07, 0x01, 0x00, 0x1C, 0x05, 0x00, 0x20, 0x01, 0x06, 0x01, 0x00, 0x01, 0x07, 0x01, 0x00, 0x1D,
-};
-
-const char* const WORKED_EXAMPLE_LISTING = "; version       1\n"
-                                           "; size          57 bytes\n"
-                                           "; parameters    1\n"
-                                           ";   p0  slot 32  Speed\n"
-                                           "; input type    6 UV\n"
-                                           "; output type   0 TexCoord2\n"
-                                           "; usage flags   3 USES_TIME USES_USER_PARAMS\n"
-                                           "; constants     1\n"
-                                           ";   c0  slot 40  0.5 (0x3f000000)\n"
-                                           "; code          20 bytes, 5 instructions\n"
-                                           "0025  mul    t1, Time, c0 (0.5)\n"
-                                           "0029  assign Mat30, t1\n"
-                                           "002d  call   t1, Sin, Speed\n"
-                                           "0031  neg    t1, t1\n"
-                                           "0035  assign Mat31, t1\n";
-
 std::string FloatText(float fValue)
 {
     char szText[32];
@@ -198,24 +174,9 @@ public:
         return text;
     }
 
-    void Write(const Bytes& bytes) const
-    {
-        std::fwrite(bytes.data(), 1, bytes.size(), m_pFile);
-        std::rewind(m_pFile);
-    }
-
 private:
     std::FILE* m_pFile;
 };
-
-std::string WriteTempFile(const std::string& name, const Bytes& bytes)
-{
-    const std::string path = ::testing::TempDir() + name;
-    std::FILE* pFile = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), pFile);
-    std::fclose(pFile);
-    return path;
-}
 
 struct RunResult {
     int m_nStatus;
@@ -223,12 +184,13 @@ struct RunResult {
     std::string m_err;
 };
 
-RunResult RunTool(std::vector<std::string> args, const Bytes& stdinBytes = {})
+// The command line's behaviour is checked end to end by the golden cases in
+// tests/tfsdump; what stays here is what those cannot state as fixed text.
+RunResult RunTool(std::vector<std::string> args)
 {
     CapturedStream in;
     CapturedStream out;
     CapturedStream err;
-    in.Write(stdinBytes);
     args.insert(args.begin(), "tfsdump");
     std::vector<const char*> argv;
     for (const std::string& arg : args)
@@ -237,124 +199,17 @@ RunResult RunTool(std::vector<std::string> args, const Bytes& stdinBytes = {})
     return {nStatus, out.Text(), err.Text()};
 }
 
-TEST(TfsdumpTool, ListsAValidFile)
+TEST(TfsdumpTool, ShortHelpIsTheLongOne)
 {
-    const std::string path = WriteTempFile("tfsdump_valid.tfs", WORKED_EXAMPLE);
-    RunResult result = RunTool({path});
-    EXPECT_EQ(result.m_nStatus, 0);
-    EXPECT_EQ(result.m_out, WORKED_EXAMPLE_LISTING);
-    EXPECT_EQ(result.m_err, "");
-
-    result = RunTool({"--no-header", "--bytes", "-"}, WORKED_EXAMPLE);
-    EXPECT_EQ(result.m_nStatus, 0);
-    EXPECT_EQ(result.m_out, "0025  02 26 28 01  mul    t1, Time, c0 (0.5)\n"
-                            "0029  07 01 00 1c  assign Mat30, t1\n"
-                            "002d  05 00 20 01  call   t1, Sin, Speed\n"
-                            "0031  06 01 00 01  neg    t1, t1\n"
-                            "0035  07 01 00 1d  assign Mat31, t1\n");
-
-    result = RunTool({"--check", path});
-    EXPECT_EQ(result.m_nStatus, 0);
-    EXPECT_EQ(result.m_out, "");
-    EXPECT_EQ(result.m_err, "");
+    const RunResult shortHelp = RunTool({"-h"});
+    EXPECT_EQ(shortHelp.m_nStatus, 0);
+    EXPECT_EQ(shortHelp.m_out, RunTool({"--help"}).m_out);
+    EXPECT_EQ(shortHelp.m_err, "");
 }
 
-TEST(TfsdumpTool, ReportsAFaultWithTheFaultyInstruction)
+// The version's number changes with every release, so only its form is fixed.
+TEST(TfsdumpTool, ShowsTheVersionAndIgnoresFiles)
 {
-    Bytes bytes = WORKED_EXAMPLE;
-    bytes[47] = 80; // operand B of instruction 2
-    const std::string path = WriteTempFile("tfsdump_bad.tfs", bytes);
-    RunResult result = RunTool({path});
-    EXPECT_EQ(result.m_nStatus, 1);
-    EXPECT_EQ(result.m_out, "");
-    EXPECT_EQ(result.m_err, "tfsdump: " + path +
-                                ": offset 0x002f (byte 47): operand slot 80 of instruction 2 is not a valid slot\n"
-                                "    002d  05 00 50 01  call   t1, Sin, slot80\n");
-
-    // A fault outside the code names no instruction.
-    bytes = WORKED_EXAMPLE;
-    bytes.push_back(0);
-    result = RunTool({"--check", "-"}, bytes);
-    EXPECT_EQ(result.m_nStatus, 1);
-    EXPECT_EQ(result.m_err, "tfsdump: <stdin>: offset 0x0039 (byte 57): 1 byte after the last instruction\n");
-
-    // Input beyond the size limit is not read to its end.
-    result = RunTool({"--check", "-"}, Bytes(100000, 0));
-    EXPECT_EQ(result.m_nStatus, 1);
-    EXPECT_EQ(result.m_err, "tfsdump: <stdin>: offset 0x2000 (byte 8192): file is longer than 8192 bytes\n");
-
-    // A cut instruction has no line to show.
-    bytes = WORKED_EXAMPLE;
-    bytes.pop_back();
-    result = RunTool({"-"}, bytes);
-    EXPECT_EQ(result.m_err, "tfsdump: <stdin>: offset 0x0035 (byte 53): file ends inside the code at instruction 4 "
-                            "(19 of 20 bytes present)\n");
-}
-
-TEST(TfsdumpTool, GoesOnAfterAFaultyFile)
-{
-    const std::string good = WriteTempFile("tfsdump_good.tfs", WORKED_EXAMPLE);
-    const std::string missing = ::testing::TempDir() + "tfsdump_missing.tfs";
-    std::remove(missing.c_str());
-    const RunResult result = RunTool({"--no-header", missing, good, "--", "-"}, WORKED_EXAMPLE);
-    EXPECT_EQ(result.m_nStatus, 1);
-    EXPECT_EQ(result.m_err, "tfsdump: " + missing + ": cannot open: No such file or directory\n");
-    const std::string body = "0025  mul    t1, Time, c0 (0.5)\n"
-                             "0029  assign Mat30, t1\n"
-                             "002d  call   t1, Sin, Speed\n"
-                             "0031  neg    t1, t1\n"
-                             "0035  assign Mat31, t1\n";
-    EXPECT_EQ(result.m_out, "; file " + good + "\n" + body + "\n; file <stdin>\n" + body);
-}
-
-TEST(TfsdumpTool, WritesTheListingToTheOutputFile)
-{
-    const std::string input = WriteTempFile("tfsdump_in.tfs", WORKED_EXAMPLE);
-    const std::string output = ::testing::TempDir() + "tfsdump_out.txt";
-    const RunResult result = RunTool({"-o", output, input});
-    EXPECT_EQ(result.m_nStatus, 0);
-    EXPECT_EQ(result.m_out, "");
-    std::FILE* pFile = std::fopen(output.c_str(), "rb");
-    ASSERT_NE(pFile, nullptr);
-    char aBuffer[2048] = {};
-    const std::size_t nRead = std::fread(aBuffer, 1, sizeof aBuffer - 1, pFile);
-    std::fclose(pFile);
-    EXPECT_EQ(std::string(aBuffer, nRead), WORKED_EXAMPLE_LISTING);
-
-    const RunResult unwritable = RunTool({"-o", ::testing::TempDir() + "no/such/dir/out.txt", input});
-    EXPECT_EQ(unwritable.m_nStatus, 2);
-}
-
-TEST(TfsdumpTool, ReportsUsageErrorsWithStatusTwo)
-{
-    const std::string usage = "Usage: tfsdump [options] FILE...\nTry 'tfsdump --help' for more information.\n";
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{}, "no input files"},
-        {{"--check"}, "no input files"},
-        {{"--bogus", "a.tfs"}, "unknown option '--bogus'"},
-        {{"-x", "a.tfs"}, "unknown option '-x'"},
-        {{"a.tfs", "-o"}, "option -o needs a file name"},
-        {{"-o", "a", "-o", "b", "a.tfs"}, "option -o given more than once"},
-        {{"-", "a.tfs", "-"}, "standard input (-) given more than once"},
-        {{"--check", "-o", "out", "a.tfs"}, "--check writes no listing, so -o has nothing to write"},
-    };
-    for (const auto& [args, message] : cases) {
-        const RunResult result = RunTool(args);
-        EXPECT_EQ(result.m_nStatus, 2) << message;
-        EXPECT_EQ(result.m_out, "");
-        EXPECT_EQ(result.m_err, "tfsdump: " + message + "\n" + usage);
-    }
-}
-
-TEST(TfsdumpTool, ShowsHelpAndVersion)
-{
-    for (const char* pszOption : {"-h", "--help"}) {
-        const RunResult result = RunTool({pszOption});
-        EXPECT_EQ(result.m_nStatus, 0);
-        EXPECT_EQ(result.m_out.rfind("Usage: tfsdump [options] FILE...\n", 0), 0u);
-        EXPECT_NE(result.m_out.find("--no-header"), std::string::npos);
-        EXPECT_EQ(result.m_err, "");
-    }
     const RunResult result = RunTool({"--version", "whatever.tfs"});
     EXPECT_EQ(result.m_nStatus, 0);
     EXPECT_EQ(result.m_out.rfind("tfsdump (Quorlin) ", 0), 0u);
