@@ -11,7 +11,8 @@
 namespace quorlin {
 
 // When the script compiles: its compiled file decompiles without a problem
-// to a script that compiles to the same bytes and is laid out canonically.
+// to a script that compiles to the same bytes and is laid out canonically
+// (unless a parameter's name holds a control byte, which the layout refuses).
 std::string CheckDecompiling(std::string_view script);
 
 // Formatting refuses exactly the texts holding a NUL or another control byte
