@@ -80,6 +80,18 @@ TEST(LiteralText, EveryFiniteFloatComesBackBitForBitInTheFewestDigits)
     }
 }
 
+// Its shortest form, 7.038531e-26, lies so close to the midpoint between two
+// floats that rounding it to double first lands on the midpoint, which then
+// rounds to the other float.
+TEST(LiteralText, AFloatWhoseShortestFormDoesNotSurviveGetsMoreDigits)
+{
+    const std::uint32_t nBits = 0x15AE43FDu;
+    float fValue = 0.0f;
+    std::memcpy(&fValue, &nBits, sizeof fValue);
+    ASSERT_FALSE(ReadsBackThroughDouble(ShortestFloatText(fValue), fValue));
+    EXPECT_EQ(LiteralText(fValue), "0.000000000000000000000000070385307");
+}
+
 TEST(LiteralText, ValuesALiteralCannotHoldKeepTheirValue)
 {
     EXPECT_EQ(LiteralText(0.0f), "0");
