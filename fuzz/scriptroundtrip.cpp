@@ -153,6 +153,24 @@ std::string CheckDecompiling(std::string_view script)
     return std::string();
 }
 
+std::string CheckDecompilingFile(std::string_view bytes)
+{
+    // Each instruction adds at most a few names and one literal to the text.
+    constexpr std::size_t TEXT_PER_BYTE = 256;
+    const std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
+    auto pRead = std::make_unique<CompiledScript>();
+    ReadError error;
+    if (!ReadCompiledScript(data.data(), data.size(), *pRead, error))
+        return std::string();
+    const DecompiledScript result = DecompileScript(data.data(), data.size(), *pRead, "file.tfs");
+    if (result.m_text.size() > TEXT_PER_BYTE * (data.size() + 16))
+        return "the script of a " + std::to_string(data.size()) + "-byte file takes " +
+               std::to_string(result.m_text.size()) + " bytes";
+    if (result.m_problems.empty() && Compile(result.m_text).m_bytes != data)
+        return "a file reported as reproduced compiles back to other bytes";
+    return std::string();
+}
+
 std::string CheckFormatting(std::string_view script)
 {
     const FormatResult result = FormatScript(script);

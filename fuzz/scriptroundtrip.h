@@ -15,6 +15,12 @@ namespace quorlin {
 // (unless a parameter's name holds a control byte, which the layout refuses).
 std::string CheckDecompiling(std::string_view script);
 
+// When the bytes are a valid compiled file, whether the compiler could have
+// written it or not: decompiling it stays within bounds (no text blown up by
+// values read twice), and a file reported as reproduced compiles back from
+// its script to the same bytes.
+std::string CheckDecompilingFile(std::string_view bytes);
+
 // Formatting refuses exactly the texts holding a NUL or another control byte
 // but tab, CR and LF; otherwise it keeps every token (letter case aside),
 // every comment and the text after EndScript, compiles to the same bytes or
