@@ -17,7 +17,7 @@ constexpr std::size_t MAX_TEXT_SIZE = UINT32_MAX;
 
 bool OptionNamesMatch(const char* pszLeft, const char* pszRight) { return EqualsNoCase(pszLeft, pszRight); }
 
-CommandLineParser::CommandLineParser() : m_pText(nullptr), m_nNumOptions(0) {}
+CommandLineParser::CommandLineParser() : m_pText(nullptr), m_nNumOptions(0), m_bStoppedAtLimit(false) {}
 
 CommandLineParser::~CommandLineParser() { Free(); }
 
@@ -27,6 +27,7 @@ void CommandLineParser::Free()
     m_pText = nullptr;
     m_nNumOptions = 0;
     m_LooseArgs.m_nNumArgs = 0;
+    m_bStoppedAtLimit = false;
 }
 
 bool CommandLineParser::AllocateText(std::size_t nSize)
@@ -82,6 +83,7 @@ bool CommandLineParser::Parse(char cDesignator)
     // Only the "C" locale's six characters split words, whatever the locale.
     assert(!IsSpaceChar(cDesignator));
 
+    m_bStoppedAtLimit = false;
     if (m_pText == nullptr)
         return true;
 
@@ -96,8 +98,10 @@ bool CommandLineParser::Parse(char cDesignator)
         if (!bWordStart)
             continue;
         const bool bRecorded = (m_pText[i] == cDesignator) ? RecordOption(i) : RecordArgument(i);
-        if (!bRecorded)
+        if (!bRecorded) {
+            m_bStoppedAtLimit = true;
             return false;
+        }
     }
     return true;
 }

@@ -62,6 +62,12 @@ public:
     // Releases the text and returns to the empty state.
     void Free();
 
+    // True when the last Parse (and with it Init) stopped at MAX_OPTIONS or
+    // MAX_OPTION_ARGS, leaving words unrecorded; false after a complete parse,
+    // a failed allocation or Free. Tells the two reasons for a false Init
+    // apart.
+    bool StoppedAtLimit() const { return m_bStoppedAtLimit; }
+
     std::uint32_t GetNumOptions() const { return m_nNumOptions; }
     // Name of the option at that position; null past the end.
     const char* GetOption(std::uint32_t nIndex) const;
@@ -95,6 +101,7 @@ private:
     std::uint32_t m_nNumOptions;
     OptionRecord m_Options[MAX_OPTIONS];
     OptionRecord m_LooseArgs;
+    bool m_bStoppedAtLimit;
 };
 
 } // namespace quorlin

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "commandlineparser.h"
+#include "outputfile.h"
 #include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
@@ -38,6 +39,7 @@ const char* const OUTPUT_EXTENSION = ".tfs";
 
 static_assert(OUTPUT_NAME_LENGTH == 260, "the refusal message names the limit");
 const char* const OUTPUT_NAME_TOO_LONG = "Error: The output file name is longer than 260 characters";
+const char* const TOO_MANY_WORDS = "Too many words on the command line";
 
 using OutputName = char[OUTPUT_NAME_LENGTH + 1];
 
@@ -204,49 +206,31 @@ void PrintUnableToAllocate(std::uint64_t nSize)
 
 // True when the output name designates the script itself: the same name, or
 // another name of the same file (a "./" form, a symbolic or hard link).
-bool NamesTheScript(const char* pszOutputName, const char* pszScriptName, const struct stat& scriptInfo)
+bool NamesTheScript(const char* pszOutputName, const OutputTarget& target, const char* pszScriptName,
+                    const struct stat& scriptInfo)
 {
     if (std::strcmp(pszOutputName, pszScriptName) == 0)
         return true;
-    struct stat outputInfo = {};
-    return ::stat(pszOutputName, &outputInfo) == 0 && outputInfo.st_dev == scriptInfo.st_dev &&
-           outputInfo.st_ino == scriptInfo.st_ino;
+    return target.bExists && target.info.st_dev == scriptInfo.st_dev && target.info.st_ino == scriptInfo.st_ino;
 }
 
-// Removes what a failed write left behind, but only when the name itself is
-// the regular file that was written: never a device, and never through a
-// symbolic link.
-void RemovePartialOutput(const char* pszOutputName, const struct stat& writtenInfo)
+// Writes the compiled file, the previous output staying whole until the
+// new one is complete. Prints the line of a failure.
+bool WriteOutput(const char* pszOutputName, const OutputTarget* pTarget, const std::uint8_t* pBytes,
+                 std::uint32_t nSize)
 {
-    struct stat nameInfo = {};
-    if (::lstat(pszOutputName, &nameInfo) == 0 && S_ISREG(nameInfo.st_mode) && nameInfo.st_dev == writtenInfo.st_dev &&
-        nameInfo.st_ino == writtenInfo.st_ino)
-        ::unlink(pszOutputName);
-}
-
-// Creates or truncates the output file and writes the compiled bytes in one
-// write. Succeeds only when the write, the flush and the close all did.
-bool WriteOutput(const char* pszOutputName, const std::uint8_t* pBytes, std::uint32_t nSize)
-{
-    std::FILE* pFile = std::fopen(pszOutputName, "wb");
-    if (pFile == nullptr) {
+    const OutputResult result =
+        pTarget != nullptr ? WriteOutputTarget(*pTarget, pBytes, nSize) : OutputResult::OPEN_ERROR;
+    if (result == OutputResult::OPEN_ERROR)
         PrintLine({"Error opening file ", pszOutputName, " for output. Make sure it is valid and not read only"});
-        return false;
-    }
-
-    bool bWritten = std::fwrite(pBytes, 1, nSize, pFile) == nSize;
-    bWritten = std::fflush(pFile) == 0 && bWritten;
-    struct stat writtenInfo = {};
-    const bool bRegular = ::fstat(::fileno(pFile), &writtenInfo) == 0 && S_ISREG(writtenInfo.st_mode);
-    bWritten = std::fclose(pFile) == 0 && bWritten;
-
-    if (!bWritten) {
-        if (bRegular)
-            RemovePartialOutput(pszOutputName, writtenInfo);
+    else if (result == OutputResult::WRITE_ERROR)
         PrintLine({"Error writing file ", pszOutputName, ". Make sure there is enough space on the disk"});
-    }
-    return bWritten;
+    return result == OutputResult::OK;
 }
+
+// One compiler for the run, in static storage: it holds the code buffer
+// and its tables, too much for the stack, and static storage cannot fail.
+TextureScriptCompiler s_compiler;
 
 } // namespace
 
@@ -297,20 +281,22 @@ bool CompileFile(const char* pszInputName, const char* pszOutputName)
 
     std::uint8_t* pCompiled = nullptr;
     std::uint32_t nCompiledSize = 0;
-    TextureScriptCompiler compiler;
-    if (!compiler.Compile(scriptText.get(), PrintCompileMessage, &pCompiled, &nCompiledSize)) {
+    if (!s_compiler.Compile(scriptText.get(), PrintCompileMessage, &pCompiled, &nCompiledSize)) {
         PrintLine({"Errors were encountered when compiling. Compile unsuccessful."});
         return false;
     }
     const MemoryBlock<std::uint8_t> compiled(pCompiled);
 
     // The script has been read as a whole, but overwriting it with its own
-    // compiled form would lose it: refuse.
-    if (NamesTheScript(pszOutputName, pszInputName, scriptInfo)) {
+    // compiled form would lose it: refuse. An output whose links cannot be
+    // followed cannot be the script, nor be written.
+    OutputTarget target;
+    const bool bResolved = ResolveOutputTarget(pszOutputName, target);
+    if (NamesTheScript(pszOutputName, target, pszInputName, scriptInfo)) {
         PrintLine({"Error: The output file ", pszOutputName, " is the script being compiled; it was left unchanged"});
         return false;
     }
-    if (!WriteOutput(pszOutputName, compiled.get(), nCompiledSize))
+    if (!WriteOutput(pszOutputName, bResolved ? &target : nullptr, compiled.get(), nCompiledSize))
         return false;
 
     PrintLine({pszInputName, " successfully compiled."});
@@ -319,12 +305,18 @@ bool CompileFile(const char* pszInputName, const char* pszOutputName)
 
 int RunQuorlin(int argc, char** argv)
 {
-    // Everything after the program name; the result is not needed: on a
-    // failed allocation the parser is empty and the checks report a missing
-    // file, and at a limit they see what was recorded before it.
+    // Everything after the program name. On a failed allocation the parser
+    // is empty and the checks report a missing file. A parse cut short at a
+    // limit is refused before anything else: the words it dropped may have
+    // named the script or the output, and a run on the rest could write a
+    // file nobody asked for.
     CommandLineParser parser;
     const bool bHasArgs = argc > 1;
     parser.Init(bHasArgs ? static_cast<std::uint32_t>(argc - 1) : 0, bHasArgs ? argv + 1 : nullptr, OPTION_DESIGNATOR);
+    if (parser.StoppedAtLimit()) {
+        PrintUsage(TOO_MANY_WORDS);
+        return EXIT_STATUS_FAILURE;
+    }
     parser.SetMaxArgs(OPTION_FILE, 1);
     parser.SetMaxArgs(OPTION_OUT, 1);
     parser.SetMaxArgs(OPTION_HELP, 0);

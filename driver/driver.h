@@ -19,10 +19,10 @@ void PrintUsage(const char* pszMessage);
 
 // Reads, compiles and writes one script; true when the compiled file was
 // written. The script must be a regular file (checked before it is opened);
-// an output that names the script itself is refused after the compile; the
-// output counts as written only when the write, the flush and the close all
-// succeeded, and a partial regular file is removed. Prints one line for each
-// failure.
+// an output that names the script itself is refused after the compile. The
+// compiled file replaces the output as a whole (see outputfile.h): after a
+// failure the previous output is still there, unchanged. Prints one line for
+// each failure.
 bool CompileFile(const char* pszInputName, const char* pszOutputName);
 
 // The compiler's diagnostic sink: formats printf-style into one static buffer

@@ -164,6 +164,7 @@ void CompareByName(const CommandLineParser& parser, Model& model, const std::str
 void Compare(const CommandLineParser& parser, Model& model)
 {
     Require(parser.GetNumOptions() == model.options.size(), "GetNumOptions");
+    Require(parser.StoppedAtLimit() == !model.bComplete, "StoppedAtLimit tells whether a limit cut the parse short");
     for (std::uint32_t i = 0; i < model.options.size(); ++i)
         RequireText(parser.GetOption(i), model.options[i].name, "GetOption");
     Require(parser.GetOption(static_cast<std::uint32_t>(model.options.size())) == nullptr,

@@ -133,6 +133,20 @@ bool ParseStatus(const std::string& body, int& nStatus)
     return nStatus <= 255;
 }
 
+bool ParseMode(const std::string& body, unsigned& nMode)
+{
+    const std::string digits = Trim(body);
+    if (digits.empty() || digits.size() > 4)
+        return false;
+    nMode = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '7')
+            return false;
+        nMode = nMode * 8 + static_cast<unsigned>(c - '0');
+    }
+    return true;
+}
+
 class CaseParser {
 public:
     explicit CaseParser(CaseFile& result) : m_result(result) {}
@@ -220,6 +234,12 @@ private:
             return ApplyFile(section);
         if (section.keyword == "symlink")
             return ApplySymlink(section);
+        if (section.keyword == "fifo")
+            return ApplyFifo(section);
+        if (section.keyword == "chmod" || section.keyword == "mode")
+            return ApplyMode(section);
+        if (section.keyword == "link")
+            return ApplyLink(section);
         if (section.keyword == "output" || section.keyword == "output-text")
             return ApplyOutput(section);
         if (section.keyword == "nofile")
@@ -258,6 +278,44 @@ private:
         if (lines.size() != 1 || lines[0].empty())
             return Fail("the body must be one line naming the link's target");
         m_result.setup.push_back({CaseSetupEntry::Kind::SYMLINK, section.name, lines[0]});
+        return true;
+    }
+
+    bool ApplyFifo(const Section& section)
+    {
+        if (!Trim(section.body).empty())
+            return Fail("takes no body");
+        m_result.setup.push_back({CaseSetupEntry::Kind::FIFO, section.name, ""});
+        return true;
+    }
+
+    bool ApplyMode(const Section& section)
+    {
+        unsigned nMode = 0;
+        if (!ParseMode(section.body, nMode))
+            return Fail("the body must be an octal number from 0 to 7777");
+        if (section.keyword == "chmod") {
+            m_result.setup.push_back({CaseSetupEntry::Kind::CHMOD, section.name, "", nMode});
+            return true;
+        }
+        CaseExpectedFile expected;
+        expected.name = section.name;
+        expected.checkMode = true;
+        expected.nMode = nMode;
+        m_result.expectedFiles.push_back(expected);
+        return true;
+    }
+
+    bool ApplyLink(const Section& section)
+    {
+        const std::vector<std::string> lines = BodyLines(section.body);
+        if (lines.size() != 1 || lines[0].empty())
+            return Fail("the body must be one line naming the link's target");
+        CaseExpectedFile expected;
+        expected.name = section.name;
+        expected.checkLink = true;
+        expected.linkTarget = lines[0];
+        m_result.expectedFiles.push_back(expected);
         return true;
     }
 

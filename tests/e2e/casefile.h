@@ -10,6 +10,8 @@
 //   === file-noeol NAME   the same without the body's final line feed
 //   === file-hex NAME     create NAME from hex bytes (white space ignored)
 //   === symlink NAME      create the symbolic link NAME to the path on the body's one line
+//   === fifo NAME         create the FIFO NAME (no body)
+//   === chmod NAME        set the permission bits of NAME, created above, to the body's octal number
 //   === stdin-hex         standard input, as hex bytes (else standard input is empty)
 //   === stdout            the exact standard output (an empty body expects none)
 //   === stderr            the exact standard error (empty when the section is missing)
@@ -17,11 +19,14 @@
 //   === output NAME       NAME must then exist holding exactly these hex bytes
 //   === output-text NAME  NAME must then hold exactly the body's bytes
 //   === nofile NAME       NAME must then not exist
+//   === mode NAME         NAME must then have the body's octal permission bits
+//   === link NAME         NAME must then still be a symbolic link to the body's one line
 //   === repeat N          the body, N times over, continues the section before
 //                         (a long script or a run of equal messages; "repeat 1"
 //                         continues that section after a repetition)
 //
-// "stdout" and "status" are required.
+// "stdout" and "status" are required. No hidden temporary of an output
+// (".NAME.XXXXXX.tmp") may be left anywhere.
 #ifndef QUORLIN_TESTS_CASEFILE_H
 #define QUORLIN_TESTS_CASEFILE_H
 
@@ -32,18 +37,23 @@ namespace quorlin {
 
 // A file or link the case creates before the run, in the order given.
 struct CaseSetupEntry {
-    enum class Kind { FILE, SYMLINK };
+    enum class Kind { FILE, SYMLINK, FIFO, CHMOD };
     Kind kind = Kind::FILE;
     std::string name;    // relative to the scratch folder
     std::string content; // the file's bytes, or the link's target
+    unsigned nMode = 0;  // CHMOD: the permission bits
 };
 
 // What a file must be after the run.
 struct CaseExpectedFile {
-    std::string name;      // relative to the scratch folder
-    bool mustExist = true; // false for "nofile"
-    bool isText = false;   // given as text ("output-text") rather than hex
-    std::string bytes;     // exact contents when it must exist
+    std::string name;       // relative to the scratch folder
+    bool mustExist = true;  // false for "nofile"
+    bool isText = false;    // given as text ("output-text") rather than hex
+    std::string bytes;      // exact contents when it must exist
+    bool checkMode = false; // "mode": only nMode is checked
+    unsigned nMode = 0;
+    bool checkLink = false; // "link": only linkTarget is checked
+    std::string linkTarget;
 };
 
 struct CaseFile {

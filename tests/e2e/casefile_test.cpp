@@ -59,6 +59,21 @@ TEST(CaseFile, ParsesEverySection)
     EXPECT_FALSE(testCase.expectedFiles[2].mustExist);
 }
 
+TEST(CaseFile, ParsesFifosModesAndLinks)
+{
+    const CaseFile testCase = ParseOk("=== args\n=== fifo p\n=== file f\nx\n=== chmod f\n0604\n"
+                                      "=== stdout\n=== status\n0\n=== mode f\n755\n=== link l\n../t\n");
+    ASSERT_EQ(testCase.setup.size(), 3u);
+    EXPECT_EQ(testCase.setup[0].kind, CaseSetupEntry::Kind::FIFO);
+    EXPECT_EQ(testCase.setup[2].kind, CaseSetupEntry::Kind::CHMOD);
+    EXPECT_EQ(testCase.setup[2].nMode, 0604u);
+    ASSERT_EQ(testCase.expectedFiles.size(), 2u);
+    EXPECT_TRUE(testCase.expectedFiles[0].checkMode);
+    EXPECT_EQ(testCase.expectedFiles[0].nMode, 0755u);
+    EXPECT_TRUE(testCase.expectedFiles[1].checkLink);
+    EXPECT_EQ(testCase.expectedFiles[1].linkTarget, "../t");
+}
+
 TEST(CaseFile, EmptyBodiesMeanNoArgumentsAndNoOutput)
 {
     const CaseFile testCase = ParseOk("=== args\n=== stdout\n=== status\n0\n");
@@ -115,6 +130,10 @@ TEST(CaseFile, RefusesMalformedCases)
     ParseError("=== stdout\n=== status\n0\n=== symlink a\nb\nc\n");
     ParseError("=== stdout\n=== status\n0\n=== nofile a\nx\n");
     ParseError("=== stdout\n=== status\n0\n=== file-noeol a\nx");
+    ParseError("=== stdout\n=== status\n0\n=== fifo a\nx\n");
+    ParseError("=== stdout\n=== status\n0\n=== chmod a\n0800\n");
+    ParseError("=== stdout\n=== status\n0\n=== mode a\n17777\n");
+    ParseError("=== stdout\n=== status\n0\n=== link a\n\n");
     ParseError("=== stdout\n=== status\n0\n=== stdin-hex\nxy\n");
     ParseError("=== stdout\n=== stderr x\n=== status\n0\n");
     ParseError("=== stdout\n=== stderr\n=== stderr\n=== status\n0\n");

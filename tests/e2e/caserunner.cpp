@@ -12,6 +12,7 @@
 //
 // Exit status 0 when every check holds, 1 when one fails (each failure is
 // described on standard error), 2 when the case cannot be read or run.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -74,6 +75,17 @@ bool WriteBytes(const fs::path& path, const std::string& bytes)
     return static_cast<bool>(file.flush());
 }
 
+bool MakeEntry(const fs::path& path, const CaseSetupEntry& entry)
+{
+    switch (entry.kind) {
+    case CaseSetupEntry::Kind::SYMLINK: return ::symlink(entry.content.c_str(), path.c_str()) == 0;
+    case CaseSetupEntry::Kind::FIFO: return ::mkfifo(path.c_str(), 0600) == 0;
+    case CaseSetupEntry::Kind::CHMOD: return ::chmod(path.c_str(), static_cast<mode_t>(entry.nMode)) == 0;
+    case CaseSetupEntry::Kind::FILE: break;
+    }
+    return WriteBytes(path, entry.content);
+}
+
 bool CreateEntry(const fs::path& folder, const CaseSetupEntry& entry, std::string& problem)
 {
     const fs::path path = folder / entry.name;
@@ -83,8 +95,7 @@ bool CreateEntry(const fs::path& folder, const CaseSetupEntry& entry, std::strin
         problem = "cannot create the folder of " + entry.name + ": " + error.message();
         return false;
     }
-    const bool bMade = entry.kind == CaseSetupEntry::Kind::SYMLINK ? ::symlink(entry.content.c_str(), path.c_str()) == 0
-                                                                   : WriteBytes(path, entry.content);
+    const bool bMade = MakeEntry(path, entry);
     if (!bMade)
         problem = "cannot create " + entry.name;
     return bMade;
@@ -114,12 +125,54 @@ std::vector<ProducedOutput> CollectProducedOutputs(const fs::path& folder, const
     return produced;
 }
 
+std::string Octal(unsigned nValue)
+{
+    std::ostringstream text;
+    text << std::oct << nValue;
+    return text.str();
+}
+
+void CheckMode(const fs::path& path, const CaseExpectedFile& expected, Verdict& verdict)
+{
+    struct stat info = {};
+    if (::lstat(path.c_str(), &info) != 0)
+        verdict.Fail(expected.name + " must exist but does not");
+    else if ((info.st_mode & 07777) != expected.nMode)
+        verdict.Fail(expected.name + " has mode " + Octal(info.st_mode & 07777) + ", expected " +
+                     Octal(expected.nMode));
+}
+
+void CheckLink(const fs::path& path, const CaseExpectedFile& expected, Verdict& verdict)
+{
+    std::error_code error;
+    if (fs::symlink_status(path, error).type() != fs::file_type::symlink)
+        verdict.Fail(expected.name + " is no longer a symbolic link");
+    else if (fs::read_symlink(path, error).string() != expected.linkTarget)
+        verdict.Fail(expected.name + " points to " + fs::read_symlink(path, error).string() + ", expected " +
+                     expected.linkTarget);
+}
+
+// A run, failed or not, leaves no temporary of an output behind.
+void CheckNoTemporaryLeft(const fs::path& folder, Verdict& verdict)
+{
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > 5 && name[0] == '.' && it->path().extension() == ".tmp")
+            verdict.Fail("a temporary was left behind: " + it->path().lexically_relative(folder).string());
+    }
+}
+
 void CheckExpectedFile(const fs::path& folder, const CaseExpectedFile& expected, Verdict& verdict)
 {
     const fs::path path = folder / expected.name;
     std::string actual;
     std::error_code error;
-    if (!expected.mustExist) {
+    if (expected.checkMode) {
+        CheckMode(path, expected, verdict);
+    } else if (expected.checkLink) {
+        CheckLink(path, expected, verdict);
+    } else if (!expected.mustExist) {
         if (fs::symlink_status(path, error).type() != fs::file_type::not_found)
             verdict.Fail(expected.name + " exists but must not");
     } else if (!ReadBytes(path, actual)) {
@@ -194,6 +247,7 @@ bool RunAndCheck(const std::string& program, const CaseFile& testCase, bool bCom
         return false;
     }
     CheckRun(testCase, result, verdict);
+    CheckNoTemporaryLeft(folder, verdict);
     for (const CaseExpectedFile& expected : testCase.expectedFiles)
         CheckExpectedFile(folder, expected, verdict);
     if (bCompiledOutputs)

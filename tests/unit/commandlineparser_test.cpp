@@ -186,12 +186,14 @@ TEST(CommandLineParser, OptionLimitKeepsWhatCameBefore)
     }
     CommandLineParser parser;
     EXPECT_TRUE(InitWith(parser, args));
+    EXPECT_FALSE(parser.StoppedAtLimit());
     EXPECT_EQ(parser.GetNumOptions(), MAX_OPTIONS);
 
     args.push_back("/o64");
     args.push_back("a64");
     args.push_back("/o65");
     EXPECT_FALSE(InitWith(parser, args));
+    EXPECT_TRUE(parser.StoppedAtLimit());
     EXPECT_EQ(parser.GetNumOptions(), MAX_OPTIONS);
     EXPECT_STREQ(parser.GetOption(MAX_OPTIONS - 1), "o63");
     EXPECT_EQ(ArgsOf(parser, "o0"), Words({"a0"}));
@@ -208,11 +210,13 @@ TEST(CommandLineParser, ArgumentLimitKeepsWhatCameBefore)
         args.push_back(word);
     CommandLineParser parser;
     EXPECT_TRUE(InitWith(parser, args));
+    EXPECT_FALSE(parser.StoppedAtLimit());
     EXPECT_EQ(parser.GetNumArgs("file"), MAX_OPTION_ARGS);
 
     args.push_back("a128");
     args.push_back("/out");
     EXPECT_FALSE(InitWith(parser, args));
+    EXPECT_TRUE(parser.StoppedAtLimit());
     EXPECT_EQ(parser.GetNumArgs("file"), MAX_OPTION_ARGS);
     EXPECT_STREQ(parser.GetArg("file", MAX_OPTION_ARGS - 1), "a127");
     EXPECT_EQ(parser.GetNumOptions(), 1u);
@@ -230,6 +234,7 @@ TEST(CommandLineParser, LooseArgumentLimitKeepsWhatCameBefore)
     args.push_back("/file");
     args.push_back("a");
     EXPECT_FALSE(InitWith(parser, args));
+    EXPECT_TRUE(parser.StoppedAtLimit());
     EXPECT_EQ(parser.GetNumLooseArgs(), MAX_OPTION_ARGS);
     EXPECT_STREQ(parser.GetLooseArg(MAX_OPTION_ARGS - 1), "x127");
     EXPECT_EQ(parser.GetLooseArg(MAX_OPTION_ARGS), nullptr);
@@ -298,13 +303,17 @@ TEST(CommandLineParser, InitMakesExactlyOneAllocation)
 
 TEST(CommandLineParser, FailedAllocationLeavesTheParserEmpty)
 {
+    // Loaded from a parse that stopped at a limit: the failed Init that
+    // follows must not look like one.
     CommandLineParser parser;
-    ASSERT_TRUE(InitWith(parser, {"x", "/file", "a"}));
+    ASSERT_FALSE(InitWith(parser, NumberedWords("x", MAX_OPTION_ARGS + 1)));
+    ASSERT_TRUE(parser.StoppedAtLimit());
 
     SetAllocationFailure(1);
     EXPECT_FALSE(InitWith(parser, {"y", "/out", "b"}));
     SetAllocationFailure(0);
     ExpectEmpty(parser);
+    EXPECT_FALSE(parser.StoppedAtLimit());
 
     SetAllocationFailure(1);
     EXPECT_FALSE(parser.Init("y /out b", '/'));

@@ -1,11 +1,10 @@
 // In-process tests of the driver for what a run of the executable cannot
-// reach: failing allocations, over-long diagnostics, a FIFO as the script, a
-// hard link as the output and a write that fails on a regular file.
+// reach: failing allocations, over-long diagnostics, a FIFO as the script and
+// a hard link as the output.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -190,33 +189,5 @@ TEST_F(DriverTest, HardLinkToTheScriptIsRefusedAsOutput)
     std::string printed;
     EXPECT_FALSE(Compile(input, "hard.tfs", printed));
     EXPECT_EQ(printed, "Error: The output file hard.tfs is the script being compiled; it was left unchanged\n");
-    EXPECT_EQ(ReadFile("wave.txt"), WAVE_SCRIPT);
-}
-
-TEST_F(DriverTest, FailedWriteRemovesThePartialFile)
-{
-    const std::string input = WriteFile("wave.txt", WAVE_SCRIPT);
-    WriteFile("wave.tfs", "previous");
-
-    // Files may not grow beyond 20 bytes: the compiled file cannot be written.
-    struct rlimit saved = {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    struct rlimit limited = saved;
-    limited.rlim_cur = 20;
-    struct sigaction ignore = {};
-    ignore.sa_handler = SIG_IGN;
-    struct sigaction savedAction = {};
-    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &savedAction), 0);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-
-    std::string printed;
-    const bool bResult = Compile(input, "wave.tfs", printed);
-
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::sigaction(SIGXFSZ, &savedAction, nullptr);
-
-    EXPECT_FALSE(bResult);
-    EXPECT_EQ(printed, "Error writing file wave.tfs. Make sure there is enough space on the disk\n");
-    EXPECT_FALSE(Exists("wave.tfs"));
     EXPECT_EQ(ReadFile("wave.txt"), WAVE_SCRIPT);
 }

@@ -3,11 +3,12 @@
 #include "formattool.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "replacefile.h"
+#include "outputfile.h"
 #include "scriptformatter.h"
 
 namespace quorlin {
@@ -171,15 +172,19 @@ private:
         return false;
     }
 
-    // A file already in the canonical layout is not touched at all.
+    // The file is replaced as a whole, the way quorlin replaces its outputs;
+    // one already in the canonical layout is not touched at all.
     bool Rewrite(const char* pszPath, const std::string& before, const std::string& after)
     {
         if (before == after)
             return true;
-        std::string error;
-        if (!ReplaceFileContents(pszPath, after, error))
-            return Report(pszPath, "cannot rewrite: " + error);
-        return true;
+        const std::vector<std::uint8_t> bytes(after.begin(), after.end());
+        errno = 0;
+        const OutputResult result = WriteOutputFile(pszPath, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        if (result == OutputResult::OK)
+            return true;
+        const int nError = errno;
+        return Report(pszPath, std::string("cannot rewrite: ") + (nError != 0 ? std::strerror(nError) : "write error"));
     }
 
     bool Report(const char* pszName, const std::string& message)
