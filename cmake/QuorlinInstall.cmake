@@ -12,11 +12,11 @@
 # Quorlin::format along), Quorlin::format (the reader of compiled files and the
 # language's names, all a renderer links), Quorlin::quorlin and
 # Quorlin::tfsdump and Quorlin::quorlin-format (the programs) and the function
-# quorlin_add_scripts. The
-# Debian package is made from the same install tree (QuorlinPackaging.cmake).
+# quorlin_add_scripts. The Debian package is made from the same install tree
+# (QuorlinPackaging.cmake).
 #
 # Included from the top-level CMakeLists.txt after the program and library
-# targets exist. tfsdump and quorlin-format are installed when the tree has them.
+# targets exist.
 
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -53,25 +53,17 @@ foreach(library quorlin_compiler quorlin_format)
   endif()
 endforeach()
 
-set(QUORLIN_INSTALLED_TARGETS quorlin_format quorlin_compiler quorlin)
-foreach(tool IN ITEMS tfsdump quorlin-format)
-  if(TARGET ${tool})
-    list(APPEND QUORLIN_INSTALLED_TARGETS ${tool})
-  endif()
-endforeach()
+set(QUORLIN_INSTALLED_TARGETS quorlin_format quorlin_compiler quorlin tfsdump quorlin-format)
 
 install(TARGETS ${QUORLIN_INSTALLED_TARGETS}
   EXPORT QuorlinTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
-# The public headers: the compiler object and Compile, the allocator that
-# releases Compile's result, the script formatter, and the format library's
-# constants, reader and names.
+# The public headers: Compile, and the format library's constants, reader and
+# names. The compiler object and its stages stay inside the project.
 set(QUORLIN_PUBLIC_HEADERS
-  compiler/texturescriptcompiler.h
-  compiler/quorlinmemory.h
-  compiler/scriptformatter.h
+  compiler/quorlin/quorlin.h
   format/charclass.h
   format/compiledscriptformat.h
   format/languagenames.h
@@ -82,12 +74,7 @@ install(FILES ${QUORLIN_PUBLIC_HEADERS} DESTINATION ${QUORLIN_INSTALL_INCLUDEDIR
 # Manual pages, compressed as Debian installs them; uncompressed when there is
 # no gzip.
 
-set(QUORLIN_MAN_PAGES quorlin)
-foreach(tool IN ITEMS tfsdump quorlin-format)
-  if(TARGET ${tool})
-    list(APPEND QUORLIN_MAN_PAGES ${tool})
-  endif()
-endforeach()
+set(QUORLIN_MAN_PAGES quorlin tfsdump quorlin-format)
 
 find_program(QUORLIN_GZIP gzip)
 mark_as_advanced(QUORLIN_GZIP)
@@ -141,11 +128,8 @@ install(FILES
 # The programs under their package names inside this build too, so that
 # quorlin_add_scripts works here as it does for an installed package.
 add_executable(Quorlin::quorlin ALIAS quorlin)
-foreach(tool IN ITEMS tfsdump quorlin-format)
-  if(TARGET ${tool})
-    add_executable(Quorlin::${tool} ALIAS ${tool})
-  endif()
-endforeach()
+add_executable(Quorlin::tfsdump ALIAS tfsdump)
+add_executable(Quorlin::quorlin-format ALIAS quorlin-format)
 include(${CMAKE_CURRENT_LIST_DIR}/QuorlinScripts.cmake)
 
 include(${CMAKE_CURRENT_LIST_DIR}/QuorlinPackaging.cmake)

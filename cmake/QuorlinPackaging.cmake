@@ -24,9 +24,10 @@ scripts (.tfs) that a renderer loads and evaluates.
 This package holds the quorlin compiler, the tfsdump tool that checks
 and lists compiled files and writes them back as scripts, the
 quorlin-format tool that lays scripts out the canonical way, the
-compiler library with its C++ headers,
-and a CMake package: find_package(Quorlin CONFIG) gives the target
-Quorlin::compiler and the function quorlin_add_scripts, which compiles
+compiler library and the compiled-format library with their C++
+headers, and a CMake package:
+find_package(Quorlin CONFIG) gives the targets Quorlin::compiler and
+Quorlin::format and the function quorlin_add_scripts, which compiles
 scripts at build time.]])
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -116,7 +116,7 @@ bool TextureScriptCompiler::AssignTree(ExprNode* pNode, std::uint32_t nDepth)
         if (pNode->m_nOp == COMPOP_VAR)
             return true;
         if (nDepth >= MAX_TEMP_DEPTH) {
-            ReportError("Too deep of tree. Unable to process file. Either increase stack size or simplify line.", true);
+            ReportError(CompilerMessage::TooDeep);
             return false;
         }
         pNode->m_nReg = nDepth;

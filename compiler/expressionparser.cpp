@@ -20,9 +20,6 @@ namespace {
 
 constexpr std::uint32_t NOT_FOUND = ~0u;
 
-const char* const TOO_DEEP_MESSAGE =
-    "Too deep of tree. Unable to process file. Either increase stack size or simplify line.";
-
 template <std::size_t N>
 constexpr bool AnyNameStartsWith(const NamedValue (&table)[N], std::string_view prefix)
 {
@@ -34,10 +31,10 @@ constexpr bool AnyNameStartsWith(const NamedValue (&table)[N], std::string_view 
 }
 
 template <std::size_t N>
-std::uint32_t FindNamed(const NamedValue (&table)[N], const char* pszName)
+std::uint32_t FindNamed(const NamedValue (&table)[N], std::string_view name)
 {
     for (const NamedValue& entry : table) {
-        if (EqualsNoCase(entry.name, pszName))
+        if (EqualsNoCase(entry.name, name))
             return entry.nValue;
     }
     return NOT_FOUND;
@@ -133,20 +130,21 @@ bool TextureScriptCompiler::LookupVariable(const char* pszName, std::uint32_t& n
     // Matrix elements are the names scripts use most; no built-in value's
     // name starts with the matrix prefix, so they are recognised first.
     static_assert(!AnyNameStartsWith(BUILTIN_VALUES, MATRIX_PREFIX), "a built-in value looks like a matrix element");
-    if (StartsWithNoCase(MATRIX_PREFIX, pszName)) {
+    const std::string_view name(pszName);
+    if (StartsWithNoCase(MATRIX_PREFIX, name)) {
         nSlot = NOT_FOUND;
         const std::uint32_t nIndex = MatrixIndexDigits(pszName + MATRIX_PREFIX.size());
         const std::uint32_t nRow = nIndex / 10;
         const std::uint32_t nColumn = nIndex % 10;
         if (nRow >= MATRIX_DIMENSION || nColumn >= MATRIX_DIMENSION) {
-            ReportError("Invalid matrix index", true);
+            ReportError(CompilerMessage::InvalidMatrixIndex);
             return false;
         }
         nSlot = SLOT_MATRIX_FIRST + MATRIX_DIMENSION * nRow + nColumn;
         return true;
     }
 
-    nSlot = FindNamed(BUILTIN_VALUES, pszName);
+    nSlot = FindNamed(BUILTIN_VALUES, name);
     if (nSlot != NOT_FOUND)
         return true;
 
@@ -169,15 +167,16 @@ std::uint32_t TextureScriptCompiler::AddConstant(float fValue)
             return SLOT_CONSTANT_FIRST + i;
     }
     if (m_nNumConstants >= MAX_CONSTANTS) {
-        ReportError("There are too many constants in the script. Please try and reduce some, or increase "
-                    "the maximum constant count.",
-                    true);
+        ReportError(CompilerMessage::TooManyConstants);
         return NOT_FOUND;
     }
     m_fConstants[m_nNumConstants] = fValue;
     return SLOT_CONSTANT_FIRST + m_nNumConstants++;
 }
 
+// statement ::= additive [ ')' | '=' additive ]
+// The ';' that ends a statement is left to the caller; a ')' closes the
+// parenthesis or call this statement was parsed for.
 ExprNode* TextureScriptCompiler::ParseStatement()
 {
     ExprNode* pLeft = ParseAdditive();
@@ -190,12 +189,12 @@ ExprNode* TextureScriptCompiler::ParseStatement()
     case TOKEN_SEMICOLON:
         if (m_nParenDepth == 0)
             return pLeft;
-        ReportError("Unable to find matching parenthesis before end of line", true);
+        ReportError(CompilerMessage::UnmatchedParenthesis);
         DeleteNode(pLeft);
         return nullptr;
     case TOKEN_RPAREN:
         if (m_nParenDepth == 0) {
-            ReportError("Too many closing parenthesis", true);
+            ReportError(CompilerMessage::TooManyClosingParentheses);
             DeleteNode(pLeft);
             return nullptr;
         }
@@ -204,7 +203,7 @@ ExprNode* TextureScriptCompiler::ParseStatement()
         return pLeft;
     case TOKEN_EQUALS: break;
     default:
-        ReportError("Invalid token", true);
+        ReportError(CompilerMessage::InvalidToken);
         DeleteNode(pLeft);
         return nullptr;
     }
@@ -213,12 +212,12 @@ ExprNode* TextureScriptCompiler::ParseStatement()
     if (pLeft == nullptr)
         return nullptr;
     if (pLeft->m_nOp != COMPOP_VAR) {
-        ReportError("Invalid left hand statement in assignment", true);
+        ReportError(CompilerMessage::InvalidAssignmentTarget);
         DeleteNode(pLeft);
         return nullptr;
     }
     if (IsConstantSlot(pLeft->m_nValue)) {
-        ReportError("Attempting to assign to a constant", true);
+        ReportError(CompilerMessage::AssignmentToConstant);
         DeleteNode(pLeft);
         return nullptr;
     }
@@ -231,15 +230,17 @@ ExprNode* TextureScriptCompiler::ParseStatement()
     }
     ExprNode* pAssign = NewNode(TSOP_ASSIGN, pLeft, pRight, 0);
     if (pAssign == nullptr) {
-        ReportError("Out of memory", true);
+        ReportError(CompilerMessage::OutOfMemory);
         DeleteNode(pLeft);
         DeleteNode(pRight);
     }
     return pAssign;
 }
 
+// additive ::= multiplicative { ('+' | '-' | '<' | '>') multiplicative }
 ExprNode* TextureScriptCompiler::ParseAdditive() { return ParseBinaryLevel(true); }
 
+// multiplicative ::= primary { ('*' | '/' | '%') primary }
 ExprNode* TextureScriptCompiler::ParseMultiplicative() { return ParseBinaryLevel(false); }
 
 // One left-associative level: operands from the next tighter level, joined
@@ -266,7 +267,7 @@ ExprNode* TextureScriptCompiler::ParseBinaryLevel(bool bAdditive)
         }
         ExprNode* pNode = NewNode(nOp, pLeft, pRight, 0);
         if (pNode == nullptr) {
-            ReportError("Out of memory", true);
+            ReportError(CompilerMessage::OutOfMemory);
             DeleteNode(pLeft);
             DeleteNode(pRight);
             return nullptr;
@@ -280,7 +281,7 @@ ExprNode* TextureScriptCompiler::ParseBinaryLevel(bool bAdditive)
 bool TextureScriptCompiler::EnterNesting()
 {
     if (m_nNestingDepth >= MAX_NESTING_DEPTH) {
-        ReportError(TOO_DEEP_MESSAGE, true);
+        ReportError(CompilerMessage::TooDeep);
         m_bAbort = true;
         return false;
     }
@@ -294,11 +295,13 @@ bool TextureScriptCompiler::ConsumeOpener()
 {
     if (NextToken())
         return true;
-    ReportError("Unexpected end of script", true);
+    ReportError(CompilerMessage::UnexpectedEndOfScript);
     return false;
 }
 
-// Parses what follows a "(" (of a parenthesis or a call) up to its ")".
+// parenthesized ::= '(' statement
+// Parses what follows a "(" (of a parenthesis or a call) up to its ")",
+// which the statement takes.
 ExprNode* TextureScriptCompiler::ParseParenthesized()
 {
     if (!EnterNesting())
@@ -312,6 +315,7 @@ ExprNode* TextureScriptCompiler::ParseParenthesized()
     return pInner;
 }
 
+// negation ::= '-' primary
 ExprNode* TextureScriptCompiler::ParseNegation()
 {
     if (!EnterNesting())
@@ -322,7 +326,7 @@ ExprNode* TextureScriptCompiler::ParseNegation()
         return nullptr;
     ExprNode* pNode = NewNode(TSOP_NEGATE, pOperand, nullptr, 0);
     if (pNode == nullptr) {
-        ReportError("Out of memory", true);
+        ReportError(CompilerMessage::OutOfMemory);
         DeleteNode(pOperand);
     }
     return pNode;
@@ -332,10 +336,11 @@ ExprNode* TextureScriptCompiler::NewVariable(std::uint32_t nSlot)
 {
     ExprNode* pNode = NewNode(COMPOP_VAR, nullptr, nullptr, nSlot);
     if (pNode == nullptr)
-        ReportError("Out of memory", true);
+        ReportError(CompilerMessage::OutOfMemory);
     return pNode;
 }
 
+// number ::= NUMBER   (its longest leading decimal part)
 ExprNode* TextureScriptCompiler::ParseNumber()
 {
     const std::uint32_t nSlot = AddConstant(NumberValue(m_szToken));
@@ -343,6 +348,8 @@ ExprNode* TextureScriptCompiler::ParseNumber()
     return NewVariable(nSlot);
 }
 
+// name ::= VARIABLE | FUNCTION parenthesized
+// VARIABLE: a matrix element, a built-in value or a declared parameter.
 ExprNode* TextureScriptCompiler::ParseName()
 {
     std::uint32_t nSlot = 0;
@@ -352,12 +359,12 @@ ExprNode* TextureScriptCompiler::ParseName()
     }
     std::uint32_t nFunction = 0;
     if (!LookupFunction(m_szToken, nFunction)) {
-        ReportError("Invalid variable found", true);
+        ReportError(CompilerMessage::InvalidVariable);
         return nullptr;
     }
     NextToken();
     if (m_nToken != TOKEN_LPAREN) {
-        ReportError("Expected ( after function name", true);
+        ReportError(CompilerMessage::ExpectedCallParenthesis);
         return nullptr;
     }
     ExprNode* pArgument = ParseParenthesized();
@@ -365,12 +372,13 @@ ExprNode* TextureScriptCompiler::ParseName()
         return nullptr;
     ExprNode* pCall = NewNode(TSOP_FUNCTION, nullptr, pArgument, nFunction);
     if (pCall == nullptr) {
-        ReportError("Out of memory", true);
+        ReportError(CompilerMessage::OutOfMemory);
         DeleteNode(pArgument);
     }
     return pCall;
 }
 
+// primary ::= number | name | negation | parenthesized
 ExprNode* TextureScriptCompiler::ParsePrimary()
 {
     switch (m_nToken) {
@@ -378,7 +386,7 @@ ExprNode* TextureScriptCompiler::ParsePrimary()
     case TOKEN_IDENTIFIER: return ParseName();
     case TOKEN_MINUS: return ParseNegation();
     case TOKEN_LPAREN: return ParseParenthesized();
-    default: ReportError("Invalid token found", true); return nullptr;
+    default: ReportError(CompilerMessage::InvalidTokenFound); return nullptr;
     }
 }
 

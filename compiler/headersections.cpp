@@ -10,12 +10,12 @@ namespace quorlin {
 bool TextureScriptCompiler::AddUserParam(const char* pszName)
 {
     if (m_nNumUserParams >= MAX_USER_PARAMS) {
-        ReportError("Too many user parameters are specified", true);
+        ReportError(CompilerMessage::TooManyUserParams);
         return false;
     }
     std::uint32_t nExisting = 0;
     if (FindUserParam(pszName, nExisting)) {
-        ReportError("Two parameters have the same name", true);
+        ReportError(CompilerMessage::DuplicateParamName);
         return false;
     }
     char* pszEntry = m_szUserParams[m_nNumUserParams];
@@ -37,16 +37,17 @@ bool TextureScriptCompiler::FindUserParam(const char* pszName, std::uint32_t& nI
     return false;
 }
 
+// param_list ::= 'UserParams' { IDENTIFIER [','] } ';'
 bool TextureScriptCompiler::ParseParamList()
 {
     if (m_nToken != TOKEN_USERPARAMS) {
-        ReportError("Expected token ParamList", true);
+        ReportError(CompilerMessage::ExpectedParamList);
         return false;
     }
     NextToken();
     while (m_nToken != TOKEN_SEMICOLON) {
         if (m_nToken != TOKEN_IDENTIFIER) {
-            ReportError("Invalid syntax in parameter list: Proper format: ParamList Var1, Var2, ...;", true);
+            ReportError(CompilerMessage::InvalidParamListSyntax);
             return false;
         }
         if (!AddUserParam(m_szToken))
@@ -76,38 +77,45 @@ struct TypeSection {
     TokenType nKeyword;   // the section's own keyword
     TokenType nFirstType; // the keyword of type value 0
     TokenType nLastType;  // the keyword of the highest type value
-    const char* pszMissingKeyword;
-    const char* pszInvalidType;
-    const char* pszMissingSemicolon;
+    CompilerMessage nMissingKeyword;
+    CompilerMessage nInvalidType;
+    CompilerMessage nMissingSemicolon;
 };
 
 namespace {
 
-constexpr TypeSection INPUT_SECTION = {TOKEN_INPUT,           FIRST_INPUT_TYPE_TOKEN,
-                                       LAST_INPUT_TYPE_TOKEN, "Expected token Input",
-                                       "Invalid input type",  "Expected semicolon at the end of the input type"};
+constexpr TypeSection INPUT_SECTION = {TOKEN_INPUT,
+                                       FIRST_INPUT_TYPE_TOKEN,
+                                       LAST_INPUT_TYPE_TOKEN,
+                                       CompilerMessage::ExpectedInput,
+                                       CompilerMessage::InvalidInputType,
+                                       CompilerMessage::ExpectedInputSemicolon};
 
-constexpr TypeSection OUTPUT_SECTION = {TOKEN_OUTPUT,           FIRST_OUTPUT_TYPE_TOKEN,
-                                        LAST_OUTPUT_TYPE_TOKEN, "Expected token Output",
-                                        "Invalid output type",  "Expected semicolon at the end of the output type"};
+constexpr TypeSection OUTPUT_SECTION = {TOKEN_OUTPUT,
+                                        FIRST_OUTPUT_TYPE_TOKEN,
+                                        LAST_OUTPUT_TYPE_TOKEN,
+                                        CompilerMessage::ExpectedOutput,
+                                        CompilerMessage::InvalidOutputType,
+                                        CompilerMessage::ExpectedOutputSemicolon};
 
 } // namespace
 
+// type_section ::= KEYWORD TYPE ';'   (TYPE one of the section's type keywords)
 bool TextureScriptCompiler::ParseTypeSection(const TypeSection& section)
 {
     if (m_nToken != section.nKeyword) {
-        ReportError(section.pszMissingKeyword, true);
+        ReportError(section.nMissingKeyword);
         return false;
     }
     NextToken();
     if (m_nToken < section.nFirstType || m_nToken > section.nLastType) {
-        ReportError(section.pszInvalidType, true);
+        ReportError(section.nInvalidType);
         return false;
     }
     const auto nType = static_cast<std::uint32_t>(m_nToken - section.nFirstType);
     NextToken();
     if (m_nToken != TOKEN_SEMICOLON) {
-        ReportError(section.pszMissingSemicolon, true);
+        ReportError(section.nMissingSemicolon);
         return false;
     }
     NextToken();
@@ -117,8 +125,10 @@ bool TextureScriptCompiler::ParseTypeSection(const TypeSection& section)
     return true;
 }
 
+// input_section ::= 'Input' ('CSNormal' | 'CSPos' | ... | 'UV') ';'
 bool TextureScriptCompiler::ParseInputType() { return ParseTypeSection(INPUT_SECTION); }
 
+// output_section ::= 'Output' ('TexCoord2' | ... | 'TexCoord4Proj') ';'
 bool TextureScriptCompiler::ParseOutputType() { return ParseTypeSection(OUTPUT_SECTION); }
 
 } // namespace quorlin

@@ -1,5 +1,5 @@
-// The lexer: one current token, read on demand through a cursor with a
-// one-character push-back, and the line counter every diagnostic shows.
+// The lexer: one current token, read on demand through a cursor, and the
+// line counter every diagnostic shows.
 #include "texturescriptcompiler.h"
 
 #include <cstring>
@@ -31,6 +31,7 @@ constexpr std::uint32_t MAX_KEYWORD_LENGTH = LongestKeyword();
 struct KeywordGroups {
     std::uint8_t aEntries[NUM_KEYWORDS] = {};
     std::uint8_t aGroupBegin[MAX_KEYWORD_LENGTH + 2] = {};
+    char aFirstUpper[NUM_KEYWORDS] = {}; // each entry's first character folded, a cheap first test
 };
 
 constexpr KeywordGroups GroupKeywordsByLength()
@@ -42,6 +43,7 @@ constexpr KeywordGroups GroupKeywordsByLength()
         for (std::uint32_t i = 0; i < NUM_KEYWORDS; ++i) {
             if (KEYWORDS[i].text.size() == nLength)
                 groups.aEntries[nNext++] = static_cast<std::uint8_t>(i);
+            groups.aFirstUpper[i] = ToUpperAscii(KEYWORDS[i].text[0]);
         }
     }
     groups.aGroupBegin[MAX_KEYWORD_LENGTH + 1] = static_cast<std::uint8_t>(nNext);
@@ -80,10 +82,11 @@ TokenType ClassifyWord(const char* pszText, std::uint32_t nLength)
     if (nLength > MAX_KEYWORD_LENGTH)
         return TOKEN_IDENTIFIER;
     const std::string_view text(pszText, nLength);
+    const char cFirstUpper = ToUpperAscii(pszText[0]);
     for (std::uint32_t i = KEYWORD_GROUPS.aGroupBegin[nLength]; i < KEYWORD_GROUPS.aGroupBegin[nLength + 1]; ++i) {
-        const KeywordName& entry = KEYWORDS[KEYWORD_GROUPS.aEntries[i]];
-        if (EqualsNoCase(entry.text, text))
-            return entry.nToken;
+        const std::uint8_t nEntry = KEYWORD_GROUPS.aEntries[i];
+        if (KEYWORD_GROUPS.aFirstUpper[nEntry] == cFirstUpper && EqualsNoCase(KEYWORDS[nEntry].text, text))
+            return KEYWORDS[nEntry].nToken;
     }
     return TOKEN_IDENTIFIER;
 }
@@ -114,8 +117,9 @@ const char* EndOfToken(const char* pFirst, const char* pEnd, const char* pszFirs
 
 // Moves p over white space and comments to the first character of the next
 // token, counting in nLine the newlines it passes (a comment's own newline
-// included). False when the text ends first, with p at pEnd.
-bool SkipSpaceAndComments(const char*& p, const char* pEnd, std::int32_t& nLine)
+// included) and leaving pLineStart after the last of them. False when the
+// text ends first, with p at pEnd.
+bool SkipSpaceAndComments(const char*& p, const char* pEnd, std::int32_t& nLine, const char*& pLineStart)
 {
     while (p < pEnd) {
         const char c = *p;
@@ -128,10 +132,13 @@ bool SkipSpaceAndComments(const char*& p, const char* pEnd, std::int32_t& nLine)
             }
             p = static_cast<const char*>(pNewline) + 1;
             ++nLine;
+            pLineStart = p;
         } else if (IsSpaceChar(c)) {
-            if (c == '\n')
-                ++nLine;
             ++p;
+            if (c == '\n') {
+                ++nLine;
+                pLineStart = p;
+            }
         } else {
             return true;
         }
@@ -150,33 +157,22 @@ bool IsSymbolChar(char c, const char* pszTokenSoFar)
     return !IsSpaceChar(c) && !IsLetterChar(c) && !IsDigitChar(c) && pszTokenSoFar[0] == '\0';
 }
 
-bool TextureScriptCompiler::GetChar(char& c)
-{
-    if (m_pCursor >= m_pSourceEnd) {
-        c = '\0';
-        return false;
-    }
-    c = *m_pCursor++;
-    if (c == '\n')
-        ++m_nLine;
-    return true;
-}
-
-bool TextureScriptCompiler::UngetChar()
-{
-    if (m_pCursor == m_pSourceBegin)
-        return false;
-    --m_pCursor;
-    if (*m_pCursor == '\n')
-        --m_nLine;
-    return true;
-}
-
 bool TextureScriptCompiler::NextToken()
 {
     m_szToken[0] = '\0';
 
-    if (!SkipSpaceAndComments(m_pCursor, m_pSourceEnd, m_nLine))
+    // Skipped in locals, which stay in registers while the members would be
+    // stored at every step. At the end of the text the current token is the
+    // empty one there.
+    const char* pCursor = m_pCursor;
+    std::int32_t nLine = m_nLine;
+    const char* pLineStart = m_pLineStart;
+    const bool bFound = SkipSpaceAndComments(pCursor, m_pSourceEnd, nLine, pLineStart);
+    m_pCursor = pCursor;
+    m_nLine = nLine;
+    m_pLineStart = pLineStart;
+    m_pTokenStart = pCursor;
+    if (!bFound)
         return false;
 
     // The token takes characters up to the first one its acceptor refuses.
@@ -198,6 +194,16 @@ bool TextureScriptCompiler::NextToken()
 
     m_nToken = IsDigitChar(c) ? TOKEN_NUMBER : ClassifyWord(m_szToken, nStored);
     return true;
+}
+
+} // namespace quorlin
+
+namespace quorlin {
+
+SourceSpan TextureScriptCompiler::GetTokenSpan() const
+{
+    return {m_nLine, static_cast<std::size_t>(m_pTokenStart - m_pLineStart),
+            static_cast<std::size_t>(m_pCursor - m_pTokenStart)};
 }
 
 } // namespace quorlin

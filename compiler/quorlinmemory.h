@@ -22,10 +22,12 @@ void ReleaseMemory(void* pBlock);
 
 // Test hook: make the allocation with this 1-based index, counted from this
 // call, return null. 0 turns failure injection off. Also restarts the count
-// that GetAllocationCount reports.
+// that GetAllocationCount reports. Both the setting and the count belong to
+// the calling thread: allocations on other threads are neither counted nor
+// made to fail.
 void SetAllocationFailure(std::uint64_t nFailingAllocation);
 
-// Allocations attempted since the last SetAllocationFailure call.
+// Allocations this thread attempted since its last SetAllocationFailure call.
 std::uint64_t GetAllocationCount();
 
 } // namespace quorlin

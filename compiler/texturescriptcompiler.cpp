@@ -11,10 +11,19 @@ namespace quorlin {
 
 void TextureScriptCompiler::Reset(const char* pszSource, ErrorCallback pfnCallback)
 {
-    m_pSourceBegin = pszSource;
-    m_pCursor = pszSource;
-    m_pSourceEnd = pszSource + std::strlen(pszSource);
+    ResetText(pszSource, pszSource + std::strlen(pszSource));
     m_pfnErrorCallback = pfnCallback;
+}
+
+void TextureScriptCompiler::ResetText(const char* pBegin, const char* pEnd)
+{
+    m_pCursor = pBegin;
+    m_pSourceEnd = pEnd;
+    m_pTokenStart = pBegin;
+    m_pLineStart = pBegin;
+    m_pfnErrorCallback = nullptr;
+    m_pfnSink = nullptr;
+    m_pSinkContext = nullptr;
     m_pWritePos = m_aBytecode;
     m_nLine = 0;
     m_nNumConstants = 0;
@@ -31,13 +40,30 @@ bool TextureScriptCompiler::Compile(const char* pszSource, ErrorCallback pfnCall
                                     std::uint32_t* pnOutSize)
 {
     Reset(pszSource, pfnCallback);
+    return CompileAndHandOver(ppOutBuffer, pnOutSize);
+}
+
+bool TextureScriptCompiler::Compile(const char* pText, std::size_t nLength, DiagnosticSink pfnSink, void* pContext,
+                                    std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize)
+{
+    // As with a NUL-terminated text, the script ends at its first NUL.
+    const void* pNul = nLength == 0 ? nullptr : std::memchr(pText, '\0', nLength);
+    ResetText(pText, pNul != nullptr ? static_cast<const char*>(pNul) : pText + nLength);
+    m_pfnSink = pfnSink;
+    m_pSinkContext = pContext;
+    return CompileAndHandOver(ppOutBuffer, pnOutSize);
+}
+
+// Compiles the text set up by a reset and hands over a copy of the bytes.
+bool TextureScriptCompiler::CompileAndHandOver(std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize)
+{
     if (!CompileScript() || m_bError)
         return false;
 
     *pnOutSize = GetWriteOffset();
     *ppOutBuffer = static_cast<std::uint8_t*>(AllocateMemory(*pnOutSize));
     if (*ppOutBuffer == nullptr) {
-        ReportError("Unable to allocate memory for buffer!", true);
+        ReportError(CompilerMessage::OutputAllocationFailed);
         return false;
     }
     std::memcpy(*ppOutBuffer, m_aBytecode, *pnOutSize);
@@ -48,6 +74,8 @@ void TextureScriptCompiler::ReportError(const char* pszMessage, bool isError)
 {
     if (m_pfnErrorCallback != nullptr)
         m_pfnErrorCallback("Line %d: %s", m_nLine, pszMessage);
+    if (m_pfnSink != nullptr)
+        m_pfnSink(m_pSinkContext, pszMessage, isError, GetTokenSpan());
     if (isError)
         m_bError = true;
 }
@@ -61,9 +89,7 @@ bool TextureScriptCompiler::WriteBytesAt(const void* pData, std::uint32_t nSize,
 {
     // Widened so that no offset and size can wrap around the limit.
     if (static_cast<std::uint64_t>(nOffset) + nSize > BYTECODE_BUFFER_SIZE) {
-        ReportError("Script is too large. Either reduce the script size or increase the size of the "
-                    "bytecode buffers.",
-                    true);
+        ReportError(CompilerMessage::ScriptTooLarge);
         return false;
     }
     if (nSize != 0)
@@ -105,6 +131,7 @@ void TextureScriptCompiler::ReleaseStatements(ExprNode* pTree, ExprNode* pList)
     DeleteNode(pList);
 }
 
+// body ::= { statement ';' } 'EndScript'
 // Parses the statements between BeginScript and EndScript into a list of
 // statement nodes. On failure the list is released and pList is null.
 bool TextureScriptCompiler::ParseBody(ExprNode*& pList)
@@ -120,13 +147,13 @@ bool TextureScriptCompiler::ParseBody(ExprNode*& pList)
         }
         if (m_nToken != TOKEN_SEMICOLON) {
             ReleaseStatements(pTree, pList);
-            ReportError("Expected semicolon at end of line", true);
+            ReportError(CompilerMessage::ExpectedStatementSemicolon);
             return false;
         }
         // An assignment inside parentheses returns without closing them;
         // such a statement cannot be completed.
         if (pTree != nullptr && m_nParenDepth != 0) {
-            ReportError("Unable to find matching parenthesis before end of line", true);
+            ReportError(CompilerMessage::UnmatchedParenthesis);
             ReleaseStatements(pTree, pList);
             return false;
         }
@@ -137,7 +164,7 @@ bool TextureScriptCompiler::ParseBody(ExprNode*& pList)
         }
         ExprNode* pStatement = NewNode(COMPOP_STATEMENT, pTree, nullptr, 0);
         if (pStatement == nullptr) {
-            ReportError("Out of memory", true);
+            ReportError(CompilerMessage::OutOfMemory);
             ReleaseStatements(pTree, pList);
             return false;
         }
@@ -150,6 +177,8 @@ bool TextureScriptCompiler::ParseBody(ExprNode*& pList)
     return true;
 }
 
+// script ::= param_list input_section output_section 'BeginScript' body
+// Nothing after EndScript is read.
 bool TextureScriptCompiler::CompileScript()
 {
     NextToken();
@@ -163,7 +192,7 @@ bool TextureScriptCompiler::CompileScript()
     WriteBytes(aField, sizeof aField);
 
     if (m_nToken != TOKEN_BEGINSCRIPT) {
-        ReportError("Expected token BeginScript", true);
+        ReportError(CompilerMessage::ExpectedBeginScript);
         return false;
     }
     NextToken();

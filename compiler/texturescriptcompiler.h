@@ -11,10 +11,12 @@
 #ifndef QUORLIN_TEXTURESCRIPTCOMPILER_H
 #define QUORLIN_TEXTURESCRIPTCOMPILER_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "compiledscriptformat.h"
 #include "languagenames.h"
+#include "messages.h"
 
 namespace quorlin {
 
@@ -70,6 +72,18 @@ bool IsSymbolChar(char c, const char* pszTokenSoFar);
 // lies beyond the float range. A number token always starts with a digit.
 float NumberValue(const char* pszText);
 
+// Where the current token lies in the text, for diagnostics that point into
+// it. At the end of the text it is the empty token there.
+struct SourceSpan {
+    std::int32_t nLine;  // counted from 0, as in "Line %d: %s"
+    std::size_t nColumn; // bytes from the start of the line to the token
+    std::size_t nLength; // bytes of the whole token, however many were kept
+};
+
+// A diagnostic receiver with a context of the caller's, so that compiles on
+// several threads at once keep their diagnostics apart.
+using DiagnosticSink = void (*)(void* pContext, const char* pszMessage, bool isError, const SourceSpan& span);
+
 struct TypeSection;
 
 class TextureScriptCompiler {
@@ -85,8 +99,14 @@ public:
     bool Compile(const char* pszSource, ErrorCallback pfnCallback, std::uint8_t** ppOutBuffer,
                  std::uint32_t* pnOutSize);
 
+    // The same for a text of nLength bytes, which ends early at a NUL among
+    // them; diagnostics go to pfnSink with pContext and their position.
+    bool Compile(const char* pText, std::size_t nLength, DiagnosticSink pfnSink, void* pContext,
+                 std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize);
+
     // Diagnostics and the output buffer.
     void ReportError(const char* pszMessage, bool isError);
+    void ReportError(CompilerMessage nMessage) { ReportError(MessageText(nMessage), true); }
     std::uint32_t GetWriteOffset() const;
     bool WriteBytesAt(const void* pData, std::uint32_t nSize, std::uint32_t nOffset);
     bool WriteBytes(const void* pData, std::uint32_t nSize);
@@ -95,8 +115,6 @@ public:
     bool CompileScript();
 
     // Lexer.
-    bool GetChar(char& c);
-    bool UngetChar();
     bool NextToken();
 
     // Header sections.
@@ -125,9 +143,9 @@ public:
     TokenType GetToken() const { return m_nToken; }
     const char* GetTokenText() const { return m_szToken; }
     std::int32_t GetLine() const { return m_nLine; }
+    SourceSpan GetTokenSpan() const;
     bool HasError() const { return m_bError; }
     const std::uint8_t* GetBytecode() const { return m_aBytecode; }
-    std::uint32_t GetNumUserParams() const { return m_nNumUserParams; }
     std::uint32_t GetNumConstants() const { return m_nNumConstants; }
     float GetConstant(std::uint32_t nIndex) const { return m_fConstants[nIndex]; }
 
@@ -136,6 +154,8 @@ public:
     void Reset(const char* pszSource, ErrorCallback pfnCallback);
 
 private:
+    void ResetText(const char* pBegin, const char* pEnd);
+    bool CompileAndHandOver(std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize);
     bool ParseTypeSection(const TypeSection& section);
     bool AssignTree(ExprNode* pNode, std::uint32_t nDepth);
     std::uint32_t UsageFlagsOfTree(const ExprNode* pNode) const;
@@ -153,9 +173,14 @@ private:
     bool ParseBody(ExprNode*& pList);
 
     ErrorCallback m_pfnErrorCallback = nullptr;
-    const char* m_pSourceBegin = nullptr;
+    DiagnosticSink m_pfnSink = nullptr;
+    void* m_pSinkContext = nullptr;
     const char* m_pSourceEnd = nullptr;
     const char* m_pCursor = nullptr;
+    // Where the current token and its line start, for diagnostic positions;
+    // the cursor is the token's end.
+    const char* m_pTokenStart = nullptr;
+    const char* m_pLineStart = nullptr;
     char m_szToken[MAX_TOKEN_LENGTH + 1] = {};
     TokenType m_nToken = TOKEN_INVALID;
     std::int32_t m_nLine = 0;

@@ -10,6 +10,7 @@
 
 #include "charclass.h"
 #include "languagenames.h"
+#include "wording.h"
 
 namespace quorlin {
 
@@ -69,11 +70,6 @@ std::string_view FindKeyword(std::string_view name)
             return keyword.text;
     }
     return {};
-}
-
-const char* Plural(std::uint32_t nCount, const char* pszOne, const char* pszMany)
-{
-    return nCount == 1 ? pszOne : pszMany;
 }
 
 class ScriptReader {

@@ -38,8 +38,6 @@ constexpr std::uint32_t MIN_COMPILED_SCRIPT_SIZE = 27;
 constexpr std::uint32_t MAX_INSTRUCTIONS = (BYTECODE_BUFFER_SIZE - MIN_COMPILED_SCRIPT_SIZE) / INSTRUCTION_SIZE;
 // The largest parameter block: the count byte and six names of 255 characters.
 constexpr std::uint32_t MAX_PARAM_BLOCK_SIZE = 1 + MAX_USER_PARAMS * (MAX_TOKEN_LENGTH + 1);
-// Offset of the parameter names, which start every file the same way.
-constexpr std::uint32_t PARAM_NAMES_OFFSET = 7;
 
 // One instruction, exactly as it is stored.
 struct CompiledInstruction {

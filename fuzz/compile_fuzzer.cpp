@@ -8,6 +8,8 @@
 //   - every message comes as "Line %d: %s" with a line inside the text and
 //     one of the compiler's own texts;
 //   - a second compile on the same object gives the same result;
+//   - the library's Compile, given the bytes with their length, gives the
+//     same bytes and messages, each at a token that lies inside the text;
 //   - when one of the compile's allocations fails, the compile fails cleanly
 //     with an out-of-memory message and releases everything.
 // A broken property aborts with a description, which libFuzzer records as a
@@ -18,10 +20,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compiledfilecheck.h"
 #include "propertycheck.h"
+#include "quorlin/quorlin.h"
 #include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
 
@@ -29,40 +33,17 @@ using namespace quorlin;
 
 namespace {
 
-const char* const KNOWN_MESSAGES[] = {
-    "Script is too large. Either reduce the script size or increase the size of the bytecode buffers.",
-    "Expected token BeginScript",
-    "Expected semicolon at end of line",
-    "Expected token ParamList",
-    "Invalid syntax in parameter list: Proper format: ParamList Var1, Var2, ...;",
-    "Too many user parameters are specified",
-    "Two parameters have the same name",
-    "Expected token Input",
-    "Invalid input type",
-    "Expected semicolon at the end of the input type",
-    "Expected token Output",
-    "Invalid output type",
-    "Expected semicolon at the end of the output type",
-    "Invalid token found",
-    "Invalid variable found",
-    "Expected ( after function name",
-    "Invalid matrix index",
-    ("There are too many constants in the script. Please try and reduce some, or increase the maximum "
-     "constant count."),
-    "Unable to find matching parenthesis before end of line",
-    "Too many closing parenthesis",
-    "Invalid token",
-    "Invalid left hand statement in assignment",
-    "Attempting to assign to a constant",
-    "Too deep of tree. Unable to process file. Either increase stack size or simplify line.",
-    "Unexpected end of script",
-};
-
-// Reported only when an allocation fails.
-const char* const OUT_OF_MEMORY_MESSAGES[] = {
-    "Out of memory",
-    "Unable to allocate memory for buffer!",
-};
+// Whether text is one of the compiler's messages of the given kind: one
+// that only a failed allocation brings, or one the script alone brings.
+bool IsCompilerMessage(const std::string& text, bool bOutOfMemory)
+{
+    for (std::size_t i = 0; i < NUM_COMPILER_MESSAGES; ++i) {
+        const auto nMessage = static_cast<CompilerMessage>(i);
+        if (IsOutOfMemoryMessage(nMessage) == bOutOfMemory && text == MessageText(nMessage))
+            return true;
+    }
+    return false;
+}
 
 struct Message {
     int nLine;
@@ -82,21 +63,6 @@ void CollectMessage(const char* pszFormat, ...)
     va_end(args);
     Require(pszText != nullptr, "diagnostic text is not null");
     g_messages.push_back({nLine, pszText});
-}
-
-bool IsOneOf(const std::string& text, const char* const* ppszTexts, std::size_t nCount)
-{
-    for (std::size_t i = 0; i < nCount; ++i) {
-        if (text == ppszTexts[i])
-            return true;
-    }
-    return false;
-}
-
-template <std::size_t N>
-bool IsOneOf(const std::string& text, const char* const (&texts)[N])
-{
-    return IsOneOf(text, texts, N);
 }
 
 struct Outcome {
@@ -138,8 +104,8 @@ void CheckMessages(const Outcome& outcome, int nLastLine, bool bAllocationFailed
     for (const Message& message : outcome.messages) {
         Require(message.nLine >= 0 && message.nLine <= nLastLine, "a message's line lies inside the text",
                 std::to_string(message.nLine));
-        const bool bKnown = IsOneOf(message.text, KNOWN_MESSAGES) ||
-                            (bAllocationFailed && IsOneOf(message.text, OUT_OF_MEMORY_MESSAGES));
+        const bool bKnown =
+            IsCompilerMessage(message.text, false) || (bAllocationFailed && IsCompilerMessage(message.text, true));
         Require(bKnown, "every message is one of the compiler's texts", message.text);
     }
 }
@@ -174,8 +140,41 @@ void CheckAllocationFailure(TextureScriptCompiler& compiler, const char* pszText
     CheckMessages(failed, nLastLine, true);
     bool bReported = false;
     for (const Message& message : failed.messages)
-        bReported = bReported || IsOneOf(message.text, OUT_OF_MEMORY_MESSAGES);
+        bReported = bReported || IsCompilerMessage(message.text, true);
     Require(bReported, "a failed allocation is reported");
+}
+
+// The offset of a diagnostic's line in the text; npos past the last line.
+std::size_t LineOffset(std::string_view text, int nLine)
+{
+    std::size_t nOffset = 0;
+    for (int i = 1; i < nLine && nOffset != std::string_view::npos; ++i) {
+        const std::size_t nNewline = text.find('\n', nOffset);
+        nOffset = nNewline == std::string_view::npos ? nNewline : nNewline + 1;
+    }
+    return nOffset;
+}
+
+void CheckLibraryCompile(std::string_view text, const Outcome& classic)
+{
+    const CompileResult result = Compile(text);
+    Require(result.ok == classic.bOk && result.bytes == classic.bytes, "Compile gives the compiler object's bytes");
+    Require(result.diagnostics.size() == classic.messages.size(), "Compile gives as many messages as the object");
+    for (std::size_t i = 0; i < result.diagnostics.size(); ++i) {
+        const Diagnostic& diagnostic = result.diagnostics[i];
+        Require(diagnostic.line == classic.messages[i].nLine + 1 && diagnostic.message == classic.messages[i].text,
+                "Compile gives the object's messages on the next line number", diagnostic.message);
+        const std::size_t nLineStart = LineOffset(text, diagnostic.line);
+        Require(nLineStart != std::string_view::npos && diagnostic.column >= 1 && diagnostic.length >= 0,
+                "a diagnostic's line lies inside the text");
+        const std::string_view line = text.substr(nLineStart);
+        const auto nColumn = static_cast<std::size_t>(diagnostic.column - 1);
+        Require(nColumn <= line.size(), "a diagnostic's column lies inside the text");
+        const std::string_view token = line.substr(nColumn);
+        Require(static_cast<std::size_t>(diagnostic.length) <= token.size() &&
+                    token.substr(0, static_cast<std::size_t>(diagnostic.length)).find('\n') == std::string_view::npos,
+                "a diagnostic's token lies inside its line");
+    }
 }
 
 } // namespace
@@ -202,6 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
             "a second compile on the same object gives the same result");
 
     CheckAllocationFailure(compiler, pszText, nLength, first.nAllocations, nLastLine);
+    CheckLibraryCompile(std::string_view(static_cast<const char*>(static_cast<const void*>(pData)), nSize), first);
     std::free(pszText);
     return 0;
 }

@@ -1,24 +1,38 @@
-// A program built against an installed Quorlin package, the way a renderer
-// or a game tool uses the library.
+// A game tool built against an installed Quorlin package. It has names of its
+// own that the installed headers must leave alone (InputType, ReadError,
+// CompiledScript, ...), includes every installed header and compiles scripts
+// in process through quorlin::Compile.
 //
 //   consumer                         compiles scripts in process and checks
-//                                    the bytes and the diagnostics
+//                                    the bytes, the figures and the diagnostics
 //   consumer <script> <compiled>     checks that a file compiled at build time
 //                                    holds what the library makes of the script
 //
 // Prints one line per failed check and a summary; exits 0 when all passed.
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
-#include "quorlinmemory.h"
-#include "texturescriptcompiler.h"
-#if __has_include("tfsreader.h")
-#include "tfsreader.h"
-#endif
+// The game's own names, the same as names of the installed headers.
+enum InputType { GAME_INPUT_KEYBOARD, GAME_INPUT_PAD };
+enum OutputType { GAME_OUTPUT_SCREEN };
+enum TokenType { GAME_TOKEN_NONE };
+struct ReadError {
+    int nCode;
+};
+struct CompiledScript {
+    const char* pszName;
+};
+using ErrorCallback = void (*)(const char* pszMessage);
+constexpr int MAX_INSTRUCTIONS = 3;
 
-using namespace quorlin;
+#include <quorlin/charclass.h>
+#include <quorlin/compiledscriptformat.h>
+#include <quorlin/languagenames.h>
+#include <quorlin/quorlin.h>
+#include <quorlin/tfsreader.h>
 
 namespace {
 
@@ -36,7 +50,8 @@ const std::uint8_t SPEED_COMPILED[] = {
     0x26, 0x28, 0x01, 0x07, 0x01, 0x00, 0x1C, 0x05, 0x00, 0x20, 0x01, 0x06, 0x01, 0x00, 0x01, 0x07, 0x01, 0x00, 0x1D,
 };
 
-// The same script with an undeclared parameter on line 5 (counted from 0).
+// The same script with an undeclared parameter at line 6, column 15 (the
+// classic driver's "Line 5").
 const char* const BROKEN_SCRIPT = "UserParams Speed;\n"
                                   "Input UV;\n"
                                   "Output TexCoord2;\n"
@@ -45,15 +60,10 @@ const char* const BROKEN_SCRIPT = "UserParams Speed;\n"
                                   "Mat31 = -Sin(Sped);\n"
                                   "EndScript\n";
 
-constexpr std::size_t MESSAGES_SIZE = 4096;
 constexpr std::size_t MAX_FILE_SIZE = 65536;
 
 int g_nPassed = 0;
 int g_nFailed = 0;
-
-// Every diagnostic of the current compile, one line each.
-char g_szMessages[MESSAGES_SIZE];
-std::size_t g_nMessagesLength = 0;
 
 void Check(bool bCondition, const char* pszWhat)
 {
@@ -65,88 +75,56 @@ void Check(bool bCondition, const char* pszWhat)
     std::printf("FAILED: %s\n", pszWhat);
 }
 
-void CollectMessage(const char* pszFormat, ...)
+void CheckOwnNames()
 {
-    std::va_list args;
-    va_start(args, pszFormat);
-    const std::size_t nRoom = MESSAGES_SIZE - g_nMessagesLength;
-    const int nLength = std::vsnprintf(g_szMessages + g_nMessagesLength, nRoom, pszFormat, args);
-    va_end(args);
-    if (nLength > 0 && static_cast<std::size_t>(nLength) + 1 < nRoom) {
-        g_nMessagesLength += static_cast<std::size_t>(nLength);
-        g_szMessages[g_nMessagesLength++] = '\n';
-        g_szMessages[g_nMessagesLength] = '\0';
-    }
+    const InputType nInput = GAME_INPUT_PAD;
+    const ReadError error = {MAX_INSTRUCTIONS};
+    const CompiledScript script = {"sky"};
+    Check(nInput == 1 && error.nCode == 3 && std::strcmp(script.pszName, "sky") == 0,
+          "the game's own names stand beside the installed ones");
+    Check(quorlin::InputTypeName(quorlin::INPUT_UV) == "UV" && quorlin::EqualsNoCase("texcoord2", "TexCoord2"),
+          "the language's names are there to read");
 }
-
-// The result of one in-process compile; owns the compiled bytes.
-class CompileResult {
-public:
-    explicit CompileResult(const char* pszSource)
-    {
-        g_nMessagesLength = 0;
-        g_szMessages[0] = '\0';
-        TextureScriptCompiler compiler;
-        m_bSuccess = compiler.Compile(pszSource, CollectMessage, &m_pBytes, &m_nSize);
-    }
-    ~CompileResult() { ReleaseMemory(m_pBytes); }
-    CompileResult(const CompileResult&) = delete;
-    CompileResult& operator=(const CompileResult&) = delete;
-
-    bool Succeeded() const { return m_bSuccess; }
-    const std::uint8_t* Bytes() const { return m_pBytes; }
-    std::uint32_t Size() const { return m_nSize; }
-    bool Holds(const std::uint8_t* pBytes, std::size_t nSize) const
-    {
-        return m_pBytes != nullptr && m_nSize == nSize && std::memcmp(m_pBytes, pBytes, nSize) == 0;
-    }
-
-private:
-    bool m_bSuccess = false;
-    std::uint8_t* m_pBytes = nullptr;
-    std::uint32_t m_nSize = 0;
-};
 
 void CheckSpeedScript()
 {
-    const CompileResult result(SPEED_SCRIPT);
-    Check(result.Succeeded(), "the speed script compiles");
-    Check(g_nMessagesLength == 0, "the speed script draws no message");
-    Check(result.Holds(SPEED_COMPILED, sizeof SPEED_COMPILED), "the speed script compiles to its 57 bytes");
-#if __has_include("tfsreader.h")
-    static CompiledScript script;
-    ReadError error;
-    const bool bRead = result.Bytes() != nullptr && ReadCompiledScript(result.Bytes(), result.Size(), script, error);
+    const quorlin::CompileResult result = quorlin::Compile(SPEED_SCRIPT);
+    Check(result.ok && result.diagnostics.empty(), "the speed script compiles without a message");
+    Check(result.bytes == std::vector<std::uint8_t>(SPEED_COMPILED, SPEED_COMPILED + sizeof SPEED_COMPILED),
+          "the speed script compiles to its 57 bytes");
+    Check(result.figures.fileBytes == 57 && result.figures.constants == 1 && result.figures.parameters == 1,
+          "the figures count the file's bytes, constants and parameters");
+
+    static quorlin::CompiledScript script;
+    quorlin::ReadError error;
+    const bool bRead = quorlin::ReadCompiledScript(result.bytes.data(), result.bytes.size(), script, error);
     Check(bRead, "the reader accepts the compiled speed script");
-    if (!bRead)
-        return;
-    Check(script.m_nVersion == SCRIPT_FORMAT_VERSION, "the version reads back");
-    Check(script.m_nNumUserParams == 1 && std::strcmp(script.m_szUserParams[0], "Speed") == 0,
-          "the parameter Speed reads back");
-    Check(script.m_nInputType == INPUT_UV && script.m_nOutputType == OUTPUT_TEXCOORD2,
-          "the input and output types read back");
-    Check(script.m_nUsageFlags == (USES_TIME | USES_USER_PARAMS), "the usage flags read back");
-    Check(script.m_nNumConstants == 1 && script.m_fConstants[0] == 0.5f, "the constant 0.5 reads back");
-    const CompiledInstruction& first = script.m_aInstructions[0];
-    Check(script.m_nNumInstructions == 5 && first.m_nOpcode == TSOP_MULTIPLY && first.m_nOperandA == SLOT_TIME &&
-              first.m_nOperandB == SLOT_CONSTANT_FIRST && first.m_nDestination == 1,
-          "the code reads back, starting with Time * 0.5 into temporary 1");
-#endif
+    Check(bRead && script.m_nInputType == quorlin::INPUT_UV && script.m_nNumInstructions == 5 &&
+              script.m_aInstructions[0].m_nOpcode == quorlin::TSOP_MULTIPLY,
+          "the code reads back, starting with Time * 0.5");
 }
 
 void CheckBrokenScript()
 {
-    const CompileResult result(BROKEN_SCRIPT);
-    Check(!result.Succeeded() && result.Bytes() == nullptr, "the broken script fails and hands over nothing");
-    Check(std::strncmp(g_szMessages, "Line 5: ", 8) == 0, "the first message names line 5");
+    const quorlin::CompileResult result = quorlin::Compile(BROKEN_SCRIPT);
+    Check(!result.ok && result.bytes.empty(), "the broken script fails and hands over nothing");
+    const bool bHasFirst = !result.diagnostics.empty();
+    Check(bHasFirst, "the broken script draws a diagnostic");
+    if (!bHasFirst)
+        return;
+    const quorlin::Diagnostic& first = result.diagnostics[0];
+    Check(first.severity == quorlin::Severity::Error && first.line == 6 && first.column == 14 && first.length == 4,
+          "the first diagnostic points at Sped on line 6");
+    Check(first.message == "Invalid variable found", "the first diagnostic is the compiler's own text");
 }
 
-bool ReadWholeFile(const char* pszName, char* pBuffer, std::size_t nCapacity, std::size_t& nSize)
+bool ReadWholeFile(const char* pszName, std::string& contents)
 {
     std::FILE* pFile = std::fopen(pszName, "rb");
     if (pFile == nullptr)
         return false;
-    nSize = std::fread(pBuffer, 1, nCapacity, pFile);
+    contents.resize(MAX_FILE_SIZE);
+    contents.resize(std::fread(&contents[0], 1, MAX_FILE_SIZE, pFile));
     const bool bWhole = std::ferror(pFile) == 0 && std::feof(pFile) != 0;
     std::fclose(pFile);
     return bWhole;
@@ -155,22 +133,15 @@ bool ReadWholeFile(const char* pszName, char* pBuffer, std::size_t nCapacity, st
 // A file compiled at build time against the library's own compile of the script.
 void CheckCompiledFile(const char* pszScript, const char* pszCompiled)
 {
-    static char s_szScript[MAX_FILE_SIZE + 1];
-    static char s_aCompiled[MAX_FILE_SIZE];
-    std::size_t nScriptSize = 0;
-    std::size_t nCompiledSize = 0;
-    if (!ReadWholeFile(pszScript, s_szScript, MAX_FILE_SIZE, nScriptSize)) {
-        Check(false, "the script can be read");
+    std::string script;
+    std::string compiled;
+    if (!ReadWholeFile(pszScript, script) || !ReadWholeFile(pszCompiled, compiled)) {
+        Check(false, "the script and the compiled file can be read");
         return;
     }
-    s_szScript[nScriptSize] = '\0';
-    if (!ReadWholeFile(pszCompiled, s_aCompiled, MAX_FILE_SIZE, nCompiledSize)) {
-        Check(false, "the compiled file can be read");
-        return;
-    }
-    const CompileResult result(s_szScript);
-    Check(result.Succeeded(), "the script compiles in process");
-    Check(result.Holds(reinterpret_cast<const std::uint8_t*>(s_aCompiled), nCompiledSize),
+    const quorlin::CompileResult result = quorlin::Compile(script);
+    Check(result.ok, "the script compiles in process");
+    Check(std::string(result.bytes.begin(), result.bytes.end()) == compiled,
           "the compiled file holds the bytes the library makes of the script");
 }
 
@@ -181,6 +152,7 @@ int main(int argc, char** argv)
     if (argc == 3) {
         CheckCompiledFile(argv[1], argv[2]);
     } else if (argc == 1) {
+        CheckOwnNames();
         CheckSpeedScript();
         CheckBrokenScript();
     } else {

@@ -11,12 +11,13 @@
 using namespace quorlin;
 
 using testsupport::CompileText;
+using testsupport::LineMessage;
 using testsupport::Repeat;
 using testsupport::Script;
 
 namespace {
 
-const char* const TOO_DEEP = "Too deep of tree. Unable to process file. Either increase stack size or simplify line.";
+const char* const TOO_DEEP = MessageText(CompilerMessage::TooDeep);
 
 // Counts messages without keeping them, for inputs that draw very many.
 std::size_t g_nMessageCount = 0;
@@ -131,8 +132,9 @@ TEST(DeepInput, NestingBeyondTheBoundStopsWithOneMessage)
 TEST(DeepInput, HugeTokensAndNumbers)
 {
     const auto name = CompileText(Script(std::string(100000, 'x') + " = 1;\n"));
-    EXPECT_EQ(name.messages, (std::vector<std::string>{"Line 4: Invalid variable found", "Line 4: Invalid token",
-                                                       "Line 4: Expected semicolon at end of line"}));
+    EXPECT_EQ(name.messages, (std::vector<std::string>{LineMessage(4, CompilerMessage::InvalidVariable),
+                                                       LineMessage(4, CompilerMessage::InvalidToken),
+                                                       LineMessage(4, CompilerMessage::ExpectedStatementSemicolon)}));
 
     // 255 significant digits are far beyond the float range: the constant
     // is infinity, not an undefined conversion.
@@ -159,7 +161,7 @@ TEST(DeepInput, TextEndsAtTheFirstNul)
     EXPECT_TRUE(CompileText(std::string(text.c_str())).bOk);
     const std::string cut = "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = 1;\n";
     const auto result = CompileText(cut + std::string(1, '\0') + "EndScript\n");
-    EXPECT_EQ(result.messages, std::vector<std::string>{"Line 5: Invalid token found"});
+    EXPECT_EQ(result.messages, std::vector<std::string>{LineMessage(5, CompilerMessage::InvalidTokenFound)});
 }
 
 // Makes each allocation of a compile fail in turn, until one compile needs
@@ -203,9 +205,10 @@ TEST_P(AllocationFailure, EveryAllocationFailsCleanly)
             }
             return false;
         };
-        bSawNodeFailure = bSawNodeFailure || reports("Out of memory");
-        bSawCopyFailure = bSawCopyFailure || reports("Unable to allocate memory for buffer!");
-        EXPECT_TRUE(reports("Out of memory") || reports("Unable to allocate memory for buffer!") || !reference.bOk)
+        bSawNodeFailure = bSawNodeFailure || reports(MessageText(CompilerMessage::OutOfMemory));
+        bSawCopyFailure = bSawCopyFailure || reports(MessageText(CompilerMessage::OutputAllocationFailed));
+        EXPECT_TRUE(reports(MessageText(CompilerMessage::OutOfMemory)) ||
+                    reports(MessageText(CompilerMessage::OutputAllocationFailed)) || !reference.bOk)
             << ::testing::PrintToString(result.messages);
         ASSERT_LT(nFailing, 10000u);
     }

@@ -10,12 +10,12 @@
 using namespace quorlin;
 
 using testsupport::CompileText;
+using testsupport::LineMessage;
 using testsupport::Script;
 
 namespace {
 
-const char* const TOO_LARGE =
-    "Script is too large. Either reduce the script size or increase the size of the bytecode buffers.";
+const char* const TOO_LARGE = MessageText(CompilerMessage::ScriptTooLarge);
 
 class OutputBuffer : public ::testing::Test {
 protected:
@@ -113,7 +113,7 @@ TEST(ReportError, FormatsLineAndMessage)
 
 TEST(Compile, HandsOverExactlyTheBytesWritten)
 {
-    const testsupport::CompileResult result = CompileText(testsupport::WORKED_EXAMPLE_SCRIPT);
+    const testsupport::ClassicResult result = CompileText(testsupport::WORKED_EXAMPLE_SCRIPT);
     ASSERT_TRUE(result.bOk) << ::testing::PrintToString(result.messages);
     EXPECT_EQ(result.bytes, testsupport::WORKED_EXAMPLE_BYTES);
 }
@@ -126,8 +126,8 @@ TEST(Compile, SecondCompileSeesNothingOfTheFirst)
     // The second script declares no parameter and no constant of its own.
     const auto second = CompileText(*pCompiler, Script("Mat00 = p;\n"));
     EXPECT_FALSE(second.bOk);
-    EXPECT_EQ(second.messages, (std::vector<std::string>{"Line 4: Invalid variable found",
-                                                         "Line 4: Expected semicolon at end of line"}));
+    EXPECT_EQ(second.messages, (std::vector<std::string>{LineMessage(4, CompilerMessage::InvalidVariable),
+                                                         LineMessage(4, CompilerMessage::ExpectedStatementSemicolon)}));
     const auto third = CompileText(*pCompiler, Script("Mat00 = 7;\n"));
     ASSERT_TRUE(third.bOk);
     EXPECT_EQ(pCompiler->GetNumConstants(), 1u);

@@ -46,16 +46,18 @@ inline void CollectMessage(const char* pszFormat, ...)
     Messages().emplace_back(szLine);
 }
 
-struct CompileResult {
+// What the compiler object made of a text, with its messages as the callback
+// received them.
+struct ClassicResult {
     bool bOk = false;
     std::vector<std::uint8_t> bytes;
     std::vector<std::string> messages;
 };
 
-inline CompileResult CompileText(TextureScriptCompiler& compiler, const std::string& text)
+inline ClassicResult CompileText(TextureScriptCompiler& compiler, const std::string& text)
 {
     ClearMessages();
-    CompileResult result;
+    ClassicResult result;
     std::uint8_t* pBuffer = nullptr;
     std::uint32_t nSize = 0;
     result.bOk = compiler.Compile(text.c_str(), CollectMessage, &pBuffer, &nSize);
@@ -66,10 +68,16 @@ inline CompileResult CompileText(TextureScriptCompiler& compiler, const std::str
     return result;
 }
 
-inline CompileResult CompileText(const std::string& text)
+inline ClassicResult CompileText(const std::string& text)
 {
     auto pCompiler = std::make_unique<TextureScriptCompiler>();
     return CompileText(*pCompiler, text);
+}
+
+// A message as the compiler's callback receives it: "Line N: text".
+inline std::string LineMessage(int nLine, CompilerMessage nMessage)
+{
+    return "Line " + std::to_string(nLine) + ": " + MessageText(nMessage);
 }
 
 inline std::string Repeat(const std::string& text, std::size_t nTimes)

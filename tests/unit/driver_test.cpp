@@ -143,7 +143,10 @@ TEST_F(DriverTest, EveryFailingAllocationEndsTheRunCleanly)
     // The last allocation is the compiled copy.
     SetAllocationFailure(nAllocations);
     EXPECT_EQ(Run({"/file", input}, printed), 1);
-    EXPECT_NE(printed.find(": Unable to allocate memory for buffer!\n" + COMPILE_FAILED), std::string::npos) << printed;
+    EXPECT_NE(
+        printed.find(std::string(": ") + MessageText(CompilerMessage::OutputAllocationFailed) + "\n" + COMPILE_FAILED),
+        std::string::npos)
+        << printed;
 
     for (std::uint64_t n = 1; n <= nAllocations; ++n) {
         SetAllocationFailure(n);

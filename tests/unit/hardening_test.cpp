@@ -40,6 +40,7 @@ using namespace quorlin;
 namespace {
 
 using testsupport::COMPILE_FAILED;
+using testsupport::LineMessage;
 using testsupport::Repeat;
 using testsupport::USAGE_LINE;
 const std::string MISSING_FILE = USAGE_LINE + "\nA file name must be specified for compiling\n";
@@ -149,13 +150,15 @@ TEST_P(AllocationFailureRun, EveryAllocationFailsWithItsMessage)
             EXPECT_EQ(run.printed,
                       "Error: Unable to allocate " + std::to_string(script.size()) + " bytes for storing the script\n");
         } else if (nFailing <= nLastNode) {
-            EXPECT_TRUE(Contains(run.printed, ": Out of memory\n")) << run.printed;
+            EXPECT_TRUE(Contains(run.printed, std::string(": ") + MessageText(CompilerMessage::OutOfMemory) + "\n"))
+                << run.printed;
             EXPECT_TRUE(run.printed.size() >= COMPILE_FAILED.size() &&
                         run.printed.compare(run.printed.size() - COMPILE_FAILED.size(), COMPILE_FAILED.size(),
                                             COMPILE_FAILED) == 0)
                 << run.printed;
         } else {
-            EXPECT_TRUE(Contains(run.printed, ": Unable to allocate memory for buffer!\n" + COMPILE_FAILED))
+            EXPECT_TRUE(Contains(run.printed, std::string(": ") + MessageText(CompilerMessage::OutputAllocationFailed) +
+                                                  "\n" + COMPILE_FAILED))
                 << run.printed;
         }
         EXPECT_GE(nAttempted, nFailing);
@@ -258,7 +261,7 @@ TEST_F(HardeningTest, NulBytesEndTheScriptText)
     const std::string cut = "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = 1;\n";
     WriteFile("cut.txt", cut + std::string(1, '\0') + "EndScript\n");
     run = Run({"/file", "cut.txt"});
-    EXPECT_EQ(run.printed, "Line 5: Invalid token found\n" + COMPILE_FAILED);
+    EXPECT_EQ(run.printed, LineMessage(5, CompilerMessage::InvalidTokenFound) + "\n" + COMPILE_FAILED);
 
     // Nothing but NUL bytes.
     WriteFile("nuls.txt", std::string(4096, '\0'));
@@ -374,23 +377,11 @@ TEST(PublicEdges, EmptyWritesAndAllocations)
     EXPECT_EQ(parser.GetNumOptions(), 0u);
 }
 
-TEST(PublicEdges, UngetOverAnOrdinaryCharacterKeepsTheLine)
-{
-    auto pCompiler = std::make_unique<TextureScriptCompiler>();
-    pCompiler->Reset("\nab", nullptr);
-    char c = '\0';
-    ASSERT_TRUE(pCompiler->GetChar(c) && pCompiler->GetChar(c));
-    ASSERT_TRUE(pCompiler->UngetChar());
-    EXPECT_EQ(pCompiler->GetLine(), 1);
-    ASSERT_TRUE(pCompiler->GetChar(c));
-    EXPECT_EQ(c, 'a');
-}
-
 TEST(PublicEdges, NameThatEndsInsideMat)
 {
     const auto result = testsupport::CompileText(testsupport::Script("Mat00 = Ma;\n"));
-    EXPECT_EQ(result.messages, (std::vector<std::string>{"Line 4: Invalid variable found",
-                                                         "Line 4: Expected semicolon at end of line"}));
+    EXPECT_EQ(result.messages, (std::vector<std::string>{LineMessage(4, CompilerMessage::InvalidVariable),
+                                                         LineMessage(4, CompilerMessage::ExpectedStatementSemicolon)}));
 }
 
 TEST_F(HardeningTest, ScriptShorterThanItsSize)

@@ -189,25 +189,6 @@ TEST(Lexer, AllSixSpaceCharactersSeparate)
     EXPECT_EQ(Texts("a b\tc\nd\ve\ff\rg"), (Texts_t{"a", "b", "c", "d", "e", "f", "g"}));
 }
 
-TEST(Lexer, GetCharAndUngetCharStopAtTheEnds)
-{
-    auto pCompiler = std::make_unique<TextureScriptCompiler>();
-    pCompiler->Reset("\nx", nullptr);
-    EXPECT_FALSE(pCompiler->UngetChar());
-    char c = 'q';
-    ASSERT_TRUE(pCompiler->GetChar(c));
-    EXPECT_EQ(c, '\n');
-    EXPECT_EQ(pCompiler->GetLine(), 1);
-    ASSERT_TRUE(pCompiler->UngetChar());
-    EXPECT_EQ(pCompiler->GetLine(), 0);
-    ASSERT_TRUE(pCompiler->GetChar(c));
-    ASSERT_TRUE(pCompiler->GetChar(c));
-    EXPECT_EQ(c, 'x');
-    EXPECT_FALSE(pCompiler->GetChar(c));
-    EXPECT_EQ(c, '\0');
-    EXPECT_EQ(pCompiler->GetLine(), 1);
-}
-
 TEST(Lexer, AcceptorsFollowTheirClass)
 {
     EXPECT_TRUE(IsNumberChar('.', "1"));

@@ -667,14 +667,14 @@ using testsupport::WORKED_EXAMPLE_SCRIPT;
 
 ReadResult CompileAndRead(const std::string& text)
 {
-    const testsupport::CompileResult compiled = testsupport::CompileText(text);
+    const testsupport::ClassicResult compiled = testsupport::CompileText(text);
     EXPECT_TRUE(compiled.bOk) << text;
     return Read(compiled.bytes);
 }
 
 TEST(TfsReaderRoundTrip, ReadsWhatTheCompilerWrites)
 {
-    const testsupport::CompileResult compiled = testsupport::CompileText(WORKED_EXAMPLE_SCRIPT);
+    const testsupport::ClassicResult compiled = testsupport::CompileText(WORKED_EXAMPLE_SCRIPT);
     ASSERT_TRUE(compiled.bOk);
     EXPECT_EQ(compiled.bytes, WORKED_EXAMPLE);
 
@@ -719,7 +719,7 @@ TEST(TfsReaderRoundTrip, ReadsTheLargestFileTheCompilerWrites)
     std::string body;
     for (int i = 0; i < 1020; ++i)
         body += "Mat00 = -Time;\n";
-    const testsupport::CompileResult compiled = testsupport::CompileText(testsupport::Script(body));
+    const testsupport::ClassicResult compiled = testsupport::CompileText(testsupport::Script(body));
     ASSERT_TRUE(compiled.bOk);
     EXPECT_EQ(compiled.bytes.size(), 8187u);
     EXPECT_TRUE(Accepts(compiled.bytes));
@@ -809,7 +809,7 @@ TEST(TfsReaderRoundTrip, AcceptsEveryFileOfRandomScripts)
     int nCompiled = 0;
     for (int i = 0; i < 3000; ++i) {
         const std::string script = generator.Script();
-        const testsupport::CompileResult compiled = testsupport::CompileText(script);
+        const testsupport::ClassicResult compiled = testsupport::CompileText(script);
         if (!compiled.bOk)
             continue;
         ++nCompiled;

@@ -9,6 +9,7 @@
 
 #include "charclass.h"
 #include "languagenames.h"
+#include "wording.h"
 
 namespace quorlin {
 
@@ -126,11 +127,6 @@ void AppendEscapedName(LineBuilder& line, const char* pszName)
         else
             line.Append("\\x%02x", c);
     }
-}
-
-const char* Plural(std::uint32_t nCount, const char* pszOne, const char* pszMany)
-{
-    return nCount == 1 ? pszOne : pszMany;
 }
 
 std::uint32_t FloatBits(float fValue)
