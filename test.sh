@@ -69,7 +69,7 @@ stage "release build (clang++), all tests" build_and_test ci-clang
 stage "AddressSanitizer + UndefinedBehaviorSanitizer build, all tests" build_and_test ci-sanitize
 stage "end-to-end cases under valgrind" scripts/valgrind-e2e
 stage "static analysis: clang-tidy and cppcheck" scripts/static-analysis
-stage "fuzzing: each target for 2 minutes from the seed corpus" fuzz/run 120
+stage "fuzzing: the targets share four minutes from the seed corpus" fuzz/run 48
 stage "editor grammar tests and the problem matcher for tfsc" editor_tests
 stage "tfsc's SARIF logs against the SARIF 2.1.0 schema" sarif_validation
 stage "benchmarks build and run briefly (figures are not checked here)" benchmarks
