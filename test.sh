@@ -71,8 +71,8 @@ stage "release build (clang++), all tests" build_and_test ci-clang
 stage "AddressSanitizer + UndefinedBehaviorSanitizer build, all tests" build_and_test ci-sanitize
 stage "end-to-end cases under valgrind" scripts/valgrind-e2e
 stage "static analysis: clang-tidy and cppcheck" scripts/static-analysis
-# Four fuzz targets share the four minutes that two had.
-stage "fuzzing: each target for 60 seconds from the seed corpus" fuzz/run 60
+# Six fuzz targets share four minutes.
+stage "fuzzing: the targets share four minutes from the seed corpus" fuzz/run 40
 stage "editor tests: grammar, problem matcher for tfsc, VS Code extension, language server protocol" editor_tests
 stage "tfsc's SARIF logs against the SARIF 2.1.0 schema" sarif_validation
 stage "benchmarks build and run briefly (figures are not checked here)" benchmarks

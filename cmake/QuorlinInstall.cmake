@@ -1,19 +1,20 @@
 # What `cmake --install` puts in place, and the CMake package that lets another
 # project use it:
 #
-#   bin/quorlin, bin/tfsc, bin/tfsdump,        the programs
-#   bin/quorlin-lsp
+#   bin/quorlin, bin/tfsc, bin/tfsdump, bin/quorlin-format,
+#   bin/quorlin-lsp                            the programs
 #   lib/libquorlin_compiler.a                  the compiler library
 #   lib/libquorlin_format.a                    the compiled-format library
 #   include/quorlin/*.h                        their public headers
-#   share/man/man1/{quorlin,tfsc,tfsdump,quorlin-lsp}.1.gz their manual pages
+#   share/man/man1/*.1.gz                      their manual pages
 #   lib/cmake/Quorlin/                         find_package(Quorlin CONFIG)
 #
 # The package defines Quorlin::compiler (the compiler library, which brings
 # Quorlin::format along), Quorlin::format (the reader of compiled files and the
-# language's names, all a renderer links), Quorlin::quorlin, Quorlin::tfsc
-# and Quorlin::tfsdump (the programs) and the function quorlin_add_scripts. The
-# Debian package is made from the same install tree (QuorlinPackaging.cmake).
+# language's names, all a renderer links), Quorlin::quorlin, Quorlin::tfsc,
+# Quorlin::tfsdump and Quorlin::quorlin-format (the programs) and the function
+# quorlin_add_scripts. The Debian package is made from the same install tree
+# (QuorlinPackaging.cmake).
 #
 # Included from the top-level CMakeLists.txt after the program and library
 # targets exist.
@@ -53,7 +54,7 @@ foreach(library quorlin_compiler quorlin_format)
   endif()
 endforeach()
 
-set(QUORLIN_INSTALLED_TARGETS quorlin_format quorlin_compiler quorlin tfsc tfsdump quorlin-lsp)
+set(QUORLIN_INSTALLED_TARGETS quorlin_format quorlin_compiler quorlin tfsc tfsdump quorlin-format quorlin-lsp)
 
 install(TARGETS ${QUORLIN_INSTALLED_TARGETS}
   EXPORT QuorlinTargets
@@ -74,7 +75,7 @@ install(FILES ${QUORLIN_PUBLIC_HEADERS} DESTINATION ${QUORLIN_INSTALL_INCLUDEDIR
 # Manual pages, compressed as Debian installs them; uncompressed when there is
 # no gzip.
 
-set(QUORLIN_MAN_PAGES quorlin tfsc tfsdump quorlin-lsp)
+set(QUORLIN_MAN_PAGES quorlin tfsc tfsdump quorlin-format quorlin-lsp)
 
 find_program(QUORLIN_GZIP gzip)
 mark_as_advanced(QUORLIN_GZIP)
@@ -130,6 +131,7 @@ install(FILES
 add_executable(Quorlin::quorlin ALIAS quorlin)
 add_executable(Quorlin::tfsc ALIAS tfsc)
 add_executable(Quorlin::tfsdump ALIAS tfsdump)
+add_executable(Quorlin::quorlin-format ALIAS quorlin-format)
 include(${CMAKE_CURRENT_LIST_DIR}/QuorlinScripts.cmake)
 
 include(${CMAKE_CURRENT_LIST_DIR}/QuorlinPackaging.cmake)

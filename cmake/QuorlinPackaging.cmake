@@ -26,8 +26,10 @@ GNU-style options and clang-style diagnostics: every problem of a
 script in one run, each with its file, line and column), the
 quorlin-lsp language server that editors start for problems,
 completion and hover as you type, the tfsdump tool that checks and
-lists compiled files, the compiler library and the compiled-format
-library with their C++ headers, and a CMake package:
+lists compiled files and writes them back as scripts, the
+quorlin-format tool that lays scripts out the canonical way, the
+compiler library and the compiled-format library with their C++
+headers, and a CMake package:
 find_package(Quorlin CONFIG) gives the targets Quorlin::compiler and
 Quorlin::format and the function quorlin_add_scripts, which compiles
 scripts at build time.]])

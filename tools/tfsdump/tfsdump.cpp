@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "decompiler.h"
 #include "listing.h"
 #include "tfsreader.h"
 
@@ -32,6 +33,9 @@ constexpr const char* HELP_TEXT = "Check compiled texture scripts (.tfs) and lis
                                   "  --check      only check the files: print nothing but faults\n"
                                   "  --no-header  leave out the commented header of each listing\n"
                                   "  --bytes      show the four raw bytes of every instruction\n"
+                                  "  --script     write each file back as a script that compiles to the same\n"
+                                  "               bytes; parts it cannot reproduce exactly are named on\n"
+                                  "               standard error and make the status 1\n"
                                   "  -h, --help   show this help and exit\n"
                                   "  --version    show the version and exit\n"
                                   "  --           take every later argument as a FILE\n"
@@ -43,6 +47,8 @@ struct ToolOptions {
     bool m_bHelp = false;
     bool m_bVersion = false;
     bool m_bCheck = false;
+    bool m_bScript = false;
+    bool m_bListingOption = false; // --no-header or --bytes, which shape listings only
     ListingOptions m_listing;
     const char* m_pszOutput = nullptr;
     int m_nNumFiles = 0;
@@ -106,10 +112,14 @@ bool ApplyOption(const Argument& argument, ToolOptions& options, std::FILE* pErr
         options.m_bVersion = true;
     } else if (std::strcmp(pszOption, "--check") == 0) {
         options.m_bCheck = true;
+    } else if (std::strcmp(pszOption, "--script") == 0) {
+        options.m_bScript = true;
     } else if (std::strcmp(pszOption, "--no-header") == 0) {
         options.m_listing.m_bHeader = false;
+        options.m_bListingOption = true;
     } else if (std::strcmp(pszOption, "--bytes") == 0) {
         options.m_listing.m_bBytes = true;
+        options.m_bListingOption = true;
     } else if (std::strcmp(pszOption, "-o") == 0) {
         if (argument.m_pszValue == nullptr)
             return UsageError(pErr, "option -o needs a file name");
@@ -145,6 +155,10 @@ bool ParseOptions(int argc, const char* const* argv, ToolOptions& options, std::
         return UsageError(pErr, "no input files");
     if (options.m_bCheck && options.m_pszOutput != nullptr)
         return UsageError(pErr, "--check writes no listing, so -o has nothing to write");
+    if (options.m_bScript && options.m_bCheck)
+        return UsageError(pErr, "--check and --script exclude each other");
+    if (options.m_bScript && options.m_bListingOption)
+        return UsageError(pErr, "--no-header and --bytes shape listings, which --script does not write");
     return true;
 }
 
@@ -242,6 +256,8 @@ private:
         }
         if (m_options.m_bCheck)
             return TFSDUMP_STATUS_VALID;
+        if (m_options.m_bScript)
+            return WriteFileScript(pszName);
         // A failed write leaves the stream's error flag set; FinishOutput
         // reports it once for the whole run.
         return WriteFileListing(pszName) ? TFSDUMP_STATUS_VALID : TFSDUMP_STATUS_USAGE;
@@ -258,6 +274,22 @@ private:
         }
         m_bListingWritten = true;
         return bOk && WriteListing(m_pOut, m_script, m_options.m_listing);
+    }
+
+    // Scripts name their file in their first line; several are separated by
+    // an empty line. Parts that do not come back exactly make the status 1.
+    int WriteFileScript(const char* pszName)
+    {
+        const quorlin::DecompiledScript result =
+            quorlin::DecompileScript(m_input.m_aData, m_input.m_nSize, m_script, pszName);
+        const bool bOk = (!m_bListingWritten || std::fputc('\n', m_pOut) != EOF) &&
+                         std::fwrite(result.m_text.data(), 1, result.m_text.size(), m_pOut) == result.m_text.size();
+        m_bListingWritten = true;
+        for (const std::string& problem : result.m_problems)
+            std::fprintf(m_pErr, "%s: %s: %s\n", PROGRAM_NAME, pszName, problem.c_str());
+        if (!bOk)
+            return TFSDUMP_STATUS_USAGE;
+        return result.m_problems.empty() ? TFSDUMP_STATUS_VALID : TFSDUMP_STATUS_INVALID;
     }
 
     const ToolOptions& m_options;

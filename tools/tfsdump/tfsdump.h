@@ -3,7 +3,8 @@
 //     tfsdump [options] FILE...
 //
 // Each FILE (or standard input for "-") is read and checked; the listing of
-// each valid file goes to standard output or the -o file, every fault to the
+// each valid file (or, with --script, a script compiling to the same bytes)
+// goes to standard output or the -o file, every fault to the
 // error stream. Exit status: 0 when every file is valid, 1 when one is not
 // or cannot be read, 2 for a usage error or when the output cannot be written.
 #ifndef QUORLIN_TFSDUMP_TFSDUMP_H

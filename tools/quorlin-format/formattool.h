@@ -1,0 +1,27 @@
+// The quorlin-format tool: lays texture scripts out the canonical way.
+//
+//     quorlin-format [--check] [-i] FILE...
+//
+// Without options each FILE (standard input for "-") is printed formatted on
+// standard output; -i rewrites the files in place instead, and --check
+// writes nothing but the names of the files that would change. Exit status:
+// 0 when all went well (and, with --check, nothing would change), 1 when a
+// file would change, cannot be read or written, or holds a byte the
+// formatter refuses, 2 for a usage error.
+#ifndef QUORLIN_FORMAT_FORMATTOOL_H
+#define QUORLIN_FORMAT_FORMATTOOL_H
+
+#include <cstdio>
+
+namespace quorlin {
+
+constexpr int FORMAT_STATUS_OK = 0;
+constexpr int FORMAT_STATUS_FAILED = 1;
+constexpr int FORMAT_STATUS_USAGE = 2;
+
+// Runs the tool on argv[1..argc-1] with the given standard streams.
+int RunFormatTool(int argc, const char* const* argv, std::FILE* pIn, std::FILE* pOut, std::FILE* pErr);
+
+} // namespace quorlin
+
+#endif
