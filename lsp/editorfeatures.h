@@ -52,6 +52,8 @@ Json CodeLenses(const DocumentView& view, const Json& params);
 
 // codeactions.cpp
 Json CodeActions(const DocumentView& view, const Json& params);
+// The whole text in the canonical layout, as one edit; none when it is already.
+Json Formatting(const DocumentView& view, const Json& params);
 
 } // namespace quorlin::lsp
 

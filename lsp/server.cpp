@@ -29,6 +29,7 @@ const std::map<std::string, Json (*)(const DocumentView&, const Json&)>& Documen
         {"textDocument/codeAction", CodeActions},
         {"textDocument/inlayHint", InlayHints},
         {"textDocument/codeLens", CodeLenses},
+        {"textDocument/formatting", Formatting},
     };
     return features;
 }
@@ -39,7 +40,7 @@ Json EmptyAnswer(const std::string& method)
     static const char* const LISTS[] = {"textDocument/completion",        "textDocument/references",
                                         "textDocument/documentHighlight", "textDocument/documentSymbol",
                                         "textDocument/codeAction",        "textDocument/inlayHint",
-                                        "textDocument/codeLens"};
+                                        "textDocument/codeLens",          "textDocument/formatting"};
     for (const char* pszList : LISTS) {
         if (method == pszList)
             return Json::array();
@@ -63,7 +64,8 @@ Json Capabilities()
         {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
         {"semanticTokensProvider", {{"legend", SemanticTokensLegend()}, {"full", true}}},
         {"inlayHintProvider", true},
-        {"codeLensProvider", {{"resolveProvider", false}}}};
+        {"codeLensProvider", {{"resolveProvider", false}}},
+        {"documentFormattingProvider", true}};
 }
 
 bool IsValidId(const Json& id) { return id.is_string() || id.is_number_integer(); }

@@ -118,6 +118,20 @@ TEST(Diagnostics, RepeatedTokensOnOneLineAreTheOnesTheCompilerReached)
     EXPECT_EQ(diagnostics[0]["range"], RangeJson(4, 13, 14));
 }
 
+TEST(Formatting, OneEditGivesTheCanonicalLayoutAndRefusedTextGetsNone)
+{
+    Opened client("UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\n  Mat30=Time*0.5;\nEndScript\n");
+    const Json params = {{"textDocument", {{"uri", URI}}}, {"options", {{"tabSize", 4}, {"insertSpaces", true}}}};
+    const Json edits = client.Request("textDocument/formatting", params)["result"];
+    ASSERT_EQ(edits.size(), 1U);
+    EXPECT_EQ(edits[0]["range"], ToJson(Range{{0, 0}, {6, 0}}));
+    EXPECT_NE(edits[0]["newText"].get<std::string>().find("Mat30 = Time * 0.5;\n"), std::string::npos);
+    client.Open(edits[0]["newText"]);
+    EXPECT_TRUE(client.Request("textDocument/formatting", params)["result"].empty()); // already canonical
+    client.Open(std::string("BeginScript\n\x01\nEndScript\n"));
+    EXPECT_TRUE(client.Request("textDocument/formatting", params)["result"].empty());
+}
+
 TEST(Completion, OffersWhatMayStandWhereTheCaretIs)
 {
     Opened client("UserParams Speed, Rate;\nInput U\nOutput \nBeginScript\nMat00 = S\nEndScript\n");

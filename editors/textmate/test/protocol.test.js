@@ -66,7 +66,7 @@ test('initialize announces every feature and shutdown then exit ends with 0', as
   const c = server.capabilities;
   assert.strictEqual(c.textDocumentSync.change, 2);
   for (const name of ['hoverProvider', 'definitionProvider', 'referencesProvider', 'documentHighlightProvider',
-    'documentSymbolProvider', 'inlayHintProvider']) {
+    'documentSymbolProvider', 'inlayHintProvider', 'documentFormattingProvider']) {
     assert.strictEqual(c[name], true, name);
   }
   assert.ok(c.completionProvider && c.signatureHelpProvider && c.renameProvider.prepareProvider);
@@ -177,6 +177,13 @@ test('symbols, semantic tokens, budget hint and lens, code actions', async () =>
   assert.strictEqual(lenses[0].command.title, BUDGET);
   const actions = await request('textDocument/codeAction', { ...document, range: range(0, 0, 7, 0), context: { diagnostics: [] } });
   assert.ok(Array.isArray(actions));
+  const options = { tabSize: 4, insertSpaces: true };
+  assert.deepStrictEqual(await request('textDocument/formatting', { ...document, options }), []); // already canonical
+  server.connection.sendNotification('textDocument/didChange', { textDocument: { uri: URI, version: 2 },
+    contentChanges: [{ range: range(4, 5, 4, 6), text: '' }] });
+  await server.nextDiagnostics();
+  const edits = await request('textDocument/formatting', { ...document, options });
+  assert.deepStrictEqual(edits, [{ range: range(0, 0, 7, 0), newText: WORKED_EXAMPLE }]);
   assert.strictEqual(await stop(server), 0);
 });
 
