@@ -54,6 +54,7 @@ bool IsRequest(const std::string& body)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
 {
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the fuzzer's bytes are the message text
     const std::string input(reinterpret_cast<const char*>(pData), nSize);
     std::istringstream in(Preamble() + input);
     std::size_t nSent = 0;
