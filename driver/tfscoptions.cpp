@@ -22,16 +22,16 @@ bool IsWarningName(std::string_view name)
 // -W<name>, -Wno-<name>, -Werror, -Wall.
 bool ParseWarningOption(std::string_view arg, TfscOptions& options, std::string& error)
 {
-    const std::string_view spec = arg.substr(2);
-    if (spec == "error") {
+    const std::string_view setting = arg.substr(2);
+    if (setting == "error") {
         options.bWarningsAsErrors = true;
         return true;
     }
-    if (spec == "all")
+    if (setting == "all")
         return true;
     // "no-effect" is itself a name: -Wno-effect turns it on, -Wno-no-effect off.
-    const bool bDisable = !IsWarningName(spec) && StartsWith(spec, "no-");
-    const std::string name(bDisable ? spec.substr(3) : spec);
+    const bool bDisable = !IsWarningName(setting) && StartsWith(setting, "no-");
+    const std::string name(bDisable ? setting.substr(3) : setting);
     if (!IsWarningName(name)) {
         error = "unknown warning option '" + std::string(arg) + "'";
         return false;
