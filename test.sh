@@ -55,7 +55,7 @@ build_and_test() {
 editor_tests() { (cd editors/textmate && npm ci --no-audit --no-fund && npm test && npm run package); }
 
 # tfsc's SARIF logs against the SARIF 2.1.0 schema, with tfsc of the g++ build.
-sarif_validation() { (cd tests/sarif && npm ci --no-audit --no-fund && npm test -- ../../build/ci/driver/tfsc); }
+sarif_validation() { (cd tests/sarif && npm ci --no-audit --no-fund && npm test -- ../../build/ci/bin/tfsc); }
 
 benchmarks() {
   cmake --preset bench

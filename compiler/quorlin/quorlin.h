@@ -1,7 +1,7 @@
 // The Quorlin library: compiles the text of a texture script into the bytes
 // of a compiled texture script (.tfs), in memory, with the compiler's
 // diagnostics as data. This header is all a game tool needs; to load compiled
-// files, a renderer needs only the format library (tfsreader.h).
+// files, a renderer needs only the compiled-format library (tfsreader.h).
 //
 //     const quorlin::CompileResult result = quorlin::Compile(text);
 //     for (const quorlin::Diagnostic& diagnostic : result.diagnostics)

@@ -9,7 +9,6 @@ namespace quorlin::lsp {
 
 namespace {
 
-constexpr const char* SERVER_VERSION = "1.0.0";
 constexpr int SYNC_INCREMENTAL = 2;
 
 // The requests that read one document, by method.
@@ -145,7 +144,7 @@ Json Server::Initialize()
     if (m_bInitialized)
         throw ProtocolError(INVALID_REQUEST, "initialize was sent twice");
     m_bInitialized = true;
-    return {{"capabilities", Capabilities()}, {"serverInfo", {{"name", "quorlin-lsp"}, {"version", SERVER_VERSION}}}};
+    return {{"capabilities", Capabilities()}, {"serverInfo", {{"name", "quorlin-lsp"}, {"version", QUORLIN_VERSION}}}};
 }
 
 void Server::HandleNotification(const std::string& method, const Json& params)

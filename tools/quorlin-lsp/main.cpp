@@ -35,7 +35,7 @@ int main(int argc, char** argv)
     if (argc > 1) {
         const std::string argument = argv[1];
         if (argument == "--version") {
-            std::cout << "quorlin-lsp 1.0.0\n";
+            std::cout << "quorlin-lsp " QUORLIN_VERSION "\n";
             return 0;
         }
         // Clients commonly pass --stdio; it is what the server speaks anyway.
