@@ -4,6 +4,7 @@
 #include "server.h"
 
 #include <new>
+#include <vector>
 
 namespace quorlin::lsp {
 
@@ -11,60 +12,61 @@ namespace {
 
 constexpr int SYNC_INCREMENTAL = 2;
 
-// The requests that read one document, by method.
-const std::map<std::string, Json (*)(const DocumentView&, const Json&)>& DocumentFeatures()
+// The requests that read one document, registered once: the method, its
+// handler, the capability that announces it in the answer to initialize, and
+// what it answers for a document the server does not know (an empty list or
+// null).
+struct DocumentFeature {
+    const char* pszMethod;
+    Json (*pfnHandler)(const DocumentView&, const Json&);
+    const char* pszCapability;
+    Json capability;
+    Json unknownDocumentAnswer;
+};
+
+const std::vector<DocumentFeature>& DocumentFeatures()
 {
-    static const std::map<std::string, Json (*)(const DocumentView&, const Json&)> features = {
-        {"textDocument/completion", Completion},
-        {"textDocument/hover", Hover},
-        {"textDocument/signatureHelp", SignatureHelp},
-        {"textDocument/definition", Definition},
-        {"textDocument/references", References},
-        {"textDocument/documentHighlight", DocumentHighlight},
-        {"textDocument/prepareRename", PrepareRename},
-        {"textDocument/rename", Rename},
-        {"textDocument/documentSymbol", DocumentSymbols},
-        {"textDocument/semanticTokens/full", SemanticTokens},
-        {"textDocument/codeAction", CodeActions},
-        {"textDocument/inlayHint", InlayHints},
-        {"textDocument/codeLens", CodeLenses},
-        {"textDocument/formatting", Formatting},
+    const Json list = Json::array();
+    static const std::vector<DocumentFeature> features = {
+        {"textDocument/completion", Completion, "completionProvider", {{"triggerCharacters", Json::array()}}, list},
+        {"textDocument/hover", Hover, "hoverProvider", true, nullptr},
+        {"textDocument/signatureHelp", SignatureHelp, "signatureHelpProvider", {{"triggerCharacters", {"("}}},
+         nullptr},
+        {"textDocument/definition", Definition, "definitionProvider", true, nullptr},
+        {"textDocument/references", References, "referencesProvider", true, list},
+        {"textDocument/documentHighlight", DocumentHighlight, "documentHighlightProvider", true, list},
+        {"textDocument/prepareRename", PrepareRename, "renameProvider", {{"prepareProvider", true}}, nullptr},
+        {"textDocument/rename", Rename, nullptr, nullptr, nullptr},
+        {"textDocument/documentSymbol", DocumentSymbols, "documentSymbolProvider", true, list},
+        {"textDocument/codeAction", CodeActions, "codeActionProvider", {{"codeActionKinds", {"quickfix"}}}, list},
+        {"textDocument/semanticTokens/full", SemanticTokens, "semanticTokensProvider",
+         {{"legend", SemanticTokensLegend()}, {"full", true}}, nullptr},
+        {"textDocument/inlayHint", InlayHints, "inlayHintProvider", true, list},
+        {"textDocument/codeLens", CodeLenses, "codeLensProvider", {{"resolveProvider", false}}, list},
+        {"textDocument/formatting", Formatting, "documentFormattingProvider", true, list},
     };
     return features;
 }
 
-// What a feature answers for a document the server does not know: its empty answer.
-Json EmptyAnswer(const std::string& method)
+const DocumentFeature* FindDocumentFeature(const std::string& method)
 {
-    static const char* const LISTS[] = {"textDocument/completion",        "textDocument/references",
-                                        "textDocument/documentHighlight", "textDocument/documentSymbol",
-                                        "textDocument/codeAction",        "textDocument/inlayHint",
-                                        "textDocument/codeLens",          "textDocument/formatting"};
-    for (const char* pszList : LISTS) {
-        if (method == pszList)
-            return Json::array();
+    for (const DocumentFeature& feature : DocumentFeatures()) {
+        if (method == feature.pszMethod)
+            return &feature;
     }
     return nullptr;
 }
 
 Json Capabilities()
 {
-    return {
+    Json capabilities = {
         {"positionEncoding", "utf-16"},
-        {"textDocumentSync", {{"openClose", true}, {"change", SYNC_INCREMENTAL}, {"save", {{"includeText", false}}}}},
-        {"completionProvider", {{"triggerCharacters", Json::array()}}},
-        {"hoverProvider", true},
-        {"signatureHelpProvider", {{"triggerCharacters", {"("}}}},
-        {"definitionProvider", true},
-        {"referencesProvider", true},
-        {"documentHighlightProvider", true},
-        {"renameProvider", {{"prepareProvider", true}}},
-        {"documentSymbolProvider", true},
-        {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
-        {"semanticTokensProvider", {{"legend", SemanticTokensLegend()}, {"full", true}}},
-        {"inlayHintProvider", true},
-        {"codeLensProvider", {{"resolveProvider", false}}},
-        {"documentFormattingProvider", true}};
+        {"textDocumentSync", {{"openClose", true}, {"change", SYNC_INCREMENTAL}, {"save", {{"includeText", false}}}}}};
+    for (const DocumentFeature& feature : DocumentFeatures()) {
+        if (feature.pszCapability != nullptr)
+            capabilities[feature.pszCapability] = feature.capability;
+    }
+    return capabilities;
 }
 
 bool IsValidId(const Json& id) { return id.is_string() || id.is_number_integer(); }
@@ -130,13 +132,13 @@ Json Server::Answer(const std::string& method, const Json& params)
         m_bShutdown = true;
         return nullptr;
     }
-    const auto it = DocumentFeatures().find(method);
-    if (it == DocumentFeatures().end())
+    const DocumentFeature* pFeature = FindDocumentFeature(method);
+    if (pFeature == nullptr)
         throw ProtocolError(METHOD_NOT_FOUND, "unknown method " + method);
     const Document* pDocument = m_documents.Find(StringMember(Member(params, "textDocument"), "uri"));
     if (pDocument == nullptr)
-        return EmptyAnswer(method);
-    return it->second({StringMember(Member(params, "textDocument"), "uri"), *pDocument}, params);
+        return pFeature->unknownDocumentAnswer;
+    return pFeature->pfnHandler({StringMember(Member(params, "textDocument"), "uri"), *pDocument}, params);
 }
 
 Json Server::Initialize()
