@@ -32,7 +32,8 @@ constexpr std::size_t TEMPORARY_EXTRA_LENGTH = 1 + 1 + TEMPORARY_DIGITS + 4;
 constexpr unsigned MAX_TEMPORARY_ATTEMPTS = 256;
 // The type of the process file system (/proc), as statfs reports it.
 constexpr long PROC_FILE_SYSTEM = 0x9fa0;
-const char* const OWN_DESCRIPTORS = "/proc/self/fd";
+// The folder of a process's descriptors in the process file system.
+const char* const DESCRIPTOR_FOLDER = "/fd/";
 // The permission bits of a newly created output, before the umask.
 constexpr mode_t NEW_FILE_MODE = 0666;
 // The bits the temporary of a replaced output is created with (the owner's
@@ -184,7 +185,7 @@ bool WriteTemporary(int nFd, const std::uint8_t* pBytes, std::size_t nSize)
 // name must still lead to the file that was looked at.
 OutputResult WriteRegularInPlace(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
 {
-    const int nFd = ::open(target.szPath, O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int nFd = ::open(target.szPath, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (nFd < 0)
         return OutputResult::OPEN_ERROR;
     struct stat info = {};
@@ -309,16 +310,14 @@ bool IsProcessLink(const char* pszPath)
     return ::statfs(folder.c_str(), &info) == 0 && static_cast<long>(info.f_type) == PROC_FILE_SYSTEM;
 }
 
-// The descriptor number when the path is an entry of this process's
-// descriptor folder; -1 otherwise.
-int OwnDescriptor(const char* pszPath)
+// The number of a descriptor folder's entry ("/proc/self/fd/N", or "N"
+// under a link to such a folder); -1 for any other name.
+int DescriptorNumber(const char* pszPath)
 {
     const std::size_t nFolder = FolderLength(pszPath);
-    const std::string folder = nFolder == 0 ? std::string(".") : std::string(pszPath, nFolder);
-    struct stat folderInfo = {};
-    struct stat ownInfo = {};
-    if (::stat(folder.c_str(), &folderInfo) != 0 || ::stat(OWN_DESCRIPTORS, &ownInfo) != 0 ||
-        folderInfo.st_dev != ownInfo.st_dev || folderInfo.st_ino != ownInfo.st_ino)
+    const std::size_t nMarker = std::strlen(DESCRIPTOR_FOLDER);
+    if (nFolder < nMarker || std::strncmp(pszPath + nFolder - nMarker, DESCRIPTOR_FOLDER, nMarker) != 0 ||
+        pszPath[nFolder] == '\0')
         return -1;
     int nNumber = 0;
     for (const char* p = pszPath + nFolder; *p != '\0'; ++p) {
@@ -326,7 +325,20 @@ int OwnDescriptor(const char* pszPath)
             return -1;
         nNumber = nNumber * 10 + (*p - '0');
     }
-    return pszPath[nFolder] != '\0' ? nNumber : -1;
+    return nNumber;
+}
+
+// The descriptor of this process that the link designates, or -1: the
+// entry's number, when that descriptor of ours is the file the link leads
+// to (whatever the process or thread the folder belongs to).
+int OwnDescriptor(const char* pszPath)
+{
+    const int nNumber = DescriptorNumber(pszPath);
+    struct stat linked = {};
+    struct stat own = {};
+    if (nNumber < 0 || ::stat(pszPath, &linked) != 0 || ::fstat(nNumber, &own) != 0)
+        return -1;
+    return linked.st_dev == own.st_dev && linked.st_ino == own.st_ino ? nNumber : -1;
 }
 
 // Completes a target that a link of the process file system designates.
