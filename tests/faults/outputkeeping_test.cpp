@@ -135,8 +135,8 @@ TEST_F(OutputKeeping, DescriptorNamesAppendToTheLogStandardOutputAppendsTo)
 TEST_F(OutputKeeping, StandardErrorAndDashReachAPipe)
 {
     const std::string compiled = Compiled();
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"-o", "-", "wave.txt"},
-                                                 std::vector<std::string>{"-o", "/dev/stderr", "wave.txt"}}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-o", "-", "wave.txt"}, std::vector<std::string>{"-o", "/dev/stderr", "wave.txt"}}) {
         int fds[2] = {-1, -1};
         ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
         const int nStatus = Run(TFSC_EXECUTABLE, args, {-1, fds[1], fds[1]});
@@ -229,8 +229,11 @@ std::string AccessAcl()
         std::uint16_t nPermissions;
         std::uint32_t nId;
     };
-    const Entry entries[] = {{0x01, 6, 0xFFFFFFFF}, {0x02, 6, OTHER_USER}, {0x04, 4, 0xFFFFFFFF},
-                             {0x10, 6, 0xFFFFFFFF}, {0x20, 4, 0xFFFFFFFF}};
+    const Entry entries[] = {{0x01, 6, 0xFFFFFFFF},
+                             {0x02, 6, OTHER_USER},
+                             {0x04, 4, 0xFFFFFFFF},
+                             {0x10, 6, 0xFFFFFFFF},
+                             {0x20, 4, 0xFFFFFFFF}};
     const std::uint32_t nVersion = 2;
     std::string acl(reinterpret_cast<const char*>(&nVersion), sizeof nVersion);
     for (const Entry& entry : entries) {

@@ -391,8 +391,7 @@ int RunToFile(const ToolOptions& options, int argc, const char* const* argv, std
     const int nStatus = tool.Run(argc, argv);
     std::string text;
     if (!TakeListing(pListing, text) || nStatus == TFSDUMP_STATUS_USAGE) {
-        std::fprintf(pErr, "%s: cannot gather the listing; %s was left unchanged\n", PROGRAM_NAME,
-                     options.m_pszOutput);
+        std::fprintf(pErr, "%s: cannot gather the listing; %s was left unchanged\n", PROGRAM_NAME, options.m_pszOutput);
         return TFSDUMP_STATUS_USAGE;
     }
     if (tool.InputFailed()) {
