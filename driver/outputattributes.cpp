@@ -24,7 +24,7 @@ bool AttributeNames(List list, std::vector<std::string>& names)
     ssize_t nSize = list(nullptr, 0);
     std::string buffer(nSize > 0 ? static_cast<std::size_t>(nSize) : 0, '\0');
     if (nSize > 0)
-        nSize = list(&buffer[0], buffer.size());
+        nSize = list(buffer.data(), buffer.size());
     if (nSize < 0)
         return errno == ENOTSUP;
     buffer.resize(static_cast<std::size_t>(nSize));
@@ -41,7 +41,7 @@ bool CopyAttribute(int nFd, const char* pszOld, const std::string& name)
     ssize_t nSize = ::lgetxattr(pszOld, name.c_str(), nullptr, 0);
     std::string value(nSize > 0 ? static_cast<std::size_t>(nSize) : 0, '\0');
     if (nSize > 0)
-        nSize = ::lgetxattr(pszOld, name.c_str(), &value[0], value.size());
+        nSize = ::lgetxattr(pszOld, name.c_str(), value.data(), value.size());
     if (nSize < 0)
         return false;
     return ::fsetxattr(nFd, name.c_str(), value.data(), static_cast<std::size_t>(nSize), 0) == 0;

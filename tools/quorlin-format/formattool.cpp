@@ -178,9 +178,9 @@ private:
     {
         if (before == after)
             return true;
+        const std::vector<std::uint8_t> bytes(after.begin(), after.end());
         errno = 0;
-        const OutputResult result =
-            WriteOutputFile(pszPath, reinterpret_cast<const std::uint8_t*>(after.data()), after.size());
+        const OutputResult result = WriteOutputFile(pszPath, bytes.data(), bytes.size());
         if (result == OutputResult::OK)
             return true;
         const int nError = errno;

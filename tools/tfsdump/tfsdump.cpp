@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "decompiler.h"
 #include "listing.h"
@@ -360,8 +361,8 @@ bool TakeListing(std::FILE* pListing, std::string& text)
 
 int WriteListingFile(const OutputTarget& target, const char* pszName, const std::string& text, std::FILE* pErr)
 {
-    const OutputResult result =
-        WriteOutputTarget(target, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    const OutputResult result = WriteOutputTarget(target, bytes.data(), bytes.size());
     if (result == OutputResult::OK)
         return TFSDUMP_STATUS_VALID;
     const char* pszFormat =
