@@ -194,7 +194,14 @@ OutputResult WriteRegularInPlace(const OutputTarget& target, const std::uint8_t*
         errno = EAGAIN;
         return OutputResult::OPEN_ERROR;
     }
-    bool bWritten = ::ftruncate(nFd, 0) == 0 && WriteAll(nFd, pBytes, nSize);
+    // A file that refuses the truncation (append-only, say) is unchanged.
+    if (::ftruncate(nFd, 0) != 0) {
+        const int nError = errno;
+        ::close(nFd);
+        errno = nError;
+        return OutputResult::OPEN_ERROR;
+    }
+    bool bWritten = WriteAll(nFd, pBytes, nSize);
     bWritten = ::close(nFd) == 0 && bWritten;
     return bWritten ? OutputResult::OK : OutputResult::WRITE_ERROR;
 }
@@ -233,10 +240,16 @@ OutputResult CreateNewFile(const OutputTarget& target, const std::uint8_t* pByte
     const int nFd = CreateTemporary(target.szPath, NEW_FILE_MODE, cleanup);
     if (nFd < 0)
         return OutputResult::OPEN_ERROR;
-    if (WriteTemporary(nFd, pBytes, nSize) && PutInPlace(cleanup.Name(), target))
+    if (!WriteTemporary(nFd, pBytes, nSize)) {
+        RemoveQuietly(cleanup.Name());
+        return OutputResult::WRITE_ERROR;
+    }
+    if (PutInPlace(cleanup.Name(), target))
         return OutputResult::OK;
+    // A refused rename is a matter of permission, not of the writing.
+    const bool bRefused = RenameRefused();
     RemoveQuietly(cleanup.Name());
-    return OutputResult::WRITE_ERROR;
+    return bRefused ? OutputResult::OPEN_ERROR : OutputResult::WRITE_ERROR;
 }
 
 OutputResult WriteRegularFile(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
