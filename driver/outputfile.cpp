@@ -303,10 +303,11 @@ OutputResult WriteDescriptor(int nFd, const std::uint8_t* pBytes, std::size_t nS
 {
     const InterruptCleanup cleanup;
     struct stat info = {};
-    if (::fstat(nFd, &info) != 0)
+    const int nFlags = ::fcntl(nFd, F_GETFL);
+    if (::fstat(nFd, &info) != 0 || nFlags < 0)
         return OutputResult::OPEN_ERROR;
-    if (S_ISDIR(info.st_mode)) {
-        errno = EISDIR;
+    if (S_ISDIR(info.st_mode) || (nFlags & O_ACCMODE) == O_RDONLY) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EBADF;
         return OutputResult::OPEN_ERROR;
     }
     return WriteAll(nFd, pBytes, nSize) ? OutputResult::OK : OutputResult::WRITE_ERROR;

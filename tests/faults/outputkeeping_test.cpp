@@ -150,6 +150,16 @@ TEST_F(OutputKeeping, StandardErrorAndDashReachAPipe)
     }
 }
 
+TEST_F(OutputKeeping, DescriptorOpenForReadingOnlyIsRefused)
+{
+    WriteFile(m_folder / "notes.txt", PREVIOUS);
+    const int nIn = Open("notes.txt", O_RDONLY);
+    const int nStatus = Run(TFSC_EXECUTABLE, {"-o", "/dev/stdin", "wave.txt"}, {nIn, -1, -1});
+    ::close(nIn);
+    EXPECT_EQ(nStatus, 1);
+    EXPECT_EQ(ReadFile(m_folder / "notes.txt"), PREVIOUS);
+}
+
 // ---------------------------------------------------------------------------
 // Standard input as the output.
 
