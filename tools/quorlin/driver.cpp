@@ -315,7 +315,10 @@ int RunQuorlin(int argc, char** argv)
         PrintLine({OUTPUT_NAME_TOO_LONG});
         return EXIT_STATUS_FAILURE;
     }
-    return CompileFile(pszScriptName, szOutputName) ? EXIT_STATUS_SUCCESS : EXIT_STATUS_FAILURE;
+    const bool bCompiled = CompileFile(pszScriptName, szOutputName);
+    // A run whose messages were lost (standard output on a full disk, a
+    // closed pipe) has failed, even when the file was written.
+    return bCompiled && std::ferror(stdout) == 0 ? EXIT_STATUS_SUCCESS : EXIT_STATUS_FAILURE;
 }
 
 } // namespace quorlin

@@ -27,7 +27,8 @@ const char* const HELP_TEXT = "Usage: tfsc [options] FILE...\n"
                               "A FILE of '-' is standard input (it needs -o or --check).\n"
                               "\n"
                               "Options:\n"
-                              "  -o FILE                    write the compiled file to FILE (one input only)\n"
+                              "  -o FILE                    write the compiled file to FILE (one input only;\n"
+                              "                             - is standard output)\n"
                               "  --check, -fsyntax-only     check the scripts, write nothing\n"
                               "  --stats                    print how much of each limit every script uses\n"
                               "  -W<name>, -Wno-<name>      turn a warning on or off (all are on at first)\n"
@@ -79,8 +80,9 @@ bool WriteCompiled(const RunState& state, const std::string& input, const Compil
     if (state.options.bCheckOnly)
         return true;
     const std::string output = state.options.output ? *state.options.output : DerivedOutputName(input);
-    if (input != STDIN_ARGUMENT && SameFile(input, output)) {
-        file.fileError = "output '" + output + "' is the script '" + input + "' itself; it was left unchanged";
+    if (const std::string* pScript = InputWrittenBy(output, state.options.files)) {
+        const std::string script = *pScript == STDIN_ARGUMENT ? STDIN_DISPLAY_NAME : *pScript;
+        file.fileError = "output '" + output + "' is the script '" + script + "' itself; it was left unchanged";
         return false;
     }
     std::string reason;
@@ -137,6 +139,14 @@ void ShowCollected(const RunState& state)
         text = FormatSarif(state.files);
     std::fwrite(text.data(), 1, text.size(), stderr);
     std::fflush(stderr);
+}
+
+// Whether everything printed reached standard output and standard error: a
+// run whose report was lost has failed.
+bool StandardStreamsWritten()
+{
+    const bool bOut = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+    return std::fflush(stderr) == 0 && std::ferror(stderr) == 0 && bOut;
 }
 
 // Whether diagnostic i is dropped: a disabled warning, or a note of one.
@@ -203,7 +213,7 @@ int RunTfsc(int argc, char** argv)
     }
     if (options.bHelp || options.bVersion) {
         std::fputs(options.bHelp ? HELP_TEXT : "tfsc (Quorlin) " QUORLIN_VERSION "\n", stdout);
-        return TFSC_EXIT_SUCCESS;
+        return StandardStreamsWritten() ? TFSC_EXIT_SUCCESS : TFSC_EXIT_FAILURE;
     }
     RunState state{options, false, false, {}, {}};
     state.bColor =
@@ -213,7 +223,7 @@ int RunTfsc(int argc, char** argv)
     for (const std::string& input : options.files)
         ProcessFile(state, input);
     ShowCollected(state);
-    return state.bFailed ? TFSC_EXIT_FAILURE : TFSC_EXIT_SUCCESS;
+    return state.bFailed || !StandardStreamsWritten() ? TFSC_EXIT_FAILURE : TFSC_EXIT_SUCCESS;
 }
 
 } // namespace quorlin

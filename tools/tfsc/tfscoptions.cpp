@@ -199,8 +199,12 @@ bool CheckCombination(const TfscOptions& options, std::string& error)
         error = "'-o' needs exactly one input file";
         return false;
     }
-    const bool bStdin = std::find(options.files.begin(), options.files.end(), STDIN_ARGUMENT) != options.files.end();
-    if (bStdin && !options.output && !options.bCheckOnly) {
+    const auto nStdin = std::count(options.files.begin(), options.files.end(), STDIN_ARGUMENT);
+    if (nStdin > 1) {
+        error = "standard input ('-') given more than once";
+        return false;
+    }
+    if (nStdin == 1 && !options.output && !options.bCheckOnly) {
         error = "standard input ('-') needs '-o' or '--check'";
         return false;
     }

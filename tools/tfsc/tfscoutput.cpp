@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace quorlin {
@@ -65,17 +66,25 @@ bool ReadInput(const std::string& name, std::string& text, std::string& reason)
     return bRead;
 }
 
-bool SameFile(const std::string& first, const std::string& second)
+const std::string* InputWrittenBy(const std::string& output, const std::vector<std::string>& inputs)
 {
-    struct stat firstInfo = {};
-    struct stat secondInfo = {};
-    return ::stat(first.c_str(), &firstInfo) == 0 && ::stat(second.c_str(), &secondInfo) == 0 &&
-           firstInfo.st_dev == secondInfo.st_dev && firstInfo.st_ino == secondInfo.st_ino;
+    OutputTarget target;
+    if (output == "-" || !ResolveOutputTarget(output.c_str(), target))
+        return nullptr;
+    for (const std::string& input : inputs) {
+        FileIdentity identity;
+        const bool bKnown = input == "-" ? IdentifyStream(stdin, identity) : IdentifyFile(input.c_str(), identity);
+        if (bKnown && TargetIsFile(target, identity))
+            return &input;
+    }
+    return nullptr;
 }
 
 bool WriteCompiledOutput(const std::string& name, const std::vector<std::uint8_t>& bytes, std::string& reason)
 {
-    const OutputResult result = WriteOutputFile(name.c_str(), bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    errno = 0;
+    const OutputResult result = name == "-" ? WriteStandardOutput(bytes.data(), bytes.size())
+                                            : WriteOutputFile(name.c_str(), bytes.data(), bytes.size());
     // The write keeps errno of the failing call; the kind of failure says the rest.
     const int nError = errno;
     if (result == OutputResult::OK)

@@ -13,11 +13,13 @@ namespace quorlin {
 // (as strerror gives it) when it cannot be read or is not a regular file.
 bool ReadInput(const std::string& name, std::string& text, std::string& reason);
 
-// Whether two names designate one existing file.
-bool SameFile(const std::string& first, const std::string& second);
+// The input (of the run's, "-" for standard input) that writing the output
+// would write over, by device and inode; null when there is none.
+const std::string* InputWrittenBy(const std::string& output, const std::vector<std::string>& inputs);
 
 // Writes the compiled bytes to the output as quorlin does (outputfile.h: the
-// output is replaced as a whole, never half-written); false with the reason.
+// output is replaced as a whole, never half-written), or to standard output
+// for "-"; false with the reason.
 bool WriteCompiledOutput(const std::string& name, const std::vector<std::uint8_t>& bytes, std::string& reason);
 
 } // namespace quorlin
