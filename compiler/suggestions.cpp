@@ -40,6 +40,10 @@ template <typename Names>
 void ConsiderNames(const Names& names, std::string_view name, std::string_view& best, std::size_t& nBest)
 {
     for (const auto& entry : names) {
+        // The distance is at least the difference in length.
+        const std::size_t nGap = name.size() > entry.size() ? name.size() - entry.size() : entry.size() - name.size();
+        if (nGap >= nBest)
+            continue;
         const std::size_t nDistance = EditDistanceNoCase(name, entry);
         if (nDistance < nBest) {
             best = entry;
