@@ -24,12 +24,14 @@ bool IsControl(std::string_view text, std::size_t i, std::size_t nLength)
     return nLength == 2 && c == 0xC2 && ByteAt(text, i + 1) <= 0x9F;
 }
 
-void AppendEscaped(std::string_view bytes, std::string& out)
+void Escape(std::string_view bytes, VisiblePiece& piece)
 {
     const char* const pszDigits = "0123456789ABCDEF";
     for (const char c : bytes) {
         const auto nByte = static_cast<unsigned char>(c);
-        out.append("\\x").append(1, pszDigits[nByte >> 4]).append(1, pszDigits[nByte & 0x0F]);
+        const char aEscaped[4] = {'\\', 'x', pszDigits[nByte >> 4], pszDigits[nByte & 0x0F]};
+        std::copy(aEscaped, aEscaped + 4, piece.aShown + piece.nShown);
+        piece.nShown += 4;
     }
 }
 
@@ -71,10 +73,12 @@ VisiblePiece VisiblePieceAt(std::string_view text, std::size_t i)
     const std::size_t nLength = Utf8SequenceLength(text, i);
     piece.nLength = nLength == 0 ? 1 : nLength;
     piece.bEscaped = nLength == 0 || IsControl(text, i, nLength);
-    if (piece.bEscaped)
-        AppendEscaped(text.substr(i, piece.nLength), piece.shown);
-    else
-        piece.shown.assign(text.substr(i, piece.nLength));
+    if (piece.bEscaped) {
+        Escape(text.substr(i, piece.nLength), piece);
+    } else {
+        text.copy(piece.aShown, piece.nLength, i);
+        piece.nShown = piece.nLength;
+    }
     return piece;
 }
 
@@ -86,7 +90,7 @@ std::string VisibleText(std::string_view text)
     std::string shown;
     for (std::size_t i = 0; i < text.size();) {
         const VisiblePiece piece = VisiblePieceAt(text, i);
-        shown += piece.shown;
+        shown += piece.Shown();
         i += piece.nLength;
     }
     return shown;

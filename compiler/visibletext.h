@@ -19,8 +19,11 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t i);
 // One piece of a text as shown: a character, or a byte shown escaped.
 struct VisiblePiece {
     std::size_t nLength = 0; // bytes of the text it stands for
-    std::string shown;       // what stands in its place
     bool bEscaped = false;   // shown as "\xHH" per byte
+    char aShown[8] = {};     // what stands in its place: at most two bytes escaped
+    std::size_t nShown = 0;
+
+    std::string_view Shown() const { return {aShown, nShown}; }
 };
 
 // The piece of the text that starts at i (i < text.size()).

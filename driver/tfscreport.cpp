@@ -59,16 +59,6 @@ struct Echo {
     std::string caret;
 };
 
-// The white space under a piece: a tab under a tab, a space under each
-// column the piece takes.
-void AppendPad(const VisiblePiece& piece, std::string_view text, std::size_t i, std::string& pad)
-{
-    if (text[i] == '\t')
-        pad += '\t';
-    else
-        pad.append(piece.bEscaped ? piece.shown.size() : 1, ' ');
-}
-
 // The stretch [begin, end) of the line that is shown: all of it, or for a
 // long line the bytes around the column, widened to whole characters.
 std::pair<std::size_t, std::size_t> ShownStretch(std::string_view line, std::size_t nColumn)
@@ -85,31 +75,67 @@ std::pair<std::size_t, std::size_t> ShownStretch(std::string_view line, std::siz
     return {nBegin, nEnd};
 }
 
-// A printable ASCII byte, shown as it is in one column.
-bool IsPlainByte(char c) { return c >= 0x20 && c < 0x7F; }
+// Where the caret goes: the token's 0-based byte column and its length.
+struct TokenPlace {
+    std::size_t nColumn;
+    std::size_t nLength;
+};
 
-// Appends the pieces of line[nBegin, nEnd) to the echo: each shown, padded
-// in the indent before the column; returns the columns the token takes.
-std::size_t AppendPieces(std::string_view line, std::size_t nBegin, std::size_t nEnd, std::size_t nColumn,
-                         std::size_t nLength, Echo& echo)
+// Columns a piece takes on the terminal: one a character, four an escaped byte.
+std::size_t ColumnsOf(const VisiblePiece& piece) { return piece.bEscaped ? piece.nShown : 1; }
+
+// The bytes that [nBegin, nEnd) and [nFrom, nTo) have in common.
+std::size_t Overlap(std::size_t nBegin, std::size_t nEnd, std::size_t nFrom, std::size_t nTo)
+{
+    const std::size_t nLow = std::max(nBegin, nFrom);
+    const std::size_t nHigh = std::min(nEnd, nTo);
+    return nHigh > nLow ? nHigh - nLow : 0;
+}
+
+// The end of the run of printable ASCII bytes from i, each shown as it is
+// in one column, before nEnd.
+std::size_t PlainRunEnd(std::string_view line, std::size_t i, std::size_t nEnd)
+{
+    while (i < nEnd && line[i] >= 0x20 && line[i] < 0x7F)
+        ++i;
+    return i;
+}
+
+// Appends line[i, nRunEnd), printable ASCII, at once; returns the columns
+// of the token among them.
+std::size_t AppendPlainRun(std::string_view line, std::size_t i, std::size_t nRunEnd, const TokenPlace& token,
+                           Echo& echo)
+{
+    echo.line.append(line.substr(i, nRunEnd - i));
+    echo.indent.append(Overlap(i, nRunEnd, 0, token.nColumn), ' ');
+    return Overlap(i, nRunEnd, token.nColumn, token.nColumn + token.nLength);
+}
+
+// Appends the piece at i, which is no printable ASCII; returns its length.
+std::size_t AppendPiece(std::string_view line, std::size_t i, const TokenPlace& token, Echo& echo, std::size_t& nWidth)
+{
+    const VisiblePiece piece = VisiblePieceAt(line, i);
+    echo.line += piece.Shown();
+    if (i < token.nColumn)
+        echo.indent.append(line[i] == '\t' ? 1 : ColumnsOf(piece), line[i] == '\t' ? '\t' : ' ');
+    else if (i < token.nColumn + token.nLength)
+        nWidth += ColumnsOf(piece);
+    return piece.nLength;
+}
+
+// Appends line[nBegin, nEnd) to the echo, and under what comes before the
+// token the white space that leads to the caret (a tab under a tab); returns
+// the columns the token takes.
+std::size_t AppendPieces(std::string_view line, std::size_t nBegin, std::size_t nEnd, const TokenPlace& token,
+                         Echo& echo)
 {
     std::size_t nWidth = 0;
     for (std::size_t i = nBegin; i < nEnd;) {
-        if (IsPlainByte(line[i])) {
-            echo.line += line[i];
-            if (i < nColumn)
-                echo.indent += ' ';
-            nWidth += i >= nColumn && i < nColumn + nLength ? 1 : 0;
-            ++i;
-            continue;
-        }
-        const VisiblePiece piece = VisiblePieceAt(line, i);
-        echo.line += piece.shown;
-        if (i < nColumn)
-            AppendPad(piece, line, i, echo.indent);
-        else if (i < nColumn + nLength)
-            nWidth += piece.bEscaped ? piece.shown.size() : 1;
-        i += piece.nLength;
+        const std::size_t nRunEnd = PlainRunEnd(line, i, nEnd);
+        nWidth += AppendPlainRun(line, i, nRunEnd, token, echo);
+        i = nRunEnd;
+        if (i < nEnd)
+            i += AppendPiece(line, i, token, echo, nWidth);
     }
     return nWidth;
 }
@@ -127,7 +153,7 @@ Echo EchoOf(std::string_view line, std::size_t nColumn, std::size_t nLength)
         echo.line = pszCut;
         echo.indent = "   ";
     }
-    const std::size_t nWidth = AppendPieces(line, nBegin, nEnd, nColumn, nLength, echo);
+    const std::size_t nWidth = AppendPieces(line, nBegin, nEnd, {nColumn, nLength}, echo);
     if (nEnd < line.size())
         echo.line += pszCut;
     if (nColumn > nEnd)
@@ -145,24 +171,25 @@ std::string Label(const Diagnostic& diagnostic)
     return " [-W" + diagnostic.name + "]";
 }
 
-std::string FormatOne(const FileDiagnostics& file, const LineIndex& lines, const Diagnostic& diagnostic,
-                      const Painter& paint)
+// Appends one diagnostic: its location and message, the line shown with
+// the caret, and the replacement of a fix-it at the same place.
+void AppendOne(const FileDiagnostics& file, const LineIndex& lines, const Diagnostic& diagnostic, const Painter& paint,
+               std::string& text)
 {
     const std::string location =
         VisibleText(file.name) + ":" + std::to_string(diagnostic.line) + ":" + std::to_string(diagnostic.column) + ": ";
-    std::string text = paint(BOLD, location) +
-                       paint(SeverityColor(diagnostic.severity), std::string(SeverityText(diagnostic.severity)) + ":") +
-                       paint(BOLD, " " + VisibleText(diagnostic.message) + Label(diagnostic)) + "\n";
+    text += paint(BOLD, location);
+    text += paint(SeverityColor(diagnostic.severity), std::string(SeverityText(diagnostic.severity)) + ":");
+    text += paint(BOLD, " " + VisibleText(diagnostic.message) + Label(diagnostic));
     const std::string_view line = lines.Line(static_cast<std::uint32_t>(std::max(diagnostic.line, 0)));
     const Echo echo = EchoOf(line, static_cast<std::size_t>(std::max(diagnostic.column, 1) - 1),
                              static_cast<std::size_t>(std::max(diagnostic.length, 0)));
-    text += echo.line + "\n";
-    text += echo.indent + paint(GREEN, echo.caret) + "\n";
+    text.append("\n").append(echo.line).append("\n").append(echo.indent);
+    text.append(paint(GREEN, echo.caret)).append("\n");
     for (const FixIt& fixIt : diagnostic.fixIts) {
         if (fixIt.line == diagnostic.line && fixIt.column == diagnostic.column)
-            text += echo.indent + paint(GREEN, VisibleText(fixIt.replacement)) + "\n";
+            text.append(echo.indent).append(paint(GREEN, VisibleText(fixIt.replacement))).append("\n");
     }
-    return text;
 }
 
 } // namespace
@@ -192,7 +219,7 @@ std::string FormatText(const FileDiagnostics& file, bool bColor)
     const LineIndex lines(file.source);
     std::string text;
     for (const Diagnostic& diagnostic : file.diagnostics)
-        text += FormatOne(file, lines, diagnostic, paint);
+        AppendOne(file, lines, diagnostic, paint, text);
     if (!file.fileError.empty())
         text += paint(BOLD, "tfsc: ") + paint(RED, "error:") + paint(BOLD, " " + VisibleText(file.fileError)) + "\n";
     return text;
