@@ -21,7 +21,7 @@ std::size_t EditDistanceNoCase(std::string_view a, std::string_view b)
 {
     // One row of the table; on the stack for the short names of the language.
     constexpr std::size_t SMALL_ROW = 32;
-    std::size_t aSmallRow[SMALL_ROW];
+    std::size_t aSmallRow[SMALL_ROW] = {};
     std::vector<std::size_t> largeRow(b.size() < SMALL_ROW ? 0 : b.size() + 1);
     std::size_t* const row = largeRow.empty() ? aSmallRow : largeRow.data();
     for (std::size_t j = 0; j <= b.size(); ++j)

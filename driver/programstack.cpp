@@ -4,8 +4,8 @@
 // handlers (interruptcleanup.h) run on the thread they were written for.
 #include "programstack.h"
 
+#include <csignal>
 #include <pthread.h>
-#include <signal.h>
 
 namespace quorlin {
 
@@ -47,7 +47,7 @@ int RunWithStack(std::size_t nStackBytes, ProgramMain pfnMain, int argc, char** 
     sigset_t all;
     sigfillset(&all);
     ::pthread_sigmask(SIG_SETMASK, &all, &run.callerMask);
-    pthread_t worker;
+    pthread_t worker{};
     const bool bStarted = StartWorker(nStackBytes, run, worker);
     if (bStarted)
         ::pthread_join(worker, nullptr);
