@@ -2,7 +2,10 @@
 // user's choice (ulimit -s), and a small one would let a deeply nested
 // script end the run with a crash. Each program therefore runs its main
 // work on a thread whose stack it chooses: PROGRAM_STACK_BYTES, far beyond
-// what the compiler's bounded nesting needs (see quorlin.h).
+// what the compiler's bounded nesting needs (COMPILE_STACK_BYTES in
+// quorlin.h) and what the decompiler's recursion over compiled code needs
+// (its depth is bounded by the 2,040 or so instructions a file can hold),
+// with room for unoptimised and sanitizer builds.
 #ifndef QUORLIN_PROGRAMSTACK_H
 #define QUORLIN_PROGRAMSTACK_H
 
