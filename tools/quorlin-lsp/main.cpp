@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "messagereader.h"
+#include "programstack.h"
 #include "server.h"
 
 namespace {
@@ -28,9 +29,7 @@ int Serve()
     return server.ExitCode();
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int RunServer(int argc, char** argv)
 {
     if (argc > 1) {
         const std::string argument = argv[1];
@@ -47,3 +46,7 @@ int main(int argc, char** argv)
     std::ios::sync_with_stdio(false);
     return Serve();
 }
+
+} // namespace
+
+int main(int argc, char** argv) { return quorlin::RunWithStack(quorlin::PROGRAM_STACK_BYTES, RunServer, argc, argv); }

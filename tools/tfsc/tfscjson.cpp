@@ -1,6 +1,5 @@
-// Diagnostics as JSON and as SARIF 2.1.0. Scripts may hold any bytes, and a
-// token of one byte from 128 to 255 lands in a message; JSON text must be
-// UTF-8, so each byte that is not part of well-formed UTF-8 is taken as the
+// Diagnostics as JSON and as SARIF 2.1.0. File names may hold any bytes;
+// JSON text must be UTF-8, so each byte that is not part of well-formed UTF-8 is taken as the
 // code point of the same value and, like every character beyond ASCII, is
 // written as a \u escape.
 #include <nlohmann/json.hpp>
@@ -9,6 +8,7 @@
 
 #include "quorlin/quorlin.h"
 #include "tfscreport.h"
+#include "visibletext.h"
 
 namespace quorlin {
 
@@ -16,44 +16,6 @@ namespace {
 
 // Keys stay in the order written: file, line, column, ... read best.
 using json = nlohmann::ordered_json;
-
-// The byte at i, 0 past the end.
-unsigned char ByteAt(std::string_view text, std::size_t i)
-{
-    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
-}
-
-// The length of the well-formed UTF-8 sequence at i (Unicode's table of
-// well-formed byte sequences), or 0 when there is none.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i)
-{
-    const unsigned char c = ByteAt(text, i);
-    if (c < 0x80)
-        return 1;
-    // The sequence's length and the range of its second byte, by its first.
-    std::size_t nLength = 4;
-    unsigned char nLow = 0x80;
-    unsigned char nHigh = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-        nLength = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        nLength = 3;
-        nLow = c == 0xE0 ? 0xA0 : 0x80;
-        nHigh = c == 0xED ? 0x9F : 0xBF;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        nLow = c == 0xF0 ? 0x90 : 0x80;
-        nHigh = c == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (ByteAt(text, i + 1) < nLow || ByteAt(text, i + 1) > nHigh)
-        return 0;
-    for (std::size_t j = 2; j < nLength; ++j) {
-        if (ByteAt(text, i + j) < 0x80 || ByteAt(text, i + j) > 0xBF)
-            return 0;
-    }
-    return nLength;
-}
 
 // Well-formed UTF-8 for any bytes: a stray byte becomes the character of
 // the same value.
@@ -63,7 +25,7 @@ std::string ToUtf8(std::string_view text)
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t nLength = Utf8SequenceLength(text, i);
         if (nLength == 0) {
-            const unsigned char c = ByteAt(text, i);
+            const auto c = static_cast<unsigned char>(text[i]);
             result += static_cast<char>(0xC0 | (c >> 6));
             result += static_cast<char>(0x80 | (c & 0x3F));
             ++i;
