@@ -16,6 +16,12 @@ namespace quorlin::cli {
 constexpr std::string_view STDIN_ARGUMENT = "-";
 constexpr std::string_view STDIN_DISPLAY_NAME = "<stdin>";
 
+// The name of an input in messages: "<stdin>" for "-", else the argument.
+inline std::string DisplayName(std::string_view argument)
+{
+    return std::string(argument == STDIN_ARGUMENT ? STDIN_DISPLAY_NAME : argument);
+}
+
 // What follows an option's spelling.
 enum class OptionValue {
     NONE,     // a flag: "--check"

@@ -81,7 +81,7 @@ bool WriteCompiled(const RunState& state, const std::string& input, const Compil
         return true;
     const std::string output = state.options.output ? *state.options.output : DerivedOutputName(input);
     if (const std::string* pScript = InputWrittenBy(output, state.options.files)) {
-        const std::string script = *pScript == STDIN_ARGUMENT ? STDIN_DISPLAY_NAME : *pScript;
+        const std::string script = cli::DisplayName(*pScript);
         file.fileError = "output '" + output + "' is the script '" + script + "' itself; it was left unchanged";
         return false;
     }
@@ -107,7 +107,7 @@ void Show(RunState& state, FileDiagnostics file)
 void ProcessFile(RunState& state, const std::string& input)
 {
     FileDiagnostics file;
-    file.name = input == STDIN_ARGUMENT ? STDIN_DISPLAY_NAME : input;
+    file.name = cli::DisplayName(input);
     std::string text;
     std::string reason;
     if (!ReadInput(input, text, reason)) {
@@ -127,7 +127,7 @@ void ProcessFile(RunState& state, const std::string& input)
     state.bFailed = state.bFailed || !bOk;
     Show(state, std::move(file));
     if (state.options.bStats)
-        PrintStats(input == STDIN_ARGUMENT ? STDIN_DISPLAY_NAME : input, result.figures);
+        PrintStats(cli::DisplayName(input), result.figures);
 }
 
 void ShowCollected(const RunState& state)

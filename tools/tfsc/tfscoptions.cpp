@@ -73,118 +73,39 @@ bool ParseFormat(std::string_view value, TfscOptions& options, std::string& erro
     return true;
 }
 
-// Options without a value.
-bool ParseFlag(std::string_view arg, TfscOptions& options)
+enum OptionId { CHECK = 1, STATS, HELP, VERSION, NO_WARNINGS, WARNING, OUTPUT, COLOR, FORMAT };
+
+// A flag's effect on the options.
+void ApplyFlag(int nId, TfscOptions& options)
 {
-    if (arg == "--check" || arg == "-fsyntax-only")
-        options.bCheckOnly = true;
-    else if (arg == "--stats")
-        options.bStats = true;
-    else if (arg == "-h" || arg == "--help")
-        options.bHelp = true;
-    else if (arg == "--version")
-        options.bVersion = true;
-    else if (arg == "-w")
-        options.bNoWarnings = true;
-    else
-        return false;
-    return true;
+    switch (nId) {
+    case CHECK: options.bCheckOnly = true; break;
+    case STATS: options.bStats = true; break;
+    case HELP: options.bHelp = true; break;
+    case VERSION: options.bVersion = true; break;
+    default: options.bNoWarnings = true; break;
+    }
 }
 
-// Options of the form --name=value, or --name value.
-bool ParseLongValue(std::string_view arg, std::string_view value, TfscOptions& options, std::string& error)
+// One option of the split command line.
+bool ApplyOption(const cli::CommandLineItem& item, TfscOptions& options, std::string& error)
 {
-    if (arg == "--color")
-        return ParseColor(value, options, error);
-    if (arg == "--diagnostics-format")
-        return ParseFormat(value, options, error);
-    options.output = std::string(value);
-    return true;
+    switch (item.id) {
+    case WARNING: return ParseWarningOption(item.text + item.value, options, error);
+    case OUTPUT: options.output = item.value; return true;
+    // As in ls and grep, --color alone means always.
+    case COLOR: return ParseColor(item.hasValue ? item.value : "always", options, error);
+    case FORMAT: return ParseFormat(item.value, options, error);
+    default: ApplyFlag(item.id, options); return true;
+    }
 }
 
-bool TakesValue(std::string_view name)
+std::string ProblemText(const cli::CommandLineProblem& problem)
 {
-    return name == "--color" || name == "--diagnostics-format" || name == "--output";
+    if (problem.error == cli::CommandLineError::MISSING_VALUE)
+        return "option '" + problem.argument + "' needs a value";
+    return "unknown option '" + problem.argument + "'";
 }
-
-class Parser {
-public:
-    Parser(const std::vector<std::string>& args, TfscOptions& options, std::string& error)
-        : m_args(args), m_options(options), m_error(error)
-    {
-    }
-
-    bool Run()
-    {
-        bool bOptionsEnded = false;
-        for (m_nNext = 0; m_nNext < m_args.size();) {
-            const std::string& arg = m_args[m_nNext++];
-            if (bOptionsEnded || arg.size() < 2 || arg[0] != '-') {
-                m_options.files.push_back(arg);
-            } else if (arg == "--") {
-                bOptionsEnded = true;
-            } else if (!ParseOption(arg)) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-private:
-    bool ParseOption(const std::string& arg)
-    {
-        if (ParseFlag(arg, m_options))
-            return true;
-        if (StartsWith(arg, "-W"))
-            return ParseWarningOption(arg, m_options, m_error);
-        if (StartsWith(arg, "-o"))
-            return ParseShortOutput(arg);
-        if (StartsWith(arg, "--"))
-            return ParseLong(arg);
-        m_error = "unknown option '" + arg + "'";
-        return false;
-    }
-
-    bool ParseShortOutput(const std::string& arg)
-    {
-        if (arg.size() > 2) {
-            m_options.output = arg.substr(2);
-            return true;
-        }
-        return TakeValue(arg, "--output");
-    }
-
-    bool ParseLong(const std::string& arg)
-    {
-        const std::size_t nEquals = arg.find('=');
-        const std::string name = arg.substr(0, nEquals);
-        if (!TakesValue(name)) {
-            m_error = "unknown option '" + arg + "'";
-            return false;
-        }
-        if (nEquals != std::string::npos)
-            return ParseLongValue(name, std::string_view(arg).substr(nEquals + 1), m_options, m_error);
-        // As in ls and grep, --color alone means always.
-        if (name == "--color")
-            return ParseLongValue(name, "always", m_options, m_error);
-        return TakeValue(arg, name);
-    }
-
-    // The next argument as the value of option arg (known as name).
-    bool TakeValue(const std::string& arg, std::string_view name)
-    {
-        if (m_nNext >= m_args.size()) {
-            m_error = "option '" + arg + "' needs a value";
-            return false;
-        }
-        return ParseLongValue(name, m_args[m_nNext++], m_options, m_error);
-    }
-
-    const std::vector<std::string>& m_args;
-    TfscOptions& m_options;
-    std::string& m_error;
-    std::size_t m_nNext = 0;
-};
 
 // What the options ask for must be possible.
 bool CheckCombination(const TfscOptions& options, std::string& error)
@@ -213,10 +134,41 @@ bool CheckCombination(const TfscOptions& options, std::string& error)
 
 } // namespace
 
+const std::vector<cli::OptionSpec>& TfscOptionTable()
+{
+    using cli::OptionValue;
+    static const std::vector<cli::OptionSpec> table = {
+        {OUTPUT, "-o", OptionValue::REQUIRED, "FILE", "write the compiled file to FILE (- for standard output)"},
+        {OUTPUT, "--output", OptionValue::REQUIRED, "FILE", "write the compiled file to FILE"},
+        {CHECK, "--check", OptionValue::NONE, {}, "check the scripts, write nothing"},
+        {CHECK, "-fsyntax-only", OptionValue::NONE, {}, "the same as --check"},
+        {STATS, "--stats", OptionValue::NONE, {}, "print each script's budget"},
+        {NO_WARNINGS, "-w", OptionValue::NONE, {}, "report no warning"},
+        {WARNING, "-W", OptionValue::JOINED, "NAME", "-WNAME, -Wno-NAME, -Werror, -Wall"},
+        {COLOR, "--color", OptionValue::OPTIONAL, "WHEN", "colour the text: auto, always or never"},
+        {FORMAT, "--diagnostics-format", OptionValue::REQUIRED, "FORMAT", "text, json or sarif"},
+        {HELP, "-h", OptionValue::NONE, {}, "show the help and exit"},
+        {HELP, "--help", OptionValue::NONE, {}, "show the help and exit"},
+        {VERSION, "--version", OptionValue::NONE, {}, "show the version and exit"},
+    };
+    return table;
+}
+
 bool ParseTfscOptions(const std::vector<std::string>& args, TfscOptions& options, std::string& error)
 {
-    Parser parser(args, options, error);
-    return parser.Run() && CheckCombination(options, error);
+    std::vector<cli::CommandLineItem> items;
+    const cli::CommandLineProblem problem = cli::ParseCommandLine(args, TfscOptionTable(), items);
+    for (const cli::CommandLineItem& item : items) {
+        if (item.isOperand)
+            options.files.push_back(item.text);
+        else if (!ApplyOption(item, options, error))
+            return false;
+    }
+    if (problem.error != cli::CommandLineError::NONE) {
+        error = ProblemText(problem);
+        return false;
+    }
+    return CheckCombination(options, error);
 }
 
 } // namespace quorlin

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "optionparser.h"
+
 namespace quorlin {
 
 enum class ColorMode { Auto, Always, Never };
@@ -32,9 +34,11 @@ struct TfscOptions {
 // false with a one-line message (without the program name) in error.
 bool ParseTfscOptions(const std::vector<std::string>& args, TfscOptions& options, std::string& error);
 
-// The standard input's name in diagnostics, and its name on the command line.
-constexpr const char* STDIN_DISPLAY_NAME = "<stdin>";
-constexpr const char* STDIN_ARGUMENT = "-";
+// tfsc's options, one entry per spelling (for the parser and for shell
+// completion).
+const std::vector<cli::OptionSpec>& TfscOptionTable();
+
+using cli::STDIN_ARGUMENT;
 
 } // namespace quorlin
 
