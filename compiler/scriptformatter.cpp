@@ -1,6 +1,7 @@
 // The canonical layout: items from the compiler's scanner, spelling from
-// what its lookup found each word to be, and a separator between each two tokens that depends only on the
-// tokens themselves, so that formatting formatted text changes nothing.
+// what its lookup found each word to be, and a separator between each two
+// tokens that depends only on the tokens themselves, so that formatting
+// formatted text changes nothing.
 #include "scriptformatter.h"
 
 #include <cstdio>
@@ -64,7 +65,7 @@ bool Is(const LayoutItem& item, TokenType nToken) { return item.m_token.kind == 
 bool IsComment(const LayoutItem& item) { return Is(item, TOKEN_COMMENT); }
 
 // A word: a token that starts with a letter.
-bool IsWord(const LayoutItem& item) { return IsLetterChar(item.m_text[0]) && !IsComment(item); }
+bool IsWord(const LayoutItem& item) { return IsLetterChar(item.m_text[0]); }
 
 bool IsHighByte(const LayoutItem& item) { return static_cast<unsigned char>(item.m_text[0]) >= 0x80; }
 

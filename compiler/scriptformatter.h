@@ -20,6 +20,10 @@
 // The token sequence never changes otherwise, so the script compiles to the
 // same bytes (or fails with the same messages), and formatting formatted
 // text changes nothing.
+//
+// The script is read through the compiler's own scanner (scanner.h), and a
+// word's spelling follows from what the compiler's lookup makes of it, so
+// the layout splits and reads the text exactly as the compiler does.
 #ifndef QUORLIN_SCRIPTFORMATTER_H
 #define QUORLIN_SCRIPTFORMATTER_H
 
