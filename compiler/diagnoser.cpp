@@ -164,9 +164,9 @@ bool Diagnoser::SkipRestOfStatement()
     return true;
 }
 
-// Past the end of the text the lexer keeps the last token's code; the
+// Past the end of the text the parser keeps the last token's code; the
 // token then starts at the end.
-bool Diagnoser::AtEndOfText() const { return m_compiler.m_pTokenStart == m_compiler.m_pSourceEnd; }
+bool Diagnoser::AtEndOfText() const { return m_compiler.GetScannedToken().kind == TOKEN_END; }
 
 // The back end over the statements that parsed: temporaries, then the
 // constants and the code, as at EndScript in the classic sequence.
@@ -293,8 +293,8 @@ void Diagnoser::AddRepeatCounts()
 
 TextSpan Diagnoser::CurrentToken() const
 {
-    const TextureScriptCompiler& c = m_compiler;
-    return {c.m_pTokenStart, static_cast<std::uint32_t>(c.m_pCursor - c.m_pTokenStart), c.m_nLine};
+    const Token& token = m_compiler.GetScannedToken();
+    return {m_text.c_str() + token.offset, static_cast<std::uint32_t>(token.length), token.line};
 }
 
 // The lexer makes a token of each byte from 128 to 255; the one that starts

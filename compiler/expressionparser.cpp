@@ -1,8 +1,9 @@
 // The statement and expression parser: recursive descent with one token of
 // look-ahead, one function per precedence level. Names resolve to operand
-// slots, literals go to the constant pool, and every fault is reported where
-// it is found; a failing level hands null up and leaves the offending token
-// current, so enclosing levels may report more.
+// slots by the lookups of words.h, literals go to the constant pool, and
+// every fault is reported where it is found; a failing level hands null up
+// and leaves the offending token current, so enclosing levels may report
+// more.
 #include "texturescriptcompiler.h"
 
 #include <new>
@@ -18,26 +19,6 @@ namespace quorlin {
 namespace {
 
 constexpr std::uint32_t NOT_FOUND = ~0u;
-
-template <std::size_t N>
-constexpr bool AnyNameStartsWith(const NamedValue (&table)[N], std::string_view prefix)
-{
-    for (const NamedValue& entry : table) {
-        if (StartsWithNoCase(prefix, entry.name))
-            return true;
-    }
-    return false;
-}
-
-template <std::size_t N>
-std::uint32_t FindNamed(const NamedValue (&table)[N], std::string_view name)
-{
-    for (const NamedValue& entry : table) {
-        if (EqualsNoCase(entry.name, name))
-            return entry.nValue;
-    }
-    return NOT_FOUND;
-}
 
 std::int32_t AdditiveOperator(TokenType nToken)
 {
@@ -58,19 +39,6 @@ std::int32_t MultiplicativeOperator(TokenType nToken)
     case TOKEN_PERCENT: return TSOP_BIND;
     default: return COMPOP_INVALID;
     }
-}
-
-// The number after "Mat": its digits as a decimal value, saturated so that a
-// long run of digits can never wrap around into a valid index.
-std::uint32_t MatrixIndexDigits(std::string_view digits)
-{
-    constexpr std::uint32_t SATURATED = 100; // any value from here on is invalid
-    std::uint32_t nValue = 0;
-    for (std::size_t i = 0; i < digits.size() && IsDigitChar(digits[i]); ++i) {
-        if (nValue < SATURATED)
-            nValue = nValue * 10 + static_cast<std::uint32_t>(digits[i] - '0');
-    }
-    return nValue;
 }
 
 } // namespace
@@ -110,51 +78,38 @@ bool TextureScriptCompiler::LookupVariable(const char* pszName, std::uint32_t& n
     return ResolveVariable(name, ClassifyWord(name), nSlot);
 }
 
-// The slot of a name whose meaning the lexer found: matrix elements first,
-// the names scripts use most, then built-in values, then user parameters.
+// The slot of a name whose meaning the scanner found, in the parser's lookup
+// order (ResolveName): matrix elements first, the names scripts use most,
+// then built-in values, then user parameters.
 bool TextureScriptCompiler::ResolveVariable(std::string_view name, const WordMeaning& meaning, std::uint32_t& nSlot)
 {
-    if (meaning.nKind == NAME_MATRIX_ELEMENT)
-        return MatrixElementSlot(name, nSlot);
-    if (meaning.nKind == NAME_BUILTIN_VALUE) {
-        nSlot = meaning.nValue;
-        return true;
+    const auto findParameter = [this](std::string_view parameter, std::uint32_t& nIndex) {
+        return FindUserParamName(parameter, nIndex);
+    };
+    const ResolvedName resolved = ResolveName(name, meaning, findParameter);
+    switch (resolved.nUse) {
+    case NameUse::MATRIX_ELEMENT:
+    case NameUse::BUILTIN_VALUE: nSlot = resolved.nValue; return true;
+    case NameUse::USER_PARAM: nSlot = SLOT_USER_PARAM_FIRST + resolved.nValue; return true;
+    case NameUse::BAD_MATRIX_ELEMENT: ReportError(CompilerMessage::InvalidMatrixIndex); break;
+    default: break;
     }
-    std::uint32_t nParam = 0;
-    if (!FindUserParamName(name, nParam)) {
-        nSlot = NOT_FOUND;
-        return false;
-    }
-    nSlot = SLOT_USER_PARAM_FIRST + nParam;
-    return true;
-}
-
-bool TextureScriptCompiler::MatrixElementSlot(std::string_view name, std::uint32_t& nSlot)
-{
     nSlot = NOT_FOUND;
-    const std::uint32_t nIndex = MatrixIndexDigits(name.substr(MATRIX_PREFIX.size()));
-    const std::uint32_t nRow = nIndex / 10;
-    const std::uint32_t nColumn = nIndex % 10;
-    if (nRow >= MATRIX_DIMENSION || nColumn >= MATRIX_DIMENSION) {
-        ReportError(CompilerMessage::InvalidMatrixIndex);
-        return false;
-    }
-    nSlot = SLOT_MATRIX_FIRST + MATRIX_DIMENSION * nRow + nColumn;
-    return true;
+    return false;
 }
 
 bool TextureScriptCompiler::LookupFunction(const char* pszName, std::uint32_t& nIndex)
 {
-    nIndex = FindNamed(FUNCTIONS, pszName);
+    const WordMeaning meaning = ClassifyWord(pszName);
+    nIndex = meaning.nKind == NAME_FUNCTION ? meaning.nValue : NOT_FOUND;
     return nIndex != NOT_FOUND;
 }
 
 std::uint32_t TextureScriptCompiler::AddConstant(float fValue)
 {
-    for (std::uint32_t i = 0; i < m_nNumConstants; ++i) {
-        if (m_fConstants[i] == fValue)
-            return SLOT_CONSTANT_FIRST + i;
-    }
+    const std::uint32_t nIndex = ConstantIndex(m_fConstants, m_nNumConstants, fValue);
+    if (nIndex < m_nNumConstants)
+        return SLOT_CONSTANT_FIRST + nIndex;
     if (m_nNumConstants >= MAX_CONSTANTS) {
         ReportError(CompilerMessage::TooManyConstants);
         return NOT_FOUND;
@@ -332,7 +287,7 @@ ExprNode* TextureScriptCompiler::NewVariable(std::uint32_t nSlot)
 // number ::= NUMBER   (its longest leading decimal part)
 ExprNode* TextureScriptCompiler::ParseNumber()
 {
-    const std::uint32_t nSlot = AddConstant(NumberValue(std::string_view(m_szToken, m_nTokenLength)));
+    const std::uint32_t nSlot = AddConstant(NumberValue(GetTokenText()));
     NextToken();
     return NewVariable(nSlot);
 }
@@ -342,15 +297,15 @@ ExprNode* TextureScriptCompiler::ParseNumber()
 ExprNode* TextureScriptCompiler::ParseName()
 {
     std::uint32_t nSlot = 0;
-    if (ResolveVariable(std::string_view(m_szToken, m_nTokenLength), m_tokenMeaning, nSlot)) {
+    if (ResolveVariable(GetTokenText(), m_scanner.Meaning(), nSlot)) {
         NextToken();
         return NewVariable(nSlot);
     }
-    if (m_tokenMeaning.nKind != NAME_FUNCTION) {
+    if (m_scanner.Meaning().nKind != NAME_FUNCTION) {
         ReportError(CompilerMessage::InvalidVariable);
         return nullptr;
     }
-    const std::uint32_t nFunction = m_tokenMeaning.nValue;
+    const std::uint32_t nFunction = m_scanner.Meaning().nValue;
     NextToken();
     if (m_nToken != TOKEN_LPAREN) {
         ReportError(CompilerMessage::ExpectedCallParenthesis);

@@ -21,20 +21,21 @@ bool SameCharacters(const char* pszStored, std::string_view name)
 
 } // namespace
 
-bool TextureScriptCompiler::AddUserParam(const char* pszName)
+bool TextureScriptCompiler::AddUserParam(std::string_view name)
 {
     if (m_nNumUserParams >= MAX_USER_PARAMS) {
         ReportError(CompilerMessage::TooManyUserParams);
         return false;
     }
     std::uint32_t nExisting = 0;
-    if (FindUserParam(pszName, nExisting)) {
+    if (FindUserParamName(name, nExisting)) {
         ReportError(CompilerMessage::DuplicateParamName);
         return false;
     }
+    // A NUL-terminated copy, as the compiled file holds it.
     char* pszEntry = m_szUserParams[m_nNumUserParams];
-    const std::size_t nLength = strnlen(pszName, MAX_TOKEN_LENGTH);
-    std::memcpy(pszEntry, pszName, nLength);
+    const std::size_t nLength = name.size() < MAX_TOKEN_LENGTH ? name.size() : MAX_TOKEN_LENGTH;
+    std::memcpy(pszEntry, name.data(), nLength);
     pszEntry[nLength] = '\0';
     m_anUserParamLengths[m_nNumUserParams] = static_cast<std::uint32_t>(nLength);
     ++m_nNumUserParams;
@@ -72,7 +73,7 @@ bool TextureScriptCompiler::ParseParamList()
             ReportError(CompilerMessage::InvalidParamListSyntax);
             return false;
         }
-        if (!AddUserParam(m_szToken))
+        if (!AddUserParam(GetTokenText()))
             return false;
         NextToken();
         if (m_nToken == TOKEN_COMMA)

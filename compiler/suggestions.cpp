@@ -127,13 +127,12 @@ void Diagnoser::SuggestNumber(std::size_t nError, const TextSpan& token)
 // line lacks its ";" at the end of the first: the place to put it.
 void Diagnoser::SuggestSemicolon(std::size_t nError, const TextSpan& token)
 {
-    TextureScriptCompiler lexer;
-    lexer.Reset(m_text.c_str(), nullptr);
-    lexer.m_pCursor = m_statementStart.pBegin;
-    lexer.m_nLine = m_statementStart.nLine;
+    Scanner scanner(m_text);
+    scanner.ResumeAt(static_cast<std::size_t>(m_statementStart.pBegin - m_text.c_str()), m_statementStart.nLine);
     TextSpan end = m_statementStart;
-    while (lexer.NextToken() && lexer.m_pTokenStart < token.pBegin)
-        end = {lexer.m_pCursor, 0, lexer.m_nLine};
+    for (Token next = scanner.Next(); next.kind != TOKEN_END && m_text.c_str() + next.offset < token.pBegin;
+         next = scanner.Next())
+        end = {m_text.c_str() + next.offset + next.length, 0, next.line};
     if (end.nLine < token.nLine && end.pBegin != m_statementStart.pBegin)
         AddNote(nError, end, "the statement ends here without ';'", ";", true);
 }

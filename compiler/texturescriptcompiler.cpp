@@ -1,5 +1,6 @@
 // The compiler object: reset, diagnostics, the output buffer and the compile
-// sequence that lays out the compiled file from front to back.
+// sequence that lays out the compiled file from front to back. The tokens
+// come from the scanner (scanner.cpp) through NextToken.
 #include "texturescriptcompiler.h"
 
 #include <cassert>
@@ -22,23 +23,16 @@ void TextureScriptCompiler::Reset(const char* pText, std::size_t nLength, ErrorC
 
 void TextureScriptCompiler::ResetText(const char* pBegin, const char* pEnd)
 {
-    m_pCursor = pBegin;
-    m_pNulFreeEnd = pBegin;
-    m_pSourceEnd = pEnd;
-    m_pTokenStart = pBegin;
-    m_pLineStart = pBegin;
+    m_pText = pBegin;
+    m_scanner = Scanner(pBegin, static_cast<std::size_t>(pEnd - pBegin));
     m_pfnErrorCallback = nullptr;
     m_pfnSink = nullptr;
     m_pSinkContext = nullptr;
     m_pWritePos = m_aBytecode;
-    m_nLine = 0;
     m_nNumConstants = 0;
     m_nNumUserParams = 0;
     m_bError = false;
-    m_szToken[0] = '\0';
-    m_nTokenLength = 0;
     m_nToken = TOKEN_INVALID;
-    m_tokenMeaning = WordMeaning();
     m_nParenDepth = 0;
     m_nNestingDepth = 0;
     m_bAbort = false;
@@ -62,7 +56,7 @@ bool TextureScriptCompiler::Compile(const char* pText, std::size_t nLength, Diag
                                     std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize)
 {
     // As with a NUL-terminated text, the script ends at its first NUL, which
-    // the lexer finds where it meets it.
+    // the scanner finds where it meets it.
     ResetText(pText, pText + nLength);
     m_pfnSink = pfnSink;
     m_pSinkContext = pContext;
@@ -92,11 +86,17 @@ bool TextureScriptCompiler::CompileAndHandOver(std::uint8_t** ppOutBuffer, std::
 void TextureScriptCompiler::ReportError(const char* pszMessage, bool isError)
 {
     if (m_pfnErrorCallback != nullptr)
-        m_pfnErrorCallback("Line %d: %s", m_nLine, pszMessage);
+        m_pfnErrorCallback("Line %d: %s", GetLine(), pszMessage);
     if (m_pfnSink != nullptr)
         m_pfnSink(m_pSinkContext, pszMessage, isError, GetTokenSpan());
     if (isError)
         m_bError = true;
+}
+
+SourceSpan TextureScriptCompiler::GetTokenSpan() const
+{
+    const Token& token = m_scanner.Current();
+    return {token.line, token.offset - m_scanner.LineStart(), token.length};
 }
 
 std::uint32_t TextureScriptCompiler::GetWriteOffset() const

@@ -1,8 +1,9 @@
 // The texture script compiler: turns the text of one script into one compiled
 // texture script (see compiledscriptformat.h for the bytes it produces).
 //
-// One pass of recursive descent over the tokens builds a syntax tree per
-// statement; at EndScript three walks over the statement list assign
+// One pass of recursive descent over the tokens it pulls from the scanner
+// (scanner.h), with names resolved by the lookups of words.h, builds a
+// syntax tree per statement; at EndScript three walks over the statement list assign
 // temporaries, compute the usage flags and generate the code. The file is
 // built front to back in a fixed buffer inside the object; the two fields
 // known only at the end (usage flags, code size) are reserved and filled in by
@@ -20,6 +21,8 @@
 #include "compiledscriptformat.h"
 #include "languagenames.h"
 #include "messages.h"
+#include "scanner.h"
+#include "words.h"
 
 namespace quorlin {
 
@@ -106,36 +109,6 @@ private:
 // destination, 0 for a missing node.
 std::uint32_t OperandOf(const ExprNode* pNode);
 
-// Token acceptors: does the character continue the token collected so far?
-// Defined here so that the lexer's loops take them in line.
-constexpr bool IsNumberChar(char c, const char*) { return !IsSpaceChar(c) && (IsDigitChar(c) || c == '.'); }
-
-constexpr bool IsIdentifierChar(char c, const char*) { return !IsSpaceChar(c) && (IsLetterChar(c) || IsDigitChar(c)); }
-
-constexpr bool IsSymbolChar(char c, const char* pszTokenSoFar)
-{
-    return !IsSpaceChar(c) && !IsLetterChar(c) && !IsDigitChar(c) && pszTokenSoFar[0] == '\0';
-}
-
-// What a word names besides its token code, for the parser's name lookup.
-enum NameKind : std::uint8_t {
-    NAME_OTHER,          // a user parameter's name, or no name at all
-    NAME_MATRIX_ELEMENT, // starts with the matrix prefix; the digits say which
-    NAME_BUILTIN_VALUE,  // nValue is its slot
-    NAME_FUNCTION,       // nValue is its index
-};
-
-// The meaning of an identifier- or symbol-class word, found by one lookup.
-struct WordMeaning {
-    TokenType nToken = TOKEN_IDENTIFIER;
-    NameKind nKind = NAME_OTHER;
-    std::uint32_t nValue = 0;
-};
-
-// The token code of a word and, for an identifier, what it names; compared
-// without case, as the lexer and the parser compare names.
-WordMeaning ClassifyWord(std::string_view word);
-
 // Where the current token lies in the text, for diagnostics that point into
 // it. At the end of the text it is the empty token there.
 struct SourceSpan {
@@ -183,11 +156,19 @@ public:
     void WriteConstants();
     bool CompileScript();
 
-    // Lexer.
-    bool NextToken();
+    // The next token from the scanner. At the end of the text the code of
+    // the last token stays current, with the empty text at the end.
+    bool NextToken()
+    {
+        const Token& token = m_scanner.Next();
+        if (token.kind == TOKEN_END)
+            return false;
+        m_nToken = token.kind;
+        return true;
+    }
 
     // Header sections.
-    bool AddUserParam(const char* pszName);
+    bool AddUserParam(std::string_view name);
     bool FindUserParam(const char* pszName, std::uint32_t& nIndex) const;
     bool ParseParamList();
     bool ParseInputType();
@@ -210,15 +191,18 @@ public:
 
     // Read access for tests and tools.
     TokenType GetToken() const { return m_nToken; }
-    const char* GetTokenText() const { return m_szToken; }
-    std::int32_t GetLine() const { return m_nLine; }
+    // What the parser keeps of the current token's text.
+    std::string_view GetTokenText() const { return KeptText(m_pText, m_scanner.Current()); }
+    // The current token as the scanner gave it: TOKEN_END at the end of the text.
+    const Token& GetScannedToken() const { return m_scanner.Current(); }
+    std::int32_t GetLine() const { return m_scanner.Current().line; }
     SourceSpan GetTokenSpan() const;
     bool HasError() const { return m_bError; }
     const std::uint8_t* GetBytecode() const { return m_aBytecode; }
     std::uint32_t GetNumConstants() const { return m_nNumConstants; }
     float GetConstant(std::uint32_t nIndex) const { return m_fConstants[nIndex]; }
 
-    // Sets up the lexer and the per-compile state over a text without
+    // Sets up the scanner and the per-compile state over a text without
     // compiling it; Compile starts with this. Lets tests drive single stages.
     void Reset(const char* pszSource, ErrorCallback pfnCallback);
     void Reset(const char* pText, std::size_t nLength, ErrorCallback pfnCallback);
@@ -244,7 +228,6 @@ private:
     ExprNode* ParseNumber();
     ExprNode* ParseName();
     bool ResolveVariable(std::string_view name, const WordMeaning& meaning, std::uint32_t& nSlot);
-    bool MatrixElementSlot(std::string_view name, std::uint32_t& nSlot);
     bool FindUserParamName(std::string_view name, std::uint32_t& nIndex) const;
     void ReleaseStatements(ExprNode* pTree, ExprNode* pList);
     bool ParseBody(ExprNode*& pList);
@@ -252,18 +235,12 @@ private:
     ErrorCallback m_pfnErrorCallback = nullptr;
     DiagnosticSink m_pfnSink = nullptr;
     void* m_pSinkContext = nullptr;
-    const char* m_pSourceEnd = nullptr;
-    const char* m_pCursor = nullptr;
-    const char* m_pNulFreeEnd = nullptr; // the text before it holds no NUL byte
-    // Where the current token and its line start, for diagnostic positions;
-    // the cursor is the token's end.
-    const char* m_pTokenStart = nullptr;
-    const char* m_pLineStart = nullptr;
-    char m_szToken[MAX_TOKEN_LENGTH + 1] = {};
-    std::uint32_t m_nTokenLength = 0; // characters in m_szToken
+    // The text and the scanner over it; the current token is the one the
+    // scanner gave last, with the meaning it found, and its code m_nToken
+    // (which stays at the end).
+    const char* m_pText = nullptr;
+    Scanner m_scanner;
     TokenType m_nToken = TOKEN_INVALID;
-    WordMeaning m_tokenMeaning; // of an identifier- or symbol-class token
-    std::int32_t m_nLine = 0;
     char m_szUserParams[MAX_USER_PARAMS][MAX_TOKEN_LENGTH + 1];
     std::uint32_t m_anUserParamLengths[MAX_USER_PARAMS];
     std::uint32_t m_nNumUserParams = 0;

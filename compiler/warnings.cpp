@@ -95,15 +95,13 @@ void Diagnoser::Warn(std::string_view name, const TextSpan& span, std::string me
 // header, which has parsed.
 std::vector<TextSpan> Diagnoser::ParameterSpans() const
 {
-    TextureScriptCompiler lexer;
-    lexer.Reset(m_text.c_str(), nullptr);
+    Scanner scanner(m_text);
     std::vector<TextSpan> spans;
-    lexer.NextToken();
-    while (lexer.NextToken() && lexer.m_nToken != TOKEN_SEMICOLON) {
-        if (lexer.m_nToken == TOKEN_IDENTIFIER) {
-            spans.push_back({lexer.m_pTokenStart, static_cast<std::uint32_t>(lexer.m_pCursor - lexer.m_pTokenStart),
-                             lexer.m_nLine});
-        }
+    scanner.Next();
+    for (Token token = scanner.Next(); token.kind != TOKEN_END && token.kind != TOKEN_SEMICOLON;
+         token = scanner.Next()) {
+        if (token.kind == TOKEN_IDENTIFIER)
+            spans.push_back({m_text.c_str() + token.offset, static_cast<std::uint32_t>(token.length), token.line});
     }
     return spans;
 }

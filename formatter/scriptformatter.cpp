@@ -1,6 +1,7 @@
-// The canonical layout: items from the scanner, spelling from the names
-// table, and a separator between each two tokens that depends only on the
-// tokens themselves, so that formatting formatted text changes nothing.
+// The canonical layout: items from the compiler's scanner, spelling from
+// what its lookup found each word to be, and a separator between each two
+// tokens that depends only on the tokens themselves, so that formatting
+// formatted text changes nothing.
 #include "scriptformatter.h"
 
 #include <cstdio>
@@ -9,32 +10,9 @@
 #include "charclass.h"
 #include "compiledscriptformat.h"
 #include "languagenames.h"
-#include "scriptscanner.h"
 
 namespace quorlin {
 namespace {
-
-// Words of the lexer's table (section keywords and types), as opposed to its
-// one-character symbols.
-bool IsKeywordWord(std::string_view word)
-{
-    for (const KeywordName& keyword : KEYWORDS) {
-        if (IsLetterChar(keyword.text[0]) && EqualsNoCase(word, keyword.text))
-            return true;
-    }
-    return false;
-}
-
-bool IsWord(std::string_view word, TokenType nToken) { return EqualsNoCase(word, KeywordText(nToken)); }
-
-bool IsSectionKeyword(std::string_view word)
-{
-    for (const TokenType nToken : {TOKEN_USERPARAMS, TOKEN_INPUT, TOKEN_OUTPUT, TOKEN_BEGINSCRIPT, TOKEN_ENDSCRIPT}) {
-        if (IsWord(word, nToken))
-            return true;
-    }
-    return false;
-}
 
 // A byte the layout could not keep safely: a NUL ends the text for the
 // compiler, and the other control bytes are invisible or move the cursor.
@@ -57,84 +35,62 @@ std::string CheckBytes(std::string_view source)
     return std::string();
 }
 
-// A matrix element's documented spelling: the prefix, the row and the column.
+// A matrix element's documented spelling: the prefix, the row and the column
+// (only for the two-digit form, whose digits stay as they are).
 std::string MatrixSpelling(std::string_view word)
 {
-    if (word.size() != MATRIX_PREFIX.size() + 2 || !StartsWithNoCase(MATRIX_PREFIX, word))
+    std::uint32_t nSlot = 0;
+    if (word.size() != MATRIX_PREFIX.size() + 2 || !IsDigitChar(word[MATRIX_PREFIX.size()]) ||
+        !IsDigitChar(word[MATRIX_PREFIX.size() + 1]) || !MatrixElementSlot(word, nSlot))
         return std::string();
-    const char cRow = word[MATRIX_PREFIX.size()];
-    const char cColumn = word[MATRIX_PREFIX.size() + 1];
-    const char cLast = static_cast<char>('0' + MATRIX_DIMENSION - 1);
-    if (cRow < '0' || cRow > cLast || cColumn < '0' || cColumn > cLast)
-        return std::string();
-    return std::string(MATRIX_PREFIX) + cRow + cColumn;
+    return std::string(MATRIX_PREFIX) + std::string(word.substr(MATRIX_PREFIX.size()));
 }
 
-// The documented spelling of a word the language knows; empty for others.
-std::string DocumentedSpelling(std::string_view word)
+// The documented spelling of a word the language knows, by what the
+// scanner's lookup found it to be; empty for others.
+std::string DocumentedSpelling(const LayoutItem& item)
 {
-    for (const KeywordName& keyword : KEYWORDS) {
-        if (EqualsNoCase(word, keyword.text))
-            return std::string(keyword.text);
+    if (item.m_token.kind != TOKEN_IDENTIFIER)
+        return std::string(KeywordText(item.m_token.kind));
+    switch (item.m_meaning.nKind) {
+    case NAME_BUILTIN_VALUE: return std::string(BuiltinValueName(item.m_meaning.nValue));
+    case NAME_FUNCTION: return std::string(FunctionName(item.m_meaning.nValue));
+    case NAME_MATRIX_ELEMENT: return MatrixSpelling(item.m_text);
+    default: return std::string();
     }
-    for (const NamedValue& value : BUILTIN_VALUES) {
-        if (EqualsNoCase(word, value.name))
-            return std::string(value.name);
-    }
-    for (const NamedValue& function : FUNCTIONS) {
-        if (EqualsNoCase(word, function.name))
-            return std::string(function.name);
-    }
-    return MatrixSpelling(word);
 }
 
-bool Is(const ScriptItem& item, std::string_view text) { return !item.m_bComment && item.m_text == text; }
+bool Is(const LayoutItem& item, TokenType nToken) { return item.m_token.kind == nToken; }
 
-// A character the lexer's table gives a token code of its own.
-bool IsTableSymbol(char c)
-{
-    for (const KeywordName& keyword : KEYWORDS) {
-        if (keyword.text.size() == 1 && keyword.text[0] == c)
-            return true;
-    }
-    return false;
-}
+bool IsComment(const LayoutItem& item) { return Is(item, TOKEN_COMMENT); }
 
-bool IsHighByte(const ScriptItem& item)
-{
-    return item.m_class == TokenClass::SYMBOL && static_cast<unsigned char>(item.m_text[0]) >= 0x80;
-}
+// A word: a token that starts with a letter.
+bool IsWord(const LayoutItem& item) { return IsLetterChar(item.m_text[0]); }
 
-// A token the lexer delivers as an identifier, which can name a parameter.
-bool IsNameToken(const ScriptItem& item)
-{
-    if (item.m_class == TokenClass::IDENTIFIER)
-        return !IsKeywordWord(item.m_text);
-    return item.m_class == TokenClass::SYMBOL && !IsTableSymbol(item.m_text[0]);
-}
+bool IsHighByte(const LayoutItem& item) { return static_cast<unsigned char>(item.m_text[0]) >= 0x80; }
 
 // Whether a "-" after this token subtracts (the token ends an operand) or
 // negates.
-bool EndsOperand(const ScriptItem& item)
+bool EndsOperand(const LayoutItem& item)
 {
-    return item.m_class == TokenClass::NUMBER || Is(item, ")") || (IsNameToken(item));
+    return Is(item, TOKEN_NUMBER) || Is(item, TOKEN_RPAREN) || Is(item, TOKEN_IDENTIFIER);
 }
 
 class Formatter {
 public:
-    explicit Formatter(std::string_view source) : m_source(source), m_items(ScanScript(source)) {}
+    explicit Formatter(std::string_view source) : m_source(source), m_items(LayoutItems(source)) {}
 
     std::string Run()
     {
         FindParameters();
         for (std::size_t i = 0; i < m_items.size(); ++i) {
-            const ScriptItem& item = m_items[i];
-            if (item.m_bComment) {
+            const LayoutItem& item = m_items[i];
+            if (IsComment(item)) {
                 AddComment(item);
                 continue;
             }
             AddToken(i);
-            if (IsWord(item.m_text, TOKEN_ENDSCRIPT))
+            if (Is(item, TOKEN_ENDSCRIPT))
                 return FinishAfterEnd(item);
         }
         if (!m_bLineEmpty)
@@ -149,27 +105,27 @@ private:
     void FindParameters()
     {
         std::size_t i = NextToken(0);
-        if (i >= m_items.size() || !IsWord(m_items[i].m_text, TOKEN_USERPARAMS))
+        if (i >= m_items.size() || !Is(m_items[i], TOKEN_USERPARAMS))
             return;
         m_nListBegin = i + 1;
         for (i = NextToken(i + 1); i < m_items.size(); i = NextToken(i + 1)) {
-            if (Is(m_items[i], ","))
+            if (Is(m_items[i], TOKEN_COMMA))
                 continue;
-            if (!IsNameToken(m_items[i]))
+            if (!Is(m_items[i], TOKEN_IDENTIFIER))
                 break;
-            m_parameters.emplace_back(m_items[i].m_text.substr(0, MAX_TOKEN_LENGTH));
+            m_parameters.emplace_back(KeptText(m_source.data(), m_items[i].m_token));
         }
         m_nListEnd = i;
     }
 
     std::size_t NextToken(std::size_t i) const
     {
-        while (i < m_items.size() && m_items[i].m_bComment)
+        while (i < m_items.size() && IsComment(m_items[i]))
             ++i;
         return i;
     }
 
-    void AddComment(const ScriptItem& item)
+    void AddComment(const LayoutItem& item)
     {
         if (item.m_bOwnLine) {
             StartLine(item.m_bBlankBefore);
@@ -184,7 +140,7 @@ private:
 
     void AddToken(std::size_t i)
     {
-        const ScriptItem& item = m_items[i];
+        const LayoutItem& item = m_items[i];
         const std::string text = Spelling(i);
         if (m_bLineEmpty || m_bBreakPending || IsSectionBoundary(item)) {
             StartLine(item.m_bBlankBefore);
@@ -192,16 +148,16 @@ private:
             m_out += Separator(item);
         }
         m_out += text;
-        m_bNegation = Is(item, "-") && !m_bAfterOperand;
+        m_bNegation = Is(item, TOKEN_MINUS) && !m_bAfterOperand;
         m_bAfterOperand = EndsOperand(item);
-        m_bBreakPending = Is(item, ";") || IsWord(item.m_text, TOKEN_BEGINSCRIPT);
+        m_bBreakPending = Is(item, TOKEN_SEMICOLON) || Is(item, TOKEN_BEGINSCRIPT);
         m_bLineEmpty = false;
         m_previous = item;
     }
 
-    static bool IsSectionBoundary(const ScriptItem& item)
+    static bool IsSectionBoundary(const LayoutItem& item)
     {
-        return IsWord(item.m_text, TOKEN_BEGINSCRIPT) || IsWord(item.m_text, TOKEN_ENDSCRIPT);
+        return Is(item, TOKEN_BEGINSCRIPT) || Is(item, TOKEN_ENDSCRIPT);
     }
 
     // Ends the current line, if it holds anything, and keeps one empty line
@@ -216,13 +172,14 @@ private:
         m_bBreakPending = false;
     }
 
-    std::string Separator(const ScriptItem& next) const
+    std::string Separator(const LayoutItem& next) const
     {
         const bool bTight =
-            Is(next, ";") || Is(next, ",") || Is(next, ")") || Is(m_previous, "(") || m_bNegation ||
-            (Is(next, "(") && m_previous.m_class == TokenClass::IDENTIFIER && !IsSectionKeyword(m_previous.m_text)) ||
+            Is(next, TOKEN_SEMICOLON) || Is(next, TOKEN_COMMA) || Is(next, TOKEN_RPAREN) ||
+            Is(m_previous, TOKEN_LPAREN) || m_bNegation ||
+            (Is(next, TOKEN_LPAREN) && IsWord(m_previous) && !IsSectionKeyword(m_previous.m_token.kind)) ||
             (IsHighByte(m_previous) && IsHighByte(next));
-        return bTight && !WouldJoin(m_previous.m_class, next.m_text) ? "" : " ";
+        return bTight && !ContinuesToken(m_previous.m_text[0], next.m_text[0]) ? "" : " ";
     }
 
     // Documented spelling, except inside the parameter list and where a
@@ -231,9 +188,9 @@ private:
     std::string Spelling(std::size_t i) const
     {
         const std::string_view word = m_items[i].m_text;
-        if (m_items[i].m_class != TokenClass::IDENTIFIER || (i >= m_nListBegin && i < m_nListEnd))
+        if (!IsWord(m_items[i]) || (i >= m_nListBegin && i < m_nListEnd))
             return std::string(word);
-        std::string spelling = DocumentedSpelling(word);
+        std::string spelling = DocumentedSpelling(m_items[i]);
         if (spelling.empty() || IsParameter(word) || IsParameter(spelling))
             return std::string(word);
         return spelling;
@@ -250,21 +207,21 @@ private:
 
     // The text after EndScript is never read by the compiler and stays as
     // it is; only a final line feed is added when it lacks one.
-    std::string FinishAfterEnd(const ScriptItem& end)
+    std::string FinishAfterEnd(const LayoutItem& end)
     {
-        m_out.append(m_source.substr(end.m_nEnd));
+        m_out.append(m_source.substr(end.m_token.offset + end.m_token.length));
         if (m_out.back() != '\n')
             m_out += '\n';
         return m_out;
     }
 
     std::string_view m_source;
-    std::vector<ScriptItem> m_items;
+    std::vector<LayoutItem> m_items;
     std::vector<std::string> m_parameters;
     std::size_t m_nListBegin = 0;
     std::size_t m_nListEnd = 0;
     std::string m_out;
-    ScriptItem m_previous;
+    LayoutItem m_previous;
     bool m_bLineEmpty = true;
     bool m_bBreakPending = false;
     bool m_bNegation = false;     // the previous token is a unary minus
@@ -272,6 +229,23 @@ private:
 };
 
 } // namespace
+
+std::vector<LayoutItem> LayoutItems(std::string_view source)
+{
+    std::vector<LayoutItem> items;
+    Scanner scanner(source, true);
+    std::int32_t nLine = 0; // the line the item before ends on
+    for (Token token = scanner.Next(); token.kind != TOKEN_END; token = scanner.Next()) {
+        LayoutItem item{token, scanner.Meaning(), source.substr(token.offset, token.length)};
+        while (Is(item, TOKEN_COMMENT) && item.m_text.back() == '\r')
+            item.m_text.remove_suffix(1);
+        item.m_bOwnLine = items.empty() || token.line > nLine;
+        item.m_bBlankBefore = token.line > nLine + 1;
+        nLine = token.line;
+        items.push_back(item);
+    }
+    return items;
+}
 
 FormatResult FormatScript(std::string_view source)
 {

@@ -20,13 +20,36 @@
 // The token sequence never changes otherwise, so the script compiles to the
 // same bytes (or fails with the same messages), and formatting formatted
 // text changes nothing.
+//
+// The script is read through the compiler's own scanner (scanner.h), and a
+// word's spelling follows from what the compiler's lookup makes of it, so
+// the layout splits and reads the text exactly as the compiler does.
 #ifndef QUORLIN_SCRIPTFORMATTER_H
 #define QUORLIN_SCRIPTFORMATTER_H
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "scanner.h"
 
 namespace quorlin {
+
+// A token or a comment as the layout sees it: the scanner's token
+// (TOKEN_COMMENT for a comment), what its word means, its text (a comment's
+// without the carriage returns before its line feed), and where it stands
+// among the lines.
+struct LayoutItem {
+    Token m_token;
+    WordMeaning m_meaning;
+    std::string_view m_text;
+    bool m_bOwnLine = false;     // nothing but white space before it on its line
+    bool m_bBlankBefore = false; // an empty line between it and the item before
+};
+
+// The tokens and comments of a text, in order, as the scanner splits it
+// (up to a NUL byte, which formatting refuses).
+std::vector<LayoutItem> LayoutItems(std::string_view source);
 
 struct FormatResult {
     bool m_bOk = false;

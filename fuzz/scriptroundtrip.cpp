@@ -11,7 +11,6 @@
 #include "charclass.h"
 #include "decompiler.h"
 #include "scriptformatter.h"
-#include "scriptscanner.h"
 #include "texturescriptcompiler.h"
 #include "tfsreader.h"
 
@@ -64,13 +63,14 @@ bool HasForbiddenByte(std::string_view text)
     return false;
 }
 
-bool SameWord(std::string_view before, std::string_view after, TokenClass tokenClass)
+// The same token, letter case aside where it is a word.
+bool SameWord(std::string_view before, std::string_view after)
 {
     if (before.size() != after.size())
         return false;
+    const bool bWord = !before.empty() && IsLetterChar(before[0]);
     for (std::size_t i = 0; i < before.size(); ++i) {
-        const bool bSame = tokenClass == TokenClass::IDENTIFIER ? ToUpperAscii(before[i]) == ToUpperAscii(after[i])
-                                                                : before[i] == after[i];
+        const bool bSame = bWord ? ToUpperAscii(before[i]) == ToUpperAscii(after[i]) : before[i] == after[i];
         if (!bSame)
             return false;
     }
@@ -79,7 +79,7 @@ bool SameWord(std::string_view before, std::string_view after, TokenClass tokenC
 
 // Items up to the first EndScript token, and the text after it.
 struct ScriptParts {
-    std::vector<ScriptItem> m_items;
+    std::vector<LayoutItem> m_items;
     std::string_view m_tail;
     bool m_bEnded = false;
 };
@@ -87,11 +87,10 @@ struct ScriptParts {
 ScriptParts Split(std::string_view text)
 {
     ScriptParts parts;
-    for (const ScriptItem& item : ScanScript(text)) {
+    for (const LayoutItem& item : LayoutItems(text)) {
         parts.m_items.push_back(item);
-        if (!item.m_bComment && item.m_class == TokenClass::IDENTIFIER &&
-            SameWord(item.m_text, "EndScript", TokenClass::IDENTIFIER)) {
-            parts.m_tail = text.substr(item.m_nEnd);
+        if (item.m_token.kind == TOKEN_ENDSCRIPT) {
+            parts.m_tail = text.substr(item.m_token.offset + item.m_token.length);
             parts.m_bEnded = true;
             break;
         }
@@ -104,12 +103,12 @@ std::string CompareItems(const ScriptParts& before, const ScriptParts& after)
     if (before.m_items.size() != after.m_items.size())
         return "the number of tokens and comments changed";
     for (std::size_t i = 0; i < before.m_items.size(); ++i) {
-        const ScriptItem& a = before.m_items[i];
-        const ScriptItem& b = after.m_items[i];
-        if (a.m_bComment != b.m_bComment || a.m_class != b.m_class || !SameWord(a.m_text, b.m_text, a.m_class))
+        const LayoutItem& a = before.m_items[i];
+        const LayoutItem& b = after.m_items[i];
+        if (a.m_token.kind != b.m_token.kind || !SameWord(a.m_text, b.m_text))
             return "item " + std::to_string(i) + " '" + std::string(a.m_text) + "' became '" + std::string(b.m_text) +
                    "'";
-        if (a.m_bComment && a.m_bOwnLine != b.m_bOwnLine)
+        if (a.m_token.kind == TOKEN_COMMENT && a.m_bOwnLine != b.m_bOwnLine)
             return "comment " + std::to_string(i) + " moved to or from a line of its own";
     }
     if (before.m_bEnded != after.m_bEnded)

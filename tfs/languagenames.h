@@ -14,7 +14,8 @@
 
 namespace quorlin {
 
-// Token codes. Codes 20 to 29 and 37 to 39 are not assigned.
+// Token codes. Codes 22 to 29 and 37 to 39 are not assigned; the scanner's
+// two codes of its own, 20 and 21, are no token of the language's table.
 enum TokenType : std::int32_t {
     TOKEN_IDENTIFIER = 0,
     TOKEN_PLUS = 1,
@@ -36,6 +37,8 @@ enum TokenType : std::int32_t {
     TOKEN_OUTPUT = 17,
     TOKEN_LESS = 18,
     TOKEN_GREATER = 19,
+    TOKEN_END = 20,     // the end of the text, from the scanner
+    TOKEN_COMMENT = 21, // a comment, from a scanner that keeps them
     TOKEN_CSNORMAL = 30,
     TOKEN_CSPOS = 31,
     TOKEN_CSREFLECTION = 32,

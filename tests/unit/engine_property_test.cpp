@@ -7,61 +7,16 @@
 
 #include <cstdarg>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "casefile.h"
 #include "quorlin/quorlin.h"
+#include "scriptcorpus.h"
 #include "texturescriptcompiler.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace quorlin;
-
-struct Script {
-    std::string origin;
-    std::string text;
-};
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void AddFolder(const fs::path& folder, std::vector<Script>& scripts)
-{
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (!it->is_regular_file())
-            continue;
-        CaseFile testCase;
-        std::string problem;
-        if (it->path().extension() != ".case") {
-            scripts.push_back({it->path().string(), ReadFile(it->path())});
-        } else if (LoadCaseFile(it->path().string(), testCase, problem)) {
-            for (const CaseSetupEntry& entry : testCase.setup)
-                scripts.push_back({it->path().string() + ": " + entry.name, entry.content});
-        }
-    }
-}
-
-// Every folder of QUORLIN_SCRIPT_FOLDERS (separated by ':'): case files
-// give the files they set up, any other file is a script itself.
-std::vector<Script> AllScripts()
-{
-    std::vector<Script> scripts;
-    std::istringstream folders(QUORLIN_SCRIPT_FOLDERS);
-    for (std::string folder; std::getline(folders, folder, ':');)
-        AddFolder(folder, scripts);
-    return scripts;
-}
 
 // The classic compile's outcome: its bytes, or its messages.
 struct ClassicResult {
@@ -109,9 +64,9 @@ const Diagnostic* FirstError(const CompileResult& result)
 
 TEST(EngineAgainstClassic, EveryScriptOfTheProject)
 {
-    const std::vector<Script> scripts = AllScripts();
+    const std::vector<CorpusScript> scripts = ScriptsInFolders(QUORLIN_SCRIPT_FOLDERS);
     ASSERT_GT(scripts.size(), 300u);
-    for (const Script& script : scripts) {
+    for (const CorpusScript& script : scripts) {
         SCOPED_TRACE(script.origin);
         const ClassicResult classic = CompileClassic(script.text);
         const CompileResult engine = Diagnose(script.text);

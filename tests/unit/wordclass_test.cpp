@@ -7,7 +7,7 @@
 
 #include "charclass.h"
 #include "languagenames.h"
-#include "texturescriptcompiler.h"
+#include "words.h"
 
 namespace quorlin {
 namespace {

@@ -3,8 +3,8 @@
 // statement may use. All names come from the language's one table.
 #include <string>
 
-#include "charclass.h"
 #include "editorfeatures.h"
+#include "scanner.h"
 
 namespace quorlin::lsp {
 
@@ -75,7 +75,7 @@ void AddBodyNames(const DocumentView& view, Json& items)
 // The start of the name the caret is in or just after.
 std::size_t WordStart(const std::string& text, std::size_t nOffset)
 {
-    while (nOffset > 0 && (IsLetterChar(text[nOffset - 1]) || IsDigitChar(text[nOffset - 1])))
+    while (nOffset > 0 && ContinuesWord(text[nOffset - 1]))
         --nOffset;
     return nOffset;
 }

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "analysis.h"
-#include "scripttokens.h"
+#include "documenttokens.h"
 #include "textposition.h"
 
 namespace quorlin::lsp {

@@ -1,13 +1,14 @@
 // Hover: what the compiled file makes of the name or number under the caret
-// (its slot, index or value), since that is what the renderer will see.
-#include <algorithm>
+// (its slot, index or value), since that is what the renderer will see. The
+// value and the constant's number come from the compiler's own conversion
+// and numbering.
 #include <charconv>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "charclass.h"
 #include "editorfeatures.h"
+#include "numberliteral.h"
+#include "words.h"
 
 namespace quorlin::lsp {
 
@@ -17,19 +18,10 @@ std::string Slot(std::uint32_t nSlot) { return "slot " + std::to_string(nSlot); 
 
 std::string Bold(std::string_view text) { return "**" + std::string(text) + "**"; }
 
-// The value a literal becomes: its longest leading decimal part (digits, a
-// dot and digits; a second dot ends it), rounded to a 32-bit float.
-float LiteralValue(std::string_view text)
+// The value a literal becomes, as the compiler converts it.
+float LiteralValue(const DocumentView& view, const ScriptToken& token)
 {
-    std::size_t nEnd = 0;
-    while (nEnd < text.size() && IsDigitChar(text[nEnd]))
-        ++nEnd;
-    if (nEnd < text.size() && text[nEnd] == '.') {
-        ++nEnd;
-        while (nEnd < text.size() && IsDigitChar(text[nEnd]))
-            ++nEnd;
-    }
-    return static_cast<float>(std::strtod(std::string(text.substr(0, nEnd)).c_str(), nullptr));
+    return NumberValue(KeptTextOf(view.document.Text(), token));
 }
 
 std::string ShortestFloat(float fValue)
@@ -39,31 +31,33 @@ std::string ShortestFloat(float fValue)
     return std::string(szBuffer, result.ptr);
 }
 
-// The index the literal's value takes in the constant table: values enter in
-// the order they first appear in the body, and equal values share an entry.
-std::size_t ConstantIndex(const DocumentView& view, std::size_t nToken)
+// The index the literal's value takes in the constant table, numbered as the
+// compiler numbers it, with the literals of the body before it in text order.
+std::size_t ConstantIndexOf(const DocumentView& view, std::size_t nToken)
 {
     const ScriptTokens& script = view.document.Tokens();
     std::vector<float> table;
+    const auto indexOf = [&table](float fValue) {
+        return ConstantIndex(table.data(), static_cast<std::uint32_t>(table.size()), fValue);
+    };
     for (std::size_t i = script.nBodyBegin + 1; i < nToken; ++i) {
         if (script.tokens[i].nKind != TokenKind::Number)
             continue;
-        const float fEntry = LiteralValue(TextOf(view.document.Text(), script.tokens[i]));
-        if (std::find(table.begin(), table.end(), fEntry) == table.end())
+        const float fEntry = LiteralValue(view, script.tokens[i]);
+        if (indexOf(fEntry) == table.size())
             table.push_back(fEntry);
     }
-    const float fValue = LiteralValue(TextOf(view.document.Text(), script.tokens[nToken]));
-    return static_cast<std::size_t>(std::find(table.begin(), table.end(), fValue) - table.begin());
+    return indexOf(LiteralValue(view, script.tokens[nToken]));
 }
 
 std::string DescribeNumber(const DocumentView& view, std::size_t nToken)
 {
     const ScriptToken& token = view.document.Tokens().tokens[nToken];
-    const float fValue = LiteralValue(TextOf(view.document.Text(), token));
+    const float fValue = LiteralValue(view, token);
     std::string text = Bold(ShortestFloat(fValue)) + " as a 32-bit float";
     if (!IsInBody(view.document.Tokens(), nToken))
         return text;
-    const std::size_t nIndex = ConstantIndex(view, nToken);
+    const std::size_t nIndex = ConstantIndexOf(view, nToken);
     if (nIndex >= MAX_CONSTANTS)
         return text + ", beyond the " + std::to_string(MAX_CONSTANTS) + " constants a compiled file holds";
     return text + ", constant " + std::to_string(nIndex) + " (" +

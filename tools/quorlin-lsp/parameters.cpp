@@ -8,6 +8,8 @@
 
 #include "charclass.h"
 #include "editorfeatures.h"
+#include "scanner.h"
+#include "words.h"
 
 namespace quorlin::lsp {
 
@@ -51,21 +53,20 @@ int HighlightKindOf(const ScriptTokens& script, std::size_t nToken, std::size_t 
     return bAssigned ? HIGHLIGHT_WRITE : HIGHLIGHT_READ;
 }
 
+// A keyword, or a name that a matrix element, a built-in value or a function
+// takes, by the compiler's lookup.
 bool IsReservedName(std::string_view name)
 {
-    const auto same = [name](const auto& entry) { return EqualsNoCase(entry.name, name); };
-    const auto sameKeyword = [name](const KeywordName& keyword) { return EqualsNoCase(keyword.text, name); };
-    return StartsWithNoCase(MATRIX_PREFIX, name) ||
-           std::any_of(std::begin(BUILTIN_VALUES), std::end(BUILTIN_VALUES), same) ||
-           std::any_of(std::begin(FUNCTIONS), std::end(FUNCTIONS), same) ||
-           std::any_of(std::begin(KEYWORDS), std::end(KEYWORDS), sameKeyword);
+    const WordMeaning meaning = ClassifyWord(name);
+    return meaning.nToken != TOKEN_IDENTIFIER || meaning.nKind != NAME_OTHER;
 }
 
 // Refuses a new name the compiler would not read as this parameter.
 void CheckNewName(const ScriptTokens& script, const std::string& name)
 {
+    const auto continues = [&name](char c) { return ContinuesToken(name[0], c); };
     const bool bWord = !name.empty() && name.size() <= MAX_TOKEN_LENGTH && IsLetterChar(name[0]) &&
-                       std::all_of(name.begin(), name.end(), [](char c) { return IsLetterChar(c) || IsDigitChar(c); });
+                       std::all_of(name.begin() + 1, name.end(), continues);
     if (!bWord)
         throw ProtocolError(INVALID_PARAMS, "a parameter name is a letter followed by letters and digits");
     if (IsReservedName(name))

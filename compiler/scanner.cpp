@@ -1,15 +1,9 @@
-// The lexer: one current token, read on demand through a cursor, and the
-// line counter every diagnostic shows. The
-// text ends at its length or at its first NUL byte, whichever comes first;
-// the NUL is found where the lexer meets it, so no pass measures the text
-// beforehand.
-#include "texturescriptcompiler.h"
+// The scanner's loop, and the word lookup beside it so that the loop takes
+// it in line: one small hash table of every word of the language longer than
+// one character, and one table of the one-character tokens.
+#include "scanner.h"
 
 #include <cstring>
-#include <string_view>
-
-#include "charclass.h"
-#include "languagenames.h"
 
 namespace quorlin {
 
@@ -150,7 +144,7 @@ constexpr SingleCharacterCodes ClassifySingleCharacters()
 
 constexpr SingleCharacterCodes SINGLE_CHARACTER_CODES = ClassifySingleCharacters();
 
-// What the lexer needs to know of a byte between tokens.
+// What the scanner needs to know of a byte between tokens.
 enum SkipClass : std::uint8_t { SKIP_TOKEN, SKIP_SPACE, SKIP_NEWLINE, SKIP_COMMENT, SKIP_END };
 
 struct SkipClasses {
@@ -171,30 +165,6 @@ constexpr SkipClasses ClassifyBytesForSkipping()
 }
 
 constexpr SkipClasses SKIP_CLASSES = ClassifyBytesForSkipping();
-
-using Acceptor = bool (*)(char c, const char* pszTokenSoFar);
-
-// The end of the run of characters from p that the acceptor takes, given the
-// token text so far; pEnd when the text runs out first.
-template <Acceptor pfnAccept>
-const char* EndOfAccepted(const char* p, const char* pEnd, const char* pszTokenSoFar)
-{
-    while (p < pEnd && pfnAccept(*p, pszTokenSoFar))
-        ++p;
-    return p;
-}
-
-// The end of the token that starts at pFirst: the acceptor chosen by the first
-// character takes it and then the run of characters after it. The token text
-// so far, which only the symbol acceptor looks at, is the first character.
-const char* EndOfToken(const char* pFirst, const char* pEnd, const char* pszFirstCharacter)
-{
-    if (IsDigitChar(*pFirst))
-        return EndOfAccepted<IsNumberChar>(pFirst + 1, pEnd, pszFirstCharacter);
-    if (IsLetterChar(*pFirst))
-        return EndOfAccepted<IsIdentifierChar>(pFirst + 1, pEnd, pszFirstCharacter);
-    return EndOfAccepted<IsSymbolChar>(pFirst + 1, pEnd, pszFirstCharacter);
-}
 
 // Bytes searched for a NUL at a time, ahead of the comments that need it.
 constexpr std::size_t NUL_SEARCH_CHUNK = std::size_t{64} * 1024;
@@ -242,7 +212,10 @@ bool SkipComment(const char*& p, const char*& pEnd, const char*& pNulFree, std::
 // token, counting in nLine the newlines it passes (a comment's own newline
 // included) and leaving pLineStart after the last of them. False when the
 // text ends first, with p at pEnd; a NUL byte ends the text, and pEnd moves
-// back to it.
+// back to it. With bStopAtComment, a comment is a token: p stops at its "#".
+// (A parameter of the template, so that the compiler's loop tests nothing
+// more than it needs.)
+template <bool bStopAtComment>
 bool SkipSpaceAndComments(const char*& p, const char*& pEnd, const char*& pNulFree, std::int32_t& nLine,
                           const char*& pLineStart)
 {
@@ -255,6 +228,8 @@ bool SkipSpaceAndComments(const char*& p, const char*& pEnd, const char*& pNulFr
             break;
         case SKIP_SPACE: ++p; break;
         case SKIP_COMMENT:
+            if constexpr (bStopAtComment)
+                return true;
             if (!SkipComment(p, pEnd, pNulFree, nLine, pLineStart))
                 return false;
             break;
@@ -263,6 +238,16 @@ bool SkipSpaceAndComments(const char*& p, const char*& pEnd, const char*& pNulFr
         }
     }
     return false;
+}
+
+// The end of the run of characters from p that continue a token; pEnd when
+// the text runs out first. None of them is a line feed or a NUL.
+template <bool (*pfnContinues)(char)>
+const char* EndOfRun(const char* p, const char* pEnd)
+{
+    while (p < pEnd && pfnContinues(*p))
+        ++p;
+    return p;
 }
 
 } // namespace
@@ -285,76 +270,74 @@ WordMeaning ClassifyWord(std::string_view word)
     return {};
 }
 
-// The symbol acceptor refuses every character after the first, so a symbol
-// token is its first character alone, and its code comes from one table.
-bool TextureScriptCompiler::TakeSymbol(char c)
+void Scanner::ResumeAt(std::size_t nOffset, std::int32_t nLine)
 {
-    ++m_pCursor;
-    m_szToken[0] = c;
-    m_szToken[1] = '\0';
-    m_nTokenLength = 1;
-    m_nToken = SINGLE_CHARACTER_CODES.aCode[static_cast<unsigned char>(c)];
-    return true;
+    m_pCursor = m_pText + nOffset;
+    if (m_pNulFree < m_pCursor)
+        m_pNulFree = m_pCursor;
+    m_pLineStart = m_pCursor;
+    while (m_pLineStart > m_pText && m_pLineStart[-1] != '\n')
+        --m_pLineStart;
+    m_nLine = nLine;
 }
 
-bool TextureScriptCompiler::NextToken()
+// A kept comment runs from its "#" to its line feed, or to the end of the
+// text (which a NUL inside it brings forward); the line feed is white space
+// for the next call.
+const Token& Scanner::TakeComment(const char* pHash)
 {
-    m_szToken[0] = '\0';
-    m_nTokenLength = 0;
-    m_tokenMeaning = WordMeaning();
+    const auto* pNewline = static_cast<const char*>(std::memchr(pHash, '\n', static_cast<std::size_t>(m_pEnd - pHash)));
+    const char* const pCommentEnd = pNewline != nullptr ? pNewline : m_pEnd;
+    NoNulBefore(pCommentEnd, m_pNulFree, m_pEnd);
+    return Take(TOKEN_COMMENT, pHash, pCommentEnd < m_pEnd ? pCommentEnd : m_pEnd, WordMeaning());
+}
 
+const Token& Scanner::Take(TokenType nKind, const char* pBegin, const char* pEnd, const WordMeaning& meaning)
+{
+    m_pCursor = pEnd;
+    m_meaning = meaning;
+    m_token = {nKind, static_cast<std::size_t>(pBegin - m_pText), static_cast<std::size_t>(pEnd - pBegin), m_nLine};
+    return m_token;
+}
+
+// A symbol is its character alone, and its code comes from one table; a
+// "#" here starts a comment that is kept.
+const Token& Scanner::TakeSymbol(const char* p)
+{
+    if (*p == COMMENT_CHARACTER)
+        return TakeComment(p);
+    const WordMeaning meaning = {SINGLE_CHARACTER_CODES.aCode[static_cast<unsigned char>(*p)], NAME_OTHER, 0};
+    return Take(meaning.nToken, p, p + 1, meaning);
+}
+
+// A word takes the letters and digits after its first letter, and is looked
+// up once, here, by what the parser keeps of it.
+const Token& Scanner::TakeWord(const char* p)
+{
+    const char* const pEnd = EndOfRun<ContinuesWord>(p + 1, m_pEnd);
+    const Token word = {TOKEN_IDENTIFIER, static_cast<std::size_t>(p - m_pText), static_cast<std::size_t>(pEnd - p)};
+    const WordMeaning meaning = ClassifyWord(KeptText(m_pText, word));
+    return Take(meaning.nToken, p, pEnd, meaning);
+}
+
+const Token& Scanner::Next()
+{
     // Skipped in locals, which stay in registers while the members would be
-    // stored at every step. At the end of the text the current token is the
-    // empty one there.
-    const char* pCursor = m_pCursor;
+    // stored at every step.
+    const char* p = m_pCursor;
     std::int32_t nLine = m_nLine;
     const char* pLineStart = m_pLineStart;
-    const bool bFound = SkipSpaceAndComments(pCursor, m_pSourceEnd, m_pNulFreeEnd, nLine, pLineStart);
-    m_pCursor = pCursor;
+    const bool bFound = m_bKeepComments ? SkipSpaceAndComments<true>(p, m_pEnd, m_pNulFree, nLine, pLineStart)
+                                        : SkipSpaceAndComments<false>(p, m_pEnd, m_pNulFree, nLine, pLineStart);
     m_nLine = nLine;
     m_pLineStart = pLineStart;
-    m_pTokenStart = pCursor;
+    // A token ends before the first character that does not continue it,
+    // which is left for the next call.
     if (!bFound)
-        return false;
-
-    // The token takes characters up to the first one its acceptor refuses.
-    // None of them is a newline, so the line counter stays, and the cursor is
-    // left on the refused character (the look-ahead), as if it had been read
-    // and pushed back.
-    const char* const pFirst = m_pCursor;
-    const char c = *pFirst;
-    if (!IsDigitChar(c) && !IsLetterChar(c))
-        return TakeSymbol(c);
-    m_szToken[0] = c;
-    m_szToken[1] = '\0';
-    const char* const pTokenEnd = EndOfToken(pFirst, m_pSourceEnd, m_szToken);
-    m_pCursor = pTokenEnd;
-
-    // Characters past the limit are consumed but not kept.
-    const auto nLength = static_cast<std::uint32_t>(pTokenEnd - pFirst);
-    const std::uint32_t nStored = nLength < MAX_TOKEN_LENGTH ? nLength : MAX_TOKEN_LENGTH;
-    std::memcpy(m_szToken, pFirst, nStored);
-    m_szToken[nStored] = '\0';
-    m_nTokenLength = nStored;
-
-    // Each word is looked up once, here; the parser reads the meaning.
-    if (IsDigitChar(c)) {
-        m_nToken = TOKEN_NUMBER;
-        return true;
-    }
-    m_tokenMeaning = ClassifyWord(std::string_view(m_szToken, nStored));
-    m_nToken = m_tokenMeaning.nToken;
-    return true;
-}
-
-} // namespace quorlin
-
-namespace quorlin {
-
-SourceSpan TextureScriptCompiler::GetTokenSpan() const
-{
-    return {m_nLine, static_cast<std::size_t>(m_pTokenStart - m_pLineStart),
-            static_cast<std::size_t>(m_pCursor - m_pTokenStart)};
+        return Take(TOKEN_END, p, p, WordMeaning());
+    if (IsDigitChar(*p))
+        return Take(TOKEN_NUMBER, p, EndOfRun<ContinuesNumber>(p + 1, m_pEnd), WordMeaning());
+    return IsLetterChar(*p) ? TakeWord(p) : TakeSymbol(p);
 }
 
 } // namespace quorlin

@@ -1,10 +1,10 @@
-// The tokens of a script with their places in the text, and what each name
-// means there. The compiler reads tokens one at a time and keeps no places;
-// the editor features need all of them at once, so this lexer follows the
-// compiler's rules (same character classes, same keyword table) but keeps
-// every token's byte offset and its whole length.
-#ifndef QUORLIN_LSP_SCRIPTTOKENS_H
-#define QUORLIN_LSP_SCRIPTTOKENS_H
+// The tokens of a document with their places in the text, and what each name
+// means there. The compiler pulls its tokens one at a time; the editor
+// features need all of them at once, so they are collected here from the
+// compiler's own scanner (comments kept), and each word is given its meaning
+// by the compiler's own lookups (words.h).
+#ifndef QUORLIN_LSP_DOCUMENTTOKENS_H
+#define QUORLIN_LSP_DOCUMENTTOKENS_H
 
 #include <cstddef>
 #include <cstdint>
@@ -34,7 +34,7 @@ enum class TokenKind {
 struct ScriptToken {
     std::size_t nOffset; // bytes from the start of the text
     std::size_t nLength; // bytes, the whole token even beyond 255
-    TokenType nType;     // the compiler's token code (TOKEN_IDENTIFIER for names)
+    TokenType nType;     // the scanner's token code (TOKEN_IDENTIFIER for names, TOKEN_COMMENT)
     TokenKind nKind;
     std::uint32_t nValue; // slot, function index, type value or parameter index
 };
@@ -54,9 +54,14 @@ struct ScriptTokens {
     std::size_t nBodyEnd = SIZE_MAX;   // index of the EndScript token that closes it
 };
 
+// The tokens of a text, up to its first NUL byte as for the compiler.
 ScriptTokens TokenizeScript(std::string_view text);
 
 std::string_view TextOf(std::string_view text, const ScriptToken& token);
+
+// What the compiler's parser keeps of a token's text (its first 255 bytes),
+// from which it reads a name or a number's value.
+std::string_view KeptTextOf(std::string_view text, const ScriptToken& token);
 
 // The index of the token that holds the byte offset or ends there (so that
 // the caret just after a name finds the name); SIZE_MAX when none does.
@@ -68,11 +73,6 @@ std::size_t TokenBefore(const ScriptTokens& script, std::size_t nOffset);
 
 // Whether a token lies in the body, between BeginScript and EndScript.
 bool IsInBody(const ScriptTokens& script, std::size_t nToken);
-
-// The slot of a matrix element name as the compiler reads it: "Mat" and the
-// number after it, row and column its tens and units; false for a row or
-// column beyond the matrix.
-bool MatrixSlotOf(std::string_view name, std::uint32_t& nSlot);
 
 } // namespace quorlin::lsp
 
