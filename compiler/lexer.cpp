@@ -354,7 +354,8 @@ namespace quorlin {
 SourceSpan TextureScriptCompiler::GetTokenSpan() const
 {
     return {m_nLine, static_cast<std::size_t>(m_pTokenStart - m_pLineStart),
-            static_cast<std::size_t>(m_pCursor - m_pTokenStart)};
+            static_cast<std::size_t>(m_pCursor - m_pTokenStart),
+            static_cast<std::size_t>(m_pTokenStart - m_pSourceBegin)};
 }
 
 } // namespace quorlin

@@ -16,16 +16,6 @@ const char* const CYAN = "\x1b[1;36m";
 const char* const GREEN = "\x1b[1;32m";
 const char* const RESET = "\x1b[0m";
 
-const char* SeverityText(Severity severity)
-{
-    switch (severity) {
-    case Severity::Error: return "error";
-    case Severity::Warning: return "warning";
-    case Severity::Note: return "note";
-    }
-    return "error";
-}
-
 const char* SeverityColor(Severity severity)
 {
     switch (severity) {
@@ -84,9 +74,9 @@ std::string FormatOne(const FileDiagnostics& file, const Diagnostic& diagnostic,
     const std::string location =
         file.name + ":" + std::to_string(diagnostic.line) + ":" + std::to_string(diagnostic.column) + ": ";
     std::string text = paint(BOLD, location) +
-                       paint(SeverityColor(diagnostic.severity), std::string(SeverityText(diagnostic.severity)) + ":") +
+                       paint(SeverityColor(diagnostic.severity), std::string(SeverityName(diagnostic.severity)) + ":") +
                        paint(BOLD, " " + diagnostic.message + Label(diagnostic)) + "\n";
-    const std::string_view line = SourceLine(file.source, static_cast<std::uint32_t>(std::max(diagnostic.line, 0)));
+    const std::string_view line = SourceLine(file.source, diagnostic);
     const std::string indent = Indent(line, diagnostic.column);
     text.append(line).append("\n");
     text += indent + paint(GREEN, Caret(line, diagnostic)) + "\n";
@@ -99,15 +89,12 @@ std::string FormatOne(const FileDiagnostics& file, const Diagnostic& diagnostic,
 
 } // namespace
 
-std::string_view SourceLine(std::string_view source, std::uint32_t nLine)
+std::string_view SourceLine(std::string_view source, const Diagnostic& diagnostic)
 {
-    std::size_t nStart = 0;
-    for (std::uint32_t i = 1; i < nLine; ++i) {
-        const std::size_t nNewline = source.find('\n', nStart);
-        if (nNewline == std::string_view::npos)
-            return {};
-        nStart = nNewline + 1;
-    }
+    // The line starts as many bytes before the token as its column counts.
+    const std::size_t nOffset = std::min(diagnostic.offset, source.size());
+    const std::size_t nStart =
+        nOffset - std::min(static_cast<std::size_t>(std::max(diagnostic.column - 1, 0)), nOffset);
     const std::size_t nEnd = source.find('\n', nStart);
     std::string_view line =
         source.substr(nStart, nEnd == std::string_view::npos ? source.size() - nStart : nEnd - nStart);

@@ -32,8 +32,8 @@ std::string FormatJson(const std::vector<FileDiagnostics>& files);
 // A SARIF 2.1.0 log with one run of tfsc.
 std::string FormatSarif(const std::vector<FileDiagnostics>& files);
 
-// The line of the text that holds the 1-based line number; empty past the end.
-std::string_view SourceLine(std::string_view source, std::uint32_t nLine);
+// The line of the text that holds the diagnostic's token, without its line end.
+std::string_view SourceLine(std::string_view source, const Diagnostic& diagnostic);
 
 } // namespace quorlin
 
