@@ -185,7 +185,8 @@ void Diagnoser::AddRepeatCounts()
 
 std::string_view Diagnoser::TextOf(const SourceSpan& span) const
 {
-    return std::string_view(m_text).substr(span.nOffset, span.nLength);
+    // Every place the compiler hands over lies within the text it read.
+    return {m_text.data() + span.nOffset, span.nLength};
 }
 
 // Line and column from 1, as the compiler's place counts them from 0.
