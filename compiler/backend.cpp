@@ -98,15 +98,26 @@ bool TextureScriptCompiler::AssignRegisters(ExprNode* pNode, std::uint32_t nDept
     assert(pNode);
     if (pNode->m_nOp != COMPOP_STATEMENT)
         return AssignTree(pNode, nDepth);
+    return AssignStatementList(pNode, false);
+}
 
-    // Each statement starts again at depth 0; the walk stops at the first
-    // statement that does not fit.
-    for (ExprNode* pStatement = pNode; pStatement != nullptr; pStatement = pStatement->m_pRight) {
+// Each statement starts again at depth 0; the walk stops at the first
+// statement that does not fit, unless every statement is to be assigned.
+bool TextureScriptCompiler::AssignStatementList(ExprNode* pList, bool bEveryStatement)
+{
+    bool bAllFit = true;
+    m_nStatementAt = 0;
+    for (ExprNode* pStatement = pList; pStatement != nullptr; pStatement = pStatement->m_pRight) {
         pStatement->m_nReg = 0;
-        if (pStatement->m_pLeft != nullptr && !AssignTree(pStatement->m_pLeft, 0))
-            return false;
+        if (pStatement->m_pLeft != nullptr && !AssignTree(pStatement->m_pLeft, 0)) {
+            bAllFit = false;
+            if (!bEveryStatement)
+                break;
+        }
+        ++m_nStatementAt;
     }
-    return true;
+    m_nStatementAt = NO_STATEMENT;
+    return bAllFit;
 }
 
 bool TextureScriptCompiler::AssignTree(ExprNode* pNode, std::uint32_t nDepth)
@@ -162,10 +173,13 @@ void TextureScriptCompiler::GenerateCode(ExprNode* pNode)
         GenerateTree(pNode);
         return;
     }
+    m_nStatementAt = 0;
     for (ExprNode* pStatement = pNode; pStatement != nullptr; pStatement = pStatement->m_pRight) {
         if (pStatement->m_pLeft != nullptr)
             GenerateTree(pStatement->m_pLeft);
+        ++m_nStatementAt;
     }
+    m_nStatementAt = NO_STATEMENT;
 }
 
 // Post-order: left operand, right operand, then the operation itself.
@@ -191,6 +205,8 @@ void TextureScriptCompiler::EmitInstruction(const ExprNode* pNode)
         static_cast<std::uint8_t>(OperandOf(pNode->m_pRight) & 0xFFu),
         static_cast<std::uint8_t>(pNode->m_nReg & 0xFFu),
     };
+    if (pNode->m_nOp != TSOP_ASSIGN && pNode->m_nReg >= m_nTemporaries)
+        m_nTemporaries = pNode->m_nReg + 1;
     if (GetWriteOffset() + INSTRUCTION_SIZE <= BYTECODE_BUFFER_SIZE) {
         std::memcpy(m_pWritePos, aInstruction, INSTRUCTION_SIZE);
         m_pWritePos += INSTRUCTION_SIZE;

@@ -1,7 +1,10 @@
 // The diagnostics engine's inside (quorlin::Diagnose): a report sink over
-// one classic compiler object that drives the compiler's stages itself, with recovery after each
-// failed statement, and turns every report into a positioned diagnostic.
-// The classic compile never runs any of this.
+// one compiler object that runs the steps of the compile sequence with a
+// statement loop of its own, which recovers after each failed statement, and
+// turns every report into a positioned diagnostic. It uses the compiler's
+// public interface only: the steps, the reports it hands over with their
+// message and place, and what it has read. The classic compile never runs
+// any of this.
 #ifndef QUORLIN_DIAGNOSER_H
 #define QUORLIN_DIAGNOSER_H
 
@@ -15,14 +18,6 @@
 #include "texturescriptcompiler.h"
 
 namespace quorlin {
-
-// A stretch of the script: where it starts, how long it is, and the line
-// (counted from 0, as the lexer counts) it starts on.
-struct TextSpan {
-    const char* pBegin = nullptr;
-    std::uint32_t nLength = 0;
-    std::int32_t nLine = 0;
-};
 
 // The warnings' stable names.
 namespace warning {
@@ -38,7 +33,6 @@ constexpr std::string_view ASSIGN_TO_INPUT = "assign-to-input";
 class Diagnoser {
 public:
     explicit Diagnoser(std::string_view text);
-    ~Diagnoser();
     Diagnoser(const Diagnoser&) = delete;
     Diagnoser& operator=(const Diagnoser&) = delete;
 
@@ -46,81 +40,73 @@ public:
 
 private:
     // The compiler's diagnostic sink: every report reaches Report.
-    static void Sink(void* pContext, const char* pszMessage, bool isError, const SourceSpan& span);
-    void Report(const char* pszMessage);
-
-    struct Statement {
-        ExprNode* pTree;
-        TextSpan start; // the statement's first token
-    };
+    static void Sink(void* pContext, const CompilerReport& report);
+    void Report(const CompilerReport& report);
 
     // Run, phase by phase.
-    bool ParseHeader();
     void ParseBody();
     bool ParseOneStatement();
-    bool FinishStatement(ExprNode* pTree, const TextSpan& start);
     bool SkipRestOfStatement();
     bool AtEndOfText() const;
     void CheckTextAfterEnd();
     void RunBackEnd();
-    bool AssignStatements();
-    void GenerateStatements();
     void TakeResult();
 
     // Diagnostics.
-    TextSpan CurrentToken() const;
-    TextSpan WholeCharacter(TextSpan token) const;
-    std::size_t Add(Severity severity, const TextSpan& span, std::string message, std::string_view name = {});
-    void AddNote(std::size_t nParent, const TextSpan& span, std::string message, std::string replacement = {},
+    std::size_t Add(Severity severity, const SourceSpan& span, std::string message, std::string_view name = {});
+    void AddNote(std::size_t nParent, const SourceSpan& span, std::string message, std::string replacement = {},
                  bool bFixIt = false);
     void AddRepeatCounts();
-    void PlaceAt(Diagnostic& diagnostic, const TextSpan& span) const;
-    bool MergeRepeat(const char* pszMessage);
+    bool MergeRepeat(CompilerMessage nMessage);
+    SourceSpan WholeCharacter(SourceSpan token) const;
+    std::string_view TextOf(const SourceSpan& span) const;
 
     // Suggestions (suggestions.cpp).
-    void Suggest(std::size_t nError, const char* pszMessage, const TextSpan& token);
-    void SuggestForName(std::size_t nError, const TextSpan& token);
-    void SuggestNumber(std::size_t nError, const TextSpan& token);
-    void SuggestSemicolon(std::size_t nError, const TextSpan& token);
+    void Suggest(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token);
+    void SuggestForName(std::size_t nError, const SourceSpan& token);
+    void SuggestNumber(std::size_t nError, const SourceSpan& token);
+    void SuggestSemicolon(std::size_t nError, const SourceSpan& token);
     std::string_view NearestName(std::string_view name, bool bCall) const;
-    bool FollowedByCall(const TextSpan& token) const;
+    bool FollowedByCall(const SourceSpan& token) const;
 
     // Warnings (warnings.cpp).
     void CheckParameters();
-    void CheckSplitNames(const std::vector<TextSpan>& names);
-    void CheckParameterName(const TextSpan& span);
-    void CheckStatement(const ExprNode* pTree, const TextSpan& start);
+    void CheckSplitNames(const std::vector<SourceSpan>& names);
+    void CheckParameterName(const SourceSpan& span);
+    void CheckStatement(const ExprNode* pTree, const SourceSpan& start);
     void CheckUnusedParameters();
-    void Warn(std::string_view name, const TextSpan& span, std::string message);
-    std::vector<TextSpan> ParameterSpans() const;
+    void Warn(std::string_view name, const SourceSpan& span, std::string message);
+    std::vector<SourceSpan> ParameterSpans() const;
+    bool IsPunctuation(const SourceSpan& span) const;
 
-    std::string m_text;                  // the script up to its first NUL, NUL-terminated
-    std::vector<std::size_t> m_newlines; // the offset of every line feed in it, in order
+    std::string m_text; // the script up to its first NUL, NUL-terminated
     std::unique_ptr<TextureScriptCompiler> m_pCompiler;
     TextureScriptCompiler& m_compiler;
-    std::vector<Statement> m_statements;
+    // The first token of each statement added to the body, in order.
+    std::vector<SourceSpan> m_statementStarts;
     CompileResult m_result;
-    // How often each diagnostic's message was reported in a row (see MergeRepeat).
-    std::vector<std::uint32_t> m_repeats;
+    // For each diagnostic, the compiler's message it reports, if any, and
+    // how often it was reported in a row (see MergeRepeat).
+    struct Tally {
+        bool bFromCompiler = false;
+        CompilerMessage nMessage = CompilerMessage::OutOfMemory;
+        std::uint32_t nRepeats = 1;
+    };
+    std::vector<Tally> m_tallies;
 
     // A statement has failed: the rest of its reports are follow-ons.
     bool m_bStatementFailed = false;
     bool m_bInBody = false;
-    TextSpan m_statementStart; // the first token of the statement being parsed
+    SourceSpan m_statementStart{}; // the first token of the statement being parsed
     bool m_bBodyFailed = false;
     bool m_bReachedEnd = false;
-    // Set while the back end works on a statement: its reports go there.
-    const TextSpan* m_pBackEndAt = nullptr;
     // Code generation is running: repeated reports are counted (MergeRepeat).
     bool m_bGenerating = false;
     std::size_t m_nFirstBackEndReport = 0;
-    std::uint32_t m_nBytesBeyond = 0;
-    // The write offset of the usage-flags field.
-    std::uint32_t m_nFlagsOffset = 0;
     // Bit i set: user parameter i is read somewhere.
     std::uint32_t m_nParamsRead = 0;
-    std::vector<TextSpan> m_parameters; // declarations, in order
-    std::vector<bool> m_splitPart;      // punctuation that splits a longer name
+    std::vector<SourceSpan> m_parameters; // declarations, in order
+    std::vector<bool> m_splitPart;        // punctuation that splits a longer name
 };
 
 } // namespace quorlin

@@ -3,7 +3,7 @@
 // functions when an unknown name is called, a leading zero for a number
 // written from its point, and the range of matrix elements.
 #include <algorithm>
-#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -71,29 +71,32 @@ const char* const FUNCTION_LIST = "the functions are Sin, Cos, Tan, SqrSin, SqrC
 
 } // namespace
 
-void Diagnoser::Suggest(std::size_t nError, const char* pszMessage, const TextSpan& token)
+void Diagnoser::Suggest(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token)
 {
     if (token.nLength == 0)
         return;
-    if (std::strcmp(pszMessage, "Invalid variable found") == 0) {
-        if (*token.pBegin == '.')
+    const char cFirst = m_text[token.nOffset];
+    switch (nMessage) {
+    case CompilerMessage::InvalidVariable:
+        if (cFirst == '.')
             SuggestNumber(nError, token);
-        else if (IsLetterChar(*token.pBegin))
+        else if (IsLetterChar(cFirst))
             SuggestForName(nError, token);
-    } else if (std::strcmp(pszMessage, "Expected semicolon at end of line") == 0) {
-        SuggestSemicolon(nError, token);
-    } else if (std::strcmp(pszMessage, "Invalid matrix index") == 0) {
+        break;
+    case CompilerMessage::ExpectedStatementSemicolon: SuggestSemicolon(nError, token); break;
+    case CompilerMessage::InvalidMatrixIndex:
         AddNote(nError, token, "matrix elements are Mat00 to Mat33: row, then column, each from 0 to 3");
+        break;
+    default: break;
     }
 }
 
-void Diagnoser::SuggestForName(std::size_t nError, const TextSpan& token)
+void Diagnoser::SuggestForName(std::size_t nError, const SourceSpan& token)
 {
-    const std::string_view name(token.pBegin, token.nLength);
-    TextureScriptCompiler& c = m_compiler;
-    for (std::uint32_t i = 0; i < c.m_nNumUserParams; ++i) {
-        if (EqualsNoCase(name, c.m_szUserParams[i])) {
-            const std::string param = c.m_szUserParams[i];
+    const std::string_view name = TextOf(token);
+    for (std::uint32_t i = 0; i < m_compiler.GetNumUserParams(); ++i) {
+        const std::string param(m_compiler.GetUserParam(i));
+        if (EqualsNoCase(name, param)) {
             AddNote(nError, token, "did you mean '" + param + "'?", param, true);
             if (i < m_parameters.size())
                 AddNote(nError, m_parameters[i],
@@ -110,30 +113,32 @@ void Diagnoser::SuggestForName(std::size_t nError, const TextSpan& token)
 }
 
 // ".5" is the symbol "." and then the number 5: a number starts with a digit.
-void Diagnoser::SuggestNumber(std::size_t nError, const TextSpan& token)
+void Diagnoser::SuggestNumber(std::size_t nError, const SourceSpan& token)
 {
-    const char* pEnd = token.pBegin + 1;
-    while (IsDigitChar(*pEnd) || *pEnd == '.')
-        ++pEnd;
-    if (pEnd == token.pBegin + 1)
+    std::size_t nEnd = token.nOffset + 1;
+    while (IsDigitChar(m_text[nEnd]) || m_text[nEnd] == '.')
+        ++nEnd;
+    if (nEnd == token.nOffset + 1)
         return;
-    const std::string number = "0" + std::string(token.pBegin, pEnd);
-    TextSpan whole = token;
-    whole.nLength = static_cast<std::uint32_t>(pEnd - token.pBegin);
+    SourceSpan whole = token;
+    whole.nLength = nEnd - token.nOffset;
+    const std::string number = "0" + std::string(TextOf(whole));
     AddNote(nError, whole, "a number starts with a digit: did you mean '" + number + "'?", number, true);
 }
 
 // A statement that ends on one line and is followed by the next on a later
-// line lacks its ";" at the end of the first: the place to put it.
-void Diagnoser::SuggestSemicolon(std::size_t nError, const TextSpan& token)
+// line lacks its ";" at the end of the first: the place to put it. The
+// statement's tokens are read again by a lexer of their own, from the
+// statement's start, whose places count from there.
+void Diagnoser::SuggestSemicolon(std::size_t nError, const SourceSpan& token)
 {
+    const SourceSpan& start = m_statementStart;
     Scanner scanner(m_text);
-    scanner.ResumeAt(static_cast<std::size_t>(m_statementStart.pBegin - m_text.c_str()), m_statementStart.nLine);
-    TextSpan end = m_statementStart;
-    for (Token next = scanner.Next(); next.kind != TOKEN_END && m_text.c_str() + next.offset < token.pBegin;
-         next = scanner.Next())
-        end = {m_text.c_str() + next.offset + next.length, 0, next.line};
-    if (end.nLine < token.nLine && end.pBegin != m_statementStart.pBegin)
+    scanner.ResumeAt(start.nOffset, start.nLine);
+    SourceSpan end = start;
+    for (Token next = scanner.Next(); next.kind != TOKEN_END && next.offset < token.nOffset; next = scanner.Next())
+        end = {next.line, next.offset + next.length - scanner.LineStart(), 0, next.offset + next.length};
+    if (end.nLine < token.nLine && end.nOffset != start.nOffset)
         AddNote(nError, end, "the statement ends here without ';'", ";", true);
 }
 
@@ -147,20 +152,20 @@ std::string_view Diagnoser::NearestName(std::string_view name, bool bCall) const
     if (bCall)
         ConsiderTable(FUNCTIONS, name, nearest);
     ConsiderTable(BUILTIN_VALUES, name, nearest);
-    for (std::uint32_t i = 0; i < m_compiler.m_nNumUserParams; ++i)
-        nearest.Consider(name, m_compiler.m_szUserParams[i]);
+    for (std::uint32_t i = 0; i < m_compiler.GetNumUserParams(); ++i)
+        nearest.Consider(name, m_compiler.GetUserParam(i));
     if (!bCall)
         ConsiderTable(FUNCTIONS, name, nearest);
     return nearest.best;
 }
 
 // Whether "(" follows the token, after white space.
-bool Diagnoser::FollowedByCall(const TextSpan& token) const
+bool Diagnoser::FollowedByCall(const SourceSpan& token) const
 {
-    const char* p = token.pBegin + token.nLength;
-    while (IsSpaceChar(*p))
-        ++p;
-    return *p == '(';
+    std::size_t nNext = token.nOffset + token.nLength;
+    while (IsSpaceChar(m_text[nNext]))
+        ++nNext;
+    return m_text[nNext] == '(';
 }
 
 } // namespace quorlin

@@ -3,9 +3,9 @@
 // come from the scanner (scanner.cpp) through NextToken.
 #include "texturescriptcompiler.h"
 
-#include <cassert>
 #include <cstring>
 
+#include "quorlin/quorlin.h"
 #include "quorlinmemory.h"
 
 namespace quorlin {
@@ -21,6 +21,15 @@ void TextureScriptCompiler::Reset(const char* pText, std::size_t nLength, ErrorC
     m_pfnErrorCallback = pfnCallback;
 }
 
+void TextureScriptCompiler::Reset(const char* pText, std::size_t nLength, DiagnosticSink pfnSink, void* pContext)
+{
+    // As with a NUL-terminated text, the script ends at its first NUL, which
+    // the scanner finds where it meets it.
+    ResetText(pText, pText + nLength);
+    m_pfnSink = pfnSink;
+    m_pSinkContext = pContext;
+}
+
 void TextureScriptCompiler::ResetText(const char* pBegin, const char* pEnd)
 {
     m_pText = pBegin;
@@ -29,6 +38,12 @@ void TextureScriptCompiler::ResetText(const char* pBegin, const char* pEnd)
     m_pfnSink = nullptr;
     m_pSinkContext = nullptr;
     m_pWritePos = m_aBytecode;
+    m_nFlagsOffset = 0;
+    m_nBytesRefused = 0;
+    m_nTemporaries = 0;
+    m_pStatements = nullptr;
+    m_pLastStatement = nullptr;
+    m_nStatementAt = NO_STATEMENT;
     m_nNumConstants = 0;
     m_nNumUserParams = 0;
     m_bError = false;
@@ -55,11 +70,7 @@ bool TextureScriptCompiler::Compile(const char* pText, std::size_t nLength, Erro
 bool TextureScriptCompiler::Compile(const char* pText, std::size_t nLength, DiagnosticSink pfnSink, void* pContext,
                                     std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize)
 {
-    // As with a NUL-terminated text, the script ends at its first NUL, which
-    // the scanner finds where it meets it.
-    ResetText(pText, pText + nLength);
-    m_pfnSink = pfnSink;
-    m_pSinkContext = pContext;
+    Reset(pText, nLength, pfnSink, pContext);
     return CompileAndHandOver(ppOutBuffer, pnOutSize);
 }
 
@@ -70,6 +81,8 @@ bool TextureScriptCompiler::CompileAndHandOver(std::uint8_t** ppOutBuffer, std::
     // The trees are gone; their blocks go back before the copy is allocated,
     // as whole blocks, so the copy finds the heap as it was.
     m_nodes.Release();
+    m_pStatements = nullptr;
+    m_pLastStatement = nullptr;
     if (!bCompiled)
         return false;
 
@@ -83,20 +96,29 @@ bool TextureScriptCompiler::CompileAndHandOver(std::uint8_t** ppOutBuffer, std::
     return true;
 }
 
-void TextureScriptCompiler::ReportError(const char* pszMessage, bool isError)
+void TextureScriptCompiler::ReportError(CompilerMessage nMessage)
 {
     if (m_pfnErrorCallback != nullptr)
-        m_pfnErrorCallback("Line %d: %s", GetLine(), pszMessage);
+        m_pfnErrorCallback("Line %d: %s", GetLine(), MessageText(nMessage));
     if (m_pfnSink != nullptr)
-        m_pfnSink(m_pSinkContext, pszMessage, isError, GetTokenSpan());
-    if (isError)
-        m_bError = true;
+        m_pfnSink(m_pSinkContext, {nMessage, GetTokenSpan(), m_nStatementAt});
+    m_bError = true;
+}
+
+CompileFigures TextureScriptCompiler::GetFigures() const
+{
+    CompileFigures figures;
+    figures.fileBytes = GetWriteOffset() + m_nBytesRefused;
+    figures.constants = m_nNumConstants;
+    figures.temporaries = m_nTemporaries;
+    figures.parameters = m_nNumUserParams;
+    return figures;
 }
 
 SourceSpan TextureScriptCompiler::GetTokenSpan() const
 {
     const Token& token = m_scanner.Current();
-    return {token.line, token.offset - m_scanner.LineStart(), token.length};
+    return {token.line, token.offset - m_scanner.LineStart(), token.length, token.offset};
 }
 
 std::uint32_t TextureScriptCompiler::GetWriteOffset() const
@@ -108,6 +130,7 @@ bool TextureScriptCompiler::WriteBytesAt(const void* pData, std::uint32_t nSize,
 {
     // Widened so that no offset and size can wrap around the limit.
     if (static_cast<std::uint64_t>(nOffset) + nSize > BYTECODE_BUFFER_SIZE) {
+        m_nBytesRefused += nSize;
         ReportError(CompilerMessage::ScriptTooLarge);
         return false;
     }
@@ -143,62 +166,66 @@ void TextureScriptCompiler::WriteConstants()
     }
 }
 
-// Releases a statement's tree and the statement list built so far.
-void TextureScriptCompiler::ReleaseStatements(ExprNode* pTree, ExprNode* pList)
+// statement_of_body ::= statement ';'
+ExprNode* TextureScriptCompiler::ParseBodyStatement(bool& bEnded)
 {
-    DeleteNode(pTree);
-    DeleteNode(pList);
+    bEnded = false;
+    m_nParenDepth = 0;
+    m_nNestingDepth = 0;
+    m_bAbort = false;
+    ExprNode* pTree = ParseStatement();
+    if (m_bAbort) {
+        DeleteNode(pTree);
+        return nullptr;
+    }
+    if (m_nToken != TOKEN_SEMICOLON) {
+        DeleteNode(pTree);
+        ReportError(CompilerMessage::ExpectedStatementSemicolon);
+        return nullptr;
+    }
+    // An assignment inside parentheses returns without closing them; such a
+    // statement cannot be completed.
+    if (pTree != nullptr && m_nParenDepth != 0) {
+        ReportError(CompilerMessage::UnmatchedParenthesis);
+        DeleteNode(pTree);
+        return nullptr;
+    }
+    NextToken();
+    bEnded = true;
+    return pTree;
 }
 
-// body ::= { statement ';' } 'EndScript'
-// Parses the statements between BeginScript and EndScript into a list of
-// statement nodes. On failure the list is released and pList is null.
-bool TextureScriptCompiler::ParseBody(ExprNode*& pList)
+bool TextureScriptCompiler::AddStatement(ExprNode* pTree)
 {
-    pList = nullptr;
-    ExprNode* pLast = nullptr;
+    ExprNode* pStatement = m_nodes.New(COMPOP_STATEMENT, pTree, nullptr, 0);
+    if (pStatement == nullptr) {
+        ReportError(CompilerMessage::OutOfMemory);
+        DeleteNode(pTree);
+        return false;
+    }
+    if (m_pLastStatement == nullptr)
+        m_pStatements = pStatement;
+    else
+        m_pLastStatement->m_pRight = pStatement;
+    m_pLastStatement = pStatement;
+    return true;
+}
+
+// body ::= { statement_of_body } 'EndScript'
+// Stops at the first statement that fails.
+bool TextureScriptCompiler::ParseBody()
+{
     while (m_nToken != TOKEN_ENDSCRIPT) {
-        assert(m_nParenDepth == 0);
-        ExprNode* pTree = ParseStatement();
-        if (m_bAbort) {
-            ReleaseStatements(pTree, pList);
+        bool bEnded = false;
+        ExprNode* pTree = ParseBodyStatement(bEnded);
+        if (pTree == nullptr || !AddStatement(pTree))
             return false;
-        }
-        if (m_nToken != TOKEN_SEMICOLON) {
-            ReleaseStatements(pTree, pList);
-            ReportError(CompilerMessage::ExpectedStatementSemicolon);
-            return false;
-        }
-        // An assignment inside parentheses returns without closing them;
-        // such a statement cannot be completed.
-        if (pTree != nullptr && m_nParenDepth != 0) {
-            ReportError(CompilerMessage::UnmatchedParenthesis);
-            ReleaseStatements(pTree, pList);
-            return false;
-        }
-        NextToken();
-        if (pTree == nullptr) {
-            ReleaseStatements(nullptr, pList);
-            return false;
-        }
-        ExprNode* pStatement = m_nodes.New(COMPOP_STATEMENT, pTree, nullptr, 0);
-        if (pStatement == nullptr) {
-            ReportError(CompilerMessage::OutOfMemory);
-            ReleaseStatements(pTree, pList);
-            return false;
-        }
-        if (pLast == nullptr)
-            pList = pStatement;
-        else
-            pLast->m_pRight = pStatement;
-        pLast = pStatement;
     }
     return true;
 }
 
 // script ::= param_list input_section output_section 'BeginScript' body
-// Nothing after EndScript is read.
-bool TextureScriptCompiler::CompileScript()
+bool TextureScriptCompiler::CompileHeader()
 {
     NextToken();
     WriteVersion();
@@ -206,8 +233,8 @@ bool TextureScriptCompiler::CompileScript()
         return false;
 
     std::uint8_t aField[4];
-    const std::uint32_t nFlagsOffset = GetWriteOffset();
-    EncodeU32(aField, nFlagsOffset);
+    m_nFlagsOffset = GetWriteOffset();
+    EncodeU32(aField, m_nFlagsOffset);
     WriteBytes(aField, sizeof aField);
 
     if (m_nToken != TOKEN_BEGINSCRIPT) {
@@ -215,20 +242,21 @@ bool TextureScriptCompiler::CompileScript()
         return false;
     }
     NextToken();
+    return true;
+}
 
-    ExprNode* pList = nullptr;
-    if (!ParseBody(pList))
-        return false;
+bool TextureScriptCompiler::AssignTemporaries(bool bEveryStatement)
+{
+    return m_pStatements == nullptr || AssignStatementList(m_pStatements, bEveryStatement);
+}
 
-    // EndScript is current and stays unread: nothing after it matters.
-    // An empty body compiles to a file without code.
-    if (pList != nullptr && !AssignRegisters(pList, 0)) {
-        DeleteNode(pList);
-        return false;
-    }
-
-    EncodeU32(aField, ComputeUsageFlags(pList));
-    WriteBytesAt(aField, sizeof aField, nFlagsOffset);
+// With EndScript reached: the fields reserved earlier are filled in, and the
+// code follows the constants.
+void TextureScriptCompiler::CompileBody()
+{
+    std::uint8_t aField[4];
+    EncodeU32(aField, ComputeUsageFlags(m_pStatements));
+    WriteBytesAt(aField, sizeof aField, m_nFlagsOffset);
 
     WriteConstants();
 
@@ -237,12 +265,19 @@ bool TextureScriptCompiler::CompileScript()
     WriteBytes(aField, sizeof aField);
 
     const std::uint32_t nCodeStart = GetWriteOffset();
-    if (pList != nullptr)
-        GenerateCode(pList);
+    if (m_pStatements != nullptr)
+        GenerateCode(m_pStatements);
     EncodeU32(aField, GetWriteOffset() - nCodeStart);
     WriteBytesAt(aField, sizeof aField, nSizeOffset);
+}
 
-    DeleteNode(pList);
+// The whole sequence. EndScript is current at the end and stays unread:
+// nothing after it matters. An empty body compiles to a file without code.
+bool TextureScriptCompiler::CompileScript()
+{
+    if (!CompileHeader() || !ParseBody() || !AssignTemporaries(false))
+        return false;
+    CompileBody();
     return true;
 }
 

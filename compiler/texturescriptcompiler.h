@@ -115,14 +115,27 @@ struct SourceSpan {
     std::int32_t nLine;  // counted from 0, as in "Line %d: %s"
     std::size_t nColumn; // bytes from the start of the line to the token
     std::size_t nLength; // bytes of the whole token, however many were kept
+    std::size_t nOffset; // bytes from the start of the text to the token
+};
+
+// While the back end works through the body, the statement it is at (from
+// 0, in the order the statements were added); NO_STATEMENT otherwise.
+constexpr std::size_t NO_STATEMENT = SIZE_MAX;
+
+// What the compiler reports: which message, with the current token's place.
+struct CompilerReport {
+    CompilerMessage nMessage;
+    SourceSpan token;
+    std::size_t nStatement; // the back end's statement, or NO_STATEMENT
 };
 
 // A diagnostic receiver with a context of the caller's, so that compiles on
-// several threads at once keep their diagnostics apart.
-using DiagnosticSink = void (*)(void* pContext, const char* pszMessage, bool isError, const SourceSpan& span);
+// several threads at once keep their diagnostics apart. Every report is an
+// error.
+using DiagnosticSink = void (*)(void* pContext, const CompilerReport& report);
 
 struct TypeSection;
-class Diagnoser;
+struct CompileFigures;
 
 class TextureScriptCompiler {
 public:
@@ -147,8 +160,7 @@ public:
                  std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize);
 
     // Diagnostics and the output buffer.
-    void ReportError(const char* pszMessage, bool isError);
-    void ReportError(CompilerMessage nMessage) { ReportError(MessageText(nMessage), true); }
+    void ReportError(CompilerMessage nMessage);
     std::uint32_t GetWriteOffset() const;
     bool WriteBytesAt(const void* pData, std::uint32_t nSize, std::uint32_t nOffset);
     bool WriteBytes(const void* pData, std::uint32_t nSize);
@@ -166,6 +178,24 @@ public:
         m_nToken = token.kind;
         return true;
     }
+    // The compile sequence, step by step, in the order CompileScript runs
+    // them; the diagnostics engine runs the same steps with a statement loop
+    // of its own, which recovers after a statement fails.
+    //
+    // The header: the version, the three sections and the reserved usage
+    // flags, up to the token after BeginScript. False after an error.
+    bool CompileHeader();
+    // One statement of the body with its ";", from a clean parser state. When
+    // it reaches its ";" with its parentheses closed, the ";" is stepped over
+    // and bEnded set. The tree, or null when the statement failed.
+    ExprNode* ParseBodyStatement(bool& bEnded);
+    // Adds a parsed statement to the body; false, reported, without memory.
+    bool AddStatement(ExprNode* pTree);
+    // Temporaries for every statement added. Stops at the first statement
+    // that does not fit, unless bEveryStatement; false when any does not.
+    bool AssignTemporaries(bool bEveryStatement);
+    // The rest of the file: usage flags, constants, code size and code.
+    void CompileBody();
 
     // Header sections.
     bool AddUserParam(std::string_view name);
@@ -189,7 +219,7 @@ public:
     void GenerateCode(ExprNode* pNode);
     static void DumpTree(ExprNode* pNode, std::uint32_t nDepth);
 
-    // Read access for tests and tools.
+    // Read access for tests, tools and the diagnostics engine.
     TokenType GetToken() const { return m_nToken; }
     // What the parser keeps of the current token's text.
     std::string_view GetTokenText() const { return KeptText(m_pText, m_scanner.Current()); }
@@ -201,16 +231,24 @@ public:
     const std::uint8_t* GetBytecode() const { return m_aBytecode; }
     std::uint32_t GetNumConstants() const { return m_nNumConstants; }
     float GetConstant(std::uint32_t nIndex) const { return m_fConstants[nIndex]; }
+    std::uint32_t GetNumUserParams() const { return m_nNumUserParams; }
+    std::string_view GetUserParam(std::uint32_t nIndex) const
+    {
+        return {m_szUserParams[nIndex], m_anUserParamLengths[nIndex]};
+    }
+    // The figures of the file laid out so far; its size counts the bytes
+    // refused beyond the output's limit too.
+    CompileFigures GetFigures() const;
 
     // Sets up the scanner and the per-compile state over a text without
-    // compiling it; Compile starts with this. Lets tests drive single stages.
+    // compiling it; Compile starts with this. Lets tests drive single stages,
+    // and the diagnostics engine run the steps of the sequence.
     void Reset(const char* pszSource, ErrorCallback pfnCallback);
     void Reset(const char* pText, std::size_t nLength, ErrorCallback pfnCallback);
+    void Reset(const char* pText, std::size_t nLength, DiagnosticSink pfnSink, void* pContext);
 
 private:
     bool TakeSymbol(char c);
-    // The diagnostics engine drives the stages itself, statement by statement.
-    friend class Diagnoser;
 
     void ResetText(const char* pBegin, const char* pEnd);
     bool CompileAndHandOver(std::uint8_t** ppOutBuffer, std::uint32_t* pnOutSize);
@@ -229,8 +267,8 @@ private:
     ExprNode* ParseName();
     bool ResolveVariable(std::string_view name, const WordMeaning& meaning, std::uint32_t& nSlot);
     bool FindUserParamName(std::string_view name, std::uint32_t& nIndex) const;
-    void ReleaseStatements(ExprNode* pTree, ExprNode* pList);
-    bool ParseBody(ExprNode*& pList);
+    bool ParseBody();
+    bool AssignStatementList(ExprNode* pList, bool bEveryStatement);
 
     ErrorCallback m_pfnErrorCallback = nullptr;
     DiagnosticSink m_pfnSink = nullptr;
@@ -248,6 +286,13 @@ private:
     std::uint32_t m_nNumConstants = 0;
     std::uint8_t m_aBytecode[BYTECODE_BUFFER_SIZE];
     std::uint8_t* m_pWritePos = m_aBytecode;
+    std::uint32_t m_nFlagsOffset = 0;  // of the reserved usage flags
+    std::uint32_t m_nBytesRefused = 0; // written beyond the output's limit
+    std::uint32_t m_nTemporaries = 0;  // the deepest written, plus one
+    // The body's statement list, and the statement the back end is at.
+    ExprNode* m_pStatements = nullptr;
+    ExprNode* m_pLastStatement = nullptr;
+    std::size_t m_nStatementAt = NO_STATEMENT;
     bool m_bError = false;
     std::uint32_t m_nParenDepth = 0;
     // Nesting levels (parentheses, calls, unary minus) open in the parser.

@@ -3,6 +3,7 @@
 // never be read, that hide a function, or that the lexer split in pieces),
 // each statement when it has parsed (no assignment at all, an assignment to a
 // value the renderer supplies), and parameter use at the end.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -72,9 +73,19 @@ std::string_view ValueNamed(std::string_view name)
     return {};
 }
 
-bool IsPunctuation(const TextSpan& span) { return span.nLength == 1 && !IsLetterChar(*span.pBegin); }
+std::size_t EndOf(const SourceSpan& span) { return span.nOffset + span.nLength; }
 
 } // namespace
+
+const char* SeverityName(Severity severity)
+{
+    switch (severity) {
+    case Severity::Error: return "error";
+    case Severity::Warning: return "warning";
+    case Severity::Note: return "note";
+    }
+    return "error";
+}
 
 const std::vector<std::string_view>& WarningNames()
 {
@@ -86,24 +97,29 @@ const std::vector<std::string_view>& WarningNames()
     return names;
 }
 
-void Diagnoser::Warn(std::string_view name, const TextSpan& span, std::string message)
+void Diagnoser::Warn(std::string_view name, const SourceSpan& span, std::string message)
 {
     Add(Severity::Warning, span, std::move(message), name);
 }
 
 // The declared names where they stand, read again from the start of the
 // header, which has parsed.
-std::vector<TextSpan> Diagnoser::ParameterSpans() const
+std::vector<SourceSpan> Diagnoser::ParameterSpans() const
 {
     Scanner scanner(m_text);
-    std::vector<TextSpan> spans;
+    std::vector<SourceSpan> spans;
     scanner.Next();
     for (Token token = scanner.Next(); token.kind != TOKEN_END && token.kind != TOKEN_SEMICOLON;
          token = scanner.Next()) {
         if (token.kind == TOKEN_IDENTIFIER)
-            spans.push_back({m_text.c_str() + token.offset, static_cast<std::uint32_t>(token.length), token.line});
+            spans.push_back({token.line, token.offset - scanner.LineStart(), token.length, token.offset});
     }
     return spans;
+}
+
+bool Diagnoser::IsPunctuation(const SourceSpan& span) const
+{
+    return span.nLength == 1 && !IsLetterChar(m_text[span.nOffset]);
 }
 
 void Diagnoser::CheckParameters()
@@ -111,21 +127,21 @@ void Diagnoser::CheckParameters()
     m_parameters = ParameterSpans();
     m_splitPart.assign(m_parameters.size(), false);
     CheckSplitNames(m_parameters);
-    for (const TextSpan& span : m_parameters)
+    for (const SourceSpan& span : m_parameters)
         CheckParameterName(span);
 }
 
 // Names written together without space or comma were one name to the
 // author: "scroll_speed" declares "scroll", "_" and "speed".
-void Diagnoser::CheckSplitNames(const std::vector<TextSpan>& names)
+void Diagnoser::CheckSplitNames(const std::vector<SourceSpan>& names)
 {
     for (std::size_t i = 0; i < names.size();) {
         std::size_t nEnd = i + 1;
-        while (nEnd < names.size() && names[nEnd - 1].pBegin + names[nEnd - 1].nLength == names[nEnd].pBegin)
+        while (nEnd < names.size() && EndOf(names[nEnd - 1]) == names[nEnd].nOffset)
             ++nEnd;
-        TextSpan whole = names[i];
-        whole.nLength = static_cast<std::uint32_t>(names[nEnd - 1].pBegin + names[nEnd - 1].nLength - whole.pBegin);
-        const std::string text(whole.pBegin, whole.nLength);
+        SourceSpan whole = names[i];
+        whole.nLength = EndOf(names[nEnd - 1]) - whole.nOffset;
+        const std::string text(TextOf(whole));
         if (nEnd - i > 1) {
             Warn(warning::SPLIT_PARAMETER_NAME, whole,
                  QuotedText(text) + " declares " + std::to_string(nEnd - i) +
@@ -140,9 +156,9 @@ void Diagnoser::CheckSplitNames(const std::vector<TextSpan>& names)
     }
 }
 
-void Diagnoser::CheckParameterName(const TextSpan& span)
+void Diagnoser::CheckParameterName(const SourceSpan& span)
 {
-    const std::string_view name(span.pBegin, span.nLength);
+    const std::string_view name = TextOf(span);
     const std::string_view value = ValueNamed(name);
     if (!value.empty()) {
         Warn(warning::UNREADABLE_PARAMETER, span,
@@ -160,7 +176,7 @@ void Diagnoser::CheckParameterName(const TextSpan& span)
     }
 }
 
-void Diagnoser::CheckStatement(const ExprNode* pTree, const TextSpan& start)
+void Diagnoser::CheckStatement(const ExprNode* pTree, const SourceSpan& start)
 {
     const StatementUse use = UseOf(pTree);
     m_nParamsRead |= use.nParamsRead;
@@ -179,7 +195,7 @@ void Diagnoser::CheckUnusedParameters()
     if (!m_bReachedEnd || m_bBodyFailed)
         return;
     for (std::size_t i = 0; i < m_parameters.size(); ++i) {
-        const std::string_view name(m_parameters[i].pBegin, m_parameters[i].nLength);
+        const std::string_view name = TextOf(m_parameters[i]);
         const bool bUnreadable = !ValueNamed(name).empty() || StartsWithNoCase(MATRIX_PREFIX, name);
         if ((m_nParamsRead >> i & 1u) == 0 && !bUnreadable && !m_splitPart[i])
             Warn(warning::UNUSED_PARAMETER, m_parameters[i], "parameter " + QuotedText(name) + " is never read");

@@ -12,50 +12,18 @@
 //   - every note follows its parent, which is no note; every warning has a
 //     known name; errors come with no name.
 #include <algorithm>
-#include <cstdarg>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "compiler_test_support.h"
 #include "propertycheck.h"
 #include "quorlin/quorlin.h"
-#include "texturescriptcompiler.h"
 
 using namespace quorlin;
 
 namespace {
-
-std::vector<std::string> g_messages;
-
-void CollectMessage(const char* pszFormat, ...)
-{
-    std::va_list args;
-    va_start(args, pszFormat);
-    (void)va_arg(args, int);
-    g_messages.emplace_back(va_arg(args, const char*));
-    va_end(args);
-}
-
-struct ClassicResult {
-    bool ok = false;
-    std::vector<std::uint8_t> bytes;
-};
-
-ClassicResult CompileClassic(const std::string& text)
-{
-    static TextureScriptCompiler s_compiler;
-    ClassicResult result;
-    g_messages.clear();
-    std::uint8_t* pBytes = nullptr;
-    std::uint32_t nSize = 0;
-    result.ok = s_compiler.Compile(text.c_str(), CollectMessage, &pBytes, &nSize);
-    if (result.ok)
-        result.bytes.assign(pBytes, pBytes + nSize);
-    std::free(pBytes);
-    return result;
-}
 
 // The lengths of the text's lines (as the lexer counts them: by line feeds).
 std::vector<std::size_t> LineLengths(std::string_view text)
@@ -109,15 +77,15 @@ const Diagnostic* FirstError(const CompileResult& result)
 
 void CheckAgainstClassic(const CompileResult& result, const std::string& text)
 {
-    const ClassicResult classic = CompileClassic(text);
-    Require(result.ok == classic.ok, "the engine compiles exactly when the classic compile does");
-    if (classic.ok) {
+    const testsupport::ClassicResult classic = testsupport::CompileText(text);
+    Require(result.ok == classic.bOk, "the engine compiles exactly when the classic compile does");
+    if (classic.bOk) {
         Require(result.bytes == classic.bytes, "the engine's bytes are the classic bytes");
         return;
     }
     const Diagnostic* pFirst = FirstError(result);
-    Require(pFirst != nullptr && !g_messages.empty(), "a failed compile has an error");
-    const std::string& expected = g_messages.front();
+    Require(pFirst != nullptr && !classic.texts.empty(), "a failed compile has an error");
+    const std::string& expected = classic.texts.front();
     Require(pFirst->message.compare(0, expected.size(), expected) == 0, "the first error is the classic first message",
             pFirst->message + " / " + expected);
     const std::string_view rest = std::string_view(pFirst->message).substr(expected.size());

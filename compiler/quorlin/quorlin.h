@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,21 +23,27 @@ namespace quorlin {
 
 enum class Severity { Error, Warning, Note };
 
+// "error", "warning" or "note", as tools print a severity.
+const char* SeverityName(Severity severity);
+
 // Text to put in place of a range of the script: length bytes at
-// line:column (both from 1) become the replacement; length 0 inserts.
+// line:column (both from 1), which is offset bytes from the start of the
+// text, become the replacement; length 0 inserts.
 struct FixIt {
     int line = 0;
     int column = 0;
     int length = 0;
     std::string replacement;
+    std::size_t offset = 0;
 };
 
 struct Diagnostic {
     Severity severity = Severity::Error;
-    int line = 0;        // counted from 1, as editors number lines
-    int column = 0;      // counted from 1, in bytes, where the token at fault starts
-    int length = 0;      // bytes of that token (0 at the end of the text)
-    std::string message; // the compiler's own text, exactly
+    int line = 0;           // counted from 1, as editors number lines
+    int column = 0;         // counted from 1, in bytes, where the token at fault starts
+    int length = 0;         // bytes of that token (0 at the end of the text)
+    std::size_t offset = 0; // bytes from the start of the text to that token
+    std::string message;    // the compiler's own text, exactly
     // Set by Diagnose only. A warning's stable name (e.g. "unused-parameter");
     // a note's parent (the index of its error or warning in the list, -1 for
     // anything but a note); the fixes a note suggests.
@@ -52,6 +59,14 @@ struct CompileFigures {
     std::uint32_t temporaries = 0; // the deepest temporary the code writes, plus one; 0 without code
     std::uint32_t parameters = 0;  // user parameters declared
 };
+
+// The figures a tool shows against the limits of the compiled format.
+enum class BudgetFigure { Bytes, Constants, Temporaries, Parameters };
+
+// The figures asked for, in that order, each against its limit ("57 of 8192
+// bytes"), joined by the separator.
+std::string FormatBudget(const CompileFigures& figures, std::string_view separator,
+                         std::initializer_list<BudgetFigure> shown);
 
 struct CompileResult {
     bool ok = false;

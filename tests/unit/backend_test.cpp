@@ -63,13 +63,36 @@ TEST(DumpTree, PrintsTheTreeOnItsSide)
     DeleteNode(pTree);
 }
 
-TEST(DumpTree, NamesEveryKind)
+TEST(DumpTree, NamesEveryNodeOfAParsedStatement)
 {
-    ExprNode* pStatement = NewNode(COMPOP_STATEMENT, NewNode(TSOP_FUNCTION, nullptr, nullptr, 5), nullptr, 0);
+    // Every operator once, as the parser builds the statement.
+    auto pCompiler = std::make_unique<TextureScriptCompiler>();
+    pCompiler->Reset("Mat00 = -Sin(Time) + 1 - 2 * 3 / 4 % 5 < 6 > 7;", nullptr);
+    pCompiler->NextToken();
+    ExprNode* pTree = pCompiler->ParseStatement();
+    ASSERT_NE(pTree, nullptr);
     ::testing::internal::CaptureStdout();
-    TextureScriptCompiler::DumpTree(pStatement, 0);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "\tTSOP_FUNCTION -> 0 v5\nCOMPOP_STATEMENT -> 0 v0\n");
-    DeleteNode(pStatement);
+    TextureScriptCompiler::DumpTree(pTree, 0);
+    // Slot 16 is Mat00, 38 Time, 40 to 46 the constants 1 to 7; Sin is function 0.
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "\tCOMPOP_VAR -> 0 v16\n"
+                                                        "TSOP_ASSIGN -> 0 v0\n"
+                                                        "\t\t\t\t\t\tTSOP_FUNCTION -> 0 v0\n"
+                                                        "\t\t\t\t\t\t\tCOMPOP_VAR -> 0 v38\n"
+                                                        "\t\t\t\t\tTSOP_NEGATE -> 0 v0\n"
+                                                        "\t\t\t\tTSOP_ADD -> 0 v0\n"
+                                                        "\t\t\t\t\tCOMPOP_VAR -> 0 v40\n"
+                                                        "\t\t\tTSOP_SUBTRACT -> 0 v0\n"
+                                                        "\t\t\t\t\t\t\tCOMPOP_VAR -> 0 v41\n"
+                                                        "\t\t\t\t\t\tTSOP_MULTIPLY -> 0 v0\n"
+                                                        "\t\t\t\t\t\t\tCOMPOP_VAR -> 0 v42\n"
+                                                        "\t\t\t\t\tTSOP_DIVIDE -> 0 v0\n"
+                                                        "\t\t\t\t\t\tCOMPOP_VAR -> 0 v43\n"
+                                                        "\t\t\t\tTSOP_BIND -> 0 v0\n"
+                                                        "\t\t\t\t\tCOMPOP_VAR -> 0 v44\n"
+                                                        "\t\tTSOP_MIN -> 0 v0\n"
+                                                        "\t\t\tCOMPOP_VAR -> 0 v45\n"
+                                                        "\tTSOP_MAX -> 0 v0\n"
+                                                        "\t\tCOMPOP_VAR -> 0 v46\n");
 }
 
 TEST(DeleteNode, ReleasesTreesOfAnyShapeWithoutRecursion)
@@ -87,8 +110,6 @@ TEST(DeleteNode, ReleasesTreesOfAnyShapeWithoutRecursion)
     }
     DeleteNode(nullptr);
 }
-
-TEST(Walks, OperandOfMissingNodeIsSlotZero) { EXPECT_EQ(OperandOf(nullptr), 0u); }
 
 TEST(DeepInput, MillionStatementsCompile)
 {

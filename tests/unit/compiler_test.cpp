@@ -106,9 +106,9 @@ TEST(ReportError, FormatsLineAndMessage)
     pCompiler->Reset("\n\n\nx", testsupport::CollectMessage);
     testsupport::ClearMessages();
     pCompiler->NextToken();
-    pCompiler->ReportError("Something 100% odd", false);
-    EXPECT_EQ(testsupport::Messages(), std::vector<std::string>{"Line 3: Something 100% odd"});
-    EXPECT_FALSE(pCompiler->HasError());
+    pCompiler->ReportError(CompilerMessage::InvalidToken);
+    EXPECT_EQ(testsupport::Messages(), std::vector<std::string>{LineMessage(3, CompilerMessage::InvalidToken)});
+    EXPECT_TRUE(pCompiler->HasError());
 }
 
 TEST(Compile, HandsOverExactlyTheBytesWritten)

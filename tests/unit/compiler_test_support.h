@@ -17,31 +17,49 @@ namespace quorlin::testsupport {
 using fixtures::WORKED_EXAMPLE_BYTES;
 using fixtures::WORKED_EXAMPLE_SCRIPT;
 
-// Messages delivered through CollectMessage since the last ClearMessages.
+// Messages delivered through CollectMessage since the last ClearMessages,
+// as printed ("Line 4: ...") and as the compiler's text alone.
 inline std::vector<std::string>& Messages()
 {
     static std::vector<std::string> messages;
     return messages;
 }
 
-inline void ClearMessages() { Messages().clear(); }
+inline std::vector<std::string>& MessageTexts()
+{
+    static std::vector<std::string> texts;
+    return texts;
+}
 
+inline void ClearMessages()
+{
+    Messages().clear();
+    MessageTexts().clear();
+}
+
+// The compiler always formats "Line %d: %s"; the text is the second value.
 inline void CollectMessage(const char* pszFormat, ...)
 {
     char szLine[4096];
     va_list args;
     va_start(args, pszFormat);
+    va_list texts;
+    va_copy(texts, args);
     std::vsnprintf(szLine, sizeof szLine, pszFormat, args);
     va_end(args);
+    (void)va_arg(texts, int);
+    MessageTexts().emplace_back(va_arg(texts, const char*));
+    va_end(texts);
     Messages().emplace_back(szLine);
 }
 
 // What the compiler object made of a text, with its messages as the callback
-// received them.
+// received them: printed, and as texts alone.
 struct ClassicResult {
     bool bOk = false;
     std::vector<std::uint8_t> bytes;
     std::vector<std::string> messages;
+    std::vector<std::string> texts;
 };
 
 inline ClassicResult CompileText(TextureScriptCompiler& compiler, const std::string& text)
@@ -55,6 +73,7 @@ inline ClassicResult CompileText(TextureScriptCompiler& compiler, const std::str
         result.bytes.assign(pBuffer, pBuffer + nSize);
     std::free(pBuffer);
     result.messages = Messages();
+    result.texts = MessageTexts();
     return result;
 }
 

@@ -5,6 +5,7 @@
 // project by the end-to-end tests.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -196,6 +197,70 @@ TEST(DiagnoseEndScript, OutputOverTheLimitIsShownOnceWithItsCount)
               "(3 times)");
     EXPECT_EQ(errors[0].line, FIRST_BODY_LINE + 2041);
     EXPECT_EQ(result.figures.fileBytes, 8195u);
+}
+
+TEST(DiagnoseEndScript, AFailedStatementHidesNoProblemOfTheOthers)
+{
+    // Wherever the failed statement stands, last included, the output's
+    // limit is still reported for the statements that parsed.
+    const std::string overflow = Repeat("Mat00 = Time;\n", 2042);
+    for (const std::string& body : {"Mat01 = Foo;\n" + overflow, overflow + "Mat01 = Foo;\n"}) {
+        const CompileResult result = Diagnose(Script(body));
+        const std::vector<Diagnostic> errors = Only(result, Severity::Error);
+        ASSERT_EQ(errors.size(), 2u);
+        EXPECT_EQ(errors[0].message.rfind(MessageText(CompilerMessage::InvalidVariable), 0), 0u);
+        EXPECT_EQ(errors[1].message, std::string(MessageText(CompilerMessage::ScriptTooLarge)) + " (3 times)");
+        EXPECT_EQ(result.figures.fileBytes, 8195u);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Decisions by message id
+
+TEST(DiagnoseById, EveryMessageHasATextOfItsOwn)
+{
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < NUM_COMPILER_MESSAGES; ++i) {
+        const std::string text = MessageText(static_cast<CompilerMessage>(i));
+        EXPECT_FALSE(text.empty()) << i;
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), text), 0) << text;
+        texts.push_back(text);
+    }
+}
+
+// Each message the engine treats apart, raised by a script: whether the
+// token follows its text, and the start of the note it draws (empty: none).
+struct TreatedApart {
+    CompilerMessage nMessage;
+    std::string body;
+    bool bNamesToken;
+    std::string note;
+};
+
+TEST(DiagnoseById, MessagesTreatedApartStillAre)
+{
+    const std::vector<TreatedApart> cases = {
+        {CompilerMessage::InvalidVariable, "Mat00 = Tme;\n", true, "did you mean 'Time'?"},
+        {CompilerMessage::InvalidVariable, "Mat00 = .5;\n", true, "a number starts with a digit"},
+        {CompilerMessage::ExpectedStatementSemicolon, "Mat00 = 1\nMat01 = 2;\n", true, "the statement ends here"},
+        {CompilerMessage::InvalidMatrixIndex, "Mat00 = Mat47;\n", true, "matrix elements are Mat00 to Mat33"},
+        {CompilerMessage::InvalidAssignmentTarget, "Mat00 + 1 = 2;\n", false, ""},
+        {CompilerMessage::AssignmentToConstant, "1 = 2;\n", false, ""},
+        {CompilerMessage::InvalidToken, "Mat00 2;\n", true, ""},
+    };
+    for (const TreatedApart& entry : cases) {
+        SCOPED_TRACE(entry.body);
+        const CompileResult result = Diagnose(Script(entry.body));
+        ASSERT_FALSE(result.diagnostics.empty());
+        const std::string text = MessageText(entry.nMessage);
+        const std::string& message = result.diagnostics[0].message;
+        EXPECT_EQ(message.rfind(text, 0), 0u) << message;
+        EXPECT_EQ(message.size() > text.size(), entry.bNamesToken) << message;
+        const std::vector<Diagnostic> notes = NotesOfFirstError(Script(entry.body));
+        EXPECT_EQ(notes.empty(), entry.note.empty());
+        if (!notes.empty())
+            EXPECT_EQ(notes[0].message.rfind(entry.note, 0), 0u) << notes[0].message;
+    }
 }
 
 // ---------------------------------------------------------------------------

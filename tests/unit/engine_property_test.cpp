@@ -1,57 +1,22 @@
 // The diagnostics engine against the classic compile over every script the
 // project holds: each file of every end-to-end case (of quorlin and of tfsc),
-// every example and every seed of the compile fuzzer. For each, the engine compiles exactly when the
-// classic compile does, to the same bytes, and when it does not, its first
-// error is the classic first message (followed, at most, by the token).
+// every example and every seed of the compile fuzzer. For each, the engine
+// compiles exactly when the classic compile does, to the same bytes, and when it does not, its first
+// error is the classic first message (followed, at most, by the token); and
+// every place that Compile and Diagnose report has the offset of its line
+// and column.
 #include <gtest/gtest.h>
 
-#include <cstdarg>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "compiler_test_support.h"
 #include "quorlin/quorlin.h"
 #include "scriptcorpus.h"
-#include "texturescriptcompiler.h"
 
 namespace {
 
 using namespace quorlin;
-
-// The classic compile's outcome: its bytes, or its messages.
-struct ClassicResult {
-    bool ok = false;
-    std::vector<std::uint8_t> bytes;
-    std::vector<std::string> messages;
-};
-
-std::vector<std::string>* g_pMessages = nullptr;
-
-// The compiler always formats "Line %d: %s"; the message is the second value.
-void CollectMessage(const char* pszFormat, ...)
-{
-    std::va_list args;
-    va_start(args, pszFormat);
-    va_arg(args, int);
-    g_pMessages->emplace_back(va_arg(args, const char*));
-    va_end(args);
-}
-
-ClassicResult CompileClassic(const std::string& text)
-{
-    ClassicResult result;
-    g_pMessages = &result.messages;
-    TextureScriptCompiler compiler;
-    std::uint8_t* pBytes = nullptr;
-    std::uint32_t nSize = 0;
-    result.ok = compiler.Compile(text.c_str(), CollectMessage, &pBytes, &nSize);
-    if (result.ok) {
-        result.bytes.assign(pBytes, pBytes + nSize);
-        std::free(pBytes);
-    }
-    g_pMessages = nullptr;
-    return result;
-}
 
 const Diagnostic* FirstError(const CompileResult& result)
 {
@@ -68,17 +33,59 @@ TEST(EngineAgainstClassic, EveryScriptOfTheProject)
     ASSERT_GT(scripts.size(), 300u);
     for (const CorpusScript& script : scripts) {
         SCOPED_TRACE(script.origin);
-        const ClassicResult classic = CompileClassic(script.text);
+        const testsupport::ClassicResult classic = testsupport::CompileText(script.text);
         const CompileResult engine = Diagnose(script.text);
-        ASSERT_EQ(engine.ok, classic.ok);
-        if (classic.ok) {
+        ASSERT_EQ(engine.ok, classic.bOk);
+        if (classic.bOk) {
             EXPECT_EQ(engine.bytes, classic.bytes);
             continue;
         }
         const Diagnostic* pFirst = FirstError(engine);
         ASSERT_NE(pFirst, nullptr);
-        ASSERT_FALSE(classic.messages.empty());
-        EXPECT_EQ(pFirst->message.substr(0, classic.messages[0].size()), classic.messages[0]);
+        ASSERT_FALSE(classic.texts.empty());
+        EXPECT_EQ(pFirst->message.substr(0, classic.texts[0].size()), classic.texts[0]);
+    }
+}
+
+// The offset of each line's start in the text, lines split at line feeds.
+std::vector<std::size_t> LineStarts(const std::string& text)
+{
+    std::vector<std::size_t> starts{0};
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n')
+            starts.push_back(i + 1);
+    }
+    return starts;
+}
+
+// The place's offset is its line's start plus its column, and it lies in the text.
+void ExpectSamePlace(const std::vector<std::size_t>& lines, std::size_t nSize, int nLine, int nColumn,
+                     std::size_t nOffset, int nLength)
+{
+    ASSERT_GE(nLine, 1);
+    ASSERT_LE(static_cast<std::size_t>(nLine), lines.size());
+    EXPECT_EQ(nOffset, lines[static_cast<std::size_t>(nLine) - 1] + static_cast<std::size_t>(nColumn) - 1);
+    EXPECT_LE(nOffset + static_cast<std::size_t>(nLength), nSize);
+}
+
+void ExpectOffsetsAgree(const CompileResult& result, const std::string& text)
+{
+    const std::vector<std::size_t> lines = LineStarts(text);
+    for (const Diagnostic& diagnostic : result.diagnostics) {
+        SCOPED_TRACE(diagnostic.message);
+        ExpectSamePlace(lines, text.size(), diagnostic.line, diagnostic.column, diagnostic.offset, diagnostic.length);
+        for (const FixIt& fixIt : diagnostic.fixIts)
+            ExpectSamePlace(lines, text.size(), fixIt.line, fixIt.column, fixIt.offset, fixIt.length);
+    }
+}
+
+TEST(DiagnosticOffsets, AgreeWithLineAndColumnOverEveryScript)
+{
+    for (const CorpusScript& script : ScriptsInFolders(QUORLIN_SCRIPT_FOLDERS)) {
+        SCOPED_TRACE(script.origin);
+        const std::string text = script.text.substr(0, script.text.find('\0'));
+        ExpectOffsetsAgree(Compile(script.text), text);
+        ExpectOffsetsAgree(Diagnose(script.text), text);
     }
 }
 

@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "commandlineparser.h"
 #include "compiler_test_support.h"
 #include "driver.h"
 #include "driver_test_support.h"
@@ -328,53 +327,6 @@ TEST(PublicEdges, WalksAcceptABareTreeAndEmptyStatements)
     pCompiler->GenerateCode(pEmpty);
     EXPECT_EQ(pCompiler->GetWriteOffset(), 0u);
     DeleteNode(pEmpty);
-}
-
-TEST(PublicEdges, DumpTreeNamesEveryNodeKind)
-{
-    const std::vector<std::pair<std::int32_t, std::string>> kinds = {{TSOP_ADD, "TSOP_ADD"},
-                                                                     {TSOP_SUBTRACT, "TSOP_SUBTRACT"},
-                                                                     {TSOP_MULTIPLY, "TSOP_MULTIPLY"},
-                                                                     {TSOP_DIVIDE, "TSOP_DIVIDE"},
-                                                                     {TSOP_BIND, "TSOP_BIND"},
-                                                                     {TSOP_FUNCTION, "TSOP_FUNCTION"},
-                                                                     {TSOP_NEGATE, "TSOP_NEGATE"},
-                                                                     {TSOP_ASSIGN, "TSOP_ASSIGN"},
-                                                                     {TSOP_MIN, "TSOP_MIN"},
-                                                                     {TSOP_MAX, "TSOP_MAX"},
-                                                                     {COMPOP_VAR, "COMPOP_VAR"},
-                                                                     {COMPOP_STATEMENT, "COMPOP_STATEMENT"},
-                                                                     {COMPOP_INVALID, "COMPOP_INVALID"},
-                                                                     {55, ""}};
-    for (const auto& [nOp, name] : kinds) {
-        ExprNode* pNode = NewNode(nOp, nullptr, nullptr, 7);
-        testing::internal::CaptureStdout();
-        TextureScriptCompiler::DumpTree(pNode, 0);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), name + " -> 0 v7\n");
-        DeleteNode(pNode);
-    }
-}
-
-TEST(PublicEdges, EmptyWritesAndAllocations)
-{
-    auto pCompiler = std::make_unique<TextureScriptCompiler>();
-    testsupport::ClearMessages();
-    pCompiler->Reset("", testsupport::CollectMessage);
-    EXPECT_TRUE(pCompiler->WriteBytes(nullptr, 0));
-    EXPECT_TRUE(pCompiler->WriteBytesAt(nullptr, 0, BYTECODE_BUFFER_SIZE));
-    EXPECT_FALSE(pCompiler->WriteBytesAt(nullptr, 0, BYTECODE_BUFFER_SIZE + 1));
-    EXPECT_EQ(pCompiler->GetWriteOffset(), 0u);
-    EXPECT_EQ(testsupport::Messages().size(), 1u);
-
-    // A block of no bytes is still a block of its own.
-    void* pBlock = AllocateMemory(0);
-    EXPECT_NE(pBlock, nullptr);
-    ReleaseMemory(pBlock);
-    ReleaseMemory(nullptr);
-
-    CommandLineParser parser;
-    EXPECT_TRUE(parser.Parse('/'));
-    EXPECT_EQ(parser.GetNumOptions(), 0u);
 }
 
 TEST(PublicEdges, NameThatEndsInsideMat)

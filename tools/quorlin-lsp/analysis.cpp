@@ -1,13 +1,11 @@
-// The bridge from the diagnostics engine to the editor features. The engine
-// places each problem by line and byte column from 1; the features want byte
-// offsets, and each note beside the problem it belongs to.
+// The bridge from the diagnostics engine to the editor features: each
+// problem at the byte offset the engine gives it, and each note beside the
+// problem it belongs to.
 #include "analysis.h"
 
 #include <algorithm>
 
 #include "quorlin/quorlin.h"
-#include "textposition.h"
-#include "tfsreader.h"
 
 namespace quorlin::lsp {
 
@@ -23,38 +21,34 @@ ProblemSeverity SeverityOf(Severity severity)
     return ProblemSeverity::Note;
 }
 
-// Turns the engine's line and column into offsets of the text it read.
+// The places the engine gives, kept within the text it read.
 class SpanMaker {
 public:
-    explicit SpanMaker(std::string_view text) : m_nSize(text.size()), m_lines(text) {}
+    explicit SpanMaker(std::string_view text) : m_nSize(text.size()) {}
 
-    TextSpan Span(int nLine, int nColumn, int nLength) const
+    TextSpan Span(std::size_t nOffset, int nLength) const
     {
-        const std::size_t nLineIndex =
-            std::min(static_cast<std::size_t>(std::max(nLine - 1, 0)), m_lines.LineCount() - 1);
-        const std::size_t nOffset =
-            std::min(m_lines.LineStart(nLineIndex) + static_cast<std::size_t>(std::max(nColumn - 1, 0)), m_nSize);
-        return {nOffset, std::min(static_cast<std::size_t>(std::max(nLength, 0)), m_nSize - nOffset)};
+        const std::size_t nStart = std::min(nOffset, m_nSize);
+        return {nStart, std::min(static_cast<std::size_t>(std::max(nLength, 0)), m_nSize - nStart)};
     }
 
     std::vector<FixIt> Fixes(const std::vector<quorlin::FixIt>& fixIts) const
     {
         std::vector<FixIt> fixes;
         for (const quorlin::FixIt& fix : fixIts)
-            fixes.push_back({Span(fix.line, fix.column, fix.length), fix.replacement});
+            fixes.push_back({Span(fix.offset, fix.length), fix.replacement});
         return fixes;
     }
 
 private:
     std::size_t m_nSize;
-    TextLines m_lines;
 };
 
 // A note is published as a problem of its own too, and stays with its
 // parent so the parent shows it as related information and offers its fixes.
 void AddNote(ScriptAnalysis& analysis, const SpanMaker& spans, const Diagnostic& diagnostic, std::size_t nParent)
 {
-    const TextSpan span = spans.Span(diagnostic.line, diagnostic.column, diagnostic.length);
+    const TextSpan span = spans.Span(diagnostic.offset, diagnostic.length);
     analysis.problems[nParent].notes.push_back({span, diagnostic.message, spans.Fixes(diagnostic.fixIts)});
     Problem note{ProblemSeverity::Note, "", diagnostic.message, span, {}};
     note.nParent = nParent;
@@ -87,7 +81,7 @@ void AddProblems(ScriptAnalysis& analysis, std::string_view text, const std::vec
         analysis.problems.push_back({SeverityOf(diagnostic.severity),
                                      diagnostic.name,
                                      diagnostic.message,
-                                     spans.Span(diagnostic.line, diagnostic.column, diagnostic.length),
+                                     spans.Span(diagnostic.offset, diagnostic.length),
                                      {}});
     }
     if (nLeftOut > 0)
@@ -109,8 +103,7 @@ ScriptAnalysis AnalyzeScript(std::string_view text)
     analysis.bOk = result.ok;
     AddProblems(analysis, source, result.diagnostics);
     if (analysis.bOk)
-        analysis.budget = {result.figures.fileBytes, result.figures.constants, result.figures.temporaries,
-                           result.figures.parameters};
+        analysis.budget = result.figures;
     return analysis;
 }
 
@@ -119,14 +112,9 @@ std::string DescribeBudget(const ShownBudget& shown)
     if (!shown.bKnown)
         return "budget: the script does not compile yet";
     // A middle dot between the figures, in UTF-8.
-    const std::string SEPARATOR = " \xC2\xB7 ";
-    const Budget& budget = shown.budget;
-    const auto part = [](std::uint32_t nUsed, std::uint32_t nLimit, const char* pszWhat) {
-        return std::to_string(nUsed) + " of " + std::to_string(nLimit) + " " + pszWhat;
-    };
-    return part(budget.nBytes, BYTECODE_BUFFER_SIZE, "bytes") + SEPARATOR +
-           part(budget.nConstants, MAX_CONSTANTS, "constants") + SEPARATOR +
-           part(budget.nTemporaries, MAX_TEMP_DEPTH, "temporaries") + (shown.bCurrent ? "" : " (last compiled)");
+    return FormatBudget(shown.budget, " \xC2\xB7 ",
+                        {BudgetFigure::Bytes, BudgetFigure::Constants, BudgetFigure::Temporaries}) +
+           (shown.bCurrent ? "" : " (last compiled)");
 }
 
 } // namespace quorlin::lsp

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "quorlin/quorlin.h"
+
 namespace quorlin::lsp {
 
 enum class ProblemSeverity { Error = 1, Warning = 2, Note = 3 };
@@ -45,18 +47,10 @@ struct Problem {
     std::size_t nParent = SIZE_MAX;
 };
 
-// How much of each limit of the compiled format the script uses.
-struct Budget {
-    std::uint32_t nBytes = 0;
-    std::uint32_t nConstants = 0;
-    std::uint32_t nTemporaries = 0;
-    std::uint32_t nParameters = 0;
-};
-
 struct ScriptAnalysis {
     bool bOk = false;
     std::vector<Problem> problems;
-    Budget budget; // meaningful when bOk
+    CompileFigures budget; // meaningful when bOk
 };
 
 // The budget an editor shows: that of the current text when it compiles,
@@ -64,7 +58,7 @@ struct ScriptAnalysis {
 struct ShownBudget {
     bool bKnown = false;
     bool bCurrent = false;
-    Budget budget;
+    CompileFigures budget;
 };
 
 // A script that overflows the compiled file draws a message for every

@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "compiledscriptformat.h"
 #include "tfscoutput.h"
 #include "tfscreport.h"
 
@@ -58,17 +57,12 @@ struct RunState {
 
 void PrintError(const std::string& message) { std::fprintf(stderr, "tfsc: error: %s\n", message.c_str()); }
 
-std::string Figure(std::uint32_t nUsed, std::uint32_t nLimit, const char* pszWhat)
-{
-    return std::to_string(nUsed) + " of " + std::to_string(nLimit) + " " + pszWhat;
-}
-
 void PrintStats(const std::string& name, const CompileFigures& figures)
 {
-    const std::string line = name + ": " + Figure(figures.fileBytes, BYTECODE_BUFFER_SIZE, "bytes") + ", " +
-                             Figure(figures.constants, MAX_CONSTANTS, "constants") + ", " +
-                             Figure(figures.temporaries, MAX_TEMP_DEPTH, "temporaries") + ", " +
-                             Figure(figures.parameters, MAX_USER_PARAMS, "parameters");
+    const std::string line = name + ": " +
+                             FormatBudget(figures, ", ",
+                                          {BudgetFigure::Bytes, BudgetFigure::Constants, BudgetFigure::Temporaries,
+                                           BudgetFigure::Parameters});
     std::fprintf(stdout, "%s\n", line.c_str());
     std::fflush(stdout);
 }

@@ -39,16 +39,6 @@ std::string ToUtf8(std::string_view text)
 
 std::string Dump(const json& value) { return value.dump(-1, ' ', true) + "\n"; }
 
-const char* SeverityName(Severity severity)
-{
-    switch (severity) {
-    case Severity::Error: return "error";
-    case Severity::Warning: return "warning";
-    case Severity::Note: return "note";
-    }
-    return "error";
-}
-
 json JsonFixIt(const FixIt& fixIt)
 {
     return {{"line", fixIt.line},

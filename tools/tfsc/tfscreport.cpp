@@ -19,16 +19,6 @@ const char* const CYAN = "\x1b[1;36m";
 const char* const GREEN = "\x1b[1;32m";
 const char* const RESET = "\x1b[0m";
 
-const char* SeverityText(Severity severity)
-{
-    switch (severity) {
-    case Severity::Error: return "error";
-    case Severity::Warning: return "warning";
-    case Severity::Note: return "note";
-    }
-    return "error";
-}
-
 const char* SeverityColor(Severity severity)
 {
     switch (severity) {
@@ -179,7 +169,7 @@ void AppendOne(const FileDiagnostics& file, const LineIndex& lines, const Diagno
     const std::string location =
         VisibleText(file.name) + ":" + std::to_string(diagnostic.line) + ":" + std::to_string(diagnostic.column) + ": ";
     text += paint(BOLD, location);
-    text += paint(SeverityColor(diagnostic.severity), std::string(SeverityText(diagnostic.severity)) + ":");
+    text += paint(SeverityColor(diagnostic.severity), std::string(SeverityName(diagnostic.severity)) + ":");
     text += paint(BOLD, " " + VisibleText(diagnostic.message) + Label(diagnostic));
     const std::string_view line = lines.Line(static_cast<std::uint32_t>(std::max(diagnostic.line, 0)));
     const Echo echo = EchoOf(line, static_cast<std::size_t>(std::max(diagnostic.column, 1) - 1),
