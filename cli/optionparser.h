@@ -44,8 +44,8 @@ struct OptionSpec {
 // A word of the command line: an operand, or an option with its value.
 struct CommandLineItem {
     bool isOperand = false;
-    int id = 0;              // the option's id; 0 for an operand
-    std::string text;        // the operand, or the option as written (without an attached value)
+    int id = 0;       // the option's id; 0 for an operand
+    std::string text; // the operand, or the option as written (without an attached value)
     bool hasValue = false;
     std::string value;
 };

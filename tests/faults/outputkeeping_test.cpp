@@ -192,7 +192,11 @@ TEST_F(OutputKeeping, FullStandardStreamsFailTheRun)
         {TFSC_EXECUTABLE, "--help"},
         {QUORLIN_EXECUTABLE, "/file", "wave.txt"},
         {FORMAT_EXECUTABLE, "wave.txt"},
+        {TFSDUMP_EXECUTABLE, "--help"},
+        {TFSDUMP_EXECUTABLE, "wave.tfs"},
+        {TFSDUMP_EXECUTABLE, "--script", "wave.tfs"},
     };
+    ASSERT_EQ(Run(QUORLIN_EXECUTABLE, {"/file", "wave.txt"}), 0);
     const int nFull = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
     ASSERT_GE(nFull, 0);
     for (const std::vector<std::string>& run : runs)

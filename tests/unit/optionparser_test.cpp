@@ -57,25 +57,18 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // Operands: plain words, "-" (standard input), and everything after "--".
         SplitCase{{"a.txt", "-", "b"}, "'a.txt' '-' 'b' "},
-        SplitCase{{"--", "--check", "-o", "--"}, "'--check' '-o' '--' "},
-        SplitCase{{"", "x"}, "'' 'x' "},
+        SplitCase{{"--", "--check", "-o", "--"}, "'--check' '-o' '--' "}, SplitCase{{"", "x"}, "'' 'x' "},
         // Flags, by either spelling; a flag takes no value.
         SplitCase{{"--check", "-h", "--help"}, "--check#1 -h#2 --help#2 "},
-        SplitCase{{"--check=yes"}, "unknown --check=yes"},
-        SplitCase{{"--chec"}, "unknown --chec"},
+        SplitCase{{"--check=yes"}, "unknown --check=yes"}, SplitCase{{"--chec"}, "unknown --chec"},
         SplitCase{{"--checks"}, "unknown --checks"},
         // A required value: the next word, attached to a short spelling, or after '='.
-        SplitCase{{"-o", "out", "in"}, "-o=out#3 'in' "},
-        SplitCase{{"-oout"}, "-o=out#3 "},
-        SplitCase{{"--output", "-"}, "--output=-#3 "},
-        SplitCase{{"--output=a=b"}, "--output=a=b#3 "},
-        SplitCase{{"--output="}, "--output=#3 "},
-        SplitCase{{"--outputx"}, "unknown --outputx"},
-        SplitCase{{"in", "-o"}, "'in' missing -o"},
-        SplitCase{{"--output"}, "missing --output"},
+        SplitCase{{"-o", "out", "in"}, "-o=out#3 'in' "}, SplitCase{{"-oout"}, "-o=out#3 "},
+        SplitCase{{"--output", "-"}, "--output=-#3 "}, SplitCase{{"--output=a=b"}, "--output=a=b#3 "},
+        SplitCase{{"--output="}, "--output=#3 "}, SplitCase{{"--outputx"}, "unknown --outputx"},
+        SplitCase{{"in", "-o"}, "'in' missing -o"}, SplitCase{{"--output"}, "missing --output"},
         // An optional value only after '='.
-        SplitCase{{"--color", "x"}, "--color#4 'x' "},
-        SplitCase{{"--color=never"}, "--color=never#4 "},
+        SplitCase{{"--color", "x"}, "--color#4 'x' "}, SplitCase{{"--color=never"}, "--color=never#4 "},
         // A joined prefix, after any exact spelling it shares.
         SplitCase{{"-Wall", "-Wno-foo", "-W"}, "-Wall#5 -W=no-foo#5 -W#5 "},
         // The first problem stops the split.

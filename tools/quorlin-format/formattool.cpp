@@ -15,8 +15,6 @@ namespace quorlin {
 namespace {
 
 constexpr const char* PROGRAM_NAME = "quorlin-format";
-constexpr const char* STDIN_ARGUMENT = "-";
-constexpr const char* STDIN_DISPLAY_NAME = "<stdin>";
 constexpr const char* USAGE_LINE = "Usage: quorlin-format [--check] [-i] FILE...\n";
 constexpr const char* HELP_TEXT = "Lay texture scripts out the canonical way.\n"
                                   "\n"
@@ -41,7 +39,7 @@ struct ToolOptions {
     bool m_bCheck = false;
     bool m_bInPlace = false;
     bool m_bStdin = false;
-    std::vector<const char*> m_files;
+    std::vector<std::string> m_files;
 };
 
 int UsageError(std::FILE* pErr, const std::string& message)
@@ -51,40 +49,37 @@ int UsageError(std::FILE* pErr, const std::string& message)
     return FORMAT_STATUS_USAGE;
 }
 
-bool ApplyOption(const char* pszOption, ToolOptions& options)
+enum OptionId { IN_PLACE = 1, CHECK, HELP, VERSION };
+
+void ApplyFlag(int nId, ToolOptions& options)
 {
-    if (std::strcmp(pszOption, "-h") == 0 || std::strcmp(pszOption, "--help") == 0)
-        options.m_bHelp = true;
-    else if (std::strcmp(pszOption, "--version") == 0)
-        options.m_bVersion = true;
-    else if (std::strcmp(pszOption, "--check") == 0)
-        options.m_bCheck = true;
-    else if (std::strcmp(pszOption, "-i") == 0)
-        options.m_bInPlace = true;
-    else
-        return false;
-    return true;
+    switch (nId) {
+    case HELP: options.m_bHelp = true; break;
+    case VERSION: options.m_bVersion = true; break;
+    case CHECK: options.m_bCheck = true; break;
+    default: options.m_bInPlace = true; break;
+    }
 }
 
 // Splits the arguments; an empty message means they are usable.
 std::string ParseArguments(int argc, const char* const* argv, ToolOptions& options)
 {
-    bool bOnlyFiles = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* pszArgument = argv[i];
-        if (!bOnlyFiles && std::strcmp(pszArgument, "--") == 0) {
-            bOnlyFiles = true;
-        } else if (!bOnlyFiles && pszArgument[0] == '-' && std::strcmp(pszArgument, STDIN_ARGUMENT) != 0) {
-            if (!ApplyOption(pszArgument, options))
-                return std::string("unknown option '") + pszArgument + "'";
-        } else {
-            const bool bStdin = std::strcmp(pszArgument, STDIN_ARGUMENT) == 0;
-            if (bStdin && options.m_bStdin)
-                return "standard input (-) given more than once";
-            options.m_bStdin = options.m_bStdin || bStdin;
-            options.m_files.push_back(pszArgument);
+    std::vector<cli::CommandLineItem> items;
+    const cli::CommandLineProblem problem =
+        cli::ParseCommandLine(cli::ArgumentsOf(argc, argv), FormatToolOptionTable(), items);
+    for (const cli::CommandLineItem& item : items) {
+        if (!item.isOperand) {
+            ApplyFlag(item.id, options);
+            continue;
         }
+        const bool bStdin = item.text == cli::STDIN_ARGUMENT;
+        if (bStdin && options.m_bStdin)
+            return "standard input (-) given more than once";
+        options.m_bStdin = options.m_bStdin || bStdin;
+        options.m_files.push_back(item.text);
     }
+    if (problem.error != cli::CommandLineError::NONE)
+        return "unknown option '" + problem.argument + "'";
     return std::string();
 }
 
@@ -120,8 +115,8 @@ public:
     int Run()
     {
         int nStatus = FORMAT_STATUS_OK;
-        for (const char* pszFile : m_options.m_files) {
-            if (!ProcessFile(pszFile))
+        for (const std::string& file : m_options.m_files) {
+            if (!ProcessFile(file.c_str()))
                 nStatus = FORMAT_STATUS_FAILED;
         }
         if (std::fflush(m_pOut) != 0 || std::ferror(m_pOut) != 0) {
@@ -134,8 +129,9 @@ public:
 private:
     bool ProcessFile(const char* pszArgument)
     {
-        const bool bStdin = std::strcmp(pszArgument, STDIN_ARGUMENT) == 0;
-        const char* pszName = bStdin ? STDIN_DISPLAY_NAME : pszArgument;
+        const bool bStdin = pszArgument == cli::STDIN_ARGUMENT;
+        const std::string name = cli::DisplayName(pszArgument);
+        const char* pszName = name.c_str();
         std::string text;
         if (!Load(pszArgument, bStdin, pszName, text))
             return false;
@@ -200,6 +196,19 @@ private:
 };
 
 } // namespace
+
+const std::vector<cli::OptionSpec>& FormatToolOptionTable()
+{
+    using cli::OptionValue;
+    static const std::vector<cli::OptionSpec> table = {
+        {IN_PLACE, "-i", OptionValue::NONE, {}, "rewrite the files in place"},
+        {CHECK, "--check", OptionValue::NONE, {}, "list the files that would change"},
+        {HELP, "-h", OptionValue::NONE, {}, "show the help and exit"},
+        {HELP, "--help", OptionValue::NONE, {}, "show the help and exit"},
+        {VERSION, "--version", OptionValue::NONE, {}, "show the version and exit"},
+    };
+    return table;
+}
 
 int RunFormatTool(int argc, const char* const* argv, std::FILE* pIn, std::FILE* pOut, std::FILE* pErr)
 {

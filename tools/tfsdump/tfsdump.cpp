@@ -10,6 +10,7 @@
 
 #include "decompiler.h"
 #include "listing.h"
+#include "optionparser.h"
 #include "outputfile.h"
 #include "tfsreader.h"
 
@@ -19,8 +20,6 @@ namespace {
 
 constexpr const char* PROGRAM_NAME = "tfsdump";
 constexpr const char* PROGRAM_VERSION = QUORLIN_VERSION;
-constexpr const char* STDIN_ARGUMENT = "-";
-constexpr const char* STDIN_DISPLAY_NAME = "<stdin>";
 
 constexpr const char* USAGE_LINE = "Usage: tfsdump [options] FILE...\n";
 
@@ -44,7 +43,8 @@ constexpr const char* HELP_TEXT = "Check compiled texture scripts (.tfs) and lis
                                   "  --           take every later argument as a FILE\n"
                                   "\n"
                                   "Exit status: 0 when every file is valid, 1 when one is not or cannot be\n"
-                                  "read, 2 for a usage error or when the output cannot be written.\n";
+                                  "read or standard output cannot be written, 2 for a usage error or when\n"
+                                  "the -o file cannot be written.\n";
 
 struct ToolOptions {
     bool m_bHelp = false;
@@ -54,46 +54,11 @@ struct ToolOptions {
     bool m_bListingOption = false; // --no-header or --bytes, which shape listings only
     ListingOptions m_listing;
     const char* m_pszOutput = nullptr;
-    int m_nNumFiles = 0;
+    std::vector<std::string> m_files;
     bool m_bStdin = false;
 };
 
-// One command-line argument, classified: a file, or an option with the value
-// that -o takes from the next argument.
-struct Argument {
-    bool m_bFile = false;
-    const char* m_pszText = nullptr;
-    const char* m_pszValue = nullptr;
-};
-
-// Walks the arguments the same way for both passes over them.
-class ArgumentWalker {
-public:
-    ArgumentWalker(int argc, const char* const* argv) : m_argc(argc), m_argv(argv), m_nNext(1) {}
-
-    bool Next(Argument& argument)
-    {
-        if (m_nNext < m_argc && !m_bOnlyFiles && std::strcmp(m_argv[m_nNext], "--") == 0) {
-            m_bOnlyFiles = true;
-            ++m_nNext;
-        }
-        if (m_nNext >= m_argc)
-            return false;
-        const char* pszText = m_argv[m_nNext++];
-        argument = Argument{};
-        argument.m_pszText = pszText;
-        argument.m_bFile = m_bOnlyFiles || pszText[0] != '-' || std::strcmp(pszText, STDIN_ARGUMENT) == 0;
-        if (!argument.m_bFile && std::strcmp(pszText, "-o") == 0 && m_nNext < m_argc)
-            argument.m_pszValue = m_argv[m_nNext++];
-        return true;
-    }
-
-private:
-    int m_argc;
-    const char* const* m_argv;
-    int m_nNext;
-    bool m_bOnlyFiles = false;
-};
+enum OptionId { OUTPUT = 1, CHECK, NO_HEADER, BYTES, SCRIPT, HELP, VERSION };
 
 [[gnu::format(printf, 2, 3)]] bool UsageError(std::FILE* pErr, const char* pszFormat, ...)
 {
@@ -106,55 +71,41 @@ private:
     return false;
 }
 
-bool ApplyOption(const Argument& argument, ToolOptions& options, std::FILE* pErr)
+void ApplyFlag(int nId, ToolOptions& options)
 {
-    const char* pszOption = argument.m_pszText;
-    if (std::strcmp(pszOption, "-h") == 0 || std::strcmp(pszOption, "--help") == 0) {
-        options.m_bHelp = true;
-    } else if (std::strcmp(pszOption, "--version") == 0) {
-        options.m_bVersion = true;
-    } else if (std::strcmp(pszOption, "--check") == 0) {
-        options.m_bCheck = true;
-    } else if (std::strcmp(pszOption, "--script") == 0) {
-        options.m_bScript = true;
-    } else if (std::strcmp(pszOption, "--no-header") == 0) {
-        options.m_listing.m_bHeader = false;
-        options.m_bListingOption = true;
-    } else if (std::strcmp(pszOption, "--bytes") == 0) {
-        options.m_listing.m_bBytes = true;
-        options.m_bListingOption = true;
-    } else if (std::strcmp(pszOption, "-o") == 0) {
-        if (argument.m_pszValue == nullptr)
-            return UsageError(pErr, "option -o needs a file name");
-        if (options.m_pszOutput != nullptr)
-            return UsageError(pErr, "option -o given more than once");
-        options.m_pszOutput = argument.m_pszValue;
+    switch (nId) {
+    case HELP: options.m_bHelp = true; break;
+    case VERSION: options.m_bVersion = true; break;
+    case CHECK: options.m_bCheck = true; break;
+    case SCRIPT: options.m_bScript = true; break;
+    case NO_HEADER: options.m_listing.m_bHeader = false; break;
+    default: options.m_listing.m_bBytes = true; break;
+    }
+    options.m_bListingOption = options.m_bListingOption || nId == NO_HEADER || nId == BYTES;
+}
+
+bool ApplyItem(const cli::CommandLineItem& item, ToolOptions& options, std::FILE* pErr)
+{
+    if (item.isOperand) {
+        if (item.text == cli::STDIN_ARGUMENT && options.m_bStdin)
+            return UsageError(pErr, "standard input (-) given more than once");
+        options.m_bStdin = options.m_bStdin || item.text == cli::STDIN_ARGUMENT;
+        options.m_files.push_back(item.text);
+    } else if (item.id != OUTPUT) {
+        ApplyFlag(item.id, options);
+    } else if (options.m_pszOutput != nullptr) {
+        return UsageError(pErr, "option -o given more than once");
     } else {
-        return UsageError(pErr, "unknown option '%s'", pszOption);
+        options.m_pszOutput = item.value.c_str();
     }
     return true;
 }
 
-bool ParseOptions(int argc, const char* const* argv, ToolOptions& options, std::FILE* pErr)
+bool CheckOptions(const ToolOptions& options, std::FILE* pErr)
 {
-    ArgumentWalker walker(argc, argv);
-    Argument argument;
-    while (walker.Next(argument)) {
-        if (!argument.m_bFile) {
-            if (!ApplyOption(argument, options, pErr))
-                return false;
-            continue;
-        }
-        if (std::strcmp(argument.m_pszText, STDIN_ARGUMENT) == 0) {
-            if (options.m_bStdin)
-                return UsageError(pErr, "standard input (-) given more than once");
-            options.m_bStdin = true;
-        }
-        ++options.m_nNumFiles;
-    }
     if (options.m_bHelp || options.m_bVersion)
         return true;
-    if (options.m_nNumFiles == 0)
+    if (options.m_files.empty())
         return UsageError(pErr, "no input files");
     if (options.m_bCheck && options.m_pszOutput != nullptr)
         return UsageError(pErr, "--check writes no listing, so -o has nothing to write");
@@ -163,6 +114,23 @@ bool ParseOptions(int argc, const char* const* argv, ToolOptions& options, std::
     if (options.m_bScript && options.m_bListingOption)
         return UsageError(pErr, "--no-header and --bytes shape listings, which --script does not write");
     return true;
+}
+
+// The items keep the values that options point into.
+bool ParseOptions(int argc, const char* const* argv, std::vector<cli::CommandLineItem>& items, ToolOptions& options,
+                  std::FILE* pErr)
+{
+    const cli::CommandLineProblem problem =
+        cli::ParseCommandLine(cli::ArgumentsOf(argc, argv), TfsdumpOptionTable(), items);
+    for (const cli::CommandLineItem& item : items) {
+        if (!ApplyItem(item, options, pErr))
+            return false;
+    }
+    if (problem.error == cli::CommandLineError::MISSING_VALUE)
+        return UsageError(pErr, "option -o needs a file name");
+    if (problem.error == cli::CommandLineError::UNKNOWN_OPTION)
+        return UsageError(pErr, "unknown option '%s'", problem.argument.c_str());
+    return CheckOptions(options, pErr);
 }
 
 // The bytes of one input: one more than the format allows, so that the reader
@@ -188,7 +156,7 @@ bool ReadInput(std::FILE* pFile, InputBytes& input)
 // Reads the named file, or standard input for "-"; reports a failure.
 bool LoadInput(const char* pszArgument, const char* pszName, std::FILE* pIn, InputBytes& input, std::FILE* pErr)
 {
-    const bool bStdin = std::strcmp(pszArgument, STDIN_ARGUMENT) == 0;
+    const bool bStdin = pszArgument == cli::STDIN_ARGUMENT;
     std::FILE* pFile = bStdin ? pIn : std::fopen(pszArgument, "rb");
     if (pFile == nullptr) {
         std::fprintf(pErr, "%s: %s: cannot open: %s\n", PROGRAM_NAME, pszName, std::strerror(errno));
@@ -228,15 +196,11 @@ public:
     {
     }
 
-    int Run(int argc, const char* const* argv)
+    int Run()
     {
-        ArgumentWalker walker(argc, argv);
-        Argument argument;
         int nStatus = TFSDUMP_STATUS_VALID;
-        while (walker.Next(argument)) {
-            if (!argument.m_bFile)
-                continue;
-            const int nFileStatus = ProcessFile(argument.m_pszText);
+        for (const std::string& file : m_options.m_files) {
+            const int nFileStatus = ProcessFile(file);
             if (nFileStatus == TFSDUMP_STATUS_USAGE)
                 return nFileStatus;
             if (nFileStatus != TFSDUMP_STATUS_VALID)
@@ -249,11 +213,11 @@ public:
     bool InputFailed() const { return m_bInputFailed; }
 
 private:
-    int ProcessFile(const char* pszArgument)
+    int ProcessFile(const std::string& argument)
     {
-        const bool bStdin = std::strcmp(pszArgument, STDIN_ARGUMENT) == 0;
-        const char* pszName = bStdin ? STDIN_DISPLAY_NAME : pszArgument;
-        if (!LoadInput(pszArgument, pszName, m_pIn, m_input, m_pErr)) {
+        const std::string name = cli::DisplayName(argument);
+        const char* pszName = name.c_str();
+        if (!LoadInput(argument.c_str(), pszName, m_pIn, m_input, m_pErr)) {
             m_bInputFailed = true;
             return TFSDUMP_STATUS_INVALID;
         }
@@ -277,7 +241,7 @@ private:
     bool WriteFileListing(const char* pszName)
     {
         bool bOk = true;
-        if (m_options.m_nNumFiles > 1) {
+        if (m_options.m_files.size() > 1) {
             bOk = (!m_bListingWritten || std::fputc('\n', m_pOut) != EOF) &&
                   std::fprintf(m_pOut, "; file %s\n", pszName) >= 0;
         }
@@ -322,25 +286,21 @@ int FinishOutput(std::FILE* pOut, const char* pszName, std::FILE* pErr)
         return TFSDUMP_STATUS_VALID;
     std::fprintf(pErr, "%s: cannot write %s: %s\n", PROGRAM_NAME, pszName,
                  nError != 0 ? std::strerror(nError) : "write error");
-    return TFSDUMP_STATUS_USAGE;
+    return TFSDUMP_STATUS_INVALID;
 }
 
 // Refuses an output that is one of the files to read, standard input
 // included: writing it would destroy what is being listed.
-bool OutputIsNoInput(const ToolOptions& options, const OutputTarget& target, int argc, const char* const* argv,
-                     std::FILE* pIn, std::FILE* pErr)
+bool OutputIsNoInput(const ToolOptions& options, const OutputTarget& target, std::FILE* pIn, std::FILE* pErr)
 {
-    ArgumentWalker walker(argc, argv);
-    Argument argument;
-    while (walker.Next(argument)) {
-        const bool bStdin = argument.m_bFile && std::strcmp(argument.m_pszText, STDIN_ARGUMENT) == 0;
+    for (const std::string& file : options.m_files) {
+        const bool bStdin = file == cli::STDIN_ARGUMENT;
         FileIdentity identity;
-        if (!argument.m_bFile ||
-            !(bStdin ? IdentifyStream(pIn, identity) : IdentifyFile(argument.m_pszText, identity)) ||
+        if (!(bStdin ? IdentifyStream(pIn, identity) : IdentifyFile(file.c_str(), identity)) ||
             !TargetIsFile(target, identity))
             continue;
         std::fprintf(pErr, "%s: output %s is the input %s itself; it was left unchanged\n", PROGRAM_NAME,
-                     options.m_pszOutput, bStdin ? STDIN_DISPLAY_NAME : argument.m_pszText);
+                     options.m_pszOutput, cli::DisplayName(file).c_str());
         return false;
     }
     return true;
@@ -373,7 +333,7 @@ int WriteListingFile(const OutputTarget& target, const char* pszName, const std:
 
 // With -o the listings are gathered first and the file written only when
 // every input was read and is valid: until then it keeps what it held.
-int RunToFile(const ToolOptions& options, int argc, const char* const* argv, std::FILE* pIn, std::FILE* pErr)
+int RunToFile(const ToolOptions& options, std::FILE* pIn, std::FILE* pErr)
 {
     OutputTarget target;
     if (!ResolveOutputTarget(options.m_pszOutput, target)) {
@@ -381,7 +341,7 @@ int RunToFile(const ToolOptions& options, int argc, const char* const* argv, std
                      std::strerror(errno));
         return TFSDUMP_STATUS_USAGE;
     }
-    if (!OutputIsNoInput(options, target, argc, argv, pIn, pErr))
+    if (!OutputIsNoInput(options, target, pIn, pErr))
         return TFSDUMP_STATUS_USAGE;
     std::FILE* pListing = std::tmpfile();
     if (pListing == nullptr) {
@@ -389,7 +349,7 @@ int RunToFile(const ToolOptions& options, int argc, const char* const* argv, std
         return TFSDUMP_STATUS_USAGE;
     }
     Tool tool(options, pIn, pListing, pErr);
-    const int nStatus = tool.Run(argc, argv);
+    const int nStatus = tool.Run();
     std::string text;
     if (!TakeListing(pListing, text) || nStatus == TFSDUMP_STATUS_USAGE) {
         std::fprintf(pErr, "%s: cannot gather the listing; %s was left unchanged\n", PROGRAM_NAME, options.m_pszOutput);
@@ -405,10 +365,27 @@ int RunToFile(const ToolOptions& options, int argc, const char* const* argv, std
 
 } // namespace
 
+const std::vector<cli::OptionSpec>& TfsdumpOptionTable()
+{
+    using cli::OptionValue;
+    static const std::vector<cli::OptionSpec> table = {
+        {OUTPUT, "-o", OptionValue::REQUIRED, "FILE", "write the listings to FILE"},
+        {CHECK, "--check", OptionValue::NONE, {}, "only check the files"},
+        {NO_HEADER, "--no-header", OptionValue::NONE, {}, "leave out the header of each listing"},
+        {BYTES, "--bytes", OptionValue::NONE, {}, "show the raw bytes of every instruction"},
+        {SCRIPT, "--script", OptionValue::NONE, {}, "write each file back as a script"},
+        {HELP, "-h", OptionValue::NONE, {}, "show the help and exit"},
+        {HELP, "--help", OptionValue::NONE, {}, "show the help and exit"},
+        {VERSION, "--version", OptionValue::NONE, {}, "show the version and exit"},
+    };
+    return table;
+}
+
 int RunTfsdump(int argc, const char* const* argv, std::FILE* pIn, std::FILE* pOut, std::FILE* pErr)
 {
     ToolOptions options;
-    if (!ParseOptions(argc, argv, options, pErr))
+    std::vector<cli::CommandLineItem> items;
+    if (!ParseOptions(argc, argv, items, options, pErr))
         return TFSDUMP_STATUS_USAGE;
     if (options.m_bHelp) {
         std::fprintf(pOut, "%s\n%s", USAGE_LINE, HELP_TEXT);
@@ -420,9 +397,9 @@ int RunTfsdump(int argc, const char* const* argv, std::FILE* pIn, std::FILE* pOu
         return FinishOutput(pOut, "standard output", pErr);
     }
     if (options.m_pszOutput != nullptr)
-        return RunToFile(options, argc, argv, pIn, pErr);
+        return RunToFile(options, pIn, pErr);
     Tool tool(options, pIn, pOut, pErr);
-    const int nStatus = tool.Run(argc, argv);
+    const int nStatus = tool.Run();
     const int nOutputStatus = FinishOutput(pOut, "standard output", pErr);
     return nOutputStatus != TFSDUMP_STATUS_VALID ? nOutputStatus : nStatus;
 }
