@@ -51,6 +51,9 @@ std::string_view UpToNul(std::string_view text)
 Diagnoser::Diagnoser(std::string_view text)
     : m_text(UpToNul(text)), m_pCompiler(std::make_unique<TextureScriptCompiler>()), m_compiler(*m_pCompiler)
 {
+    m_lineStarts.push_back(0);
+    for (std::size_t i = m_text.find('\n'); i != std::string::npos; i = m_text.find('\n', i + 1))
+        m_lineStarts.push_back(i + 1);
 }
 
 Diagnoser::~Diagnoser()
@@ -318,11 +321,10 @@ void Diagnoser::AddNote(std::size_t nParent, const TextSpan& span, std::string m
 // Line and column from 1; the column counts bytes from the line's start.
 void Diagnoser::PlaceAt(Diagnostic& diagnostic, const TextSpan& span) const
 {
-    const char* pLineStart = span.pBegin;
-    while (pLineStart > m_text.c_str() && pLineStart[-1] != '\n')
-        --pLineStart;
+    const std::size_t nOffset = static_cast<std::size_t>(span.pBegin - m_text.c_str());
+    const std::size_t nLineStart = *(std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), nOffset) - 1);
     diagnostic.line = span.nLine + 1;
-    diagnostic.column = static_cast<int>(span.pBegin - pLineStart) + 1;
+    diagnostic.column = static_cast<int>(nOffset - nLineStart) + 1;
     diagnostic.length = static_cast<int>(span.nLength);
 }
 

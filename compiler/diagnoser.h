@@ -94,6 +94,9 @@ private:
     std::vector<TextSpan> ParameterSpans() const;
 
     std::string m_text; // the script up to its first NUL, NUL-terminated
+    // The offset of each line's start in m_text, so that placing a
+    // diagnostic costs no scan of its line.
+    std::vector<std::size_t> m_lineStarts;
     std::unique_ptr<TextureScriptCompiler> m_pCompiler;
     TextureScriptCompiler& m_compiler;
     std::vector<Statement> m_statements;
