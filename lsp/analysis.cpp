@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "quorlin/quorlin.h"
-#include "textposition.h"
 #include "tfsreader.h"
 
 namespace quorlin::lsp {
@@ -23,17 +22,24 @@ ProblemSeverity SeverityOf(Severity severity)
     return ProblemSeverity::Note;
 }
 
-// Turns the engine's line and column into offsets of the text it read.
+// Turns the engine's line and column into offsets of the text it read. The
+// engine's lines end at a line feed alone, whatever the protocol counts as a
+// line break, so they have a table of their own here.
 class SpanMaker {
 public:
-    explicit SpanMaker(std::string_view text) : m_nSize(text.size()), m_lines(text) {}
+    explicit SpanMaker(std::string_view text) : m_nSize(text.size())
+    {
+        m_lineStarts.push_back(0);
+        for (std::size_t i = text.find('\n'); i != std::string_view::npos; i = text.find('\n', i + 1))
+            m_lineStarts.push_back(i + 1);
+    }
 
     TextSpan Span(int nLine, int nColumn, int nLength) const
     {
         const std::size_t nLineIndex =
-            std::min(static_cast<std::size_t>(std::max(nLine - 1, 0)), m_lines.LineCount() - 1);
+            std::min(static_cast<std::size_t>(std::max(nLine - 1, 0)), m_lineStarts.size() - 1);
         const std::size_t nOffset =
-            std::min(m_lines.LineStart(nLineIndex) + static_cast<std::size_t>(std::max(nColumn - 1, 0)), m_nSize);
+            std::min(m_lineStarts[nLineIndex] + static_cast<std::size_t>(std::max(nColumn - 1, 0)), m_nSize);
         return {nOffset, std::min(static_cast<std::size_t>(std::max(nLength, 0)), m_nSize - nOffset)};
     }
 
@@ -47,7 +53,7 @@ public:
 
 private:
     std::size_t m_nSize;
-    TextLines m_lines;
+    std::vector<std::size_t> m_lineStarts;
 };
 
 // A note is published as a problem of its own too, and stays with its

@@ -2,6 +2,7 @@
 // answers, and documents that change in every way the protocol allows.
 #include <malloc.h>
 
+#include <algorithm>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -137,6 +138,24 @@ TEST(ServerDocuments, FullChangeReplacesTheTextAndCloseClearsDiagnostics)
     client.Notify("textDocument/didClose", {{"textDocument", {{"uri", URI}}}});
     EXPECT_EQ(client.GetServer().Documents().Count(), 0U);
     EXPECT_EQ(client.Sent().back()["params"]["diagnostics"], Json::array());
+}
+
+// The compiler sees one line where a lone CR separates lines; the client
+// sees several, and so do its edits and the diagnostics it is sent.
+TEST(ServerDocuments, LoneCarriageReturnsSeparateLinesForEditsAndDiagnostics)
+{
+    std::string script = WORKED_EXAMPLE;
+    std::replace(script.begin(), script.end(), '\n', '\r');
+    TestClient client;
+    client.Initialize();
+    client.Open(script);
+    client.Notify("textDocument/didChange",
+                  {{"textDocument", {{"uri", URI}, {"version", 2}}},
+                   {"contentChanges", {{{"range", ToJson(Range{{4, 3}, {4, 5}})}, {"text", "44"}}}}});
+    const Json diagnostics = client.LastDiagnostics();
+    ASSERT_FALSE(diagnostics.empty());
+    EXPECT_EQ(diagnostics[0]["message"], "Invalid matrix index: 'Mat44'");
+    EXPECT_EQ(diagnostics[0]["range"], ToJson(Range{{4, 0}, {4, 5}}));
 }
 
 // Memory in use after many edits is what it was after a few: nothing an
