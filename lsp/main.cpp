@@ -3,32 +3,9 @@
 // notes for whoever runs the server by hand go to standard error.
 #include <cstdio>
 #include <iostream>
+#include <string>
 
-#include "messagereader.h"
-#include "server.h"
-
-namespace {
-
-int Serve()
-{
-    quorlin::lsp::Server server([](const std::string& body) { quorlin::lsp::WriteMessage(std::cout, body); });
-    std::string body;
-    std::string problem;
-    while (!server.ExitRequested()) {
-        const quorlin::lsp::ReadStatus status = quorlin::lsp::ReadMessage(std::cin, body, problem);
-        if (status == quorlin::lsp::ReadStatus::EndOfInput)
-            break;
-        if (status == quorlin::lsp::ReadStatus::BadHeader) {
-            std::cerr << "quorlin-lsp: " << problem << '\n';
-            server.HandleBadHeader(problem);
-            continue;
-        }
-        server.HandleMessage(body);
-    }
-    return server.ExitCode();
-}
-
-} // namespace
+#include "serve.h"
 
 int main(int argc, char** argv)
 {
@@ -45,5 +22,5 @@ int main(int argc, char** argv)
         }
     }
     std::ios::sync_with_stdio(false);
-    return Serve();
+    return quorlin::lsp::Serve(std::cin, std::cout, std::cerr);
 }
