@@ -23,16 +23,15 @@ LineStatus ReadHeaderLine(std::istream& in, std::string& line)
 {
     line.clear();
     bool bTooLong = false;
-    for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
-        if (c == '\n')
-            break;
+    int c = in.get();
+    for (; c != std::char_traits<char>::eof() && c != '\n'; c = in.get()) {
         line.push_back(static_cast<char>(c));
         if (line.size() == 2 * MAX_HEADER_LINE) {
             line.erase(0, MAX_HEADER_LINE);
             bTooLong = true;
         }
     }
-    if (in.eof())
+    if (c != '\n')
         return LineStatus::EndOfInput;
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
@@ -127,7 +126,7 @@ ReadStatus ReadHeader(std::istream& in, Header& header)
             continue;
         }
         TakeLine(header, line, status);
-        if (header.nLines == MAX_HEADER_LINES) {
+        if (header.nLines > MAX_HEADER_LINES) {
             header.nLength.reset();
             header.Fault("more than " + std::to_string(MAX_HEADER_LINES) + " header lines");
             return ReadStatus::Message;

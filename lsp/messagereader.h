@@ -17,8 +17,8 @@ namespace quorlin::lsp {
 // last MAX_HEADER_LINE bytes are kept in memory.
 constexpr std::size_t MAX_HEADER_LINE = 8192;
 
-// A header of more lines than this is reported as broken when its last
-// allowed line has been read; reading goes on from there.
+// A header of more lines than this is broken: it is reported as soon as the
+// line too many has been read, and reading goes on after that line.
 constexpr std::size_t MAX_HEADER_LINES = 32;
 
 // A body larger than this is refused before any of it is read into memory.

@@ -91,11 +91,11 @@ TEST(MessageReader, HeaderAfterAnUnreadBodyIsFoundWhereContentLengthStarts)
 
 TEST(MessageReader, HeaderOfTooManyLinesIsBroken)
 {
-    std::string lines;
-    for (std::size_t i = 0; i < MAX_HEADER_LINES; ++i)
+    std::string lines = "Content-Length: 2\r\n";
+    for (std::size_t i = 1; i < MAX_HEADER_LINES; ++i)
         lines += "X-Line: " + std::to_string(i) + "\r\n";
-    const auto reads = ReadAll("Content-Length: 2\r\n" + lines + "\r\n{}");
-    EXPECT_EQ(reads[0].status, ReadStatus::BadHeader);
+    EXPECT_EQ(ReadAll(lines + "\r\n{}")[0].body, "{}");
+    EXPECT_EQ(ReadAll(lines + "X-Line: more\r\n\r\n{}")[0].status, ReadStatus::BadHeader);
 }
 
 TEST(MessageReader, StreamEndingInsideAMessageEndsTheInput)
