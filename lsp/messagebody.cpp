@@ -12,6 +12,7 @@ class BodyScan final : public nlohmann::json_sax<Json> {
 public:
     std::size_t MaxDepth() const { return m_nMaxDepth; }
     const Json& Id() const { return m_id; }
+    bool IsRequest() const { return m_bHasId && m_bHasMethod; }
 
     bool null() override { return Value(nullptr); }
     bool boolean(bool bValue) override { return Value(bValue); }
@@ -24,6 +25,8 @@ public:
     bool key(string_t& name) override
     {
         m_bIdNext = m_nDepth == 1 && name == "id";
+        m_bHasId = m_bHasId || m_bIdNext;
+        m_bHasMethod = m_bHasMethod || (m_nDepth == 1 && name == "method");
         return true;
     }
     bool end_object() override { return Close(); }
@@ -58,6 +61,8 @@ private:
     std::size_t m_nDepth = 0;
     std::size_t m_nMaxDepth = 0;
     bool m_bIdNext = false;
+    bool m_bHasId = false;
+    bool m_bHasMethod = false;
     Json m_id;
 };
 
@@ -69,8 +74,8 @@ ParsedBody ParseBody(const std::string& body)
     if (!Json::sax_parse(body, &scan))
         return {};
     if (scan.MaxDepth() > MAX_JSON_DEPTH)
-        return {BodyStatus::TooDeep, Json(), scan.Id()};
-    return {BodyStatus::Parsed, Json::parse(body), scan.Id()};
+        return {BodyStatus::TooDeep, Json(), scan.IsRequest(), scan.Id()};
+    return {BodyStatus::Parsed, Json::parse(body), scan.IsRequest(), scan.Id()};
 }
 
 } // namespace quorlin::lsp

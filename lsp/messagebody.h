@@ -20,9 +20,10 @@ enum class BodyStatus { Parsed, NotJson, TooDeep };
 struct ParsedBody {
     BodyStatus status = BodyStatus::NotJson;
     Json message; // the body, when Parsed
-    // The value of the body's top-level "id" member unless that is an
-    // object or array (null then, or when there is none); known unless the
-    // body is not JSON.
+    // Known unless the body is not JSON: whether it is a request (its top
+    // level has an "id" and a "method"), and the value of its "id" unless
+    // that is an object or array (null then, or when there is none).
+    bool bRequest = false;
     Json id;
 };
 

@@ -114,8 +114,8 @@ void Server::HandleMessage(const std::string& body)
         return SendError(nullptr, PARSE_ERROR, "the message is not valid JSON");
     if (parsed.status == BodyStatus::TooDeep) {
         // Nothing of it is read, but a request still gets its one answer.
-        if (IsValidId(parsed.id))
-            SendError(parsed.id, INVALID_REQUEST,
+        if (parsed.bRequest)
+            SendError(IsValidId(parsed.id) ? parsed.id : Json(), INVALID_REQUEST,
                       "the message nests deeper than " + std::to_string(MAX_JSON_DEPTH) + " levels");
         return;
     }

@@ -71,11 +71,12 @@ TEST(ServerRobustness, MalformedMessagesGetTheirErrorCodes)
     EXPECT_EQ(client.Sent().size(), nSent);
 }
 
-// A hover request whose params hold nDepth levels of nested arrays.
-std::string NestedRequest(int nId, std::size_t nDepth)
+// A hover message whose params hold nDepth levels of nested arrays, with
+// the id member given (a notification without).
+std::string NestedHover(const std::string& idMember, std::size_t nDepth)
 {
     const std::string prefix = "{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/hover\",\"params\":";
-    return prefix + std::string(nDepth, '[') + std::string(nDepth, ']') + ",\"id\":" + std::to_string(nId) + "}";
+    return prefix + std::string(nDepth, '[') + std::string(nDepth, ']') + idMember + "}";
 }
 
 TEST(ServerRobustness, MessagesNestedBeyondTheLimitAreRefusedWithTheirId)
@@ -83,13 +84,16 @@ TEST(ServerRobustness, MessagesNestedBeyondTheLimitAreRefusedWithTheirId)
     TestClient client;
     client.Initialize();
     // The message itself is the first level.
-    client.Raw(NestedRequest(2, MAX_JSON_DEPTH - 1));
+    client.Raw(NestedHover(",\"id\":2", MAX_JSON_DEPTH - 1));
     EXPECT_EQ(ErrorCode(client.Sent().back()), INVALID_PARAMS);
-    client.Raw(NestedRequest(3, MAX_JSON_DEPTH));
+    client.Raw(NestedHover(",\"id\":3", MAX_JSON_DEPTH));
     EXPECT_EQ(ErrorCode(client.Sent().back()), INVALID_REQUEST);
-    client.Raw(NestedRequest(4, 110000));
+    client.Raw(NestedHover(",\"id\":4", 110000));
     EXPECT_EQ(ErrorCode(client.Sent().back()), INVALID_REQUEST);
     EXPECT_EQ(client.Sent().back()["id"], 4);
+    const std::size_t nSent = client.Sent().size();
+    client.Raw(NestedHover("", 110000));
+    EXPECT_EQ(client.Sent().size(), nSent);
     EXPECT_TRUE(client.Request("shutdown", nullptr)["result"].is_null());
 }
 
