@@ -11,5 +11,5 @@ cmake --build --preset release -j"$(nproc)"
 # quorlin takes an argument that starts with '/' for an option, so it cannot
 # be given the absolute path of the starting directory: it writes into the
 # build tree, and the file moves from there.
-build/release/driver/quorlin /file examples/wave.txt /out build/release/wave.tfs
+build/release/bin/quorlin /file examples/wave.txt /out build/release/wave.tfs
 mv -f build/release/wave.tfs "$started_in/wave.tfs"

@@ -55,13 +55,14 @@ build_and_test() {
 editor_tests() { (cd editors/textmate && npm ci --no-audit --no-fund && npm test && npm run package); }
 
 # tfsc's SARIF logs against the SARIF 2.1.0 schema, with tfsc of the g++ build.
-sarif_validation() { (cd tests/sarif && npm ci --no-audit --no-fund && npm test -- ../../build/ci/driver/tfsc); }
+sarif_validation() { (cd tests/sarif && npm ci --no-audit --no-fund && npm test -- ../../build/ci/bin/tfsc); }
 
 benchmarks() {
   cmake --preset bench
   cmake --build --preset bench -j"$jobs"
   build/bench/bench/quorlin_compile_bench --benchmark_min_time=0.001
   build/bench/bench/quorlin_lsp_bench --benchmark_min_time=0.001
+  build/bench/bench/quorlin_tfsc_text_bench --benchmark_min_time=0.001
   bench/run-process-bench --no-build --runs 5 --large-runs 1
 }
 

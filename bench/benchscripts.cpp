@@ -5,6 +5,7 @@
 
 #include "quorlinmemory.h"
 #include "texturescriptcompiler.h"
+#include "workedexample.h"
 
 namespace quorlin::benchscripts {
 
@@ -138,16 +139,7 @@ void AppendFiller(std::string& text, std::size_t nBytes)
 
 } // namespace
 
-std::string WorkedExample()
-{
-    return "UserParams Speed;\n"
-           "Input UV;\n"
-           "Output TexCoord2;\n"
-           "BeginScript\n"
-           "Mat30 = Time * 0.5;\n"
-           "Mat31 = -Sin(Speed);\n"
-           "EndScript\n";
-}
+std::string WorkedExample() { return fixtures::WORKED_EXAMPLE_SCRIPT; }
 
 std::string LargestFittingScript()
 {

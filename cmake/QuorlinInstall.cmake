@@ -4,14 +4,14 @@
 #   bin/quorlin, bin/tfsc, bin/tfsdump, bin/quorlin-format,
 #   bin/quorlin-lsp                            the programs
 #   lib/libquorlin_compiler.a                  the compiler library
-#   lib/libquorlin_format.a                    the compiled-format library
+#   lib/libquorlin_tfs.a                       the compiled-format library
 #   include/quorlin/*.h                        their public headers
 #   share/man/man1/*.1.gz                      their manual pages
 #   lib/cmake/Quorlin/                         find_package(Quorlin CONFIG)
 #
 # The package defines Quorlin::compiler (the compiler library, which brings
-# Quorlin::format along), Quorlin::format (the reader of compiled files and the
-# language's names, all a renderer links), Quorlin::quorlin, Quorlin::tfsc,
+# Quorlin::tfs along), Quorlin::tfs (the reader of compiled files and the
+# language's names, all a renderer links; Quorlin::format is its former name), Quorlin::quorlin, Quorlin::tfsc,
 # Quorlin::tfsdump and Quorlin::quorlin-format (the programs) and the function
 # quorlin_add_scripts. The Debian package is made from the same install tree
 # (QuorlinPackaging.cmake).
@@ -32,21 +32,21 @@ set(QUORLIN_INSTALL_INCLUDEDIR include/quorlin)
 # ---------------------------------------------------------------------------
 # Targets
 
-# Consumers see the libraries as Quorlin::compiler and Quorlin::format, and
+# Consumers see the libraries as Quorlin::compiler and Quorlin::tfs, and
 # may link them into a shared object (a renderer plug-in, say), which needs
 # position-independent code.
 set_target_properties(quorlin_compiler PROPERTIES
   EXPORT_NAME compiler
   POSITION_INDEPENDENT_CODE ON)
-set_target_properties(quorlin_format PROPERTIES
-  EXPORT_NAME format
+set_target_properties(quorlin_tfs PROPERTIES
+  EXPORT_NAME tfs
   POSITION_INDEPENDENT_CODE ON)
 
 # The libraries' warning flags are for building Quorlin itself. Being static
 # libraries, they still list them in their link interfaces (as LINK_ONLY,
 # where they add nothing), and an exported target may not name a target that
 # is not exported itself, so the entry is left out of the link interface.
-foreach(library quorlin_compiler quorlin_format)
+foreach(library quorlin_compiler quorlin_tfs)
   get_target_property(library_interface ${library} INTERFACE_LINK_LIBRARIES)
   if(library_interface)
     list(REMOVE_ITEM library_interface "$<LINK_ONLY:quorlin_warnings>")
@@ -54,21 +54,21 @@ foreach(library quorlin_compiler quorlin_format)
   endif()
 endforeach()
 
-set(QUORLIN_INSTALLED_TARGETS quorlin_format quorlin_compiler quorlin tfsc tfsdump quorlin-format quorlin-lsp)
+set(QUORLIN_INSTALLED_TARGETS quorlin_tfs quorlin_compiler quorlin tfsc tfsdump quorlin-format quorlin-lsp)
 
 install(TARGETS ${QUORLIN_INSTALLED_TARGETS}
   EXPORT QuorlinTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
-# The public headers: Compile, and the format library's constants, reader and
+# The public headers: Compile, and the compiled-format library's constants, reader and
 # names. The compiler object and its stages stay inside the project.
 set(QUORLIN_PUBLIC_HEADERS
   compiler/quorlin/quorlin.h
-  format/charclass.h
-  format/compiledscriptformat.h
-  format/languagenames.h
-  format/tfsreader.h)
+  tfs/charclass.h
+  tfs/compiledscriptformat.h
+  tfs/languagenames.h
+  tfs/tfsreader.h)
 install(FILES ${QUORLIN_PUBLIC_HEADERS} DESTINATION ${QUORLIN_INSTALL_INCLUDEDIR})
 
 # ---------------------------------------------------------------------------

@@ -31,7 +31,7 @@ quorlin-format tool that lays scripts out the canonical way, the
 compiler library and the compiled-format library with their C++
 headers, and a CMake package:
 find_package(Quorlin CONFIG) gives the targets Quorlin::compiler and
-Quorlin::format and the function quorlin_add_scripts, which compiles
+Quorlin::tfs and the function quorlin_add_scripts, which compiles
 scripts at build time.]])
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

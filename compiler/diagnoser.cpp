@@ -5,9 +5,11 @@
 #include "diagnoser.h"
 
 #include "messages.h"
+#include "visibletext.h"
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace quorlin {
 
@@ -51,9 +53,8 @@ std::string_view UpToNul(std::string_view text)
 Diagnoser::Diagnoser(std::string_view text)
     : m_text(UpToNul(text)), m_pCompiler(std::make_unique<TextureScriptCompiler>()), m_compiler(*m_pCompiler)
 {
-    m_lineStarts.push_back(0);
     for (std::size_t i = m_text.find('\n'); i != std::string::npos; i = m_text.find('\n', i + 1))
-        m_lineStarts.push_back(i + 1);
+        m_newlines.push_back(i);
 }
 
 Diagnoser::~Diagnoser()
@@ -255,10 +256,10 @@ void Diagnoser::Report(const char* pszMessage)
         Add(Severity::Error, *m_pBackEndAt, pszMessage);
         return;
     }
-    const TextSpan token = CurrentToken();
+    const TextSpan token = WholeCharacter(CurrentToken());
     std::string message = pszMessage;
     if (token.nLength != 0 && !NamesNoToken(message))
-        message.append(": '").append(token.pBegin, token.nLength).append("'");
+        message.append(": ").append(QuotedText(std::string_view(token.pBegin, token.nLength)));
     const std::size_t nError = Add(Severity::Error, token, std::move(message));
     if (token.nLength == 0 && m_bInBody)
         AddNote(nError, token, "the script ends here, without EndScript");
@@ -296,6 +297,17 @@ TextSpan Diagnoser::CurrentToken() const
     return {c.m_pTokenStart, static_cast<std::uint32_t>(c.m_pCursor - c.m_pTokenStart), c.m_nLine};
 }
 
+// The lexer makes a token of each byte from 128 to 255; the one that starts
+// a character stands for the whole character.
+TextSpan Diagnoser::WholeCharacter(TextSpan token) const
+{
+    if (token.nLength != 1 || static_cast<unsigned char>(*token.pBegin) < 0x80)
+        return token;
+    const std::string_view rest(token.pBegin, static_cast<std::size_t>(m_text.data() + m_text.size() - token.pBegin));
+    token.nLength = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(Utf8SequenceLength(rest, 0)));
+    return token;
+}
+
 std::size_t Diagnoser::Add(Severity severity, const TextSpan& span, std::string message, std::string_view name)
 {
     Diagnostic diagnostic;
@@ -318,11 +330,13 @@ void Diagnoser::AddNote(std::size_t nParent, const TextSpan& span, std::string m
         note.fixIts.push_back({note.line, note.column, note.length, std::move(replacement)});
 }
 
-// Line and column from 1; the column counts bytes from the line's start.
+// Line and column from 1; the column counts bytes from the line's start,
+// found among the newlines in one search, however long the line.
 void Diagnoser::PlaceAt(Diagnostic& diagnostic, const TextSpan& span) const
 {
-    const std::size_t nOffset = static_cast<std::size_t>(span.pBegin - m_text.c_str());
-    const std::size_t nLineStart = *(std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), nOffset) - 1);
+    const auto nOffset = static_cast<std::size_t>(span.pBegin - m_text.c_str());
+    const auto pAfter = std::lower_bound(m_newlines.begin(), m_newlines.end(), nOffset);
+    const std::size_t nLineStart = pAfter == m_newlines.begin() ? 0 : *std::prev(pAfter) + 1;
     diagnostic.line = span.nLine + 1;
     diagnostic.column = static_cast<int>(nOffset - nLineStart) + 1;
     diagnostic.length = static_cast<int>(span.nLength);

@@ -69,6 +69,7 @@ private:
 
     // Diagnostics.
     TextSpan CurrentToken() const;
+    TextSpan WholeCharacter(TextSpan token) const;
     std::size_t Add(Severity severity, const TextSpan& span, std::string message, std::string_view name = {});
     void AddNote(std::size_t nParent, const TextSpan& span, std::string message, std::string replacement = {},
                  bool bFixIt = false);
@@ -93,10 +94,8 @@ private:
     void Warn(std::string_view name, const TextSpan& span, std::string message);
     std::vector<TextSpan> ParameterSpans() const;
 
-    std::string m_text; // the script up to its first NUL, NUL-terminated
-    // The offset of each line's start in m_text, so that placing a
-    // diagnostic costs no scan of its line.
-    std::vector<std::size_t> m_lineStarts;
+    std::string m_text;                  // the script up to its first NUL, NUL-terminated
+    std::vector<std::size_t> m_newlines; // the offset of every line feed in it, in order
     std::unique_ptr<TextureScriptCompiler> m_pCompiler;
     TextureScriptCompiler& m_compiler;
     std::vector<Statement> m_statements;

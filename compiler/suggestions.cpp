@@ -19,7 +19,11 @@ namespace {
 // letter case ignored, as the language ignores it for its own names.
 std::size_t EditDistanceNoCase(std::string_view a, std::string_view b)
 {
-    std::vector<std::size_t> row(b.size() + 1);
+    // One row of the table; on the stack for the short names of the language.
+    constexpr std::size_t SMALL_ROW = 32;
+    std::size_t aSmallRow[SMALL_ROW] = {};
+    std::vector<std::size_t> largeRow(b.size() < SMALL_ROW ? 0 : b.size() + 1);
+    std::size_t* const row = largeRow.empty() ? aSmallRow : largeRow.data();
     for (std::size_t j = 0; j <= b.size(); ++j)
         row[j] = j;
     for (std::size_t i = 1; i <= a.size(); ++i) {
@@ -35,25 +39,32 @@ std::size_t EditDistanceNoCase(std::string_view a, std::string_view b)
     return row[b.size()];
 }
 
-// The nearest of the names closer than nBest edits; earlier names win ties.
-template <typename Names>
-void ConsiderNames(const Names& names, std::string_view name, std::string_view& best, std::size_t& nBest)
-{
-    for (const auto& entry : names) {
-        const std::size_t nDistance = EditDistanceNoCase(name, entry);
+// The nearest name so far and its distance; a name must come closer than
+// nBest edits to take its place, so earlier names win ties.
+struct NearestSoFar {
+    std::string_view best;
+    std::size_t nBest;
+
+    void Consider(std::string_view name, std::string_view candidate)
+    {
+        // The distance is at least the difference in length.
+        const std::size_t nGap =
+            name.size() > candidate.size() ? name.size() - candidate.size() : candidate.size() - name.size();
+        if (nGap >= nBest)
+            return;
+        const std::size_t nDistance = EditDistanceNoCase(name, candidate);
         if (nDistance < nBest) {
-            best = entry;
+            best = candidate;
             nBest = nDistance;
         }
     }
-}
+};
 
-std::vector<std::string_view> NamesOf(const NamedValue* pBegin, const NamedValue* pEnd)
+template <std::size_t N>
+void ConsiderTable(const NamedValue (&table)[N], std::string_view name, NearestSoFar& nearest)
 {
-    std::vector<std::string_view> names;
-    for (; pBegin != pEnd; ++pBegin)
-        names.push_back(pBegin->name);
-    return names;
+    for (const NamedValue& entry : table)
+        nearest.Consider(name, entry.name);
 }
 
 const char* const FUNCTION_LIST = "the functions are Sin, Cos, Tan, SqrSin, SqrCos and DegToRad";
@@ -131,17 +142,17 @@ void Diagnoser::SuggestSemicolon(std::size_t nError, const TextSpan& token)
 // the name is called. Empty when none is close enough.
 std::string_view Diagnoser::NearestName(std::string_view name, bool bCall) const
 {
-    const std::vector<std::string_view> functions = NamesOf(std::begin(FUNCTIONS), std::end(FUNCTIONS));
-    std::vector<std::string_view> values = NamesOf(std::begin(BUILTIN_VALUES), std::end(BUILTIN_VALUES));
-    for (std::uint32_t i = 0; i < m_compiler.m_nNumUserParams; ++i)
-        values.emplace_back(m_compiler.m_szUserParams[i]);
-    std::string_view best;
     // Within a third of the name's length: a one- or two-letter name is too
     // short to tell a slip from another name.
-    std::size_t nBest = name.size() / 3 + 1;
-    ConsiderNames(bCall ? functions : values, name, best, nBest);
-    ConsiderNames(bCall ? values : functions, name, best, nBest);
-    return best;
+    NearestSoFar nearest{{}, name.size() / 3 + 1};
+    if (bCall)
+        ConsiderTable(FUNCTIONS, name, nearest);
+    ConsiderTable(BUILTIN_VALUES, name, nearest);
+    for (std::uint32_t i = 0; i < m_compiler.m_nNumUserParams; ++i)
+        nearest.Consider(name, m_compiler.m_szUserParams[i]);
+    if (!bCall)
+        ConsiderTable(FUNCTIONS, name, nearest);
+    return nearest.best;
 }
 
 // Whether "(" follows the token, after white space.

@@ -9,6 +9,7 @@
 #include "charclass.h"
 #include "diagnoser.h"
 #include "languagenames.h"
+#include "visibletext.h"
 
 namespace quorlin {
 
@@ -52,8 +53,6 @@ StatementUse UseOf(const ExprNode* pTree)
     }
     return use;
 }
-
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 std::string_view FunctionNamed(std::string_view name)
 {
@@ -131,13 +130,13 @@ void Diagnoser::CheckSplitNames(const std::vector<TextSpan>& names)
         const std::string text(whole.pBegin, whole.nLength);
         if (nEnd - i > 1) {
             Warn(warning::SPLIT_PARAMETER_NAME, whole,
-                 Quoted(text) + " declares " + std::to_string(nEnd - i) +
+                 QuotedText(text) + " declares " + std::to_string(nEnd - i) +
                      " parameters: a name holds only letters and digits");
             for (std::size_t j = i; j < nEnd; ++j)
                 m_splitPart[j] = IsPunctuation(names[j]);
         } else if (IsPunctuation(whole)) {
             Warn(warning::SPLIT_PARAMETER_NAME, whole,
-                 "parameter " + Quoted(text) + " is a punctuation character, not a name");
+                 "parameter " + QuotedText(text) + " is a punctuation character, not a name");
         }
         i = nEnd;
     }
@@ -149,16 +148,16 @@ void Diagnoser::CheckParameterName(const TextSpan& span)
     const std::string_view value = ValueNamed(name);
     if (!value.empty()) {
         Warn(warning::UNREADABLE_PARAMETER, span,
-             "parameter " + Quoted(name) + " can never be read: " + Quoted(name) + " is the built-in value " +
-                 Quoted(value));
+             "parameter " + QuotedText(name) + " can never be read: " + QuotedText(name) + " is the built-in value " +
+                 QuotedText(value));
     } else if (StartsWithNoCase(MATRIX_PREFIX, name)) {
         Warn(warning::UNREADABLE_PARAMETER, span,
-             "parameter " + Quoted(name) + " can never be read: names starting with 'Mat' are matrix elements");
+             "parameter " + QuotedText(name) + " can never be read: names starting with 'Mat' are matrix elements");
     }
     const std::string_view function = FunctionNamed(name);
     if (!function.empty()) {
         Warn(warning::PARAMETER_HIDES_FUNCTION, span,
-             "parameter " + Quoted(name) + " hides the function " + Quoted(function) + ": " + Quoted(name) +
+             "parameter " + QuotedText(name) + " hides the function " + QuotedText(function) + ": " + QuotedText(name) +
                  " reads the parameter");
     }
 }
@@ -171,7 +170,7 @@ void Diagnoser::CheckStatement(const ExprNode* pTree, const TextSpan& start)
         Warn(warning::NO_EFFECT, start, "statement has no effect: it assigns nothing");
     if (use.nInputTarget != 0) {
         Warn(warning::ASSIGN_TO_INPUT, start,
-             "assignment to " + Quoted(BuiltinValueName(use.nInputTarget)) +
+             "assignment to " + QuotedText(BuiltinValueName(use.nInputTarget)) +
                  ", a value the renderer supplies; the next frame replaces it");
     }
 }
@@ -185,7 +184,7 @@ void Diagnoser::CheckUnusedParameters()
         const std::string_view name(m_parameters[i].pBegin, m_parameters[i].nLength);
         const bool bUnreadable = !ValueNamed(name).empty() || StartsWithNoCase(MATRIX_PREFIX, name);
         if ((m_nParamsRead >> i & 1u) == 0 && !bUnreadable && !m_splitPart[i])
-            Warn(warning::UNUSED_PARAMETER, m_parameters[i], "parameter " + Quoted(name) + " is never read");
+            Warn(warning::UNUSED_PARAMETER, m_parameters[i], "parameter " + QuotedText(name) + " is never read");
     }
 }
 

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "processrun.h"
+#include "workedexample.h"
 
 namespace quorlin {
 
@@ -31,8 +32,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string TINY_SCRIPT = "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nEndScript\n";
-const std::string WAVE_SCRIPT = "UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\n"
-                                "Mat30 = Time * 0.5;\nMat31 = -Sin(Speed);\nEndScript\n";
+const std::string& WAVE_SCRIPT = quorlin::fixtures::WORKED_EXAMPLE_SCRIPT;
 const std::string PREVIOUS = "previous contents\n";
 
 std::string ReadFile(const fs::path& path)

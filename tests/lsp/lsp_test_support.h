@@ -7,16 +7,11 @@
 #include <vector>
 
 #include "server.h"
+#include "workedexample.h"
 
 namespace quorlin::lsp::testsupport {
 
-const std::string WORKED_EXAMPLE = "UserParams Speed;\n"
-                                   "Input UV;\n"
-                                   "Output TexCoord2;\n"
-                                   "BeginScript\n"
-                                   "Mat30 = Time * 0.5;\n"
-                                   "Mat31 = -Sin(Speed);\n"
-                                   "EndScript\n";
+inline const std::string& WORKED_EXAMPLE = fixtures::WORKED_EXAMPLE_SCRIPT;
 const std::string URI = "file:///script.txt";
 
 class TestClient {

@@ -1,5 +1,5 @@
 # Fails when the program PROGRAM holds any of the compiler's code: a renderer
-# that links only Quorlin::format must not carry the compiler along.
+# that links only Quorlin::tfs must not carry the compiler along.
 #
 #   cmake -DNM=<nm> -DPROGRAM=<file> -P check-no-compiler.cmake
 execute_process(COMMAND ${NM} -C ${PROGRAM} OUTPUT_VARIABLE symbols RESULT_VARIABLE status)

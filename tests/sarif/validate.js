@@ -5,7 +5,7 @@
 // problem at all) and validates each log against the SARIF 2.1.0 JSON schema
 // that @microsoft/jest-sarif ships, with the same validator settings.
 //
-//   npm ci && npm test -- <path to tfsc>     (default: ../../build/ci/driver/tfsc)
+//   npm ci && npm test -- <path to tfsc>     (default: ../../build/ci/bin/tfsc)
 //
 // Ends with "N passed, N failed"; exits non-zero on any failure.
 'use strict';
@@ -16,7 +16,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 
-const tfsc = path.resolve(process.argv[2] || path.join(__dirname, '..', '..', 'build', 'ci', 'driver', 'tfsc'));
+const tfsc = path.resolve(process.argv[2] || path.join(__dirname, '..', '..', 'build', 'ci', 'bin', 'tfsc'));
 const schema = require('@microsoft/jest-sarif/lib/schemas/sarif-2.1.0-rtm.5.json');
 
 const ajv = new Ajv({allErrors: true, schemaId: 'auto', format: 'full'});

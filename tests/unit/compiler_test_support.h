@@ -10,22 +10,12 @@
 #include <vector>
 
 #include "texturescriptcompiler.h"
+#include "workedexample.h"
 
 namespace quorlin::testsupport {
 
-// The worked example of the compiled format, and the 57 bytes it compiles to.
-const std::string WORKED_EXAMPLE_SCRIPT = "UserParams Speed;\n"
-                                          "Input UV;\n"
-                                          "Output TexCoord2;\n"
-                                          "BeginScript\n"
-                                          "Mat30 = Time * 0.5;\n"
-                                          "Mat31 = -Sin(Speed);\n"
-                                          "EndScript\n";
-const std::vector<std::uint8_t> WORKED_EXAMPLE_BYTES = {
-    0x01, 0x00, 0x07, 0x00, 0x00, 0x00, 0x01, 0x53, 0x70, 0x65, 0x65, 0x64, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3F, 0x14, 0x00, 0x00, 0x00, 0x02,
-    0x26, 0x28, 0x01, 0x07, 0x01, 0x00, 0x1C, 0x05, 0x00, 0x20, 0x01, 0x06, 0x01, 0x00, 0x01, 0x07, 0x01, 0x00, 0x1D,
-};
+using fixtures::WORKED_EXAMPLE_BYTES;
+using fixtures::WORKED_EXAMPLE_SCRIPT;
 
 // Messages delivered through CollectMessage since the last ClearMessages.
 inline std::vector<std::string>& Messages()

@@ -134,6 +134,16 @@ TEST(DiagnosePositions, ALongTokenHasItsWholeLength)
     EXPECT_EQ(errors[0].message, "Invalid variable found: '" + name + "'");
 }
 
+TEST(DiagnosePositions, ANonAsciiCharacterIsOneTokenOfAllItsBytes)
+{
+    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = \xE2\x98\x83;\nMat01 = \xE2\x98;\n"));
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].length, 3);
+    EXPECT_EQ(errors[0].message, "Invalid variable found: '\xE2\x98\x83'");
+    EXPECT_EQ(errors[1].length, 1);
+    EXPECT_EQ(errors[1].message, "Invalid variable found: '\\xE2'");
+}
+
 TEST(DiagnosePositions, AnErrorAtTheEndOfTheTextNamesNothing)
 {
     const std::vector<Diagnostic> errors = Errors("UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\n# c\n\n");

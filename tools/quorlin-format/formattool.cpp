@@ -180,7 +180,7 @@ private:
             return true;
         const std::vector<std::uint8_t> bytes(after.begin(), after.end());
         errno = 0;
-        const OutputResult result = WriteOutputFile(pszPath, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        const OutputResult result = WriteOutputFile(pszPath, bytes.data(), bytes.size());
         if (result == OutputResult::OK)
             return true;
         const int nError = errno;

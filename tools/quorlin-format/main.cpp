@@ -1,5 +1,15 @@
 #include <cstdio>
 
 #include "formattool.h"
+#include "programstack.h"
 
-int main(int argc, char** argv) { return quorlin::RunFormatTool(argc, argv, stdin, stdout, stderr); }
+namespace {
+
+int RunOnStandardStreams(int argc, char** argv) { return quorlin::RunFormatTool(argc, argv, stdin, stdout, stderr); }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return quorlin::RunWithStack(quorlin::PROGRAM_STACK_BYTES, RunOnStandardStreams, argc, argv);
+}

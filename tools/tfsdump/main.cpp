@@ -1,5 +1,15 @@
 #include <cstdio>
 
+#include "programstack.h"
 #include "tfsdump.h"
 
-int main(int argc, char** argv) { return quorlin::RunTfsdump(argc, argv, stdin, stdout, stderr); }
+namespace {
+
+int RunOnStandardStreams(int argc, char** argv) { return quorlin::RunTfsdump(argc, argv, stdin, stdout, stderr); }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return quorlin::RunWithStack(quorlin::PROGRAM_STACK_BYTES, RunOnStandardStreams, argc, argv);
+}

@@ -5,9 +5,12 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "decompiler.h"
 #include "listing.h"
+#include "outputfile.h"
 #include "tfsreader.h"
 
 namespace quorlin {
@@ -242,16 +245,22 @@ public:
         return nStatus;
     }
 
+    // Whether a file could not be read or is no valid compiled file.
+    bool InputFailed() const { return m_bInputFailed; }
+
 private:
     int ProcessFile(const char* pszArgument)
     {
         const bool bStdin = std::strcmp(pszArgument, STDIN_ARGUMENT) == 0;
         const char* pszName = bStdin ? STDIN_DISPLAY_NAME : pszArgument;
-        if (!LoadInput(pszArgument, pszName, m_pIn, m_input, m_pErr))
+        if (!LoadInput(pszArgument, pszName, m_pIn, m_input, m_pErr)) {
+            m_bInputFailed = true;
             return TFSDUMP_STATUS_INVALID;
+        }
         ReadError error;
         if (!ReadCompiledScript(m_input.m_aData, m_input.m_nSize, m_script, error)) {
             ReportFault(pszName, m_input, m_script, error, m_pErr);
+            m_bInputFailed = true;
             return TFSDUMP_STATUS_INVALID;
         }
         if (m_options.m_bCheck)
@@ -297,26 +306,101 @@ private:
     std::FILE* m_pOut;
     std::FILE* m_pErr;
     bool m_bListingWritten = false;
+    bool m_bInputFailed = false;
     InputBytes m_input{};
     CompiledScript m_script{};
 };
 
-// Flushes (and closes, when the tool opened it) the listing stream and
-// reports a write that failed at any time during the run.
-int FinishOutput(std::FILE* pOut, bool bOwned, const char* pszName, std::FILE* pErr)
+// Flushes the listing stream and reports a write that failed at any time
+// during the run.
+int FinishOutput(std::FILE* pOut, const char* pszName, std::FILE* pErr)
 {
     errno = 0;
-    bool bOk = std::fflush(pOut) == 0 && std::ferror(pOut) == 0;
-    int nError = errno;
-    if (bOwned && std::fclose(pOut) != 0 && bOk) {
-        bOk = false;
-        nError = errno;
-    }
+    const bool bOk = std::fflush(pOut) == 0 && std::ferror(pOut) == 0;
+    const int nError = errno;
     if (bOk)
         return TFSDUMP_STATUS_VALID;
     std::fprintf(pErr, "%s: cannot write %s: %s\n", PROGRAM_NAME, pszName,
                  nError != 0 ? std::strerror(nError) : "write error");
     return TFSDUMP_STATUS_USAGE;
+}
+
+// Refuses an output that is one of the files to read, standard input
+// included: writing it would destroy what is being listed.
+bool OutputIsNoInput(const ToolOptions& options, const OutputTarget& target, int argc, const char* const* argv,
+                     std::FILE* pIn, std::FILE* pErr)
+{
+    ArgumentWalker walker(argc, argv);
+    Argument argument;
+    while (walker.Next(argument)) {
+        const bool bStdin = argument.m_bFile && std::strcmp(argument.m_pszText, STDIN_ARGUMENT) == 0;
+        FileIdentity identity;
+        if (!argument.m_bFile ||
+            !(bStdin ? IdentifyStream(pIn, identity) : IdentifyFile(argument.m_pszText, identity)) ||
+            !TargetIsFile(target, identity))
+            continue;
+        std::fprintf(pErr, "%s: output %s is the input %s itself; it was left unchanged\n", PROGRAM_NAME,
+                     options.m_pszOutput, bStdin ? STDIN_DISPLAY_NAME : argument.m_pszText);
+        return false;
+    }
+    return true;
+}
+
+// The listings gathered in the temporary stream, closed afterwards.
+bool TakeListing(std::FILE* pListing, std::string& text)
+{
+    bool bOk = std::fflush(pListing) == 0 && std::ferror(pListing) == 0;
+    std::rewind(pListing);
+    char aChunk[65536];
+    std::size_t nRead = 0;
+    while (bOk && (nRead = std::fread(aChunk, 1, sizeof aChunk, pListing)) > 0)
+        text.append(aChunk, nRead);
+    bOk = bOk && std::ferror(pListing) == 0;
+    return std::fclose(pListing) == 0 && bOk;
+}
+
+int WriteListingFile(const OutputTarget& target, const char* pszName, const std::string& text, std::FILE* pErr)
+{
+    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    const OutputResult result = WriteOutputTarget(target, bytes.data(), bytes.size());
+    if (result == OutputResult::OK)
+        return TFSDUMP_STATUS_VALID;
+    const char* pszFormat =
+        result == OutputResult::OPEN_ERROR ? "%s: cannot open %s for writing: %s\n" : "%s: cannot write %s: %s\n";
+    std::fprintf(pErr, pszFormat, PROGRAM_NAME, pszName, std::strerror(errno));
+    return TFSDUMP_STATUS_USAGE;
+}
+
+// With -o the listings are gathered first and the file written only when
+// every input was read and is valid: until then it keeps what it held.
+int RunToFile(const ToolOptions& options, int argc, const char* const* argv, std::FILE* pIn, std::FILE* pErr)
+{
+    OutputTarget target;
+    if (!ResolveOutputTarget(options.m_pszOutput, target)) {
+        std::fprintf(pErr, "%s: cannot open %s for writing: %s\n", PROGRAM_NAME, options.m_pszOutput,
+                     std::strerror(errno));
+        return TFSDUMP_STATUS_USAGE;
+    }
+    if (!OutputIsNoInput(options, target, argc, argv, pIn, pErr))
+        return TFSDUMP_STATUS_USAGE;
+    std::FILE* pListing = std::tmpfile();
+    if (pListing == nullptr) {
+        std::fprintf(pErr, "%s: cannot gather the listing: %s\n", PROGRAM_NAME, std::strerror(errno));
+        return TFSDUMP_STATUS_USAGE;
+    }
+    Tool tool(options, pIn, pListing, pErr);
+    const int nStatus = tool.Run(argc, argv);
+    std::string text;
+    if (!TakeListing(pListing, text) || nStatus == TFSDUMP_STATUS_USAGE) {
+        std::fprintf(pErr, "%s: cannot gather the listing; %s was left unchanged\n", PROGRAM_NAME, options.m_pszOutput);
+        return TFSDUMP_STATUS_USAGE;
+    }
+    if (tool.InputFailed()) {
+        std::fprintf(pErr, "%s: %s was left unchanged\n", PROGRAM_NAME, options.m_pszOutput);
+        return nStatus;
+    }
+    const int nOutputStatus = WriteListingFile(target, options.m_pszOutput, text, pErr);
+    return nOutputStatus != TFSDUMP_STATUS_VALID ? nOutputStatus : nStatus;
 }
 
 } // namespace
@@ -328,26 +412,18 @@ int RunTfsdump(int argc, const char* const* argv, std::FILE* pIn, std::FILE* pOu
         return TFSDUMP_STATUS_USAGE;
     if (options.m_bHelp) {
         std::fprintf(pOut, "%s\n%s", USAGE_LINE, HELP_TEXT);
-        return FinishOutput(pOut, false, "standard output", pErr);
+        return FinishOutput(pOut, "standard output", pErr);
     }
     if (options.m_bVersion) {
         std::fprintf(pOut, "%s (Quorlin) %s\ncompiled texture script format version %u\n", PROGRAM_NAME,
                      PROGRAM_VERSION, static_cast<unsigned>(SCRIPT_FORMAT_VERSION));
-        return FinishOutput(pOut, false, "standard output", pErr);
+        return FinishOutput(pOut, "standard output", pErr);
     }
-    std::FILE* pListing = pOut;
-    if (options.m_pszOutput != nullptr) {
-        pListing = std::fopen(options.m_pszOutput, "wb");
-        if (pListing == nullptr) {
-            std::fprintf(pErr, "%s: cannot open %s for writing: %s\n", PROGRAM_NAME, options.m_pszOutput,
-                         std::strerror(errno));
-            return TFSDUMP_STATUS_USAGE;
-        }
-    }
-    Tool tool(options, pIn, pListing, pErr);
+    if (options.m_pszOutput != nullptr)
+        return RunToFile(options, argc, argv, pIn, pErr);
+    Tool tool(options, pIn, pOut, pErr);
     const int nStatus = tool.Run(argc, argv);
-    const char* pszOutputName = options.m_pszOutput != nullptr ? options.m_pszOutput : "standard output";
-    const int nOutputStatus = FinishOutput(pListing, options.m_pszOutput != nullptr, pszOutputName, pErr);
+    const int nOutputStatus = FinishOutput(pOut, "standard output", pErr);
     return nOutputStatus != TFSDUMP_STATUS_VALID ? nOutputStatus : nStatus;
 }
 

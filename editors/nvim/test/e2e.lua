@@ -2,7 +2,7 @@
 -- broken script, waits for the diagnostics and checks where they stand, then
 -- asks for hover, completion and the budget lens. Run headless:
 --
---   QUORLIN_LSP=build/ci/lsp/quorlin-lsp nvim --headless -u NONE -i NONE -c "luafile editors/nvim/test/e2e.lua"
+--   QUORLIN_LSP=build/ci/bin/quorlin-lsp nvim --headless -u NONE -i NONE -c "luafile editors/nvim/test/e2e.lua"
 --
 -- Exits with status 0 when every check holds, 1 otherwise.
 local root = vim.fn.fnamemodify(debug.getinfo(1, "S").source:sub(2), ":p:h:h:h:h")

@@ -34,7 +34,7 @@ test('ordinary text files are left alone', () => {
 });
 
 test('the section keywords are those of the language table', () => {
-  const names = fs.readFileSync(path.join(root, 'format', 'languagenames.h'), 'utf8');
+  const names = fs.readFileSync(path.join(root, 'tfs', 'languagenames.h'), 'utf8');
   for (const token of ['USERPARAMS', 'INPUT', 'OUTPUT', 'BEGINSCRIPT', 'ENDSCRIPT']) {
     const entry = new RegExp(`\\{"([A-Za-z]+)", TOKEN_${token}\\}`).exec(names);
     assert.ok(entry, token);

@@ -10,7 +10,7 @@ const path = require('node:path');
 const { spawn } = require('node:child_process');
 const rpc = require('vscode-jsonrpc/node');
 
-const SERVER = process.env.QUORLIN_LSP || path.join(__dirname, '..', '..', '..', 'build', 'ci', 'lsp', 'quorlin-lsp');
+const SERVER = process.env.QUORLIN_LSP || path.join(__dirname, '..', '..', '..', 'build', 'ci', 'bin', 'quorlin-lsp');
 const URI = 'file:///work/wave.txt';
 const WORKED_EXAMPLE = 'UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\n' +
   'Mat30 = Time * 0.5;\nMat31 = -Sin(Speed);\nEndScript\n';

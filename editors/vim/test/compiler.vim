@@ -3,7 +3,7 @@
 " the quickfix list with its errors and notes at their lines and columns, and
 " nothing from the source and caret lines. g:tfsc names the tfsc program:
 "
-"   vim -Nu NONE -i NONE -es --cmd "let g:tfsc = 'build/ci/driver/tfsc'" -S editors/vim/test/compiler.vim
+"   vim -Nu NONE -i NONE -es --cmd "let g:tfsc = 'build/ci/bin/tfsc'" -S editors/vim/test/compiler.vim
 "
 " Exits with status 0 when everything holds, 1 otherwise, listing each failure.
 

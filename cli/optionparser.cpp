@@ -1,0 +1,145 @@
+#include "optionparser.h"
+
+namespace quorlin::cli {
+
+namespace {
+
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+bool IsShort(std::string_view spelling) { return spelling.size() == 2 && spelling[0] == '-' && spelling[1] != '-'; }
+
+bool IsOperand(std::string_view word) { return word.size() < 2 || word[0] != '-'; }
+
+CommandLineItem Option(const OptionSpec& spec, std::string_view written)
+{
+    CommandLineItem item;
+    item.id = spec.id;
+    item.text = std::string(written);
+    return item;
+}
+
+CommandLineItem WithValue(CommandLineItem item, std::string_view value)
+{
+    item.hasValue = true;
+    item.value = std::string(value);
+    return item;
+}
+
+// The value written in the same word: "--name=value", "-oVALUE", or the
+// rest of a joined option; npos when the word holds none.
+std::size_t AttachedValueStart(const OptionSpec& spec, std::string_view word)
+{
+    if (word.size() == spec.spelling.size())
+        return std::string_view::npos;
+    if (spec.value == OptionValue::JOINED || (spec.value == OptionValue::REQUIRED && IsShort(spec.spelling)))
+        return spec.spelling.size();
+    if (word[spec.spelling.size()] == '=' && spec.value != OptionValue::NONE)
+        return spec.spelling.size() + 1;
+    return std::string_view::npos;
+}
+
+// Whether the word is this spelling, with or without an attached value.
+bool Matches(const OptionSpec& spec, std::string_view word)
+{
+    if (!StartsWith(word, spec.spelling))
+        return false;
+    return word.size() == spec.spelling.size() || AttachedValueStart(spec, word) != std::string_view::npos;
+}
+
+// An exact spelling before a prefix: "--check" is not "-W" with "-check".
+const OptionSpec* FindSpec(const std::vector<OptionSpec>& table, std::string_view word)
+{
+    for (const OptionSpec& spec : table) {
+        if (word == spec.spelling && spec.value != OptionValue::JOINED)
+            return &spec;
+    }
+    for (const OptionSpec& spec : table) {
+        if (Matches(spec, word))
+            return &spec;
+    }
+    return nullptr;
+}
+
+class Splitter {
+public:
+    Splitter(const std::vector<std::string>& args, const std::vector<OptionSpec>& table,
+             std::vector<CommandLineItem>& items)
+        : m_args(args), m_table(table), m_items(items)
+    {
+    }
+
+    CommandLineProblem Run()
+    {
+        bool bOptionsEnded = false;
+        while (m_nNext < m_args.size()) {
+            const std::string& word = m_args[m_nNext++];
+            if (!bOptionsEnded && word == "--")
+                bOptionsEnded = true;
+            else if (bOptionsEnded || IsOperand(word))
+                m_items.push_back(Operand(word));
+            else if (!TakeOption(word))
+                return m_problem;
+        }
+        return m_problem;
+    }
+
+private:
+    static CommandLineItem Operand(const std::string& word)
+    {
+        CommandLineItem item;
+        item.isOperand = true;
+        item.text = word;
+        return item;
+    }
+
+    bool TakeOption(std::string_view word)
+    {
+        const OptionSpec* pSpec = FindSpec(m_table, word);
+        if (pSpec == nullptr)
+            return Fail(CommandLineError::UNKNOWN_OPTION, word);
+        const std::size_t nValue = AttachedValueStart(*pSpec, word);
+        if (nValue != std::string_view::npos) {
+            const std::string_view written = word.substr(0, pSpec->spelling.size());
+            m_items.push_back(WithValue(Option(*pSpec, written), word.substr(nValue)));
+            return true;
+        }
+        if (pSpec->value != OptionValue::REQUIRED) {
+            m_items.push_back(Option(*pSpec, word));
+            return true;
+        }
+        if (m_nNext >= m_args.size())
+            return Fail(CommandLineError::MISSING_VALUE, word);
+        m_items.push_back(WithValue(Option(*pSpec, word), m_args[m_nNext++]));
+        return true;
+    }
+
+    bool Fail(CommandLineError error, std::string_view word)
+    {
+        m_problem = {error, std::string(word)};
+        return false;
+    }
+
+    const std::vector<std::string>& m_args;
+    const std::vector<OptionSpec>& m_table;
+    std::vector<CommandLineItem>& m_items;
+    std::size_t m_nNext = 0;
+    CommandLineProblem m_problem;
+};
+
+} // namespace
+
+CommandLineProblem ParseCommandLine(const std::vector<std::string>& args, const std::vector<OptionSpec>& table,
+                                    std::vector<CommandLineItem>& items)
+{
+    return Splitter(args, table, items).Run();
+}
+
+std::vector<std::string> ArgumentsOf(int argc, const char* const* argv)
+{
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    return args;
+}
+
+} // namespace quorlin::cli

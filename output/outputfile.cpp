@@ -1,0 +1,453 @@
+#include "outputfile.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "interruptcleanup.h"
+#include "outputattributes.h"
+
+namespace quorlin {
+
+namespace {
+
+// Links followed before the chain counts as a loop, as the kernel counts.
+constexpr int MAX_LINK_HOPS = 40;
+// The longest file name that common file systems take; a temporary's name
+// is built to fit it.
+constexpr std::size_t MAX_FILE_NAME_LENGTH = 255;
+// A temporary is ".NAME.XXXXXXXXXXXXXXXX.tmp": the dot before NAME, then
+// the dot, sixteen random hexadecimal digits and ".tmp" after it.
+constexpr std::size_t TEMPORARY_DIGITS = 16;
+const char* const TEMPORARY_SUFFIX = ".tmp";
+constexpr std::size_t TEMPORARY_EXTRA_LENGTH = 1 + 1 + TEMPORARY_DIGITS + 4;
+// Names tried for the temporary before the output counts as unwritable:
+// with random names, only a folder full of them could use them all up.
+constexpr unsigned MAX_TEMPORARY_ATTEMPTS = 256;
+// The type of the process file system (/proc), as statfs reports it.
+constexpr long PROC_FILE_SYSTEM = 0x9fa0;
+// The folder of a process's descriptors in the process file system.
+const char* const DESCRIPTOR_FOLDER = "/fd/";
+// The permission bits of a newly created output, before the umask.
+constexpr mode_t NEW_FILE_MODE = 0666;
+// The bits the temporary of a replaced output is created with (the owner's
+// and group's permissions are set once the owner is).
+constexpr mode_t TEMPORARY_MODE = S_IRUSR | S_IWUSR;
+
+using Path = char[OUTPUT_PATH_SIZE];
+
+// Length of the folder part of a path, up to and including its last '/'.
+std::size_t FolderLength(const char* pszPath)
+{
+    const char* pszSlash = std::strrchr(pszPath, '/');
+    return pszSlash != nullptr ? static_cast<std::size_t>(pszSlash - pszPath) + 1 : 0;
+}
+
+// Replaces the path of a symbolic link by the path of what it points to.
+bool FollowLink(Path& szPath)
+{
+    Path szLink;
+    const ssize_t nRead = ::readlink(szPath, szLink, sizeof(szLink));
+    if (nRead <= 0 || static_cast<std::size_t>(nRead) >= sizeof(szLink))
+        return false;
+    const auto nLength = static_cast<std::size_t>(nRead);
+    // A relative link counts from the folder that holds the link.
+    const std::size_t nKept = szLink[0] == '/' ? 0 : FolderLength(szPath);
+    if (nKept + nLength >= sizeof(szPath))
+        return false;
+    std::memcpy(szPath + nKept, szLink, nLength);
+    szPath[nKept + nLength] = '\0';
+    return true;
+}
+
+// Random bits from the system's generator, or from /dev/urandom where the
+// call is missing; false when neither gives any.
+bool RandomNumber(std::uint64_t& nNumber)
+{
+    if (::getrandom(&nNumber, sizeof nNumber, 0) == static_cast<ssize_t>(sizeof nNumber))
+        return true;
+    const int nFd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (nFd < 0)
+        return false;
+    const bool bRead = ::read(nFd, &nNumber, sizeof nNumber) == static_cast<ssize_t>(sizeof nNumber);
+    ::close(nFd);
+    return bRead;
+}
+
+// ".NAME.XXXXXXXXXXXXXXXX.tmp" in the target's folder, NAME shortened as far
+// as the whole must fit in one file name. False when there is no room for
+// it, the target names a folder (it ends in '/'), or no random number came.
+bool FormatTemporaryName(const char* pszTarget, char* pszName)
+{
+    std::uint64_t nRandom = 0;
+    if (!RandomNumber(nRandom))
+        return false;
+    const std::size_t nFolder = FolderLength(pszTarget);
+    std::size_t nBase = std::strlen(pszTarget + nFolder);
+    if (nBase == 0) {
+        errno = EISDIR;
+        return false;
+    }
+    if (nBase > MAX_FILE_NAME_LENGTH - TEMPORARY_EXTRA_LENGTH)
+        nBase = MAX_FILE_NAME_LENGTH - TEMPORARY_EXTRA_LENGTH;
+    if (nFolder + nBase + TEMPORARY_EXTRA_LENGTH >= InterruptCleanup::NAME_SIZE) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    const int nLength = std::snprintf(pszName, InterruptCleanup::NAME_SIZE, "%.*s.%.*s.%016llx%s",
+                                      static_cast<int>(nFolder), pszTarget, static_cast<int>(nBase),
+                                      pszTarget + nFolder, static_cast<unsigned long long>(nRandom), TEMPORARY_SUFFIX);
+    return nLength > 0 && static_cast<std::size_t>(nLength) < InterruptCleanup::NAME_SIZE;
+}
+
+// Creates the temporary, armed for removal by an interrupt; -1 when no
+// name could be created.
+int CreateTemporary(const char* pszTarget, mode_t mode, InterruptCleanup& cleanup)
+{
+    for (unsigned nAttempt = 0; nAttempt < MAX_TEMPORARY_ATTEMPTS; ++nAttempt) {
+        if (!FormatTemporaryName(pszTarget, cleanup.NameBuffer()))
+            return -1;
+        cleanup.Arm();
+        const int nFd = ::open(cleanup.Name(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (nFd >= 0)
+            return nFd;
+        cleanup.Disarm();
+        if (errno != EEXIST)
+            return -1;
+    }
+    return -1;
+}
+
+bool WriteAll(int nFd, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    while (nSize > 0) {
+        const ssize_t nWritten = ::write(nFd, pBytes, nSize);
+        if (nWritten < 0 && errno == EINTR)
+            continue;
+        if (nWritten <= 0)
+            return false;
+        pBytes += nWritten;
+        nSize -= static_cast<std::size_t>(nWritten);
+    }
+    return true;
+}
+
+// Whether the caller may write an existing file, as an open for writing
+// would decide it, without opening (and so without truncating) it.
+bool MayWrite(const char* pszPath) { return ::faccessat(AT_FDCWD, pszPath, W_OK, AT_EACCESS) == 0; }
+
+// Removes a file without changing errno, which tells why it is removed.
+void RemoveQuietly(const char* pszPath)
+{
+    const int nError = errno;
+    ::unlink(pszPath);
+    errno = nError;
+}
+
+// After a swap the temporary's name holds the replaced file: removes it.
+// When the swap brought something back that cannot be removed (a folder
+// put there meanwhile), swaps back and fails.
+bool RemoveSwappedOut(const char* pszTemporary, const char* pszTarget)
+{
+    if (::unlink(pszTemporary) == 0 || errno == ENOENT)
+        return true;
+    ::renameat2(AT_FDCWD, pszTemporary, AT_FDCWD, pszTarget, RENAME_EXCHANGE);
+    return false;
+}
+
+// Puts the temporary in the target's place in one step. Over an existing
+// file the two names are swapped and the replaced file removed: ext4 writes
+// a file renamed over another to disk at once (auto_da_alloc), which costs
+// a small run more than everything else it does, and a swap does not. A new
+// output, and a file system that cannot swap, get a rename.
+bool PutInPlace(const char* pszTemporary, const OutputTarget& target)
+{
+    if (target.bExists && ::renameat2(AT_FDCWD, pszTemporary, AT_FDCWD, target.szPath, RENAME_EXCHANGE) == 0)
+        return RemoveSwappedOut(pszTemporary, target.szPath);
+    return std::rename(pszTemporary, target.szPath) == 0;
+}
+
+// Writes and closes the temporary.
+bool WriteTemporary(int nFd, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    const bool bWritten = WriteAll(nFd, pBytes, nSize);
+    // The close reports errors that a network file system defers.
+    return ::close(nFd) == 0 && bWritten;
+}
+
+// Writes an existing regular file in place: truncated, then written. The
+// name must still lead to the file that was looked at.
+OutputResult WriteRegularInPlace(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    const int nFd = ::open(target.szPath, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (nFd < 0)
+        return OutputResult::OPEN_ERROR;
+    struct stat info = {};
+    if (::fstat(nFd, &info) != 0 || info.st_dev != target.info.st_dev || info.st_ino != target.info.st_ino) {
+        ::close(nFd);
+        errno = EAGAIN;
+        return OutputResult::OPEN_ERROR;
+    }
+    // A file that refuses the truncation (append-only, say) is unchanged.
+    if (::ftruncate(nFd, 0) != 0) {
+        const int nError = errno;
+        ::close(nFd);
+        errno = nError;
+        return OutputResult::OPEN_ERROR;
+    }
+    bool bWritten = WriteAll(nFd, pBytes, nSize);
+    bWritten = ::close(nFd) == 0 && bWritten;
+    return bWritten ? OutputResult::OK : OutputResult::WRITE_ERROR;
+}
+
+// A folder that refuses the rename: sticky, with the file someone else's.
+bool RenameRefused() { return errno == EPERM || errno == EACCES; }
+
+// Replaces an existing file by a temporary that has its attributes; writes
+// in place where the attributes cannot be given to the temporary or the
+// folder refuses the rename.
+OutputResult ReplaceExistingFile(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    InterruptCleanup cleanup;
+    const int nFd = CreateTemporary(target.szPath, TEMPORARY_MODE, cleanup);
+    if (nFd < 0)
+        return OutputResult::OPEN_ERROR;
+    if (!KeepAttributes(nFd, target.szPath, target.info)) {
+        ::close(nFd);
+        ::unlink(cleanup.Name());
+        return WriteRegularInPlace(target, pBytes, nSize);
+    }
+    if (!WriteTemporary(nFd, pBytes, nSize)) {
+        RemoveQuietly(cleanup.Name());
+        return OutputResult::WRITE_ERROR;
+    }
+    if (PutInPlace(cleanup.Name(), target))
+        return OutputResult::OK;
+    const bool bRefused = RenameRefused();
+    RemoveQuietly(cleanup.Name());
+    return bRefused ? WriteRegularInPlace(target, pBytes, nSize) : OutputResult::WRITE_ERROR;
+}
+
+OutputResult CreateNewFile(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    InterruptCleanup cleanup;
+    const int nFd = CreateTemporary(target.szPath, NEW_FILE_MODE, cleanup);
+    if (nFd < 0)
+        return OutputResult::OPEN_ERROR;
+    if (!WriteTemporary(nFd, pBytes, nSize)) {
+        RemoveQuietly(cleanup.Name());
+        return OutputResult::WRITE_ERROR;
+    }
+    if (PutInPlace(cleanup.Name(), target))
+        return OutputResult::OK;
+    // A refused rename is a matter of permission, not of the writing.
+    const bool bRefused = RenameRefused();
+    RemoveQuietly(cleanup.Name());
+    return bRefused ? OutputResult::OPEN_ERROR : OutputResult::WRITE_ERROR;
+}
+
+OutputResult WriteRegularFile(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    if (!target.bExists)
+        return CreateNewFile(target, pBytes, nSize);
+    if (!MayWrite(target.szPath))
+        return OutputResult::OPEN_ERROR;
+    // Other names of the file would keep the old bytes if it were replaced.
+    if (target.info.st_nlink > 1) {
+        const InterruptCleanup cleanup;
+        return WriteRegularInPlace(target, pBytes, nSize);
+    }
+    return ReplaceExistingFile(target, pBytes, nSize);
+}
+
+// Opens a device or FIFO for writing. O_NONBLOCK makes a FIFO without a
+// reader fail at once (ENXIO) instead of waiting for one; it is cleared
+// again so that the writes wait for a slow reader.
+int OpenInPlace(const char* pszPath)
+{
+    const int nFd = ::open(pszPath, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (nFd < 0)
+        return -1;
+    // The name was looked at before: it must still be no regular file
+    // (which this open would write over) and no folder.
+    struct stat info = {};
+    const int nFlags = ::fcntl(nFd, F_GETFL);
+    if (::fstat(nFd, &info) != 0 || S_ISREG(info.st_mode) || S_ISDIR(info.st_mode) || nFlags < 0 ||
+        ::fcntl(nFd, F_SETFL, nFlags & ~O_NONBLOCK) != 0) {
+        ::close(nFd);
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EAGAIN;
+        return -1;
+    }
+    return nFd;
+}
+
+OutputResult WriteInPlace(const char* pszPath, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    const InterruptCleanup cleanup;
+    const int nFd = OpenInPlace(pszPath);
+    if (nFd < 0)
+        return OutputResult::OPEN_ERROR;
+    bool bWritten = WriteAll(nFd, pBytes, nSize);
+    bWritten = ::close(nFd) == 0 && bWritten;
+    return bWritten ? OutputResult::OK : OutputResult::WRITE_ERROR;
+}
+
+// Writes through an open descriptor, which stays open.
+OutputResult WriteDescriptor(int nFd, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    const InterruptCleanup cleanup;
+    struct stat info = {};
+    const int nFlags = ::fcntl(nFd, F_GETFL);
+    if (::fstat(nFd, &info) != 0 || nFlags < 0)
+        return OutputResult::OPEN_ERROR;
+    if (S_ISDIR(info.st_mode) || (nFlags & O_ACCMODE) == O_RDONLY) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EBADF;
+        return OutputResult::OPEN_ERROR;
+    }
+    return WriteAll(nFd, pBytes, nSize) ? OutputResult::OK : OutputResult::WRITE_ERROR;
+}
+
+// Whether the link at the path lives in the process file system, where a
+// link's text is no path to follow (a descriptor's "pipe:[N]", a deleted
+// file) and only the kernel knows what it leads to.
+bool IsProcessLink(const char* pszPath)
+{
+    const std::size_t nFolder = FolderLength(pszPath);
+    const std::string folder = nFolder == 0 ? std::string(".") : std::string(pszPath, nFolder);
+    struct statfs info = {};
+    return ::statfs(folder.c_str(), &info) == 0 && static_cast<long>(info.f_type) == PROC_FILE_SYSTEM;
+}
+
+// The number of a descriptor folder's entry ("/proc/self/fd/N", or "N"
+// under a link to such a folder); -1 for any other name.
+int DescriptorNumber(const char* pszPath)
+{
+    const std::size_t nFolder = FolderLength(pszPath);
+    const std::size_t nMarker = std::strlen(DESCRIPTOR_FOLDER);
+    if (nFolder < nMarker || std::strncmp(pszPath + nFolder - nMarker, DESCRIPTOR_FOLDER, nMarker) != 0 ||
+        pszPath[nFolder] == '\0')
+        return -1;
+    int nNumber = 0;
+    for (const char* p = pszPath + nFolder; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9' || nNumber > INT_MAX / 10 - 1)
+            return -1;
+        nNumber = nNumber * 10 + (*p - '0');
+    }
+    return nNumber;
+}
+
+// The descriptor of this process that the link designates, or -1: the
+// entry's number, when that descriptor of ours is the file the link leads
+// to (whatever the process or thread the folder belongs to).
+int OwnDescriptor(const char* pszPath)
+{
+    const int nNumber = DescriptorNumber(pszPath);
+    struct stat linked = {};
+    struct stat own = {};
+    if (nNumber < 0 || ::stat(pszPath, &linked) != 0 || ::fstat(nNumber, &own) != 0)
+        return -1;
+    return linked.st_dev == own.st_dev && linked.st_ino == own.st_ino ? nNumber : -1;
+}
+
+// Completes a target that a link of the process file system designates.
+bool ResolveProcessLink(OutputTarget& target)
+{
+    target.nDescriptor = OwnDescriptor(target.szPath);
+    target.bThroughKernel = target.nDescriptor < 0;
+    const int nResult =
+        target.nDescriptor >= 0 ? ::fstat(target.nDescriptor, &target.info) : ::stat(target.szPath, &target.info);
+    target.bExists = nResult == 0;
+    return target.bExists;
+}
+
+} // namespace
+
+bool IdentifyFile(const char* pszName, FileIdentity& identity)
+{
+    struct stat info = {};
+    if (::stat(pszName, &info) != 0)
+        return false;
+    identity = FileIdentity{S_ISREG(info.st_mode), info.st_dev, info.st_ino};
+    return true;
+}
+
+bool IdentifyStream(std::FILE* pStream, FileIdentity& identity)
+{
+    struct stat info = {};
+    const int nFd = ::fileno(pStream);
+    if (nFd < 0 || ::fstat(nFd, &info) != 0)
+        return false;
+    identity = FileIdentity{S_ISREG(info.st_mode), info.st_dev, info.st_ino};
+    return true;
+}
+
+bool TargetIsFile(const OutputTarget& target, const FileIdentity& identity)
+{
+    return target.bExists && identity.bRegular && S_ISREG(target.info.st_mode) &&
+           target.info.st_dev == identity.device && target.info.st_ino == identity.inode;
+}
+
+bool ResolveOutputTarget(const char* pszName, OutputTarget& target)
+{
+    target.bExists = false;
+    target.nDescriptor = -1;
+    target.bThroughKernel = false;
+    const std::size_t nLength = std::strlen(pszName);
+    if (nLength == 0 || nLength >= sizeof(target.szPath)) {
+        errno = nLength == 0 ? ENOENT : ENAMETOOLONG;
+        return false;
+    }
+    std::memcpy(target.szPath, pszName, nLength + 1);
+    for (int nHops = 0; nHops <= MAX_LINK_HOPS; ++nHops) {
+        if (::lstat(target.szPath, &target.info) != 0)
+            return errno == ENOENT;
+        if (S_ISLNK(target.info.st_mode) && IsProcessLink(target.szPath))
+            return ResolveProcessLink(target);
+        if (!S_ISLNK(target.info.st_mode)) {
+            target.bExists = true;
+            return true;
+        }
+        if (!FollowLink(target.szPath))
+            return false;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+OutputResult WriteOutputTarget(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    if (target.nDescriptor >= 0)
+        return WriteDescriptor(target.nDescriptor, pBytes, nSize);
+    if (S_ISDIR(target.info.st_mode) && target.bExists) {
+        errno = EISDIR;
+        return OutputResult::OPEN_ERROR;
+    }
+    if (target.bThroughKernel && S_ISREG(target.info.st_mode)) {
+        const InterruptCleanup cleanup;
+        return WriteRegularInPlace(target, pBytes, nSize);
+    }
+    if (!target.bExists || S_ISREG(target.info.st_mode))
+        return WriteRegularFile(target, pBytes, nSize);
+    return WriteInPlace(target.szPath, pBytes, nSize);
+}
+
+OutputResult WriteOutputFile(const char* pszName, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    OutputTarget target;
+    if (!ResolveOutputTarget(pszName, target))
+        return OutputResult::OPEN_ERROR;
+    return WriteOutputTarget(target, pBytes, nSize);
+}
+
+OutputResult WriteStandardOutput(const std::uint8_t* pBytes, std::size_t nSize)
+{
+    return WriteDescriptor(STDOUT_FILENO, pBytes, nSize);
+}
+
+} // namespace quorlin

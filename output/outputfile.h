@@ -1,0 +1,105 @@
+// Writing an output file so that its name never holds half a file, and so
+// that the file keeps what belongs to it.
+//
+// A regular output (or the regular file a symbolic link leads to) is
+// replaced as a whole: the bytes go to a new hidden file beside it, named
+// ".NAME.XXXXXXXXXXXXXXXX.tmp" (sixteen random hexadecimal digits from the
+// system's generator), which is renamed over NAME only once the write and
+// the close have succeeded. Until then NAME keeps its previous contents,
+// whatever happens to the run; a failure, or SIGINT, SIGTERM or SIGHUP,
+// removes the hidden file again. Only a run killed outright (SIGKILL, a
+// power loss) can leave one behind. The new file gets the replaced file's
+// owner and group, permission bits, extended attributes and ACL.
+//
+// Where that cannot be kept, the file is written in place instead (truncated
+// and written, as editors do), so that nothing is lost but the guarantee of
+// a whole file: when the file has other hard links, when the caller may not
+// give the new file the old one's owner or group or extended attributes, and
+// when the folder refuses the rename (a sticky folder and someone else's
+// file).
+//
+// An output that is not a regular file (a character device, a FIFO, a
+// socket) is written in place. An open descriptor of the process named
+// through /dev/stdout, /dev/stderr, /dev/fd/N or /proc/self/fd/N (or a link
+// to one) is written through that descriptor, at its offset and with its
+// flags (">>" appends), never replaced by a new file.
+#ifndef QUORLIN_OUTPUTFILE_H
+#define QUORLIN_OUTPUTFILE_H
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+namespace quorlin {
+
+enum class OutputResult {
+    // Every byte reached the output.
+    OK,
+    // The output cannot be written at all, and was left as it was: the file
+    // or its folder may not be written, the folder is missing, the name is a
+    // folder, or a FIFO has no reader.
+    OPEN_ERROR,
+    // Writing, closing or renaming into place failed; the output was left as
+    // it was (a device or FIFO may have received part of the bytes).
+    WRITE_ERROR,
+};
+
+// Room for a path, its terminating NUL included.
+constexpr std::size_t OUTPUT_PATH_SIZE = PATH_MAX;
+
+// The file an output name leads to once its symbolic links are followed.
+struct OutputTarget {
+    // The path of that file: the name itself when it is no link.
+    char szPath[OUTPUT_PATH_SIZE];
+    // False when nothing is there yet (a new output, or a dangling link).
+    bool bExists;
+    // What is there when it exists (lstat of szPath, or the fstat of
+    // nDescriptor).
+    struct stat info;
+    // An open descriptor of this process that the name designates, or -1.
+    int nDescriptor;
+    // Reached through a link of the process file system that is no
+    // descriptor of this process: written in place through the name.
+    bool bThroughKernel;
+};
+
+// Identifies a file by its device and inode, to tell whether an output is
+// one of the inputs.
+struct FileIdentity {
+    bool bRegular = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+// The file a name designates, following its links; false when it cannot
+// be looked at.
+bool IdentifyFile(const char* pszName, FileIdentity& identity);
+// The file behind an open stream (standard input, say).
+bool IdentifyStream(std::FILE* pStream, FileIdentity& identity);
+// Whether writing the target would write over the file: only regular files
+// count, so that a terminal both read and written is no clash.
+bool TargetIsFile(const OutputTarget& target, const FileIdentity& identity);
+
+// Follows the symbolic links from pszName to the file they lead to, each
+// relative link from the folder of the link that holds it. False when that
+// cannot be done (a loop or a chain too long, a path too long, an unreadable
+// link or folder): the output then cannot be opened.
+bool ResolveOutputTarget(const char* pszName, OutputTarget& target);
+
+// Writes the bytes to a resolved target as described above; a new file gets
+// the permission bits of any newly created file, and the symbolic links that
+// led to the target stay as they were. errno tells the cause of a failure.
+OutputResult WriteOutputTarget(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize);
+
+// ResolveOutputTarget, then WriteOutputTarget.
+OutputResult WriteOutputFile(const char* pszName, const std::uint8_t* pBytes, std::size_t nSize);
+
+// Writes the bytes to the process's standard output descriptor.
+OutputResult WriteStandardOutput(const std::uint8_t* pBytes, std::size_t nSize);
+
+} // namespace quorlin
+
+#endif

@@ -1,0 +1,271 @@
+// Message routing. A request always gets one answer, a result or an error;
+// a notification never gets one. Whatever a message holds, the server stays
+// up: a handler's failure becomes an error answer for that request alone.
+#include "server.h"
+
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "messagebody.h"
+
+namespace quorlin::lsp {
+
+namespace {
+
+constexpr int SYNC_INCREMENTAL = 2;
+
+// The requests that read one document, registered once: the method, its
+// handler, the capability that announces it in the answer to initialize, and
+// what it answers for a document the server does not know (an empty list or
+// null).
+struct DocumentFeature {
+    const char* pszMethod;
+    Json (*pfnHandler)(const DocumentView&, const Json&);
+    const char* pszCapability;
+    Json capability;
+    Json unknownDocumentAnswer;
+};
+
+const std::vector<DocumentFeature>& DocumentFeatures()
+{
+    const Json list = Json::array();
+    static const std::vector<DocumentFeature> features = {
+        {"textDocument/completion", Completion, "completionProvider", {{"triggerCharacters", Json::array()}}, list},
+        {"textDocument/hover", Hover, "hoverProvider", true, nullptr},
+        {"textDocument/signatureHelp", SignatureHelp, "signatureHelpProvider", {{"triggerCharacters", {"("}}},
+         nullptr},
+        {"textDocument/definition", Definition, "definitionProvider", true, nullptr},
+        {"textDocument/references", References, "referencesProvider", true, list},
+        {"textDocument/documentHighlight", DocumentHighlight, "documentHighlightProvider", true, list},
+        {"textDocument/prepareRename", PrepareRename, "renameProvider", {{"prepareProvider", true}}, nullptr},
+        {"textDocument/rename", Rename, nullptr, nullptr, nullptr},
+        {"textDocument/documentSymbol", DocumentSymbols, "documentSymbolProvider", true, list},
+        {"textDocument/codeAction", CodeActions, "codeActionProvider", {{"codeActionKinds", {"quickfix"}}}, list},
+        {"textDocument/semanticTokens/full", SemanticTokens, "semanticTokensProvider",
+         {{"legend", SemanticTokensLegend()}, {"full", true}}, nullptr},
+        {"textDocument/inlayHint", InlayHints, "inlayHintProvider", true, list},
+        {"textDocument/codeLens", CodeLenses, "codeLensProvider", {{"resolveProvider", false}}, list},
+        {"textDocument/formatting", Formatting, "documentFormattingProvider", true, list},
+    };
+    return features;
+}
+
+const DocumentFeature* FindDocumentFeature(const std::string& method)
+{
+    for (const DocumentFeature& feature : DocumentFeatures()) {
+        if (method == feature.pszMethod)
+            return &feature;
+    }
+    return nullptr;
+}
+
+Json Capabilities()
+{
+    Json capabilities = {
+        {"positionEncoding", "utf-16"},
+        {"textDocumentSync", {{"openClose", true}, {"change", SYNC_INCREMENTAL}, {"save", {{"includeText", false}}}}}};
+    for (const DocumentFeature& feature : DocumentFeatures()) {
+        if (feature.pszCapability != nullptr)
+            capabilities[feature.pszCapability] = feature.capability;
+    }
+    return capabilities;
+}
+
+bool IsValidId(const Json& id) { return id.is_string() || id.is_number_integer(); }
+
+const Json EMPTY_PARAMS = Json::object();
+
+std::int64_t VersionOf(const Json& textDocument)
+{
+    const Json& version = textDocument.contains("version") ? textDocument["version"] : Json();
+    return version.is_number_integer() ? version.get<std::int64_t>() : 0;
+}
+
+// One change of a didChange notification: a range and its new text, or the
+// whole text.
+struct TextChange {
+    std::optional<Range> range;
+    std::string text;
+};
+
+std::vector<TextChange> ChangesFrom(const Json& contentChanges)
+{
+    if (!contentChanges.is_array())
+        throw ProtocolError(INVALID_PARAMS, "contentChanges must be an array");
+    std::vector<TextChange> changes;
+    for (const Json& change : contentChanges) {
+        std::optional<Range> range;
+        if (change.is_object() && change.contains("range"))
+            range = RangeFrom(change["range"]);
+        changes.push_back({range, StringMember(change, "text")});
+    }
+    return changes;
+}
+
+} // namespace
+
+Server::Server(Sink sink) : m_sink(std::move(sink)) {}
+
+void Server::HandleMessage(const std::string& body)
+{
+    const ParsedBody parsed = ParseBody(body);
+    if (parsed.status == BodyStatus::NotJson)
+        return SendError(nullptr, PARSE_ERROR, "the message is not valid JSON");
+    if (parsed.status == BodyStatus::TooDeep) {
+        // Nothing of it is read, but a request still gets its one answer.
+        if (parsed.bRequest)
+            SendError(IsValidId(parsed.id) ? parsed.id : Json(), INVALID_REQUEST,
+                      "the message nests deeper than " + std::to_string(MAX_JSON_DEPTH) + " levels");
+        return;
+    }
+    Dispatch(parsed.message);
+}
+
+void Server::Dispatch(const Json& message)
+{
+    const bool bValid = message.is_object() && message.value("jsonrpc", Json()) == "2.0";
+    const Json id = bValid && message.contains("id") ? message["id"] : Json();
+    if (!bValid || (message.contains("id") && !IsValidId(id)))
+        return SendError(nullptr, INVALID_REQUEST, "not a JSON-RPC 2.0 message");
+    if (!message.contains("method")) // a response to the server: it sends no requests
+        return;
+    if (!message["method"].is_string())
+        return SendError(id, INVALID_REQUEST, "method must be a string");
+    const std::string method = message["method"].get<std::string>();
+    const Json& params = message.contains("params") ? message["params"] : EMPTY_PARAMS;
+    if (message.contains("id"))
+        HandleRequest(id, method, params);
+    else
+        HandleNotification(method, params);
+}
+
+void Server::HandleBadHeader(const std::string& problem, const std::string& body)
+{
+    // The message under a broken header is not acted on; if it was a
+    // request, the error answers it.
+    const Json id = body.empty() ? Json() : ParseBody(body).id;
+    SendError(IsValidId(id) ? id : Json(), PARSE_ERROR, "unreadable message header: " + problem);
+}
+
+void Server::HandleRequest(const Json& id, const std::string& method, const Json& params)
+{
+    if (!m_bInitialized && method != "initialize")
+        return SendError(id, SERVER_NOT_INITIALIZED, "the server has not been initialized");
+    if (m_bShutdown)
+        return SendError(id, INVALID_REQUEST, "the server is shutting down");
+    try {
+        Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", Answer(method, params)}});
+    } catch (const ProtocolError& error) {
+        SendError(id, error.Code(), error.what());
+    } catch (const Json::exception& error) {
+        SendError(id, INVALID_PARAMS, error.what());
+    } catch (const std::bad_alloc&) {
+        SendError(id, REQUEST_FAILED, "out of memory");
+    }
+}
+
+Json Server::Answer(const std::string& method, const Json& params)
+{
+    if (method == "initialize")
+        return Initialize();
+    if (method == "shutdown") {
+        m_bShutdown = true;
+        return nullptr;
+    }
+    const DocumentFeature* pFeature = FindDocumentFeature(method);
+    if (pFeature == nullptr)
+        throw ProtocolError(METHOD_NOT_FOUND, "unknown method " + method);
+    const Document* pDocument = m_documents.Find(StringMember(Member(params, "textDocument"), "uri"));
+    if (pDocument == nullptr)
+        return pFeature->unknownDocumentAnswer;
+    return pFeature->pfnHandler({StringMember(Member(params, "textDocument"), "uri"), *pDocument}, params);
+}
+
+Json Server::Initialize()
+{
+    if (m_bInitialized)
+        throw ProtocolError(INVALID_REQUEST, "initialize was sent twice");
+    m_bInitialized = true;
+    return {{"capabilities", Capabilities()}, {"serverInfo", {{"name", "quorlin-lsp"}, {"version", QUORLIN_VERSION}}}};
+}
+
+void Server::HandleNotification(const std::string& method, const Json& params)
+{
+    if (method == "exit") {
+        m_bExit = true;
+        return;
+    }
+    // Before initialize every notification but exit is dropped.
+    if (!m_bInitialized || m_bShutdown)
+        return;
+    try {
+        if (method == "textDocument/didOpen")
+            DidOpen(params);
+        else if (method == "textDocument/didChange")
+            DidChange(params);
+        else if (method == "textDocument/didClose")
+            DidClose(params);
+        else if (method == "textDocument/didSave")
+            DidChange(Json{{"textDocument", Member(params, "textDocument")}, {"contentChanges", Json::array()}});
+    } catch (const std::exception&) {
+        // A malformed notification has no one to answer; it changes nothing.
+    }
+}
+
+void Server::DidOpen(const Json& params)
+{
+    const Json& textDocument = Member(params, "textDocument");
+    const std::string uri = StringMember(textDocument, "uri");
+    Document& document = m_documents.Open(uri, StringMember(textDocument, "text"), VersionOf(textDocument));
+    document.Analyze();
+    Publish(uri, document);
+}
+
+void Server::DidChange(const Json& params)
+{
+    const Json& textDocument = Member(params, "textDocument");
+    const std::string uri = StringMember(textDocument, "uri");
+    Document* pDocument = m_documents.Find(uri);
+    if (pDocument == nullptr)
+        return;
+    // Every change is read before any is applied: one malformed change
+    // leaves the document as it was.
+    for (TextChange& change : ChangesFrom(Member(params, "contentChanges"))) {
+        if (change.range)
+            pDocument->Edit(*change.range, change.text);
+        else
+            pDocument->Replace(std::move(change.text), pDocument->Version());
+    }
+    if (textDocument.contains("version"))
+        pDocument->SetVersion(VersionOf(textDocument));
+    pDocument->Analyze();
+    Publish(uri, *pDocument);
+}
+
+void Server::DidClose(const Json& params)
+{
+    const std::string uri = StringMember(Member(params, "textDocument"), "uri");
+    if (m_documents.Find(uri) == nullptr)
+        return;
+    m_documents.Close(uri);
+    Send({{"jsonrpc", "2.0"},
+          {"method", "textDocument/publishDiagnostics"},
+          {"params", {{"uri", uri}, {"diagnostics", Json::array()}}}});
+}
+
+void Server::Publish(const std::string& uri, const Document& document)
+{
+    Send({{"jsonrpc", "2.0"},
+          {"method", "textDocument/publishDiagnostics"},
+          {"params", PublishDiagnosticsParams({uri, document})}});
+}
+
+void Server::Send(const Json& message) { m_sink(Serialize(message)); }
+
+void Server::SendError(const Json& id, int nCode, const std::string& message)
+{
+    Send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", nCode}, {"message", message}}}});
+}
+
+} // namespace quorlin::lsp

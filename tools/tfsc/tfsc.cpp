@@ -1,0 +1,229 @@
+// tfsc's run: read each input, diagnose it, write its compiled file when it
+// has no error, and show the diagnostics in the format asked for. Text goes
+// to standard error file by file; JSON and SARIF are written once, at the
+// end, as the only thing on standard error.
+#include "tfsc.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "compiledscriptformat.h"
+#include "tfscoutput.h"
+#include "tfscreport.h"
+
+namespace quorlin {
+
+namespace {
+
+const char* const HELP_TEXT = "Usage: tfsc [options] FILE...\n"
+                              "Compiles texture scripts: each FILE to FILE's name with .tfs for its extension.\n"
+                              "A FILE of '-' is standard input (it needs -o or --check).\n"
+                              "\n"
+                              "Options:\n"
+                              "  -o FILE                    write the compiled file to FILE (one input only;\n"
+                              "                             - is standard output)\n"
+                              "  --check, -fsyntax-only     check the scripts, write nothing\n"
+                              "  --stats                    print how much of each limit every script uses\n"
+                              "  -W<name>, -Wno-<name>      turn a warning on or off (all are on at first)\n"
+                              "  -Werror                    make every warning an error\n"
+                              "  -w                         show no warnings\n"
+                              "  --color[=auto|always|never]\n"
+                              "                             colour the diagnostics (auto: on a terminal, unless\n"
+                              "                             NO_COLOR is set; alone: always)\n"
+                              "  --diagnostics-format=text|json|sarif\n"
+                              "                             how diagnostics are written to standard error\n"
+                              "  -h, --help                 show this help\n"
+                              "  --version                  show the version\n"
+                              "\n"
+                              "Warnings: unused-parameter, unreadable-parameter, parameter-hides-function,\n"
+                              "split-parameter-name, text-after-end, no-effect, assign-to-input.\n"
+                              "\n"
+                              "Exit status: 0 when every script compiled, 1 when one did not, 2 for a usage error.\n";
+
+// What one run has found so far.
+struct RunState {
+    const TfscOptions& options;
+    bool bColor = false;
+    bool bFailed = false;
+    std::vector<FileDiagnostics> files; // kept for JSON and SARIF
+    std::vector<std::string> texts;     // the sources the files point into
+};
+
+void PrintError(const std::string& message) { std::fprintf(stderr, "tfsc: error: %s\n", message.c_str()); }
+
+std::string Figure(std::uint32_t nUsed, std::uint32_t nLimit, const char* pszWhat)
+{
+    return std::to_string(nUsed) + " of " + std::to_string(nLimit) + " " + pszWhat;
+}
+
+void PrintStats(const std::string& name, const CompileFigures& figures)
+{
+    const std::string line = name + ": " + Figure(figures.fileBytes, BYTECODE_BUFFER_SIZE, "bytes") + ", " +
+                             Figure(figures.constants, MAX_CONSTANTS, "constants") + ", " +
+                             Figure(figures.temporaries, MAX_TEMP_DEPTH, "temporaries") + ", " +
+                             Figure(figures.parameters, MAX_USER_PARAMS, "parameters");
+    std::fprintf(stdout, "%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+// Writes the compiled file unless only a check was asked for; false after
+// recording why it could not be written.
+bool WriteCompiled(const RunState& state, const std::string& input, const CompileResult& result, FileDiagnostics& file)
+{
+    if (state.options.bCheckOnly)
+        return true;
+    const std::string output = state.options.output ? *state.options.output : DerivedOutputName(input);
+    if (const std::string* pScript = InputWrittenBy(output, state.options.files)) {
+        const std::string script = *pScript == STDIN_ARGUMENT ? STDIN_DISPLAY_NAME : *pScript;
+        file.fileError = "output '" + output + "' is the script '" + script + "' itself; it was left unchanged";
+        return false;
+    }
+    std::string reason;
+    if (!WriteCompiledOutput(output, result.bytes, reason)) {
+        file.fileError = "cannot write '" + output + "': " + reason;
+        return false;
+    }
+    return true;
+}
+
+void Show(RunState& state, FileDiagnostics file)
+{
+    if (state.options.format == DiagnosticsFormat::Text) {
+        const std::string text = FormatText(file, state.bColor);
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fflush(stderr);
+    } else {
+        state.files.push_back(std::move(file));
+    }
+}
+
+void ProcessFile(RunState& state, const std::string& input)
+{
+    FileDiagnostics file;
+    file.name = input == STDIN_ARGUMENT ? STDIN_DISPLAY_NAME : input;
+    std::string text;
+    std::string reason;
+    if (!ReadInput(input, text, reason)) {
+        file.fileError = "cannot read '" + file.name + "': " + reason;
+        state.bFailed = true;
+        Show(state, std::move(file));
+        return;
+    }
+    // The compiler reads up to the first NUL; so do the source lines shown.
+    text.resize(std::min(text.size(), text.find('\0')));
+    state.texts.push_back(std::move(text));
+    file.source = state.texts.back();
+    const CompileResult result = Diagnose(file.source);
+    file.diagnostics = result.diagnostics;
+    const bool bPromoted = ApplyWarningOptions(state.options, file.diagnostics);
+    const bool bOk = result.ok && !bPromoted && WriteCompiled(state, input, result, file);
+    state.bFailed = state.bFailed || !bOk;
+    Show(state, std::move(file));
+    if (state.options.bStats)
+        PrintStats(input == STDIN_ARGUMENT ? STDIN_DISPLAY_NAME : input, result.figures);
+}
+
+void ShowCollected(const RunState& state)
+{
+    std::string text;
+    if (state.options.format == DiagnosticsFormat::Json)
+        text = FormatJson(state.files);
+    else if (state.options.format == DiagnosticsFormat::Sarif)
+        text = FormatSarif(state.files);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
+// Whether everything printed reached standard output and standard error: a
+// run whose report was lost has failed.
+bool StandardStreamsWritten()
+{
+    const bool bOut = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+    return std::fflush(stderr) == 0 && std::ferror(stderr) == 0 && bOut;
+}
+
+// Whether diagnostic i is dropped: a disabled warning, or a note of one.
+bool IsDropped(const TfscOptions& options, const std::vector<Diagnostic>& diagnostics, std::size_t i)
+{
+    const Diagnostic& diagnostic = diagnostics[i];
+    if (diagnostic.parent >= 0)
+        return IsDropped(options, diagnostics, static_cast<std::size_t>(diagnostic.parent));
+    if (diagnostic.severity != Severity::Warning)
+        return false;
+    return options.bNoWarnings || options.disabledWarnings.count(diagnostic.name) != 0;
+}
+
+} // namespace
+
+bool ColorWanted(ColorMode mode, const char* pszNoColor, const char* pszTerm, bool bTerminal)
+{
+    if (mode != ColorMode::Auto)
+        return mode == ColorMode::Always;
+    const bool bNoColor = pszNoColor != nullptr && *pszNoColor != '\0';
+    const bool bDumb = pszTerm != nullptr && std::strcmp(pszTerm, "dumb") == 0;
+    return !bNoColor && !bDumb && bTerminal;
+}
+
+std::string DerivedOutputName(const std::string& scriptName)
+{
+    const std::size_t nSlash = scriptName.find_last_of('/');
+    const std::size_t nDot = scriptName.find_last_of('.');
+    if (nDot == std::string::npos || (nSlash != std::string::npos && nDot < nSlash))
+        return scriptName + ".tfs";
+    return scriptName.substr(0, nDot) + ".tfs";
+}
+
+bool ApplyWarningOptions(const TfscOptions& options, std::vector<Diagnostic>& diagnostics)
+{
+    std::vector<Diagnostic> kept;
+    std::vector<std::int32_t> newIndex(diagnostics.size(), -1);
+    bool bPromoted = false;
+    for (std::size_t i = 0; i < diagnostics.size(); ++i) {
+        if (IsDropped(options, diagnostics, i))
+            continue;
+        Diagnostic diagnostic = diagnostics[i];
+        if (diagnostic.parent >= 0)
+            diagnostic.parent = newIndex[static_cast<std::size_t>(diagnostic.parent)];
+        if (diagnostic.severity == Severity::Warning && options.bWarningsAsErrors) {
+            diagnostic.severity = Severity::Error;
+            bPromoted = true;
+        }
+        newIndex[i] = static_cast<std::int32_t>(kept.size());
+        kept.push_back(std::move(diagnostic));
+    }
+    diagnostics = std::move(kept);
+    return bPromoted;
+}
+
+int RunTfsc(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+    TfscOptions options;
+    std::string error;
+    if (!ParseTfscOptions(args, options, error)) {
+        PrintError(error + " (see 'tfsc --help')");
+        return TFSC_EXIT_USAGE;
+    }
+    if (options.bHelp || options.bVersion) {
+        std::fputs(options.bHelp ? HELP_TEXT : "tfsc (Quorlin) " QUORLIN_VERSION "\n", stdout);
+        return StandardStreamsWritten() ? TFSC_EXIT_SUCCESS : TFSC_EXIT_FAILURE;
+    }
+    RunState state{options, false, false, {}, {}};
+    state.bColor =
+        options.format == DiagnosticsFormat::Text &&
+        ColorWanted(options.color, std::getenv("NO_COLOR"), std::getenv("TERM"), ::isatty(STDERR_FILENO) == 1);
+    state.texts.reserve(options.files.size());
+    for (const std::string& input : options.files)
+        ProcessFile(state, input);
+    ShowCollected(state);
+    return state.bFailed || !StandardStreamsWritten() ? TFSC_EXIT_FAILURE : TFSC_EXIT_SUCCESS;
+}
+
+} // namespace quorlin

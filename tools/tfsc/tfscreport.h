@@ -1,0 +1,60 @@
+// How tfsc shows diagnostics: as clang does on a terminal (text), as one JSON
+// array, or as a SARIF 2.1.0 log for code-scanning services.
+#ifndef QUORLIN_TFSCREPORT_H
+#define QUORLIN_TFSCREPORT_H
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "quorlin/quorlin.h"
+
+namespace quorlin {
+
+// The diagnostics of one input, or why it could not be read.
+struct FileDiagnostics {
+    std::string name;        // as given, or <stdin>
+    std::string_view source; // the script's text, when it could be read
+    // A problem with the file itself (it cannot be read, its output cannot
+    // be written), shown after its diagnostics; empty when none.
+    std::string fileError;
+    std::vector<Diagnostic> diagnostics;
+};
+
+// FILE:LINE:COL: severity: message [-Wname], then the source line and a
+// caret line ("^~~~") under the token; notes with a fix-it show the
+// replacement under the caret. Colour as clang's when bColor. Every piece
+// of script text is shown visible (visibletext.h), the caret still under its
+// token, and a line longer than MAX_LINE_SHOWN bytes is cut to the stretch
+// around the token, each cut marked "...", so that what a diagnostic prints
+// is bounded whatever the length of its line.
+std::string FormatText(const FileDiagnostics& file, bool bColor);
+
+constexpr std::size_t MAX_LINE_SHOWN = 160;
+constexpr std::size_t SHOWN_BEFORE_TOKEN = 40; // bytes of a cut line before its token
+constexpr std::size_t SHOWN_FROM_TOKEN = 80;   // bytes of a cut line from its token's start
+
+// A JSON array: one object per diagnostic of every file, in order.
+std::string FormatJson(const std::vector<FileDiagnostics>& files);
+
+// A SARIF 2.1.0 log with one run of tfsc.
+std::string FormatSarif(const std::vector<FileDiagnostics>& files);
+
+// The lines of a text, found in one pass, so that showing many diagnostics
+// costs one search each, not a scan from the start of the text.
+class LineIndex {
+public:
+    explicit LineIndex(std::string_view source);
+
+    // The line with the 1-based number, without its line end (LF or CR LF);
+    // empty past the end.
+    std::string_view Line(std::uint32_t nLine) const;
+
+private:
+    std::string_view m_source;
+    std::vector<std::size_t> m_starts; // the offset of every line's first byte
+};
+
+} // namespace quorlin
+
+#endif
