@@ -216,6 +216,21 @@ std::string StatementListScript(std::size_t nStatements)
     return text;
 }
 
+std::string OneLineScript(std::size_t nStatements, std::size_t nBroken)
+{
+    constexpr std::string_view FINE = "Mat00;         ";
+    constexpr std::string_view BROKEN = "Mat30 = Time+; ";
+    static_assert(FINE.size() == ONE_LINE_STATEMENT_BYTES && BROKEN.size() == ONE_LINE_STATEMENT_BYTES);
+    std::string text;
+    text.reserve(nStatements * ONE_LINE_STATEMENT_BYTES + 128);
+    text += EXAMPLE_HEADER;
+    for (std::size_t i = 0; i < nStatements; ++i)
+        text += i + nBroken < nStatements ? FINE : BROKEN;
+    text += "\n";
+    text += END_SCRIPT;
+    return text;
+}
+
 std::string OverflowChainScript(std::size_t nTerms)
 {
     std::string text = "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = ";

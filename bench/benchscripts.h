@@ -38,6 +38,13 @@ constexpr std::size_t COMMENT_SCRIPT_STATEMENTS = 256;
 // a statement produces no code, so the script compiles at any count.
 std::string StatementListScript(std::size_t nStatements);
 
+// A script whose body is one line of nStatements statements of
+// ONE_LINE_STATEMENT_BYTES bytes each (300,000 make about 4.5 MB), of which
+// the last nBroken lack their operand and draw an error each; the others,
+// "Mat00;", produce no code. The errors lie at the far end of the line.
+std::string OneLineScript(std::size_t nStatements, std::size_t nBroken);
+constexpr std::size_t ONE_LINE_STATEMENT_BYTES = 15;
+
 // A script with one statement, "Mat00 = " followed by a left-associative
 // chain of nTerms matrix elements joined by "+". Its code (nTerms
 // instructions) overflows the output buffer once nTerms passes a couple of

@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         if (status == quorlin::lsp::ReadStatus::EndOfInput || server.ExitRequested())
             break;
         if (status == quorlin::lsp::ReadStatus::BadHeader) {
-            server.HandleBadHeader(problem);
+            server.HandleBadHeader(problem, body);
             continue;
         }
         Require(body.size() <= nSize + Preamble().size(), "a body is made of the stream's bytes");

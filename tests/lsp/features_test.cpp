@@ -57,6 +57,16 @@ TEST(Diagnostics, CoverTheTokenAtFaultInUtf16Units)
     EXPECT_EQ(related[0]["location"]["range"], RangeJson(6, 10, 15));
 }
 
+TEST(Diagnostics, ANonAsciiTokenIsCoveredWhole)
+{
+    // U+1F600: 4 bytes, 2 units.
+    Opened client(
+        "UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat30 = \xF0\x9F\x98\x80;\nEndScript\n");
+    const Json diagnostics = client.LastDiagnostics();
+    ASSERT_FALSE(diagnostics.empty());
+    EXPECT_EQ(diagnostics[0]["range"], RangeJson(4, 8, 10));
+}
+
 TEST(Diagnostics, EveryBrokenStatementHasItsProblem)
 {
     Opened client("UserParams Rate;\nInput UV;\nOutput TexCoord2;\nBeginScript\n"

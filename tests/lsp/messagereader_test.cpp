@@ -53,7 +53,7 @@ TEST(MessageReader, BrokenHeadersAreReportedAndReadingGoesOn)
                                    "Content-Length: -1\r\n",
                                    "Content-Length: 1x\r\n",
                                    "Content-Length: 99999999999999999999\r\n",
-                                   "garbage\r\nContent-Length: 2\r\n",
+                                   "garbage\r\nContent-Length: 0\r\n",
                                    "Content-Length: " + std::string(MAX_HEADER_LINE, '1') + "\r\n"};
     for (const std::string& header : headers) {
         const auto reads = ReadAll(header + "\r\nContent-Length: 2\r\n\r\n{}");
@@ -61,6 +61,41 @@ TEST(MessageReader, BrokenHeadersAreReportedAndReadingGoesOn)
         EXPECT_EQ(reads[0].status, ReadStatus::BadHeader) << header;
         EXPECT_EQ(reads[reads.size() - 2].body, "{}") << header;
     }
+}
+
+// A broken header with a valid length costs its own message only: the body
+// it announced is read past, not glued to the next header.
+TEST(MessageReader, BodyOfABrokenHeaderWithALengthIsSkipped)
+{
+    const std::string faults[] = {"garbage\r\n", "X-Long: " + std::string(3 * MAX_HEADER_LINE, 'x') + "\r\n"};
+    for (const std::string& fault : faults) {
+        const auto reads = ReadAll("Content-Length: 7\r\n" + fault + "\r\n{\"a\":1}Content-Length: 2\r\n\r\n{}");
+        ASSERT_EQ(reads.size(), 3U) << fault.substr(0, 20);
+        EXPECT_EQ(reads[0].status, ReadStatus::BadHeader);
+        EXPECT_EQ(reads[1].body, "{}");
+    }
+}
+
+// Without a length the unread body runs into the next header; that header
+// starts where "Content-Length" does, however long the body was.
+TEST(MessageReader, HeaderAfterAnUnreadBodyIsFoundWhereContentLengthStarts)
+{
+    for (const std::size_t nBody : {std::size_t{10}, 5 * MAX_HEADER_LINE}) {
+        const std::string body = "[" + std::string(nBody, '1') + "]";
+        const auto reads = ReadAll("Content-Length: x\r\n\r\n" + body + "content-length: 2\r\n\r\n{}");
+        ASSERT_EQ(reads.size(), 3U) << nBody;
+        EXPECT_EQ(reads[0].status, ReadStatus::BadHeader);
+        EXPECT_EQ(reads[1].body, "{}");
+    }
+}
+
+TEST(MessageReader, HeaderOfTooManyLinesIsBroken)
+{
+    std::string lines = "Content-Length: 2\r\n";
+    for (std::size_t i = 1; i < MAX_HEADER_LINES; ++i)
+        lines += "X-Line: " + std::to_string(i) + "\r\n";
+    EXPECT_EQ(ReadAll(lines + "\r\n{}")[0].body, "{}");
+    EXPECT_EQ(ReadAll(lines + "X-Line: more\r\n\r\n{}")[0].status, ReadStatus::BadHeader);
 }
 
 TEST(MessageReader, StreamEndingInsideAMessageEndsTheInput)

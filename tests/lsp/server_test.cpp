@@ -2,11 +2,13 @@
 // answers, and documents that change in every way the protocol allows.
 #include <malloc.h>
 
+#include <algorithm>
 #include <random>
 
 #include <gtest/gtest.h>
 
 #include "lsp_test_support.h"
+#include "messagebody.h"
 
 namespace quorlin::lsp {
 namespace {
@@ -34,6 +36,15 @@ TEST(ServerLifecycle, ExitAfterShutdownIsZeroAndOtherwiseOne)
     EXPECT_EQ(abrupt.GetServer().ExitCode(), 1);
 }
 
+TEST(ServerLifecycle, InputEndingAfterShutdownWithoutExitIsOne)
+{
+    TestClient client;
+    client.Initialize();
+    client.Request("shutdown", nullptr);
+    EXPECT_FALSE(client.GetServer().ExitRequested());
+    EXPECT_EQ(client.GetServer().ExitCode(), 1);
+}
+
 TEST(ServerLifecycle, RequestsBeforeInitializeAreRefused)
 {
     TestClient client;
@@ -58,6 +69,32 @@ TEST(ServerRobustness, MalformedMessagesGetTheirErrorCodes)
     client.Notify("$/unknownNotification", {{"x", 1}});
     client.Raw("{\"jsonrpc\":\"2.0\",\"id\":7,\"result\":null}");
     EXPECT_EQ(client.Sent().size(), nSent);
+}
+
+// A hover message whose params hold nDepth levels of nested arrays, with
+// the id member given (a notification without).
+std::string NestedHover(const std::string& idMember, std::size_t nDepth)
+{
+    const std::string prefix = "{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/hover\",\"params\":";
+    return prefix + std::string(nDepth, '[') + std::string(nDepth, ']') + idMember + "}";
+}
+
+TEST(ServerRobustness, MessagesNestedBeyondTheLimitAreRefusedWithTheirId)
+{
+    TestClient client;
+    client.Initialize();
+    // The message itself is the first level.
+    client.Raw(NestedHover(",\"id\":2", MAX_JSON_DEPTH - 1));
+    EXPECT_EQ(ErrorCode(client.Sent().back()), INVALID_PARAMS);
+    client.Raw(NestedHover(",\"id\":3", MAX_JSON_DEPTH));
+    EXPECT_EQ(ErrorCode(client.Sent().back()), INVALID_REQUEST);
+    client.Raw(NestedHover(",\"id\":4", 110000));
+    EXPECT_EQ(ErrorCode(client.Sent().back()), INVALID_REQUEST);
+    EXPECT_EQ(client.Sent().back()["id"], 4);
+    const std::size_t nSent = client.Sent().size();
+    client.Raw(NestedHover("", 110000));
+    EXPECT_EQ(client.Sent().size(), nSent);
+    EXPECT_TRUE(client.Request("shutdown", nullptr)["result"].is_null());
 }
 
 TEST(ServerRobustness, BadParametersAreInvalidParamsNotACrash)
@@ -137,6 +174,40 @@ TEST(ServerDocuments, FullChangeReplacesTheTextAndCloseClearsDiagnostics)
     client.Notify("textDocument/didClose", {{"textDocument", {{"uri", URI}}}});
     EXPECT_EQ(client.GetServer().Documents().Count(), 0U);
     EXPECT_EQ(client.Sent().back()["params"]["diagnostics"], Json::array());
+}
+
+// The compiler sees one line where a lone CR separates lines; the client
+// sees several, and so do its edits and the diagnostics it is sent.
+TEST(ServerDocuments, LoneCarriageReturnsSeparateLinesForEditsAndDiagnostics)
+{
+    std::string script = WORKED_EXAMPLE;
+    std::replace(script.begin(), script.end(), '\n', '\r');
+    TestClient client;
+    client.Initialize();
+    client.Open(script);
+    client.Notify("textDocument/didChange",
+                  {{"textDocument", {{"uri", URI}, {"version", 2}}},
+                   {"contentChanges", {{{"range", ToJson(Range{{4, 3}, {4, 5}})}, {"text", "44"}}}}});
+    const Json diagnostics = client.LastDiagnostics();
+    ASSERT_FALSE(diagnostics.empty());
+    EXPECT_EQ(diagnostics[0]["message"], "Invalid matrix index: 'Mat44'");
+    EXPECT_EQ(diagnostics[0]["range"], ToJson(Range{{4, 0}, {4, 5}}));
+}
+
+TEST(ServerDocuments, ChangesWithOneMalformedChangeChangeNothing)
+{
+    TestClient client;
+    client.Initialize();
+    client.Open(WORKED_EXAMPLE);
+    const std::size_t nSent = client.Sent().size();
+    const Json valid = {{"range", ToJson(Range{{4, 3}, {4, 5}})}, {"text", "44"}};
+    for (const Json& malformed : {Json{{"range", {{"start", 1}}}, {"text", "x"}}, Json{{"text", 5}}, Json(3)})
+        client.Notify("textDocument/didChange",
+                      {{"textDocument", {{"uri", URI}, {"version", 2}}}, {"contentChanges", {valid, malformed}}});
+    EXPECT_EQ(client.Sent().size(), nSent);
+    client.Notify("textDocument/didSave", {{"textDocument", {{"uri", URI}}}});
+    EXPECT_EQ(client.LastDiagnostics(), Json::array());
+    EXPECT_EQ(client.Sent().back()["params"]["version"], 1);
 }
 
 // Memory in use after many edits is what it was after a few: nothing an

@@ -56,6 +56,29 @@ TEST(TextLines, PositionsBeyondTheTextAreClampedAndNotContained)
     EXPECT_TRUE((lines.PositionOf(99) == Position{1, 2}));
 }
 
+TEST(TextLines, LoneCarriageReturnAndCrLfEndLinesAsLineFeedDoes)
+{
+    const std::string text = "a\rbc\r\nd\ne";
+    const TextLines lines(text);
+    EXPECT_EQ(lines.LineCount(), 4U);
+    EXPECT_TRUE((lines.PositionOf(2) == Position{1, 0}));
+    EXPECT_TRUE((lines.PositionOf(6) == Position{2, 0}));
+    // Inside the CR LF pair: the end of its line, which the pair is not part of.
+    EXPECT_TRUE((lines.PositionOf(5) == Position{1, 2}));
+    EXPECT_EQ(lines.OffsetOf({1, 9}), 4U);
+    EXPECT_FALSE(lines.Contains({1, 3}));
+    EXPECT_EQ(lines.OffsetOf({3, 0}), 8U);
+}
+
+TEST(TextLines, RangeEndingInsideACharacterCoversAllOfIt)
+{
+    const std::string text = "a" + E_ACUTE + GRIN;
+    const TextLines lines(text);
+    EXPECT_TRUE((lines.RangeOf(1, 1).end == Position{0, 2}));
+    EXPECT_TRUE((lines.RangeOf(3, 1).end == Position{0, 4}));
+    EXPECT_TRUE((lines.RangeOf(1, 0).end == Position{0, 1}));
+}
+
 TEST(TextLines, BytesThatAreNotUtf8CountOneUnitEach)
 {
     const std::string text = "\xC3"
@@ -69,7 +92,7 @@ TEST(TextLines, BytesThatAreNotUtf8CountOneUnitEach)
 // converting each offset alone, and every character start converts back.
 TEST(TextLines, ForwardWalkAgreesWithSingleConversionsOnRandomText)
 {
-    const std::string pieces[] = {"a", "\n", E_ACUTE, EURO, GRIN, "\xC3", "\x80", "\r\n"};
+    const std::string pieces[] = {"a", "\n", E_ACUTE, EURO, GRIN, "\xC3", "\x80", "\r\n", "\r"};
     std::mt19937 random(15);
     for (int nRound = 0; nRound < 200; ++nRound) {
         std::string text;
@@ -84,6 +107,24 @@ TEST(TextLines, ForwardWalkAgreesWithSingleConversionsOnRandomText)
             ASSERT_LE(nBack, nOffset);
             ASSERT_TRUE(lines.PositionOf(nBack) == position);
         }
+    }
+}
+
+// The same property on lines many times longer than the spacing of the
+// marks, which conversions start from instead of the line's start.
+TEST(TextLines, MarksInLongLinesGiveThePositionsOfAWalkFromTheLineStart)
+{
+    const std::string pieces[] = {"a", E_ACUTE, EURO, GRIN, "\x80"};
+    std::mt19937 random(16);
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += random() % 1000 == 0 ? "\r" : pieces[random() % std::size(pieces)];
+    const TextLines lines(text);
+    ForwardPositions forward(text, lines);
+    for (std::size_t nOffset = 0; nOffset <= text.size(); ++nOffset) {
+        const Position position = forward.At(nOffset);
+        ASSERT_TRUE(lines.PositionOf(nOffset) == position) << nOffset;
+        ASSERT_TRUE(lines.PositionOf(lines.OffsetOf(position)) == position) << nOffset;
     }
 }
 

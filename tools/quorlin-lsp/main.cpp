@@ -3,31 +3,12 @@
 // notes for whoever runs the server by hand go to standard error.
 #include <cstdio>
 #include <iostream>
+#include <string>
 
-#include "messagereader.h"
 #include "programstack.h"
-#include "server.h"
+#include "serve.h"
 
 namespace {
-
-int Serve()
-{
-    quorlin::lsp::Server server([](const std::string& body) { quorlin::lsp::WriteMessage(std::cout, body); });
-    std::string body;
-    std::string problem;
-    while (!server.ExitRequested()) {
-        const quorlin::lsp::ReadStatus status = quorlin::lsp::ReadMessage(std::cin, body, problem);
-        if (status == quorlin::lsp::ReadStatus::EndOfInput)
-            break;
-        if (status == quorlin::lsp::ReadStatus::BadHeader) {
-            std::cerr << "quorlin-lsp: " << problem << '\n';
-            server.HandleBadHeader(problem);
-            continue;
-        }
-        server.HandleMessage(body);
-    }
-    return server.ExitCode();
-}
 
 int RunServer(int argc, char** argv)
 {
@@ -44,7 +25,7 @@ int RunServer(int argc, char** argv)
         }
     }
     std::ios::sync_with_stdio(false);
-    return Serve();
+    return quorlin::lsp::Serve(std::cin, std::cout, std::cerr);
 }
 
 } // namespace

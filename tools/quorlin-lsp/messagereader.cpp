@@ -17,24 +17,29 @@ constexpr std::string_view CONTENT_LENGTH = "Content-Length";
 
 enum class LineStatus { Line, TooLong, EndOfInput };
 
-// One header line without its line end. A line longer than MAX_HEADER_LINE is
-// read to its end but not kept.
+// One header line without its line end. Of a line longer than
+// MAX_HEADER_LINE only the last MAX_HEADER_LINE bytes are kept.
 LineStatus ReadHeaderLine(std::istream& in, std::string& line)
 {
     line.clear();
     bool bTooLong = false;
-    for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
-        if (c == '\n') {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            return bTooLong ? LineStatus::TooLong : LineStatus::Line;
-        }
-        if (line.size() < MAX_HEADER_LINE)
-            line.push_back(static_cast<char>(c));
-        else
+    int c = in.get();
+    for (; c != std::char_traits<char>::eof() && c != '\n'; c = in.get()) {
+        line.push_back(static_cast<char>(c));
+        if (line.size() == 2 * MAX_HEADER_LINE) {
+            line.erase(0, MAX_HEADER_LINE);
             bTooLong = true;
+        }
     }
-    return LineStatus::EndOfInput;
+    if (c != '\n')
+        return LineStatus::EndOfInput;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (line.size() > MAX_HEADER_LINE) {
+        line.erase(0, line.size() - MAX_HEADER_LINE);
+        bTooLong = true;
+    }
+    return bTooLong ? LineStatus::TooLong : LineStatus::Line;
 }
 
 std::string_view TrimSpace(std::string_view text)
@@ -44,6 +49,16 @@ std::string_view TrimSpace(std::string_view text)
     while (!text.empty() && IsSpaceChar(text.back()))
         text.remove_suffix(1);
     return text;
+}
+
+// Where "Content-Length" starts in a line, in any letter case; npos if nowhere.
+std::size_t FindContentLength(std::string_view line)
+{
+    for (std::size_t i = 0; i + CONTENT_LENGTH.size() <= line.size(); ++i) {
+        if (StartsWithNoCase(CONTENT_LENGTH, line.substr(i)))
+            return i;
+    }
+    return std::string_view::npos;
 }
 
 // The value of a Content-Length line; nothing for any other line or for a
@@ -61,32 +76,60 @@ std::optional<std::size_t> ContentLengthOf(std::string_view line)
     return nLength;
 }
 
-// Reads header lines up to the empty line. Sets nLength when a valid
-// Content-Length was among them; problem names the first fault otherwise.
-// Empty lines before the first header line are skipped.
-ReadStatus ReadHeader(std::istream& in, std::optional<std::size_t>& nLength, std::string& problem)
+// What the lines of one header have said so far.
+struct Header {
+    std::optional<std::size_t> nLength;
+    std::string problem; // the first fault; empty while there is none
+    std::size_t nLines = 0;
+
+    void Fault(const std::string& text)
+    {
+        if (problem.empty())
+            problem = text;
+    }
+};
+
+// Takes one non-empty header line into the header.
+void TakeLine(Header& header, std::string_view line, LineStatus status)
+{
+    const std::size_t nStart = FindContentLength(line);
+    if (nStart != std::string_view::npos && nStart > 0) {
+        header = Header();
+        line.remove_prefix(nStart);
+        status = LineStatus::Line;
+    }
+    ++header.nLines;
+    if (status == LineStatus::TooLong) {
+        header.Fault("header line longer than " + std::to_string(MAX_HEADER_LINE) + " bytes");
+    } else if (nStart != std::string_view::npos) {
+        header.nLength = ContentLengthOf(line);
+        if (!header.nLength)
+            header.Fault("invalid Content-Length: " + std::string(line.substr(0, 80)));
+    } else if (line.find(':') == std::string_view::npos) {
+        header.Fault("header line without a colon: " + std::string(line.substr(0, 80)));
+    }
+}
+
+// Reads header lines up to the empty line that ends them, or up to
+// MAX_HEADER_LINES of them. Empty lines before the first header line are
+// skipped.
+ReadStatus ReadHeader(std::istream& in, Header& header)
 {
     std::string line;
-    problem.clear();
-    bool bAnyLine = false;
     for (;;) {
         const LineStatus status = ReadHeaderLine(in, line);
         if (status == LineStatus::EndOfInput)
             return ReadStatus::EndOfInput;
-        if (status == LineStatus::TooLong) {
-            problem = "header line too long";
-            bAnyLine = true;
+        if (line.empty() && status == LineStatus::Line) {
+            if (header.nLines > 0)
+                return ReadStatus::Message;
             continue;
         }
-        if (line.empty() && bAnyLine)
+        TakeLine(header, line, status);
+        if (header.nLines > MAX_HEADER_LINES) {
+            header.nLength.reset();
+            header.Fault("more than " + std::to_string(MAX_HEADER_LINES) + " header lines");
             return ReadStatus::Message;
-        bAnyLine = bAnyLine || !line.empty();
-        if (StartsWithNoCase(CONTENT_LENGTH, line)) {
-            nLength = ContentLengthOf(line);
-            if (!nLength)
-                problem = "invalid Content-Length: " + line.substr(0, 80);
-        } else if (line.find(':') == std::string::npos) {
-            problem = "header line without a colon: " + line.substr(0, 80);
         }
     }
 }
@@ -112,16 +155,16 @@ bool ReadBody(std::istream& in, std::size_t nLength, std::string& body)
 
 ReadStatus ReadMessage(std::istream& in, std::string& body, std::string& problem)
 {
-    std::optional<std::size_t> nLength;
-    const ReadStatus status = ReadHeader(in, nLength, problem);
-    if (status == ReadStatus::EndOfInput)
-        return status;
-    if (!nLength || !problem.empty()) {
-        if (problem.empty())
-            problem = "header without Content-Length";
-        return ReadStatus::BadHeader;
-    }
-    return ReadBody(in, *nLength, body) ? ReadStatus::Message : ReadStatus::EndOfInput;
+    Header header;
+    body.clear();
+    if (ReadHeader(in, header) == ReadStatus::EndOfInput)
+        return ReadStatus::EndOfInput;
+    if (header.nLength && !ReadBody(in, *header.nLength, body))
+        return ReadStatus::EndOfInput;
+    problem = header.problem;
+    if (!header.nLength && problem.empty())
+        problem = "header without Content-Length";
+    return problem.empty() ? ReadStatus::Message : ReadStatus::BadHeader;
 }
 
 void WriteMessage(std::ostream& out, std::string_view body)

@@ -13,21 +13,31 @@
 
 namespace quorlin::lsp {
 
-// A header line longer than this is not a header a client sends; it is
-// skipped rather than kept in memory.
+// A header line longer than this is not a header a client sends; only its
+// last MAX_HEADER_LINE bytes are kept in memory.
 constexpr std::size_t MAX_HEADER_LINE = 8192;
+
+// A header of more lines than this is broken: it is reported as soon as the
+// line too many has been read, and reading goes on after that line.
+constexpr std::size_t MAX_HEADER_LINES = 32;
 
 // A body larger than this is refused before any of it is read into memory.
 constexpr std::size_t MAX_MESSAGE_BODY = std::size_t{1} << 30;
 
 enum class ReadStatus {
     Message,    // body holds one message
-    BadHeader,  // the header had no usable Content-Length; problem says why
+    BadHeader,  // the header was broken; problem says why
     EndOfInput, // the stream ended (possibly inside a message)
 };
 
-// Reads the next message. After BadHeader the stream stands after the empty
-// line that ended the broken header, so the next call reads on from there.
+// Reads the next message. A broken header that still gave a valid
+// Content-Length is followed by the body it announced: that body is read
+// past and left in body (not to be acted on, but an answer may name its id),
+// so the next call starts at the next message. Without a length the stream
+// stands after the empty line that ended the broken header, and body is
+// empty. A header line with text before "Content-Length" is the end of a
+// body that was not read as one (its header was broken) glued to the next
+// message's header: that header starts at "Content-Length".
 ReadStatus ReadMessage(std::istream& in, std::string& body, std::string& problem);
 
 // Writes one message with its header and flushes it.

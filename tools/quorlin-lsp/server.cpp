@@ -4,7 +4,10 @@
 #include "server.h"
 
 #include <new>
+#include <optional>
 #include <vector>
+
+#include "messagebody.h"
 
 namespace quorlin::lsp {
 
@@ -30,8 +33,7 @@ const std::vector<DocumentFeature>& DocumentFeatures()
     static const std::vector<DocumentFeature> features = {
         {"textDocument/completion", Completion, "completionProvider", {{"triggerCharacters", Json::array()}}, list},
         {"textDocument/hover", Hover, "hoverProvider", true, nullptr},
-        {"textDocument/signatureHelp", SignatureHelp, "signatureHelpProvider", {{"triggerCharacters", {"("}}},
-         nullptr},
+        {"textDocument/signatureHelp", SignatureHelp, "signatureHelpProvider", {{"triggerCharacters", {"("}}}, nullptr},
         {"textDocument/definition", Definition, "definitionProvider", true, nullptr},
         {"textDocument/references", References, "referencesProvider", true, list},
         {"textDocument/documentHighlight", DocumentHighlight, "documentHighlightProvider", true, list},
@@ -39,8 +41,11 @@ const std::vector<DocumentFeature>& DocumentFeatures()
         {"textDocument/rename", Rename, nullptr, nullptr, nullptr},
         {"textDocument/documentSymbol", DocumentSymbols, "documentSymbolProvider", true, list},
         {"textDocument/codeAction", CodeActions, "codeActionProvider", {{"codeActionKinds", {"quickfix"}}}, list},
-        {"textDocument/semanticTokens/full", SemanticTokens, "semanticTokensProvider",
-         {{"legend", SemanticTokensLegend()}, {"full", true}}, nullptr},
+        {"textDocument/semanticTokens/full",
+         SemanticTokens,
+         "semanticTokensProvider",
+         {{"legend", SemanticTokensLegend()}, {"full", true}},
+         nullptr},
         {"textDocument/inlayHint", InlayHints, "inlayHintProvider", true, list},
         {"textDocument/codeLens", CodeLenses, "codeLensProvider", {{"resolveProvider", false}}, list},
         {"textDocument/formatting", Formatting, "documentFormattingProvider", true, list},
@@ -71,10 +76,33 @@ Json Capabilities()
 
 bool IsValidId(const Json& id) { return id.is_string() || id.is_number_integer(); }
 
+const Json EMPTY_PARAMS = Json::object();
+
 std::int64_t VersionOf(const Json& textDocument)
 {
     const Json& version = textDocument.contains("version") ? textDocument["version"] : Json();
     return version.is_number_integer() ? version.get<std::int64_t>() : 0;
+}
+
+// One change of a didChange notification: a range and its new text, or the
+// whole text.
+struct TextChange {
+    std::optional<Range> range;
+    std::string text;
+};
+
+std::vector<TextChange> ChangesFrom(const Json& contentChanges)
+{
+    if (!contentChanges.is_array())
+        throw ProtocolError(INVALID_PARAMS, "contentChanges must be an array");
+    std::vector<TextChange> changes;
+    for (const Json& change : contentChanges) {
+        std::optional<Range> range;
+        if (change.is_object() && change.contains("range"))
+            range = RangeFrom(change["range"]);
+        changes.push_back({range, StringMember(change, "text")});
+    }
+    return changes;
 }
 
 } // namespace
@@ -83,9 +111,21 @@ Server::Server(Sink sink) : m_sink(std::move(sink)) {}
 
 void Server::HandleMessage(const std::string& body)
 {
-    const Json message = Json::parse(body, nullptr, false);
-    if (message.is_discarded())
+    const ParsedBody parsed = ParseBody(body);
+    if (parsed.status == BodyStatus::NotJson)
         return SendError(nullptr, PARSE_ERROR, "the message is not valid JSON");
+    if (parsed.status == BodyStatus::TooDeep) {
+        // Nothing of it is read, but a request still gets its one answer.
+        if (parsed.bRequest)
+            SendError(IsValidId(parsed.id) ? parsed.id : Json(), INVALID_REQUEST,
+                      "the message nests deeper than " + std::to_string(MAX_JSON_DEPTH) + " levels");
+        return;
+    }
+    Dispatch(parsed.message);
+}
+
+void Server::Dispatch(const Json& message)
+{
     const bool bValid = message.is_object() && message.value("jsonrpc", Json()) == "2.0";
     const Json id = bValid && message.contains("id") ? message["id"] : Json();
     if (!bValid || (message.contains("id") && !IsValidId(id)))
@@ -95,16 +135,19 @@ void Server::HandleMessage(const std::string& body)
     if (!message["method"].is_string())
         return SendError(id, INVALID_REQUEST, "method must be a string");
     const std::string method = message["method"].get<std::string>();
-    const Json params = message.contains("params") ? message["params"] : Json::object();
+    const Json& params = message.contains("params") ? message["params"] : EMPTY_PARAMS;
     if (message.contains("id"))
         HandleRequest(id, method, params);
     else
         HandleNotification(method, params);
 }
 
-void Server::HandleBadHeader(const std::string& problem)
+void Server::HandleBadHeader(const std::string& problem, const std::string& body)
 {
-    SendError(nullptr, PARSE_ERROR, "unreadable message header: " + problem);
+    // The message under a broken header is not acted on; if it was a
+    // request, the error answers it.
+    const Json id = body.empty() ? Json() : ParseBody(body).id;
+    SendError(IsValidId(id) ? id : Json(), PARSE_ERROR, "unreadable message header: " + problem);
 }
 
 void Server::HandleRequest(const Json& id, const std::string& method, const Json& params)
@@ -188,11 +231,13 @@ void Server::DidChange(const Json& params)
     Document* pDocument = m_documents.Find(uri);
     if (pDocument == nullptr)
         return;
-    for (const Json& change : Member(params, "contentChanges")) {
-        if (change.contains("range"))
-            pDocument->Edit(RangeFrom(change["range"]), StringMember(change, "text"));
+    // Every change is read before any is applied: one malformed change
+    // leaves the document as it was.
+    for (TextChange& change : ChangesFrom(Member(params, "contentChanges"))) {
+        if (change.range)
+            pDocument->Edit(*change.range, change.text);
         else
-            pDocument->Replace(StringMember(change, "text"), pDocument->Version());
+            pDocument->Replace(std::move(change.text), pDocument->Version());
     }
     if (textDocument.contains("version"))
         pDocument->SetVersion(VersionOf(textDocument));

@@ -25,19 +25,21 @@ public:
     // Handles one message body as it came off the wire.
     void HandleMessage(const std::string& body);
 
-    // Answers a message whose header could not be read.
-    void HandleBadHeader(const std::string& problem);
+    // Answers a message whose header could not be read; body is what the
+    // reader skipped under it (empty if nothing), which is not acted on.
+    void HandleBadHeader(const std::string& problem, const std::string& body);
 
     bool ExitRequested() const { return m_bExit; }
-    // The exit status: 0 after shutdown, 1 when the client exits (or the
-    // input ends) without it.
-    int ExitCode() const { return m_bShutdown ? 0 : 1; }
+    // The exit status: 0 when the client sent shutdown and then exit, 1 when
+    // it exits without shutdown or the input ends before exit.
+    int ExitCode() const { return m_bShutdown && m_bExit ? 0 : 1; }
 
     const DocumentStore& Documents() const { return m_documents; }
 
 private:
     using Feature = Json (*)(const DocumentView&, const Json&);
 
+    void Dispatch(const Json& message);
     void HandleRequest(const Json& id, const std::string& method, const Json& params);
     void HandleNotification(const std::string& method, const Json& params);
     Json Answer(const std::string& method, const Json& params);

@@ -29,9 +29,10 @@ struct Utf8Step {
 };
 Utf8Step StepAt(std::string_view text, std::size_t i);
 
-// The line starts of one text. Lines end at a line feed, as the compiler
-// counts them; a carriage return before it is an ordinary character of the
-// line that no position needs to reach into.
+// The lines of one text as the protocol counts them: a line ends at a line
+// feed, a carriage return, or the two together. Long lines carry marks every
+// MARK_SPACING bytes, so a conversion walks at most that far whatever the
+// length of its line.
 class TextLines {
 public:
     explicit TextLines(std::string_view text);
@@ -44,9 +45,12 @@ public:
     std::size_t OffsetOf(Position position) const;
 
     // The position of a byte offset. An offset inside a multi-byte character
-    // is the position of that character; an offset past the end, the end.
+    // is the position of that character, one inside a line break the end of
+    // its line; an offset past the end, the end.
     Position PositionOf(std::size_t nOffset) const;
 
+    // The range of nLength bytes at nOffset, widened to whole characters: a
+    // span that ends inside a multi-byte character covers all of it.
     Range RangeOf(std::size_t nOffset, std::size_t nLength) const;
 
     // Whether a position lies within the text: on one of its lines, at most
@@ -57,11 +61,31 @@ public:
     std::size_t LineOf(std::size_t nOffset) const;
 
     std::size_t LineStart(std::size_t nLine) const { return m_lineStarts[nLine]; }
+    // Where the line's break starts (the end of the text for the last line).
     std::size_t LineEnd(std::size_t nLine) const;
 
+    static constexpr std::size_t MARK_SPACING = 1024;
+
 private:
+    // A character boundary and the UTF-16 units from its line's start to it.
+    struct Mark {
+        std::size_t nOffset;
+        std::size_t nUnits;
+    };
+
+    void MarkLine(std::size_t nLine);
+    // The position of the first character boundary at or after nOffset.
+    Position PositionAfter(std::size_t nOffset) const;
+    // The last boundary at or before nOffset (or nUnits) that walking
+    // nLine from a mark reaches without passing it.
+    Mark WalkToOffset(std::size_t nLine, std::size_t nOffset) const;
+    Mark WalkToUnits(std::size_t nLine, std::size_t nUnits) const;
+    Mark MarkBefore(std::size_t nLine, std::size_t nOffset) const;
+    Mark MarkBeforeUnits(std::size_t nLine, std::size_t nUnits) const;
+
     std::string_view m_text;
     std::vector<std::size_t> m_lineStarts;
+    std::vector<Mark> m_marks; // ascending, inside lines longer than MARK_SPACING
 };
 
 // Positions of ascending offsets, each found from the one before, so that
