@@ -398,6 +398,7 @@ bool ResolveOutputTarget(const char* pszName, OutputTarget& target)
     target.bExists = false;
     target.nDescriptor = -1;
     target.bThroughKernel = false;
+    target.info = {};
     const std::size_t nLength = std::strlen(pszName);
     if (nLength == 0 || nLength >= sizeof(target.szPath)) {
         errno = nLength == 0 ? ENOENT : ENAMETOOLONG;
@@ -424,7 +425,9 @@ OutputResult WriteOutputTarget(const OutputTarget& target, const std::uint8_t* p
 {
     if (target.nDescriptor >= 0)
         return WriteDescriptor(target.nDescriptor, pBytes, nSize);
-    if (S_ISDIR(target.info.st_mode) && target.bExists) {
+    if (!target.bExists)
+        return WriteRegularFile(target, pBytes, nSize);
+    if (S_ISDIR(target.info.st_mode)) {
         errno = EISDIR;
         return OutputResult::OPEN_ERROR;
     }
@@ -432,7 +435,7 @@ OutputResult WriteOutputTarget(const OutputTarget& target, const std::uint8_t* p
         const InterruptCleanup cleanup;
         return WriteRegularInPlace(target, pBytes, nSize);
     }
-    if (!target.bExists || S_ISREG(target.info.st_mode))
+    if (S_ISREG(target.info.st_mode))
         return WriteRegularFile(target, pBytes, nSize);
     return WriteInPlace(target.szPath, pBytes, nSize);
 }
