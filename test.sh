@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine, then builds and runs every test: the release build
-# with g++ and with clang++ (warnings are errors), the sanitizer build, and the
-# other checks. Each stage ends with the seconds it took, and a table of all
+# with g++ and with clang++ (warnings and compiler extensions are errors), the
+# sanitizer build, the build without the Linux-only calls, and the other
+# checks. Each stage ends with the seconds it took, and a table of all
 # of them closes the run (also when a stage fails, which ends the run).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -51,8 +52,21 @@ build_and_test() {
   ctest --preset "$1" -j"$jobs"
 }
 
-# The extension is packaged as a .vsix too, as a release would ship it.
-editor_tests() { (cd editors/textmate && npm ci --no-audit --no-fund && npm test && npm run package); }
+# The build without the Linux-only calls (as on macOS and the BSDs) runs every
+# test, and then, being optimised with debug information and linked
+# dynamically, serves valgrind's run of the end-to-end cases, in place of a
+# build of valgrind's own.
+portable_and_valgrind() {
+  build_and_test ci-portable
+  QUORLIN_VALGRIND_BUILD=build/ci-portable scripts/valgrind-e2e
+}
+
+# The extension is packaged as a release ships it: a .vsix for every platform
+# (the server on PATH), and one per platform carrying its own quorlin-lsp.
+editor_tests() {
+  (cd editors/textmate && npm ci --no-audit --no-fund && npm test && npm run package)
+  scripts/package-vsix
+}
 
 # tfsc's SARIF logs against the SARIF 2.1.0 schema, with tfsc of the g++ build.
 sarif_validation() { (cd tests/sarif && npm ci --no-audit --no-fund && npm test -- ../../build/ci/bin/tfsc); }
@@ -70,7 +84,7 @@ stage "dependencies of the build and of the tests" scripts/install-dependencies 
 stage "release build (g++), all tests" build_and_test ci
 stage "release build (clang++), all tests" build_and_test ci-clang
 stage "AddressSanitizer + UndefinedBehaviorSanitizer build, all tests" build_and_test ci-sanitize
-stage "end-to-end cases under valgrind" scripts/valgrind-e2e
+stage "build without the Linux-only calls, all tests; its end-to-end cases under valgrind" portable_and_valgrind
 stage "static analysis: clang-tidy and cppcheck" scripts/static-analysis
 # Six fuzz targets share four minutes.
 stage "fuzzing: the targets share four minutes from the seed corpus" fuzz/run 40
@@ -78,4 +92,5 @@ stage "editor tests: grammar, problem matcher for tfsc, VS Code extension, langu
 stage "tfsc's SARIF logs against the SARIF 2.1.0 schema" sarif_validation
 stage "benchmarks build and run briefly (figures are not checked here)" benchmarks
 stage "install, CMake package and Debian package" scripts/package-test
+stage "Windows zip, and the CMake package in a Windows build under Wine" scripts/package-windows
 printf '\n== all tests passed\n'

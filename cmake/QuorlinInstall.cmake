@@ -7,6 +7,8 @@
 #   lib/libquorlin_tfs.a                       the compiled-format library
 #   include/quorlin/*.h                        their public headers
 #   share/man/man1/*.1.gz                      their manual pages
+#                                              (Windows: doc/*.html, and
+#                                              README.md and examples/)
 #   lib/cmake/Quorlin/                         find_package(Quorlin CONFIG)
 #
 # The package defines Quorlin::compiler (the compiler library, which brings
@@ -72,33 +74,38 @@ set(QUORLIN_PUBLIC_HEADERS
 install(FILES ${QUORLIN_PUBLIC_HEADERS} DESTINATION ${QUORLIN_INSTALL_INCLUDEDIR})
 
 # ---------------------------------------------------------------------------
-# Manual pages, compressed as Debian installs them; uncompressed when there is
-# no gzip.
+# Manual pages: compressed as Debian installs them (uncompressed when there is
+# no gzip); on Windows, which has no man, as HTML pages in doc/, beside the
+# README and the example scripts.
 
 set(QUORLIN_MAN_PAGES quorlin tfsc tfsdump quorlin-format quorlin-lsp)
 
-find_program(QUORLIN_GZIP gzip)
-mark_as_advanced(QUORLIN_GZIP)
-set(QUORLIN_MAN_FILES)
-foreach(page IN LISTS QUORLIN_MAN_PAGES)
-  set(source ${PROJECT_SOURCE_DIR}/man/${page}.1)
-  if(QUORLIN_GZIP)
-    # -n leaves the name and time out of the archive, so the file depends on
-    # the page's text alone.
-    set(copy ${PROJECT_BINARY_DIR}/man/${page}.1)
-    add_custom_command(OUTPUT ${copy}.gz
-      COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy}
-      COMMAND ${QUORLIN_GZIP} -9 -n -f ${copy}
-      DEPENDS ${source}
-      COMMENT "Compressing the manual page ${page}.1"
-      VERBATIM)
-    list(APPEND QUORLIN_MAN_FILES ${copy}.gz)
-  else()
-    list(APPEND QUORLIN_MAN_FILES ${source})
-  endif()
-endforeach()
-add_custom_target(quorlin_man_pages ALL DEPENDS ${QUORLIN_MAN_FILES})
-install(FILES ${QUORLIN_MAN_FILES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/QuorlinWindowsDocs.cmake)
+else()
+  find_program(QUORLIN_GZIP gzip)
+  mark_as_advanced(QUORLIN_GZIP)
+  set(QUORLIN_MAN_FILES)
+  foreach(page IN LISTS QUORLIN_MAN_PAGES)
+    set(source ${PROJECT_SOURCE_DIR}/man/${page}.1)
+    if(QUORLIN_GZIP)
+      # -n leaves the name and time out of the archive, so the file depends on
+      # the page's text alone.
+      set(copy ${PROJECT_BINARY_DIR}/man/${page}.1)
+      add_custom_command(OUTPUT ${copy}.gz
+        COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy}
+        COMMAND ${QUORLIN_GZIP} -9 -n -f ${copy}
+        DEPENDS ${source}
+        COMMENT "Compressing the manual page ${page}.1"
+        VERBATIM)
+      list(APPEND QUORLIN_MAN_FILES ${copy}.gz)
+    else()
+      list(APPEND QUORLIN_MAN_FILES ${source})
+    endif()
+  endforeach()
+  add_custom_target(quorlin_man_pages ALL DEPENDS ${QUORLIN_MAN_FILES})
+  install(FILES ${QUORLIN_MAN_FILES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 
 # ---------------------------------------------------------------------------
 # The CMake package

@@ -1,10 +1,17 @@
-# The Debian package, made by CPack from the install tree:
+# The packages, made by CPack from the install tree. On Debian:
 #
 #   cmake --build build/release && cd build/release && cpack -G DEB
 #
 # gives quorlin_<version>_<architecture>.deb, which installs under /usr.
 # Its dependencies on the C and C++ run-time libraries are read off the
-# programs by dpkg-shlibdeps (from dpkg-dev).
+# programs by dpkg-shlibdeps (from dpkg-dev). In a Windows build (the MinGW-w64
+# cross build on Debian):
+#
+#   cmake --build build/windows && cd build/windows && cpack
+#
+# gives quorlin-<version>-windows-x64.zip, whose one folder of the same name
+# holds the install tree: bin/*.exe, doc/*.html, README.md, examples/, and the
+# libraries, headers and CMake package for MinGW-w64 projects.
 
 set(QUORLIN_PACKAGE_MAINTAINER "Quorlin maintainers <maintainers@quorlin.invalid>"
     CACHE STRING "Maintainer named in the Debian package")
@@ -33,9 +40,18 @@ headers, and a CMake package:
 find_package(Quorlin CONFIG) gives the targets Quorlin::compiler and
 Quorlin::tfs and the function quorlin_add_scripts, which compiles
 scripts at build time.]])
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME "quorlin-${PROJECT_VERSION}-windows-x64")
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  include(CPack)
+  return()
+endif()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_PACKAGE_NAME quorlin)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -7,7 +7,9 @@
 # becomes <dir>/<name>.tfs, where <name> is the script's file name without
 # its last extension and <dir> is OUTPUT_DIRECTORY (relative to the current
 # binary directory unless absolute), by default the current binary directory.
-# A script is compiled again when it or tfsc changes. A script that does not
+# In a cross build, tfsc runs through the emulator that CMAKE_CROSSCOMPILING_EMULATOR
+# names (Wine for Windows programs on Linux), which must be set before
+# find_package(Quorlin). A script is compiled again when it or tfsc changes. A script that does not
 # compile fails the build, and tfsc's diagnostics show in the build's output
 # as "<script>:LINE:COLUMN: error: ..." lines with the script's absolute path,
 # which IDEs and editors jump to; no .tfs file is left for it. Warnings show
@@ -33,6 +35,17 @@ function(quorlin_add_scripts target)
   if(NOT TARGET Quorlin::tfsc)
     message(FATAL_ERROR "quorlin_add_scripts(${target}): the target Quorlin::tfsc is not "
       "visible here; call find_package(Quorlin CONFIG REQUIRED) in this directory or a parent")
+  endif()
+  # CMake puts the emulator before a program of the build itself, not before
+  # an imported one, so it is named here.
+  set(tfsc Quorlin::tfsc)
+  if(CMAKE_CROSSCOMPILING)
+    get_target_property(emulator Quorlin::tfsc CROSSCOMPILING_EMULATOR)
+    if(NOT emulator)
+      message(FATAL_ERROR "quorlin_add_scripts(${target}): a cross build cannot run tfsc; set "
+        "CMAKE_CROSSCOMPILING_EMULATOR (wine, for Windows programs on Linux) before find_package(Quorlin)")
+    endif()
+    set(tfsc ${emulator} $<TARGET_FILE:Quorlin::tfsc>)
   endif()
 
   set(output_dir "${CMAKE_CURRENT_BINARY_DIR}")
@@ -65,7 +78,7 @@ function(quorlin_add_scripts target)
     # any name after "--", spaces and all.
     add_custom_command(OUTPUT "${output}"
       COMMAND "${CMAKE_COMMAND}" -E rm -f -- "${output_name}"
-      COMMAND Quorlin::tfsc -o "${output}" -- "${source}"
+      COMMAND ${tfsc} -o "${output}" -- "${source}"
       DEPENDS "${source}" Quorlin::tfsc
       WORKING_DIRECTORY "${output_dir}"
       COMMENT "Compiling texture script ${script}"

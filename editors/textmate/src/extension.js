@@ -1,19 +1,21 @@
-// The VS Code extension: starts quorlin-lsp as the language client's server
-// for texture scripts, and gives ".txt" files that hold a script the
-// language itself (a "firstLine" pattern cannot win over the built-in
-// plain-text association of ".txt").
+// The VS Code extension: starts quorlin-lsp (server.js says which one) as the
+// language client's server for texture scripts, and gives ".txt" files that
+// hold a script the language itself (a "firstLine" pattern cannot win over
+// the built-in plain-text association of ".txt").
 'use strict';
 
 const vscode = require('vscode');
 const { LanguageClient, TransportKind } = require('vscode-languageclient/node');
 const { looksLikeScript } = require('./detect');
+const { serverCommand } = require('./server');
 
 const LANGUAGE_ID = 'quorlin';
 let client;
+let extensionPath;
 
 function serverPath() {
   const configured = vscode.workspace.getConfiguration('quorlin').get('server.path');
-  return configured && configured.trim() !== '' ? configured : 'quorlin-lsp';
+  return serverCommand({ configured, extensionPath });
 }
 
 function claimScript(document) {
@@ -42,6 +44,7 @@ async function restartClient() {
 }
 
 async function activate(context) {
+  extensionPath = context.extensionPath;
   vscode.workspace.textDocuments.forEach(claimScript);
   context.subscriptions.push(
     vscode.workspace.onDidOpenTextDocument(claimScript),
