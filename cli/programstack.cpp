@@ -4,6 +4,8 @@
 // handlers (interruptcleanup.h) run on the thread they were written for.
 #include "programstack.h"
 
+#include <sys/resource.h>
+
 #include <csignal>
 #include <pthread.h>
 
@@ -39,10 +41,23 @@ bool StartWorker(std::size_t nStackBytes, ProgramRun& run, pthread_t& worker)
     return bStarted;
 }
 
+// Whether the stack the process started with may grow to half the chosen
+// size: the usual 8 MiB limit holds the deepest script many times over, and
+// the run then needs no thread of its own.
+bool MainStackSuffices(std::size_t nStackBytes)
+{
+    struct rlimit limit = {};
+    if (::getrlimit(RLIMIT_STACK, &limit) != 0)
+        return false;
+    return limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= nStackBytes / 2;
+}
+
 } // namespace
 
 int RunWithStack(std::size_t nStackBytes, ProgramMain pfnMain, int argc, char** argv)
 {
+    if (MainStackSuffices(nStackBytes))
+        return pfnMain(argc, argv);
     ProgramRun run{pfnMain, argc, argv, {}, 0};
     sigset_t all;
     sigfillset(&all);

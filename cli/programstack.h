@@ -1,7 +1,8 @@
 // The stack a program runs on. The stack the process starts with is the
 // user's choice (ulimit -s), and a small one would let a deeply nested
 // script end the run with a crash. Each program therefore runs its main
-// work on a thread whose stack it chooses: PROGRAM_STACK_BYTES, far beyond
+// work on a stack of at least half of PROGRAM_STACK_BYTES: its own when
+// the limit allows, else a thread's of the full size, far beyond
 // what the compiler's bounded nesting needs (COMPILE_STACK_BYTES in
 // quorlin.h) and what the decompiler's recursion over compiled code needs
 // (its depth is bounded by the 2,040 or so instructions a file can hold),
@@ -19,7 +20,8 @@ using ProgramMain = int (*)(int argc, char** argv);
 
 // Runs pfnMain(argc, argv) on a thread with a stack of nStackBytes and
 // returns its result. Signals reach that thread only, as they would reach a
-// single-threaded program. When no such thread can be made, pfnMain runs on
+// single-threaded program. When the process's own stack may grow to at least
+// half that size (ulimit -s), or no such thread can be made, pfnMain runs on
 // the calling thread.
 int RunWithStack(std::size_t nStackBytes, ProgramMain pfnMain, int argc, char** argv);
 
