@@ -136,6 +136,8 @@ bool CheckCombination(const TfscOptions& options, std::string& error)
         error = "'-o' needs exactly one input file";
         return false;
     }
+    if (!CheckWatchCombination(options, error))
+        return false;
     const auto nStdin = std::count(options.files.begin(), options.files.end(), STDIN_ARGUMENT);
     if (nStdin > 1) {
         error = "standard input ('-') given more than once";
@@ -145,7 +147,7 @@ bool CheckCombination(const TfscOptions& options, std::string& error)
         error = "standard input ('-') needs '-o' or '--check'";
         return false;
     }
-    return CheckWatchCombination(options, error);
+    return true;
 }
 
 } // namespace
