@@ -1,5 +1,6 @@
 // The polling watch: the folders' listings compared at each interval, in
 // plain C++17, for platforms without a notification of their own.
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -72,14 +73,17 @@ public:
 
     bool Wait(int nTimeoutMs, std::vector<FolderChange>& changes, std::string&) override
     {
-        const auto start = std::chrono::steady_clock::now();
+        using std::chrono::milliseconds;
+        const auto deadline = std::chrono::steady_clock::now() + milliseconds(nTimeoutMs < 0 ? 0 : nTimeoutMs);
         const std::size_t nBefore = changes.size();
         for (;;) {
             Rescan(changes);
-            const auto waited = std::chrono::steady_clock::now() - start;
-            if (changes.size() != nBefore || (nTimeoutMs >= 0 && waited >= std::chrono::milliseconds(nTimeoutMs)))
+            const auto left = deadline - std::chrono::steady_clock::now();
+            if (changes.size() != nBefore || (nTimeoutMs >= 0 && left <= milliseconds(0)))
                 return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(POLL_INTERVAL_MS));
+            std::this_thread::sleep_for(
+                nTimeoutMs < 0 ? milliseconds(POLL_INTERVAL_MS)
+                               : std::min<std::chrono::steady_clock::duration>(left, milliseconds(POLL_INTERVAL_MS)));
         }
     }
 
