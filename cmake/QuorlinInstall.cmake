@@ -7,6 +7,8 @@
 #   lib/libquorlin_tfs.a                       the compiled-format library
 #   include/quorlin/*.h                        their public headers
 #   share/man/man1/*.1.gz                      their manual pages
+#   share/bash-completion/completions/tfsc,
+#     tfsdump, quorlin-format                  bash completions
 #   lib/cmake/Quorlin/                         find_package(Quorlin CONFIG)
 #
 # The package defines Quorlin::compiler (the compiler library, which brings
@@ -99,6 +101,16 @@ foreach(page IN LISTS QUORLIN_MAN_PAGES)
 endforeach()
 add_custom_target(quorlin_man_pages ALL DEPENDS ${QUORLIN_MAN_FILES})
 install(FILES ${QUORLIN_MAN_FILES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# ---------------------------------------------------------------------------
+# Bash completions, where bash-completion loads them on demand (Debian's
+# /usr/share/bash-completion/completions/NAME).
+
+install(FILES
+  ${PROJECT_SOURCE_DIR}/completions/tfsc
+  ${PROJECT_SOURCE_DIR}/completions/tfsdump
+  ${PROJECT_SOURCE_DIR}/completions/quorlin-format
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 # ---------------------------------------------------------------------------
 # The CMake package
