@@ -66,7 +66,7 @@ public:
             reason = error ? error.message() : "not a folder";
             return false;
         }
-        m_folders.push_back(folder);
+        m_folders.emplace_back(folder);
         m_listings.push_back(ListFolder(folder));
         return true;
     }
