@@ -9,6 +9,8 @@
 #   share/man/man1/*.1.gz                      their manual pages
 #                                              (Windows: doc/*.html, and
 #                                              README.md and examples/)
+#   share/bash-completion/completions/tfsc,
+#     tfsdump, quorlin-format                  bash completions
 #   lib/cmake/Quorlin/                         find_package(Quorlin CONFIG)
 #
 # The package defines Quorlin::compiler (the compiler library, which brings
@@ -106,6 +108,16 @@ else()
   add_custom_target(quorlin_man_pages ALL DEPENDS ${QUORLIN_MAN_FILES})
   install(FILES ${QUORLIN_MAN_FILES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
+
+# ---------------------------------------------------------------------------
+# Bash completions, where bash-completion loads them on demand (Debian's
+# /usr/share/bash-completion/completions/NAME).
+
+install(FILES
+  ${PROJECT_SOURCE_DIR}/completions/tfsc
+  ${PROJECT_SOURCE_DIR}/completions/tfsdump
+  ${PROJECT_SOURCE_DIR}/completions/quorlin-format
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 # ---------------------------------------------------------------------------
 # The CMake package

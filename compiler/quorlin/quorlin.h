@@ -107,6 +107,13 @@ CompileResult Diagnose(std::string_view text);
 // The warnings Diagnose reports, by their stable names.
 const std::vector<std::string_view>& WarningNames();
 
+// Whether a text starts like a script: its first word, after white space and
+// comments, is one of the five section keywords (UserParams, Input, Output,
+// BeginScript, EndScript; compared without case, as the compiler compares
+// them). The rule by which tools and editors tell a script among ".txt"
+// files.
+bool StartsLikeScript(std::string_view text);
+
 } // namespace quorlin
 
 #endif

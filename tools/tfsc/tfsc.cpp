@@ -16,6 +16,7 @@
 
 #include "tfscoutput.h"
 #include "tfscreport.h"
+#include "tfscwatch.h"
 
 namespace quorlin {
 
@@ -30,6 +31,9 @@ const char* const HELP_TEXT = "Usage: tfsc [options] FILE...\n"
                               "                             - is standard output)\n"
                               "  --check, -fsyntax-only     check the scripts, write nothing\n"
                               "  --stats                    print how much of each limit every script uses\n"
+                              "  --watch                    compile, then compile again each script saved, until\n"
+                              "                             interrupted; a FILE may be a folder (its .tsc files,\n"
+                              "                             and its .txt files that start like a script)\n"
                               "  -W<name>, -Wno-<name>      turn a warning on or off (all are on at first)\n"
                               "  -Werror                    make every warning an error\n"
                               "  -w                         show no warnings\n"
@@ -57,24 +61,15 @@ struct RunState {
 
 void PrintError(const std::string& message) { std::fprintf(stderr, "tfsc: error: %s\n", message.c_str()); }
 
-void PrintStats(const std::string& name, const CompileFigures& figures)
-{
-    const std::string line = name + ": " +
-                             FormatBudget(figures, ", ",
-                                          {BudgetFigure::Bytes, BudgetFigure::Constants, BudgetFigure::Temporaries,
-                                           BudgetFigure::Parameters});
-    std::fprintf(stdout, "%s\n", line.c_str());
-    std::fflush(stdout);
-}
-
 // Writes the compiled file unless only a check was asked for; false after
 // recording why it could not be written.
-bool WriteCompiled(const RunState& state, const std::string& input, const CompileResult& result, FileDiagnostics& file)
+bool WriteCompiled(const TfscOptions& options, const std::string& input, const CompileResult& result,
+                   FileDiagnostics& file)
 {
-    if (state.options.bCheckOnly)
+    if (options.bCheckOnly)
         return true;
-    const std::string output = state.options.output ? *state.options.output : DerivedOutputName(input);
-    if (const std::string* pScript = InputWrittenBy(output, state.options.files)) {
+    const std::string output = options.output ? *options.output : DerivedOutputName(input);
+    if (const std::string* pScript = InputWrittenBy(output, options.files)) {
         const std::string script = cli::DisplayName(*pScript);
         file.fileError = "output '" + output + "' is the script '" + script + "' itself; it was left unchanged";
         return false;
@@ -90,9 +85,7 @@ bool WriteCompiled(const RunState& state, const std::string& input, const Compil
 void Show(RunState& state, FileDiagnostics file)
 {
     if (state.options.format == DiagnosticsFormat::Text) {
-        const std::string text = FormatText(file, state.bColor);
-        std::fwrite(text.data(), 1, text.size(), stderr);
-        std::fflush(stderr);
+        ShowText(file, state.bColor);
     } else {
         state.files.push_back(std::move(file));
     }
@@ -100,28 +93,13 @@ void Show(RunState& state, FileDiagnostics file)
 
 void ProcessFile(RunState& state, const std::string& input)
 {
+    state.texts.emplace_back();
     FileDiagnostics file;
-    file.name = cli::DisplayName(input);
-    std::string text;
-    std::string reason;
-    if (!ReadInput(input, text, reason)) {
-        file.fileError = "cannot read '" + file.name + "': " + reason;
-        state.bFailed = true;
-        Show(state, std::move(file));
-        return;
-    }
-    // The compiler reads up to the first NUL; so do the source lines shown.
-    text.resize(std::min(text.size(), text.find('\0')));
-    state.texts.push_back(std::move(text));
-    file.source = state.texts.back();
-    const CompileResult result = Diagnose(file.source);
-    file.diagnostics = result.diagnostics;
-    const bool bPromoted = ApplyWarningOptions(state.options, file.diagnostics);
-    const bool bOk = result.ok && !bPromoted && WriteCompiled(state, input, result, file);
-    state.bFailed = state.bFailed || !bOk;
+    const ScriptOutcome outcome = CompileScript(state.options, input, state.texts.back(), file);
+    state.bFailed = state.bFailed || !outcome.bOk;
     Show(state, std::move(file));
-    if (state.options.bStats)
-        PrintStats(cli::DisplayName(input), result.figures);
+    if (state.options.bStats && outcome.bRead)
+        PrintStats(cli::DisplayName(input), outcome.figures);
 }
 
 void ShowCollected(const RunState& state)
@@ -155,6 +133,46 @@ bool IsDropped(const TfscOptions& options, const std::vector<Diagnostic>& diagno
 }
 
 } // namespace
+
+void PrintStats(const std::string& name, const CompileFigures& figures)
+{
+    const std::string line = name + ": " +
+                             FormatBudget(figures, ", ",
+                                          {BudgetFigure::Bytes, BudgetFigure::Constants, BudgetFigure::Temporaries,
+                                           BudgetFigure::Parameters});
+    std::fprintf(stdout, "%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+void ShowText(const FileDiagnostics& file, bool bColor)
+{
+    const std::string text = FormatText(file, bColor);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
+ScriptOutcome CompileScript(const TfscOptions& options, const std::string& input, std::string& text,
+                            FileDiagnostics& file)
+{
+    ScriptOutcome outcome;
+    file.name = cli::DisplayName(input);
+    std::string reason;
+    if (!ReadInput(input, text, reason)) {
+        file.fileError = "cannot read '" + file.name + "': " + reason;
+        return outcome;
+    }
+    outcome.bRead = true;
+    // The compiler reads up to the first NUL; so do the source lines shown.
+    text.resize(std::min(text.size(), text.find('\0')));
+    file.source = text;
+    const CompileResult result = Diagnose(file.source);
+    file.diagnostics = result.diagnostics;
+    outcome.figures = result.figures;
+    outcome.nBytes = result.bytes.size();
+    const bool bPromoted = ApplyWarningOptions(options, file.diagnostics);
+    outcome.bOk = result.ok && !bPromoted && WriteCompiled(options, input, result, file);
+    return outcome;
+}
 
 bool ColorWanted(ColorMode mode, const char* pszNoColor, const char* pszTerm, bool bTerminal)
 {
@@ -213,6 +231,8 @@ int RunTfsc(int argc, char** argv)
     state.bColor =
         options.format == DiagnosticsFormat::Text &&
         ColorWanted(options.color, std::getenv("NO_COLOR"), std::getenv("TERM"), ::isatty(STDERR_FILENO) == 1);
+    if (options.bWatch)
+        return RunWatch(options, state.bColor);
     state.texts.reserve(options.files.size());
     for (const std::string& input : options.files)
         ProcessFile(state, input);

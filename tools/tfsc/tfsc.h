@@ -10,6 +10,7 @@
 
 #include "quorlin/quorlin.h"
 #include "tfscoptions.h"
+#include "tfscreport.h"
 
 namespace quorlin {
 
@@ -18,6 +19,26 @@ constexpr int TFSC_EXIT_FAILURE = 1;
 constexpr int TFSC_EXIT_USAGE = 2;
 
 int RunTfsc(int argc, char** argv);
+
+// What compiling one script gave.
+struct ScriptOutcome {
+    bool bRead = false; // false when the script could not be read
+    bool bOk = false;   // compiled without error (after -Werror) and written
+    std::size_t nBytes = 0;
+    CompileFigures figures;
+};
+
+// Reads one script into text, diagnoses it into file (whose source points
+// into text), applies the warning options and, unless only checking, writes
+// its output the one safe way (outputfile.h) when it has no error.
+ScriptOutcome CompileScript(const TfscOptions& options, const std::string& input, std::string& text,
+                            FileDiagnostics& file);
+
+// Prints one script's --stats line on standard output.
+void PrintStats(const std::string& name, const CompileFigures& figures);
+
+// Writes one script's diagnostics as text to standard error.
+void ShowText(const FileDiagnostics& file, bool bColor);
 
 // Whether to colour: --color=always and never decide; auto colours a
 // terminal unless NO_COLOR is set to a non-empty value or TERM is "dumb".

@@ -73,7 +73,7 @@ bool ParseFormat(std::string_view value, TfscOptions& options, std::string& erro
     return true;
 }
 
-enum OptionId { CHECK = 1, STATS, HELP, VERSION, NO_WARNINGS, WARNING, OUTPUT, COLOR, FORMAT };
+enum OptionId { CHECK = 1, STATS, HELP, VERSION, NO_WARNINGS, WARNING, OUTPUT, COLOR, FORMAT, WATCH };
 
 // A flag's effect on the options.
 void ApplyFlag(int nId, TfscOptions& options)
@@ -83,6 +83,7 @@ void ApplyFlag(int nId, TfscOptions& options)
     case STATS: options.bStats = true; break;
     case HELP: options.bHelp = true; break;
     case VERSION: options.bVersion = true; break;
+    case WATCH: options.bWatch = true; break;
     default: options.bNoWarnings = true; break;
     }
 }
@@ -107,6 +108,21 @@ std::string ProblemText(const cli::CommandLineProblem& problem)
     return "unknown option '" + problem.argument + "'";
 }
 
+// --watch reads files it can read again, and shows each compile as it
+// happens.
+bool CheckWatchCombination(const TfscOptions& options, std::string& error)
+{
+    if (!options.bWatch)
+        return true;
+    if (std::count(options.files.begin(), options.files.end(), STDIN_ARGUMENT) != 0)
+        error = "'--watch' cannot watch standard input ('-')";
+    else if (options.output && *options.output == STDIN_ARGUMENT)
+        error = "'--watch' cannot write to standard output ('-o -')";
+    else if (options.format != DiagnosticsFormat::Text)
+        error = "'--watch' shows diagnostics as text only";
+    return error.empty();
+}
+
 // What the options ask for must be possible.
 bool CheckCombination(const TfscOptions& options, std::string& error)
 {
@@ -120,6 +136,8 @@ bool CheckCombination(const TfscOptions& options, std::string& error)
         error = "'-o' needs exactly one input file";
         return false;
     }
+    if (!CheckWatchCombination(options, error))
+        return false;
     const auto nStdin = std::count(options.files.begin(), options.files.end(), STDIN_ARGUMENT);
     if (nStdin > 1) {
         error = "standard input ('-') given more than once";
@@ -143,6 +161,7 @@ const std::vector<cli::OptionSpec>& TfscOptionTable()
         {CHECK, "--check", OptionValue::NONE, {}, "check the scripts, write nothing"},
         {CHECK, "-fsyntax-only", OptionValue::NONE, {}, "the same as --check"},
         {STATS, "--stats", OptionValue::NONE, {}, "print each script's budget"},
+        {WATCH, "--watch", OptionValue::NONE, {}, "compile again each script saved"},
         {NO_WARNINGS, "-w", OptionValue::NONE, {}, "report no warning"},
         {WARNING, "-W", OptionValue::JOINED, "NAME", "-WNAME, -Wno-NAME, -Werror, -Wall"},
         {COLOR, "--color", OptionValue::OPTIONAL, "WHEN", "colour the text: auto, always or never"},

@@ -21,6 +21,7 @@ struct TfscOptions {
     std::optional<std::string> output; // -o
     bool bCheckOnly = false;           // --check, -fsyntax-only
     bool bStats = false;
+    bool bWatch = false; // --watch
     bool bHelp = false;
     bool bVersion = false;
     bool bWarningsAsErrors = false; // -Werror

@@ -1,0 +1,258 @@
+// tfsc --watch: the folders of the scripts are watched (filewatch.h), each
+// change is matched to the script it concerns, and a burst of changes is
+// compiled once it has ended.
+#include "tfscwatch.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "filewatch.h"
+#include "tfsc.h"
+#include "tfscoutput.h"
+
+namespace quorlin {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder watched: given as a folder (all its scripts), or holding scripts
+// named on the command line.
+struct WatchedFolder {
+    std::string path;                         // as shown in script names
+    bool bWhole = false;                      // every script in it
+    std::map<std::string, std::string> named; // entry name to the script as given
+};
+
+std::string Join(const std::string& folder, const std::string& name)
+{
+    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+bool HasExtension(const std::string& name, const char* pszExtension)
+{
+    const std::string extension = fs::path(name).extension().string();
+    return std::equal(extension.begin(), extension.end(), pszExtension, pszExtension + std::strlen(pszExtension),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+// A name in a watched folder that may be a script: ".tsc", or ".txt" when
+// it starts like one; hidden files (editors' and tfsc's own temporaries)
+// never are.
+bool MayBeScript(const std::string& name)
+{
+    return !name.empty() && name[0] != '.' && (HasExtension(name, ".tsc") || HasExtension(name, ".txt"));
+}
+
+std::string Plural(std::size_t nCount, const char* pszWord)
+{
+    return std::to_string(nCount) + " " + pszWord + (nCount == 1 ? "" : "s");
+}
+
+std::size_t CountOf(const FileDiagnostics& file, Severity severity)
+{
+    return static_cast<std::size_t>(std::count_if(file.diagnostics.begin(), file.diagnostics.end(),
+                                                  [severity](const Diagnostic& d) { return d.severity == severity; }));
+}
+
+// One compile's result, after the script's name.
+std::string ResultText(const FileDiagnostics& file, const ScriptOutcome& outcome, bool bCheckOnly)
+{
+    const std::size_t nErrors = CountOf(file, Severity::Error);
+    const std::size_t nWarnings = CountOf(file, Severity::Warning);
+    const std::string warnings = nWarnings == 0 ? "" : ", " + Plural(nWarnings, "warning");
+    if (!outcome.bRead)
+        return "not read";
+    if (nErrors != 0)
+        return Plural(nErrors, "error") + warnings;
+    if (!outcome.bOk)
+        return "not written";
+    return (bCheckOnly ? std::string("ok") : "ok (" + Plural(outcome.nBytes, "byte") + ")") + warnings;
+}
+
+void PrintWatchError(const std::string& message) { std::fprintf(stderr, "tfsc: error: %s\n", message.c_str()); }
+
+class Watcher {
+public:
+    Watcher(const TfscOptions& options, bool bColor) : m_options(options), m_bColor(bColor), m_watch(OpenFileWatch()) {}
+
+    // Watches the folder of every operand; false after saying why one
+    // cannot be watched.
+    bool Start()
+    {
+        for (const std::string& operand : m_options.files)
+            if (!AddOperand(operand))
+                return false;
+        return true;
+    }
+
+    void CompileEverything()
+    {
+        for (std::size_t i = 0; i < m_folders.size(); ++i)
+            CompileChanges(EverythingIn(i));
+    }
+
+    int Run()
+    {
+        for (;;) {
+            std::vector<FolderChange> changes;
+            std::string reason;
+            if (!WaitForBurst(changes, reason)) {
+                PrintWatchError("cannot watch the folders: " + reason);
+                return TFSC_EXIT_FAILURE;
+            }
+            CompileChanges(changes);
+        }
+    }
+
+private:
+    bool AddOperand(const std::string& operand)
+    {
+        std::error_code error;
+        const bool bFolder = fs::is_directory(operand, error);
+        if (bFolder && m_options.output) {
+            PrintWatchError("'-o' with '--watch' needs a script, not the folder '" + operand + "'");
+            return false;
+        }
+        const fs::path path(operand);
+        const std::string folder = bFolder ? operand : path.parent_path().empty() ? "." : path.parent_path().string();
+        WatchedFolder* pFolder = FolderFor(folder);
+        if (pFolder == nullptr)
+            return false;
+        if (bFolder)
+            pFolder->bWhole = true;
+        else
+            pFolder->named[path.filename().string()] = operand;
+        return true;
+    }
+
+    // The folder's entry, watched from now on; null after saying why it
+    // cannot be watched. Two spellings of one folder share an entry.
+    WatchedFolder* FolderFor(const std::string& folder)
+    {
+        std::error_code error;
+        const std::string key = fs::weakly_canonical(folder, error).string();
+        const auto it = m_keys.find(key);
+        if (it != m_keys.end())
+            return &m_folders[it->second];
+        std::string reason;
+        if (!m_watch->WatchFolder(folder, reason)) {
+            PrintWatchError("cannot watch '" + folder + "': " + reason);
+            return nullptr;
+        }
+        m_keys[key] = m_folders.size();
+        m_folders.push_back({folder, false, {}});
+        return &m_folders.back();
+    }
+
+    // A change of every entry of the folder that may be a script.
+    std::vector<FolderChange> EverythingIn(std::size_t nFolder) const
+    {
+        std::vector<FolderChange> changes;
+        const WatchedFolder& folder = m_folders[nFolder];
+        for (const auto& entry : folder.named)
+            changes.push_back({nFolder, entry.first});
+        std::error_code error;
+        if (folder.bWhole)
+            for (fs::directory_iterator it(folder.path, error), end; !error && it != end; it.increment(error))
+                changes.push_back({nFolder, it->path().filename().string()});
+        return changes;
+    }
+
+    // Waits for a change, then for the folders to stay quiet.
+    bool WaitForBurst(std::vector<FolderChange>& changes, std::string& reason)
+    {
+        if (!m_watch->Wait(-1, changes, reason))
+            return false;
+        const auto start = std::chrono::steady_clock::now();
+        for (;;) {
+            const std::size_t nBefore = changes.size();
+            if (!m_watch->Wait(WATCH_QUIET_MS, changes, reason))
+                return false;
+            const auto elapsed = std::chrono::steady_clock::now() - start;
+            if (changes.size() == nBefore || elapsed >= std::chrono::milliseconds(WATCH_LONGEST_BURST_MS))
+                return true;
+        }
+    }
+
+    // Compiles each script the changes concern once, in the order of their
+    // names.
+    void CompileChanges(const std::vector<FolderChange>& changes)
+    {
+        std::set<std::string> scripts;
+        for (const FolderChange& change : changes)
+            AddScriptsOf(change, scripts);
+        for (const std::string& script : scripts)
+            CompileOne(script);
+    }
+
+    void AddScriptsOf(const FolderChange& change, std::set<std::string>& scripts) const
+    {
+        if (change.name.empty()) {
+            for (const FolderChange& entry : EverythingIn(change.nFolder))
+                AddScriptsOf(entry, scripts);
+            return;
+        }
+        const WatchedFolder& folder = m_folders[change.nFolder];
+        const auto it = folder.named.find(change.name);
+        if (it != folder.named.end())
+            scripts.insert(it->second);
+        else if (folder.bWhole && MayBeScript(change.name) && IsScript(Join(folder.path, change.name)))
+            scripts.insert(Join(folder.path, change.name));
+    }
+
+    // A ".tsc" file is a script; a ".txt" file when it starts like one, or
+    // once it was compiled (so that breaking its first line, or deleting
+    // it, is reported).
+    bool IsScript(const std::string& path) const
+    {
+        if (HasExtension(path, ".tsc") || m_compiled.count(path) != 0)
+            return true;
+        std::string text;
+        std::string reason;
+        return ReadInput(path, text, reason) && StartsLikeScript(text);
+    }
+
+    void CompileOne(const std::string& script)
+    {
+        std::string text;
+        FileDiagnostics file;
+        const ScriptOutcome outcome = CompileScript(m_options, script, text, file);
+        m_compiled.insert(script);
+        const std::string line = file.name + ": " + ResultText(file, outcome, m_options.bCheckOnly) + "\n";
+        std::fputs(line.c_str(), stdout);
+        std::fflush(stdout);
+        ShowText(file, m_bColor);
+        if (m_options.bStats && outcome.bRead)
+            PrintStats(file.name, outcome.figures);
+    }
+
+    const TfscOptions& m_options;
+    bool m_bColor;
+    std::unique_ptr<FileWatch> m_watch;
+    std::vector<WatchedFolder> m_folders;      // numbered as the watch numbers them
+    std::map<std::string, std::size_t> m_keys; // canonical path to folder number
+    std::set<std::string> m_compiled;          // scripts compiled at least once
+};
+
+} // namespace
+
+int RunWatch(const TfscOptions& options, bool bColor)
+{
+    Watcher watcher(options, bColor);
+    if (!watcher.Start())
+        return TFSC_EXIT_FAILURE;
+    watcher.CompileEverything();
+    return watcher.Run();
+}
+
+} // namespace quorlin
