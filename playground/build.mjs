@@ -46,7 +46,9 @@ async function build(wasmDir, outDir) {
     outfile: join(outDir, 'main.js'),
     define: { QUORLIN_NAMES: JSON.stringify(names), QUORLIN_EXAMPLES: JSON.stringify(examples()) },
   });
-  await esbuild.build({ ...common, entryPoints: [join(here, 'src/worker.js')], outfile: join(outDir, 'worker.js') });
+  for (const name of ['worker.js', 'boot.js']) {
+    await esbuild.build({ ...common, entryPoints: [join(here, 'src', name)], outfile: join(outDir, name) });
+  }
   for (const file of ['index.html', 'style.css']) copyFileSync(join(here, 'src', file), join(outDir, file));
   for (const file of ['quorlin.js', 'quorlin.wasm']) copyFileSync(join(wasmDir, file), join(outDir, file));
 }

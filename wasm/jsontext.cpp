@@ -6,37 +6,38 @@ namespace quorlin {
 
 namespace {
 
-// The escape of a byte JSON does not allow in a string, or nothing.
-std::string Escape(char c)
+bool NeedsEscape(char c) { return static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\'; }
+
+// Appends the escape of a byte JSON does not allow in a string as it is.
+void AppendEscape(char c, std::string& json)
 {
-    switch (c) {
-    case '"': return "\\\"";
-    case '\\': return "\\\\";
-    case '\n': return "\\n";
-    case '\r': return "\\r";
-    case '\t': return "\\t";
-    default: break;
+    static const char* const SHORT_ESCAPES[][2] = {
+        {"\"", "\\\""}, {"\\", "\\\\"}, {"\n", "\\n"}, {"\r", "\\r"}, {"\t", "\\t"}};
+    for (const auto& escape : SHORT_ESCAPES) {
+        if (c == escape[0][0]) {
+            json += escape[1];
+            return;
+        }
     }
-    if (static_cast<unsigned char>(c) >= 0x20)
-        return std::string();
     char szEscape[8];
     std::snprintf(szEscape, sizeof szEscape, "\\u%04x", static_cast<unsigned>(c));
-    return szEscape;
+    json += szEscape;
 }
 
 } // namespace
 
 std::string JsonString(std::string_view text)
 {
-    std::string json = "\"";
+    std::string json;
+    json.reserve(text.size() + 2);
+    json += '"';
     for (const char c : text) {
-        const std::string escape = Escape(c);
-        if (escape.empty())
-            json += c;
+        if (NeedsEscape(c))
+            AppendEscape(c, json);
         else
-            json += escape;
+            json += c;
     }
-    return json + "\"";
+    return json + '"';
 }
 
 std::string JsonBytes(const std::vector<std::uint8_t>& bytes)

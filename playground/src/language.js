@@ -15,7 +15,7 @@ function wordStyle(word) {
   const name = word.toLowerCase();
   if (SECTIONS.has(name)) return 'keyword';
   if (TYPES.has(name)) return 'typeName';
-  if (FUNCTIONS.has(name)) return 'function(variableName)';
+  if (FUNCTIONS.has(name)) return 'variableName.function';
   if (BUILTINS.has(name) || MATRIX_ELEMENT.test(name)) return 'atom';
   return 'variableName';
 }

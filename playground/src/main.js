@@ -1,7 +1,9 @@
 // The playground: the editor on the left, what the compiler makes of the
 // script on the right, all computed in a worker as the text changes.
-import { EditorView, basicSetup } from 'codemirror';
-import { setDiagnostics } from '@codemirror/lint';
+import { EditorView, lineNumbers, highlightActiveLine, drawSelection, keymap } from '@codemirror/view';
+import { history, defaultKeymap, historyKeymap } from '@codemirror/commands';
+import { syntaxHighlighting, defaultHighlightStyle } from '@codemirror/language';
+import { setDiagnostics, lintGutter, lintKeymap } from '@codemirror/lint';
 import { quorlinLanguage } from './language.js';
 import { problemsOf, lintDiagnostics, renderProblemList } from './diagnostics.js';
 import { renderBudget, hexText, download } from './panels.js';
@@ -9,7 +11,7 @@ import { sharedScript, shareHash } from './share.js';
 
 /* global QUORLIN_EXAMPLES */
 const $ = (id) => document.getElementById(id);
-const worker = new Worker('worker.js');
+const worker = window.quorlinWorker;
 const pending = new Map();
 let nextId = 0;
 let compiled = [];
@@ -19,9 +21,15 @@ function ask(op, fields) {
   worker.postMessage({ id, op, ...fields });
   return new Promise((resolve) => pending.set(id, resolve));
 }
+let listingId = -1; // the analysis whose listing the page waits for
 worker.onmessage = (event) => {
-  pending.get(event.data.id)(event.data.result);
-  pending.delete(event.data.id);
+  const { id, result, listing } = event.data;
+  if (listing !== undefined) {
+    if (id === listingId) $('listing').textContent = listing;
+    return;
+  }
+  pending.get(id)(result);
+  pending.delete(id);
 };
 
 // One analysis in flight at a time; an edit made meanwhile is analysed next.
@@ -38,6 +46,7 @@ async function analyse() {
   }
   analysing = true;
   const text = view.state.doc.toString();
+  listingId = nextId;
   const result = await ask('analyse', { text });
   analysing = false;
   if (stale || text !== view.state.doc.toString()) {
@@ -54,7 +63,6 @@ function show(result, text) {
   renderProblemList($('problems'), problems, jump);
   $('problem-count').textContent = problems.length === 0 ? 'no problems' : `${problems.length} problems`;
   renderBudget($('budget'), result);
-  $('listing').textContent = result.listing;
   $('hex').textContent = hexText(result.bytes);
   compiled = result.bytes;
   $('download').disabled = !result.ok;
@@ -78,7 +86,13 @@ const view = new EditorView({
   parent: $('editor'),
   doc: sharedScript(location.hash) ?? QUORLIN_EXAMPLES[0].text,
   extensions: [
-    basicSetup,
+    lineNumbers(),
+    lintGutter(),
+    history(),
+    drawSelection(),
+    highlightActiveLine(),
+    keymap.of([...defaultKeymap, ...historyKeymap, ...lintKeymap]),
+    syntaxHighlighting(defaultHighlightStyle),
     quorlinLanguage,
     EditorView.updateListener.of((update) => {
       if (!update.docChanged) return;
@@ -122,7 +136,7 @@ function fillExamples() {
 }
 
 function share() {
-  history.replaceState(null, '', shareHash(view.state.doc.toString()));
+  window.history.replaceState(null, '', shareHash(view.state.doc.toString()));
   $('share-link').value = location.href;
 }
 

@@ -1,27 +1,41 @@
-// The compiler's thread: the page posts requests, each answered in order
-// with the same id, so typing never waits for a compile.
+// The compiler's thread: the page posts requests, each answered with the
+// same id, so typing never waits for a compile. An analysis is answered
+// twice: first the diagnostics, then the listing, which takes longer and is
+// skipped when a newer request has come in meanwhile.
 import { wrapQuorlin } from './quorlinapi.js';
 
 importScripts('quorlin.js');
 
 const ready = self.createQuorlin().then(wrapQuorlin);
+let latestId = -1;
+// The last listing, made again only when the bytes change.
+let listed = { bytes: '', listing: '' };
 
-// A script as the page shows it: the engine's diagnostics, and the listing
-// of the compiled bytes when there are any.
-function analyse(quorlin, text) {
-  const result = quorlin.diagnose(text);
-  result.listing = result.ok ? quorlin.listing(Uint8Array.from(result.bytes)).listing : '';
+function listingOf(quorlin, result) {
+  const bytes = result.bytes.join();
+  if (bytes !== listed.bytes) {
+    listed = { bytes, listing: result.ok ? quorlin.listing(Uint8Array.from(result.bytes)).listing : '' };
+  }
+  return listed.listing;
+}
+
+function analyse(quorlin, request) {
+  const result = quorlin.diagnose(request.text);
+  setTimeout(() => {
+    if (request.id === latestId) self.postMessage({ id: request.id, listing: listingOf(quorlin, result) });
+  }, 0);
   return result;
 }
 
 const operations = {
-  analyse: (quorlin, request) => analyse(quorlin, request.text),
+  analyse,
   format: (quorlin, request) => quorlin.format(request.text),
   decompile: (quorlin, request) => quorlin.decompile(request.bytes, request.name),
 };
 
 self.onmessage = async (event) => {
-  const quorlin = await ready;
   const request = event.data;
+  latestId = request.id;
+  const quorlin = await ready;
   self.postMessage({ id: request.id, result: operations[request.op](quorlin, request) });
 };
