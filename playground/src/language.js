@@ -1,7 +1,8 @@
 // The language's highlighting, from the names the compiler's table holds
 // (tfs/languagenames.h, read at build time into QUORLIN_NAMES). Words match
 // in any letter case, as the compiler reads them.
-import { StreamLanguage } from '@codemirror/language';
+import { StreamLanguage, HighlightStyle, syntaxHighlighting } from '@codemirror/language';
+import { tags } from '@lezer/highlight';
 
 /* global QUORLIN_NAMES */
 const lower = (names) => new Set(names.map((name) => name.toLowerCase()));
@@ -31,3 +32,15 @@ function token(stream) {
 }
 
 export const quorlinLanguage = StreamLanguage.define({ name: 'quorlin', token });
+
+export const quorlinHighlighting = syntaxHighlighting(
+  HighlightStyle.define([
+    { tag: tags.comment, color: '#8a5a00', fontStyle: 'italic' },
+    { tag: tags.keyword, color: '#708', fontWeight: 'bold' },
+    { tag: tags.typeName, color: '#085' },
+    { tag: tags.function(tags.variableName), color: '#15c' },
+    { tag: tags.atom, color: '#219' },
+    { tag: tags.number, color: '#164' },
+    { tag: tags.operator, color: '#a11' },
+  ]),
+);

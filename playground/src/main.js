@@ -2,9 +2,8 @@
 // script on the right, all computed in a worker as the text changes.
 import { EditorView, lineNumbers, highlightActiveLine, drawSelection, keymap } from '@codemirror/view';
 import { history, defaultKeymap, historyKeymap } from '@codemirror/commands';
-import { syntaxHighlighting, defaultHighlightStyle } from '@codemirror/language';
 import { setDiagnostics, lintGutter, lintKeymap } from '@codemirror/lint';
-import { quorlinLanguage } from './language.js';
+import { quorlinLanguage, quorlinHighlighting } from './language.js';
 import { problemsOf, lintDiagnostics, renderProblemList } from './diagnostics.js';
 import { renderBudget, hexText, download } from './panels.js';
 import { sharedScript, shareHash } from './share.js';
@@ -61,7 +60,7 @@ function show(result, text) {
   const problems = problemsOf(result, text);
   view.dispatch(setDiagnostics(view.state, lintDiagnostics(problems)));
   renderProblemList($('problems'), problems, jump);
-  $('problem-count').textContent = problems.length === 0 ? 'no problems' : `${problems.length} problems`;
+  $('problem-count').textContent = problems.length === 0 ? 'no problems' : problems.length === 1 ? '1 problem' : `${problems.length} problems`;
   renderBudget($('budget'), result);
   $('hex').textContent = hexText(result.bytes);
   compiled = result.bytes;
@@ -92,7 +91,7 @@ const view = new EditorView({
     drawSelection(),
     highlightActiveLine(),
     keymap.of([...defaultKeymap, ...historyKeymap, ...lintKeymap]),
-    syntaxHighlighting(defaultHighlightStyle),
+    quorlinHighlighting,
     quorlinLanguage,
     EditorView.updateListener.of((update) => {
       if (!update.docChanged) return;

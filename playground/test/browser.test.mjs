@@ -86,7 +86,6 @@ test('the worked example shows no diagnostics and 57 of 8192 bytes', async () =>
   const compiled = nativeCompile(readFileSync(join(root, 'examples/wave.txt'), 'latin1'), folder, 'wave');
   const listing = spawnSync(join(nativeBin, 'tfsdump'), [compiled]).stdout.toString();
   await page.waitForFunction((text) => document.getElementById('listing').textContent === text, {}, listing);
-  await page.screenshot({ path: screenshot });
   await page.close();
 });
 
@@ -114,6 +113,7 @@ test('a quick fix from a fix-it repairs the script', async () => {
   assert.equal((await problemLines(page)).length, 1);
   await page.hover('.cm-lintRange-error');
   await page.waitForSelector('.cm-diagnosticAction');
+  await page.screenshot({ path: screenshot });
   await page.click('.cm-diagnosticAction');
   await settled(page);
   assert.equal(await editorText(page), wave);
