@@ -7,10 +7,12 @@
 #include <string>
 #include <string_view>
 
+// Whether the C++ library converts floats with std::from_chars and
+// std::to_chars. A macro, since it chooses code the other library cannot compile.
 #if defined(__EMSCRIPTEN__)
-#define QUORLIN_FLOAT_CHARCONV 0
+#define QUORLIN_FLOAT_CHARCONV 0 // NOLINT(cppcoreguidelines-macro-usage)
 #else
-#define QUORLIN_FLOAT_CHARCONV 1
+#define QUORLIN_FLOAT_CHARCONV 1 // NOLINT(cppcoreguidelines-macro-usage)
 #endif
 
 namespace quorlin {
