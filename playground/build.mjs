@@ -2,7 +2,7 @@
 //     node build.mjs [--wasm DIR] [--out DIR]
 // DIR of --wasm holds quorlin.js and quorlin.wasm (the `wasm` preset's bin/).
 import * as esbuild from 'esbuild';
-import { readFileSync, readdirSync, mkdirSync, copyFileSync } from 'node:fs';
+import { readFileSync, readdirSync, mkdirSync, copyFileSync, writeFileSync, rmSync } from 'node:fs';
 import { join, dirname } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -37,6 +37,7 @@ function examples() {
 }
 
 async function build(wasmDir, outDir) {
+  rmSync(outDir, { recursive: true, force: true });
   mkdirSync(outDir, { recursive: true });
   const names = languageNames(readFileSync(join(root, 'tfs/languagenames.h'), 'utf8'));
   const common = { bundle: true, minify: true, format: 'iife', target: 'es2020', logLevel: 'warning' };
@@ -46,11 +47,13 @@ async function build(wasmDir, outDir) {
     outfile: join(outDir, 'main.js'),
     define: { QUORLIN_NAMES: JSON.stringify(names), QUORLIN_EXAMPLES: JSON.stringify(examples()) },
   });
-  for (const name of ['worker.js', 'boot.js']) {
-    await esbuild.build({ ...common, entryPoints: [join(here, 'src', name)], outfile: join(outDir, name) });
-  }
+  // The worker starts with Emscripten's loader of the module, so that it
+  // fetches quorlin.wasm at once, without a request for the loader first.
+  const worker = await esbuild.build({ ...common, entryPoints: [join(here, 'src/worker.js')], write: false });
+  const loader = readFileSync(join(wasmDir, 'quorlin.js'), 'utf8');
+  writeFileSync(join(outDir, 'worker.js'), loader + '\n' + worker.outputFiles[0].text);
   for (const file of ['index.html', 'style.css']) copyFileSync(join(here, 'src', file), join(outDir, file));
-  for (const file of ['quorlin.js', 'quorlin.wasm']) copyFileSync(join(wasmDir, file), join(outDir, file));
+  copyFileSync(join(wasmDir, 'quorlin.wasm'), join(outDir, 'quorlin.wasm'));
 }
 
 if (process.argv[1] === fileURLToPath(import.meta.url)) {

@@ -2,9 +2,9 @@
 // same id, so typing never waits for a compile. An analysis is answered
 // twice: first the diagnostics, then the listing, which takes longer and is
 // skipped when a newer request has come in meanwhile.
+// Emscripten's loader (quorlin.js), which defines createQuorlin, comes
+// first in the built file.
 import { wrapQuorlin } from './quorlinapi.js';
-
-importScripts('quorlin.js');
 
 const ready = self.createQuorlin().then(wrapQuorlin);
 let latestId = -1;
