@@ -158,7 +158,7 @@ test('a .tfs file opened shows the script tfsdump --script prints', async () => 
   await page.close();
 });
 
-test('a share link round-trips any script', async () => {
+test('a share link round-trips any script, and underlines follow characters of several bytes', async () => {
   const page = await openPage();
   const script = '# 100% sure? a&b=c #x é ✓\n' + THREE_MISTAKES + '\t\r\n';
   await setText(page, script);
@@ -167,6 +167,9 @@ test('a share link round-trips any script', async () => {
   assert.ok(link.startsWith(`${origin}/#script=`));
   const other = await openPage(link.slice(origin.length + 1));
   assert.equal(await editorText(other), script.replace(/\r\n/g, '\n'));
+  // The underlines stand on their tokens after characters of several bytes.
+  const underlined = await other.$$eval('.cm-lintRange-error', (ranges) => ranges.map((range) => range.textContent));
+  assert.equal(underlined[0], 'Sinn');
   await other.close();
   await page.close();
 });
