@@ -71,6 +71,12 @@ editor_tests() {
 # tfsc's SARIF logs against the SARIF 2.1.0 schema, with tfsc of the g++ build.
 sarif_validation() { (cd tests/sarif && npm ci --no-audit --no-fund && npm test -- ../../build/ci/bin/tfsc); }
 
+# The playground: the module against the native build, the page in Chromium.
+playground_tests() {
+  scripts/install-dependencies playground
+  scripts/playground test
+}
+
 benchmarks() {
   cmake --preset bench
   cmake --build --preset bench -j"$jobs"
@@ -90,6 +96,7 @@ stage "static analysis: clang-tidy and cppcheck" scripts/static-analysis
 stage "fuzzing: the targets share four minutes from the seed corpus" fuzz/run 40
 stage "editor tests: grammar, problem matcher for tfsc, VS Code extension, language server protocol" editor_tests
 stage "tfsc's SARIF logs against the SARIF 2.1.0 schema" sarif_validation
+stage "WebAssembly build and the playground in Chromium" playground_tests
 stage "benchmarks build and run briefly (figures are not checked here)" benchmarks
 stage "install, CMake package and Debian package" scripts/package-test
 stage "Windows zip, and the CMake package in a Windows build under Wine" scripts/package-windows

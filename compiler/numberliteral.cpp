@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "charclass.h"
+#include "decimaltext.h"
 
 namespace quorlin {
 
@@ -72,12 +73,18 @@ float NumberValue(std::string_view text)
 
 float NumberValueByConversion(std::string_view text)
 {
+#if QUORLIN_FLOAT_CHARCONV
     double dValue = 0.0;
     const std::from_chars_result result =
         std::from_chars(text.data(), text.data() + text.size(), dValue, std::chars_format::fixed);
     if (result.ec == std::errc::result_out_of_range)
         return HUGE_VALF;
     return NearestFloat(dValue);
+#else
+    return NumberValueByStrtod(text);
+#endif
 }
+
+float NumberValueByStrtod(std::string_view text) { return NearestFloat(LeadingDecimalValue(text)); }
 
 } // namespace quorlin

@@ -16,6 +16,10 @@ float NumberValue(std::string_view text);
 // always agree with.
 float NumberValueByConversion(std::string_view text);
 
+// The general conversion through the C library's strtod, which C++ libraries
+// without floating-point std::from_chars use; it gives the same float.
+float NumberValueByStrtod(std::string_view text);
+
 } // namespace quorlin
 
 #endif

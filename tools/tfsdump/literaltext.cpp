@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "decimaltext.h"
 #include "numberliteral.h"
 
 namespace quorlin {
@@ -38,14 +39,24 @@ std::string PlainDecimal(const std::string& digits, int nExponent)
     return digits.substr(0, nPoint) + "." + digits.substr(nPoint);
 }
 
+// The value rounded to nDigits significant digits in the scientific format.
+std::string ScientificDigits(double dValue, int nDigits)
+{
+#if QUORLIN_FLOAT_CHARCONV
+    char szText[64];
+    const std::to_chars_result result =
+        std::to_chars(szText, szText + sizeof szText, dValue, std::chars_format::scientific, nDigits - 1);
+    return std::string(szText, result.ptr);
+#else
+    return ScientificText(dValue, nDigits);
+#endif
+}
+
 // A positive finite value correctly rounded to nDigits significant digits,
 // written without an exponent.
 std::string RoundedDecimal(double dValue, int nDigits)
 {
-    char szText[64];
-    const std::to_chars_result result =
-        std::to_chars(szText, szText + sizeof szText, dValue, std::chars_format::scientific, nDigits - 1);
-    const std::string text(szText, result.ptr);
+    const std::string text = ScientificDigits(dValue, nDigits);
     const std::size_t nMark = text.find('e');
     std::string digits;
     for (std::size_t i = 0; i < nMark; ++i) {
