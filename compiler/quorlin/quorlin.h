@@ -73,7 +73,17 @@ struct CompileResult {
     std::vector<std::uint8_t> bytes;     // the compiled file; empty when !ok
     std::vector<Diagnostic> diagnostics; // in the order the compiler reports them
     CompileFigures figures;              // all 0 when !ok
+    // Which figures were counted in full, bit (1 << BudgetFigure): every one
+    // when ok. For a script that fails, Diagnose sets those it could count
+    // (the parameters of a header that was read, the constants and
+    // temporaries of a body that parsed, the bytes of a file laid out to its
+    // end); the other figures are partial. Compile sets none when it fails.
+    std::uint8_t countedFigures = 0;
+    bool IsCounted(BudgetFigure figure) const { return ((countedFigures >> static_cast<int>(figure)) & 1u) != 0; }
 };
+
+// Every figure counted.
+constexpr std::uint8_t ALL_FIGURES_COUNTED = 0xF;
 
 // Compile and Diagnose need at most this much stack, whatever the script:
 // 512 KiB. Parentheses, calls and unary minus nested more than 2048 deep are

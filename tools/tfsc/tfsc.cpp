@@ -57,12 +57,19 @@ struct RunState {
 
 void PrintError(const std::string& message) { std::fprintf(stderr, "tfsc: error: %s\n", message.c_str()); }
 
-void PrintStats(const std::string& name, const CompileFigures& figures)
+// The figures of a script that compiles; for one that fails, says so and
+// shows only the figures counted in full.
+void PrintStats(const std::string& name, const CompileResult& result)
 {
-    const std::string line = name + ": " +
-                             FormatBudget(figures, ", ",
-                                          {BudgetFigure::Bytes, BudgetFigure::Constants, BudgetFigure::Temporaries,
-                                           BudgetFigure::Parameters});
+    std::vector<BudgetFigure> shown;
+    for (const BudgetFigure figure :
+         {BudgetFigure::Bytes, BudgetFigure::Constants, BudgetFigure::Temporaries, BudgetFigure::Parameters}) {
+        if (result.IsCounted(figure))
+            shown.push_back(figure);
+    }
+    std::string line = name + ": " + (result.ok ? "" : "failed");
+    for (const BudgetFigure figure : shown)
+        line += (line.back() == ' ' ? "" : ", ") + FormatBudget(result.figures, "", {figure});
     std::fprintf(stdout, "%s\n", line.c_str());
     std::fflush(stdout);
 }
@@ -121,7 +128,7 @@ void ProcessFile(RunState& state, const std::string& input)
     state.bFailed = state.bFailed || !bOk;
     Show(state, std::move(file));
     if (state.options.bStats)
-        PrintStats(cli::DisplayName(input), result.figures);
+        PrintStats(cli::DisplayName(input), result);
 }
 
 void ShowCollected(const RunState& state)
