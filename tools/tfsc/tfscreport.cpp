@@ -107,7 +107,9 @@ std::size_t AppendPiece(std::string_view line, std::size_t i, const TokenPlace& 
 {
     const VisiblePiece piece = VisiblePieceAt(line, i);
     echo.line += piece.Shown();
-    if (i < token.nColumn)
+    // A token that starts inside a character (a byte the scanner split off)
+    // has its caret under the whole character.
+    if (i + piece.nLength <= token.nColumn)
         echo.indent.append(line[i] == '\t' ? 1 : ColumnsOf(piece), line[i] == '\t' ? '\t' : ' ');
     else if (i < token.nColumn + token.nLength)
         nWidth += ColumnsOf(piece);
