@@ -135,6 +135,15 @@ TEST(DiagnoseRecovery, ALineThatStartsAStatementEndsTheFailedOne)
     EXPECT_EQ(errors[2].line, FIRST_BODY_LINE + 1);
 }
 
+TEST(DiagnoseRecovery, ALineThatCanContinueTheStatementIsSkipped)
+{
+    // "Sin(" could follow on the line before; only "name =" starts a statement.
+    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = 1\nSin(Foo);\nMat01 = Foo;\n"));
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].line, FIRST_BODY_LINE);
+    EXPECT_EQ(errors[1].line, FIRST_BODY_LINE + 2);
+}
+
 TEST(DiagnoseRecovery, AMissingSemicolonOnOneLineStaysAtItsToken)
 {
     const std::vector<Diagnostic> errors = Errors(Script("Mat00 = Time Mat01 = 1;\n"));
@@ -163,6 +172,23 @@ TEST(DiagnoseRecovery, TooManyParametersDeclaresNoMore)
     const std::vector<Diagnostic> errors = Errors(Script("Mat00 = g;\n", "a, b, c, d, e, f, g"));
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[1].message, "Invalid variable found: 'g'");
+}
+
+TEST(DiagnoseRecovery, ABodyWithoutBeginScriptStartsAtItsFirstStatement)
+{
+    const std::vector<Diagnostic> errors =
+        Errors("UserParams;\nInput UV;\nOutput TexCoord2;\nMat00 = Foo;\nEndScript\n");
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].message, "Expected token BeginScript: 'Mat00'");
+    EXPECT_EQ(errors[1].message, "Invalid variable found: 'Foo'");
+}
+
+TEST(DiagnoseRecovery, AWordFarFromUserParamsStartsNoList)
+{
+    const std::vector<Diagnostic> errors =
+        Errors("Parameters a;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = a;\nEndScript\n");
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[1].message, "Invalid variable found: 'a'");
 }
 
 TEST(DiagnoseRecovery, AHeaderWithoutItsBodyEndsTheRun)
