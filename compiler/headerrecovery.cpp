@@ -11,6 +11,7 @@
 #include "charclass.h"
 #include "diagnoser.h"
 #include "languagenames.h"
+#include "visibletext.h"
 
 namespace quorlin {
 
@@ -168,7 +169,7 @@ void Diagnoser::SuggestForHeader(std::size_t nError, CompilerMessage nMessage, c
     else if (nMessage == CompilerMessage::InvalidInputType || nMessage == CompilerMessage::InvalidOutputType)
         SuggestType(nError, token, TypesOf(nMessage));
     else if (nMessage == CompilerMessage::InvalidParamListSyntax && IsLetterChar(text[0]))
-        AddNote(nError, token, "'" + std::string(text) + "' is a keyword: it cannot be a parameter name");
+        AddNote(nError, token, QuotedText(text) + " is a keyword: it cannot be a parameter name");
     else if (nMessage == CompilerMessage::DuplicateParamName)
         NoteFirstDeclaration(nError, token);
 }
@@ -204,12 +205,15 @@ void Diagnoser::SuggestType(std::size_t nError, const SourceSpan& token, const T
 // The earlier declaration of the same name, read again from the start.
 void Diagnoser::NoteFirstDeclaration(std::size_t nError, const SourceSpan& token)
 {
-    const std::string_view name = TextOf(token);
+    // As the compiler compares names: the bytes it keeps, and a byte beyond
+    // ASCII a name of its own, however the character is shown.
+    std::string_view name = TextOf(token);
+    name = name.substr(0, static_cast<unsigned char>(name[0]) < 0x80 ? MAX_TOKEN_LENGTH : 1);
     Scanner scanner(m_text);
     for (Token next = scanner.Next(); next.offset < token.nOffset; next = scanner.Next()) {
-        if (next.kind == TOKEN_IDENTIFIER && m_text.compare(next.offset, next.length, name) == 0) {
+        if (next.kind == TOKEN_IDENTIFIER && KeptText(m_text.c_str(), next) == name) {
             const SourceSpan first{next.line, next.offset - scanner.LineStart(), next.length, next.offset};
-            AddNote(nError, first, "'" + std::string(name) + "' is first declared here");
+            AddNote(nError, first, QuotedText(name) + " is first declared here");
             return;
         }
     }
