@@ -80,7 +80,8 @@ private:
     void RecoverParamList(CompilerMessage nMessage);
     bool StartsSection() const;
     bool FindBody();
-    bool BodyWithoutBeginScript();
+    bool FirstOnLine() const;
+    void ReportHereOnce(CompilerMessage nMessage);
     CompilerMessage LastCompilerMessage() const;
     static bool IsNearKeyword(std::string_view name, TokenType nKeyword);
     void SuggestForHeader(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token);

@@ -37,9 +37,9 @@ bool IsParamListMessage(CompilerMessage nMessage)
 
 } // namespace
 
-// A type section's type names, from the first type's token on.
+// A type section's type names, by type value.
 struct TypeNames {
-    TokenType nFirst;
+    std::string_view (*pfnName)(std::uint32_t nType);
     std::uint32_t nCount;
     const char* pszList; // how the list of them starts
 };
@@ -49,8 +49,8 @@ namespace {
 TypeNames TypesOf(CompilerMessage nMessage)
 {
     if (nMessage == CompilerMessage::InvalidInputType)
-        return {FIRST_INPUT_TYPE_TOKEN, NUM_INPUT_TYPES, "the input types are "};
-    return {FIRST_OUTPUT_TYPE_TOKEN, NUM_OUTPUT_TYPES, "the output types are "};
+        return {&InputTypeName, NUM_INPUT_TYPES, "the input types are "};
+    return {&OutputTypeName, NUM_OUTPUT_TYPES, "the output types are "};
 }
 
 std::string TypeList(const TypeNames& types)
@@ -58,7 +58,7 @@ std::string TypeList(const TypeNames& types)
     std::string list = types.pszList;
     for (std::uint32_t i = 0; i < types.nCount; ++i) {
         list += i == 0 ? "" : (i + 1 == types.nCount ? " and " : ", ");
-        list += KeywordText(static_cast<TokenType>(types.nFirst + i));
+        list += types.pfnName(i);
     }
     return list;
 }
@@ -107,8 +107,11 @@ void Diagnoser::RecoverParamList(CompilerMessage nMessage)
 bool Diagnoser::StartsSection() const
 {
     const TokenType nToken = m_compiler.GetToken();
-    if (nToken != TOKEN_INPUT && nToken != TOKEN_OUTPUT && nToken != TOKEN_BEGINSCRIPT)
-        return false;
+    return (nToken == TOKEN_INPUT || nToken == TOKEN_OUTPUT || nToken == TOKEN_BEGINSCRIPT) && FirstOnLine();
+}
+
+bool Diagnoser::FirstOnLine() const
+{
     const SourceSpan token = m_compiler.GetTokenSpan();
     for (std::size_t i = token.nOffset - token.nColumn; i < token.nOffset; ++i) {
         if (!IsSpaceChar(m_text[i]))
@@ -118,19 +121,28 @@ bool Diagnoser::StartsSection() const
 }
 
 // On through the header: each section parsed where its keyword stands, up
-// to BeginScript (or a near miss of it), or to a first statement.
+// to BeginScript (or a near miss of it), or to a first statement. A near
+// miss of a section keyword first on its line is an error of its own.
 bool Diagnoser::FindBody()
 {
     TextureScriptCompiler& c = m_compiler;
     while (!AtEndOfText()) {
         const TokenType nToken = c.GetToken();
-        if (nToken == TOKEN_BEGINSCRIPT ||
-            (nToken == TOKEN_IDENTIFIER && IsNearKeyword(c.GetTokenText(), TOKEN_BEGINSCRIPT))) {
+        const bool bWord = nToken == TOKEN_IDENTIFIER && FirstOnLine();
+        if (nToken == TOKEN_BEGINSCRIPT || (bWord && IsNearKeyword(c.GetTokenText(), TOKEN_BEGINSCRIPT))) {
+            if (nToken != TOKEN_BEGINSCRIPT)
+                ReportHereOnce(CompilerMessage::ExpectedBeginScript);
             c.NextToken();
             return true;
         }
-        if (nToken == TOKEN_IDENTIFIER && StartsNewStatement({-1, 0, 0, 0}))
-            return BodyWithoutBeginScript();
+        if (bWord && StartsNewStatement({-1, 0, 0, 0})) {
+            ReportHereOnce(CompilerMessage::ExpectedBeginScript);
+            return true;
+        }
+        if (bWord && IsNearKeyword(c.GetTokenText(), TOKEN_INPUT))
+            ReportHereOnce(CompilerMessage::ExpectedInput);
+        else if (bWord && IsNearKeyword(c.GetTokenText(), TOKEN_OUTPUT))
+            ReportHereOnce(CompilerMessage::ExpectedOutput);
         if (nToken == TOKEN_INPUT)
             c.ParseInputType();
         else if (nToken == TOKEN_OUTPUT)
@@ -139,6 +151,20 @@ bool Diagnoser::FindBody()
             c.NextToken();
     }
     return false;
+}
+
+// The error at the current token, unless the compiler has just reported
+// an error there.
+void Diagnoser::ReportHereOnce(CompilerMessage nMessage)
+{
+    for (std::size_t i = m_tallies.size(); i-- > 0;) {
+        if (m_tallies[i].bFromCompiler) {
+            if (m_result.diagnostics[i].offset == m_compiler.GetTokenSpan().nOffset)
+                return;
+            break;
+        }
+    }
+    m_compiler.ReportError(nMessage);
 }
 
 // The message of the compiler's last report; a header error has been
@@ -150,14 +176,6 @@ CompilerMessage Diagnoser::LastCompilerMessage() const
             return m_tallies[i].nMessage;
     }
     return CompilerMessage::OutOfMemory;
-}
-
-// A statement where BeginScript should stand: the body starts there.
-bool Diagnoser::BodyWithoutBeginScript()
-{
-    if (LastCompilerMessage() != CompilerMessage::ExpectedBeginScript)
-        m_compiler.ReportError(CompilerMessage::ExpectedBeginScript);
-    return true;
 }
 
 void Diagnoser::SuggestForHeader(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token)
@@ -188,7 +206,7 @@ void Diagnoser::SuggestType(std::size_t nError, const SourceSpan& token, const T
     std::string_view best;
     std::uint32_t nAtBest = 0;
     for (std::uint32_t i = 0; i < types.nCount && IsLetterChar(name[0]); ++i) {
-        const std::string_view type = KeywordText(static_cast<TokenType>(types.nFirst + i));
+        const std::string_view type = types.pfnName(i);
         const std::size_t nDistance = NameDistance(name, type);
         nAtBest = nDistance < nBest ? 1 : nAtBest + (nDistance == nBest ? 1 : 0);
         if (nDistance < nBest) {

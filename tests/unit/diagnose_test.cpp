@@ -191,6 +191,15 @@ TEST(DiagnoseRecovery, AWordFarFromUserParamsStartsNoList)
     EXPECT_EQ(errors[1].message, "Invalid variable found: 'a'");
 }
 
+TEST(DiagnoseRecovery, ANearMissOfASectionAfterAnErrorIsAnErrorToo)
+{
+    const std::vector<Diagnostic> errors =
+        Errors("UserParam Speed;\nInptu UV;\nOutput TexCoord2;\nBeginScript\nMat00 = Speed;\nEndScript\n");
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[1].message, "Expected token Input: 'Inptu'");
+    EXPECT_EQ(errors[1].line, 2);
+}
+
 TEST(DiagnoseRecovery, AHeaderWithoutItsBodyEndsTheRun)
 {
     EXPECT_EQ(Errors("UserParams;\nInput UVs;\nOutput TexCoord2;\n").size(), 1u);
