@@ -154,7 +154,9 @@ void Diagnoser::Report(const CompilerReport& report)
         return;
     }
     const SourceSpan token = WholeCharacter(report.token);
-    if (report.nMessage == CompilerMessage::ExpectedStatementSemicolon && m_bInBody && PlaceMissingSemicolon(token))
+    const bool bMissingSemicolon = report.nMessage == CompilerMessage::ExpectedStatementSemicolon && m_bInBody;
+    m_bSemicolonPlaced = m_bSemicolonPlaced || bMissingSemicolon;
+    if (bMissingSemicolon && PlaceMissingSemicolon(token))
         return;
     std::string message = pszMessage;
     if (token.nLength != 0 && !NamesNoToken(report.nMessage))

@@ -140,7 +140,7 @@ private:
 
     // A statement has failed: the rest of its reports are follow-ons.
     bool m_bStatementFailed = false;
-    // The statement's missing ";" has been reported where it belongs.
+    // The statement's missing ";" has been reported.
     bool m_bSemicolonPlaced = false;
     bool m_bInBody = false;
     SourceSpan m_statementStart{}; // the first token of the statement being parsed

@@ -146,7 +146,8 @@ TEST(DiagnoseRecovery, ALineThatCanContinueTheStatementIsSkipped)
 
 TEST(DiagnoseRecovery, AMissingSemicolonOnOneLineStaysAtItsToken)
 {
-    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = Time Mat01 = 1;\n"));
+    // A statement on the next line adds no second missing ";".
+    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = Time Mat01\nMat02 = 1;\n"));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].message, "Expected semicolon at end of line: 'Mat01'");
 }
