@@ -147,12 +147,8 @@ void Diagnoser::Report(const CompilerReport& report)
         m_bStatementFailed = true;
     if (ReportLimit(report))
         return;
+    // Every report of the back end is of a limit: the rest are at tokens.
     const char* pszMessage = MessageText(report.nMessage);
-    if (report.nStatement != NO_STATEMENT) {
-        Add(Severity::Error, m_statementStarts[report.nStatement], pszMessage);
-        m_tallies.back() = {true, report.nMessage, 1};
-        return;
-    }
     const SourceSpan token = WholeCharacter(report.token);
     const bool bMissingSemicolon = report.nMessage == CompilerMessage::ExpectedStatementSemicolon && m_bInBody;
     m_bSemicolonPlaced = m_bSemicolonPlaced || bMissingSemicolon;
