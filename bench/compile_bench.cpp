@@ -120,6 +120,24 @@ void BM_DiagnoseLargestFittingScript(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
 }
 
+// (b) with mistakes through the diagnostics engine: a misspelt UserParams,
+// so the header is read on after its error, and every 64th line without
+// its ";", so each is placed and the next line parsed as a statement.
+// Compare with BM_LargestFittingScript too.
+void BM_DiagnoseLargestFittingScriptWithMistakes(benchmark::State& state)
+{
+    std::string text = benchscripts::LargestFittingScript();
+    text.replace(text.find("UserParams"), 10, "UserParam");
+    std::size_t nLine = 0;
+    for (std::size_t i = text.find(";\n"); i != std::string::npos; i = text.find(";\n", i + 1)) {
+        if (++nLine % 64 == 0)
+            text[i] = ' ';
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Diagnose(text).diagnostics.size());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+}
+
 // (b2) A script of varied expressions with about 8 KB of output.
 void BM_MixedExpressionScript(benchmark::State& state)
 {
@@ -169,6 +187,7 @@ void BM_OverflowChain(benchmark::State& state)
 BENCHMARK(BM_WorkedExample)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_LargestFittingScript)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DiagnoseLargestFittingScript)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DiagnoseLargestFittingScriptWithMistakes)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MixedExpressionScript)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CommentHeavyScript)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(BM_StatementList)->Arg(1'000'000)->Arg(2'000'000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);

@@ -37,14 +37,22 @@ Diagnoser::Diagnoser(std::string_view text)
 CompileResult Diagnoser::Run()
 {
     m_compiler.Reset(m_text.c_str(), m_text.size(), &Diagnoser::Sink, this);
-    if (m_compiler.CompileHeader()) {
+    m_bHeaderRead = m_compiler.CompileHeader();
+    if (m_bHeaderRead)
         CheckParameters();
+    if (m_bHeaderRead || RecoverHeader()) {
+        // After a header error the body is read for its own errors only.
+        m_bBodyFailed = !m_bHeaderRead;
         ParseBody();
         if (m_bReachedEnd) {
             CheckTextAfterEnd();
-            RunBackEnd();
+            // Back-end errors would point back before the body's: the back
+            // end runs over a body that parsed, so errors stay in source order.
+            if (!m_bBodyFailed)
+                RunBackEnd();
         }
-        CheckUnusedParameters();
+        if (m_bHeaderRead)
+            CheckUnusedParameters();
     }
     AddRepeatCounts();
     TakeResult();
@@ -60,6 +68,7 @@ void Diagnoser::ParseBody()
     }
     m_bInBody = false;
     m_bStatementFailed = false;
+    m_bodyEnd = m_compiler.GetTokenSpan();
     m_bReachedEnd = m_compiler.GetToken() == TOKEN_ENDSCRIPT && !AtEndOfText();
 }
 
@@ -67,6 +76,7 @@ void Diagnoser::ParseBody()
 bool Diagnoser::ParseOneStatement()
 {
     m_bStatementFailed = false;
+    m_bSemicolonPlaced = false;
     m_statementStart = m_compiler.GetTokenSpan();
     // Past the end of the text the last token's code stays, a ";" too: a
     // statement that starts there fails, and it is the last.
@@ -83,20 +93,7 @@ bool Diagnoser::ParseOneStatement()
     if (!m_compiler.AddStatement(pTree))
         return false;
     m_statementStarts.push_back(m_statementStart);
-    return true;
-}
-
-// After a failure: on to the token after the statement's ";", or to
-// EndScript. False when the text ends first.
-bool Diagnoser::SkipRestOfStatement()
-{
-    TextureScriptCompiler& c = m_compiler;
-    while (!AtEndOfText() && c.GetToken() != TOKEN_SEMICOLON && c.GetToken() != TOKEN_ENDSCRIPT)
-        c.NextToken();
-    if (AtEndOfText())
-        return false;
-    if (c.GetToken() == TOKEN_SEMICOLON)
-        c.NextToken();
+    NoteTemporaries(pTree);
     return true;
 }
 
@@ -114,6 +111,8 @@ void Diagnoser::RunBackEnd()
     m_bGenerating = true;
     m_compiler.CompileBody();
     m_bGenerating = false;
+    m_bLaidOut = true;
+    AddSizeFigure();
 }
 
 // A statement after EndScript is never read: warn about the first token.
@@ -128,6 +127,7 @@ void Diagnoser::TakeResult()
     const TextureScriptCompiler& c = m_compiler;
     m_result.figures = c.GetFigures();
     m_result.ok = !c.HasError() && m_bReachedEnd;
+    CountFigures();
     if (m_result.ok)
         m_result.bytes.assign(c.GetBytecode(), c.GetBytecode() + c.GetWriteOffset());
 }
@@ -145,13 +145,15 @@ void Diagnoser::Report(const CompilerReport& report)
         return;
     if (m_bInBody)
         m_bStatementFailed = true;
-    const char* pszMessage = MessageText(report.nMessage);
-    if (report.nStatement != NO_STATEMENT) {
-        Add(Severity::Error, m_statementStarts[report.nStatement], pszMessage);
-        m_tallies.back() = {true, report.nMessage, 1};
+    if (ReportLimit(report))
         return;
-    }
+    // Every report of the back end is of a limit: the rest are at tokens.
+    const char* pszMessage = MessageText(report.nMessage);
     const SourceSpan token = WholeCharacter(report.token);
+    const bool bMissingSemicolon = report.nMessage == CompilerMessage::ExpectedStatementSemicolon && m_bInBody;
+    m_bSemicolonPlaced = m_bSemicolonPlaced || bMissingSemicolon;
+    if (bMissingSemicolon && PlaceMissingSemicolon(token))
+        return;
     std::string message = pszMessage;
     if (token.nLength != 0 && !NamesNoToken(report.nMessage))
         message.append(": ").append(QuotedText(TextOf(token)));

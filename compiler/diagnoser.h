@@ -30,6 +30,11 @@ constexpr std::string_view NO_EFFECT = "no-effect";
 constexpr std::string_view ASSIGN_TO_INPUT = "assign-to-input";
 } // namespace warning
 
+struct TypeNames;
+
+// The edit distance of two names, letter case ignored (suggestions.cpp).
+std::size_t NameDistance(std::string_view a, std::string_view b);
+
 class Diagnoser {
 public:
     explicit Diagnoser(std::string_view text);
@@ -47,10 +52,42 @@ private:
     void ParseBody();
     bool ParseOneStatement();
     bool SkipRestOfStatement();
+    // Statement boundaries (statementrecovery.cpp).
+    SourceSpan EndBefore(const SourceSpan& token) const;
+    SourceSpan EndBetween(const SourceSpan& start, const SourceSpan& token) const;
+    bool PlaceMissingSemicolon(const SourceSpan& token);
+    void AddMissingSemicolon(const SourceSpan& end);
+    bool StartsNewStatement(const SourceSpan& before) const;
     bool AtEndOfText() const;
     void CheckTextAfterEnd();
     void RunBackEnd();
     void TakeResult();
+
+    // Limit errors with their figures (limitnotes.cpp).
+    bool ReportLimit(const CompilerReport& report);
+    void AddLimitFigure(std::size_t nError, const CompilerReport& report, const SourceSpan& at);
+    void AddSizeFigure();
+    void NoteTemporaries(const ExprNode* pTree);
+    std::uint32_t ConstantsNeeded(const SourceSpan& from);
+    bool InPool(float fValue) const;
+    std::size_t StatementEnd(std::size_t nStatement) const;
+    std::size_t StatementEndAfter(const SourceSpan& token) const;
+    static SourceSpan SpanTo(SourceSpan start, std::size_t nEnd);
+    void CountFigures();
+
+    // The header after its first error (headerrecovery.cpp).
+    bool RecoverHeader();
+    void RecoverParamList(CompilerMessage nMessage);
+    bool StartsSection() const;
+    bool FindBody();
+    bool FirstOnLine() const;
+    void ReportHereOnce(CompilerMessage nMessage);
+    CompilerMessage LastCompilerMessage() const;
+    static bool IsNearKeyword(std::string_view name, TokenType nKeyword);
+    void SuggestForHeader(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token);
+    void SuggestReplacement(std::size_t nError, const SourceSpan& token, std::string replacement);
+    void SuggestType(std::size_t nError, const SourceSpan& token, const TypeNames& types);
+    void NoteFirstDeclaration(std::size_t nError, const SourceSpan& token);
 
     // Diagnostics.
     std::size_t Add(Severity severity, const SourceSpan& span, std::string message, std::string_view name = {});
@@ -65,7 +102,6 @@ private:
     void Suggest(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token);
     void SuggestForName(std::size_t nError, const SourceSpan& token);
     void SuggestNumber(std::size_t nError, const SourceSpan& token);
-    void SuggestSemicolon(std::size_t nError, const SourceSpan& token);
     std::string_view NearestName(std::string_view name, bool bCall) const;
     bool FollowedByCall(const SourceSpan& token) const;
 
@@ -82,8 +118,16 @@ private:
     std::string m_text; // the script up to its first NUL, NUL-terminated
     std::unique_ptr<TextureScriptCompiler> m_pCompiler;
     TextureScriptCompiler& m_compiler;
-    // The first token of each statement added to the body, in order.
+    // The first token of each statement added to the body, in order, and
+    // the temporaries each needs; the token that ends the body.
     std::vector<SourceSpan> m_statementStarts;
+    std::vector<std::uint32_t> m_statementTemporaries;
+    SourceSpan m_bodyEnd{};
+    // The error of an output past its limit, which gets its figure when the
+    // file has been laid out; the constants the script needs, once counted.
+    static constexpr std::size_t NO_ERROR_INDEX = SIZE_MAX;
+    std::size_t m_nTooLargeError = NO_ERROR_INDEX;
+    std::uint32_t m_nConstantsNeeded = 0;
     CompileResult m_result;
     // For each diagnostic, the compiler's message it reports, if any, and
     // how often it was reported in a row (see MergeRepeat).
@@ -96,9 +140,13 @@ private:
 
     // A statement has failed: the rest of its reports are follow-ons.
     bool m_bStatementFailed = false;
+    // The statement's missing ";" has been reported.
+    bool m_bSemicolonPlaced = false;
     bool m_bInBody = false;
     SourceSpan m_statementStart{}; // the first token of the statement being parsed
     bool m_bBodyFailed = false;
+    bool m_bHeaderRead = false;
+    bool m_bLaidOut = false; // the back end has laid out the whole file
     bool m_bReachedEnd = false;
     // Code generation is running: repeated reports are counted (MergeRepeat).
     bool m_bGenerating = false;

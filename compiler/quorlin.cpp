@@ -75,8 +75,10 @@ CompileResult Compile(std::string_view text) noexcept
         Collect(collector, CompilerMessage::OutOfMemory, compiler.GetTokenSpan());
     }
     result.ok = bCompiled && !collector.bLost;
-    if (result.ok)
+    if (result.ok) {
         result.figures = compiler.GetFigures();
+        result.countedFigures = ALL_FIGURES_COUNTED;
+    }
     if (result.ok && !HandOver(compiled.get(), nSize, result)) {
         // The same message, at the same place, as when the compiler's own
         // copy of the bytes cannot be allocated.
@@ -86,6 +88,7 @@ CompileResult Compile(std::string_view text) noexcept
     if (!result.ok) {
         result.bytes = std::vector<std::uint8_t>();
         result.figures = CompileFigures();
+        result.countedFigures = 0;
     }
     return result;
 }

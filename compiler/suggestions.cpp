@@ -83,17 +83,18 @@ void Diagnoser::Suggest(std::size_t nError, CompilerMessage nMessage, const Sour
         else if (IsLetterChar(cFirst))
             SuggestForName(nError, token);
         break;
-    case CompilerMessage::ExpectedStatementSemicolon: SuggestSemicolon(nError, token); break;
     case CompilerMessage::InvalidMatrixIndex:
         AddNote(nError, token, "matrix elements are Mat00 to Mat33: row, then column, each from 0 to 3");
         break;
-    default: break;
+    default: SuggestForHeader(nError, nMessage, token); break;
     }
 }
 
 void Diagnoser::SuggestForName(std::size_t nError, const SourceSpan& token)
 {
     const std::string_view name = TextOf(token);
+    if (token.nOffset == m_statementStart.nOffset && IsNearKeyword(name, TOKEN_ENDSCRIPT))
+        return SuggestReplacement(nError, token, std::string(KeywordText(TOKEN_ENDSCRIPT)));
     for (std::uint32_t i = 0; i < m_compiler.GetNumUserParams(); ++i) {
         const std::string param(m_compiler.GetUserParam(i));
         if (EqualsNoCase(name, param)) {
@@ -126,22 +127,6 @@ void Diagnoser::SuggestNumber(std::size_t nError, const SourceSpan& token)
     AddNote(nError, whole, "a number starts with a digit: did you mean '" + number + "'?", number, true);
 }
 
-// A statement that ends on one line and is followed by the next on a later
-// line lacks its ";" at the end of the first: the place to put it. The
-// statement's tokens are read again by a lexer of their own, from the
-// statement's start, whose places count from there.
-void Diagnoser::SuggestSemicolon(std::size_t nError, const SourceSpan& token)
-{
-    const SourceSpan& start = m_statementStart;
-    Scanner scanner(m_text);
-    scanner.ResumeAt(start.nOffset, start.nLine);
-    SourceSpan end = start;
-    for (Token next = scanner.Next(); next.kind != TOKEN_END && next.offset < token.nOffset; next = scanner.Next())
-        end = {next.line, next.offset + next.length - scanner.LineStart(), 0, next.offset + next.length};
-    if (end.nLine < token.nLine && end.nOffset != start.nOffset)
-        AddNote(nError, end, "the statement ends here without ';'", ";", true);
-}
-
 // The nearest built-in value, function or parameter; functions first when
 // the name is called. Empty when none is close enough.
 std::string_view Diagnoser::NearestName(std::string_view name, bool bCall) const
@@ -167,5 +152,7 @@ bool Diagnoser::FollowedByCall(const SourceSpan& token) const
         ++nNext;
     return m_text[nNext] == '(';
 }
+
+std::size_t NameDistance(std::string_view a, std::string_view b) { return EditDistanceNoCase(a, b); }
 
 } // namespace quorlin

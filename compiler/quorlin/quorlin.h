@@ -73,7 +73,17 @@ struct CompileResult {
     std::vector<std::uint8_t> bytes;     // the compiled file; empty when !ok
     std::vector<Diagnostic> diagnostics; // in the order the compiler reports them
     CompileFigures figures;              // all 0 when !ok
+    // Which figures were counted in full, bit (1 << BudgetFigure): every one
+    // when ok. For a script that fails, Diagnose sets those it could count
+    // (the parameters of a header that was read, the constants and
+    // temporaries of a body that parsed, the bytes of a file laid out to its
+    // end); the other figures are partial. Compile sets none when it fails.
+    std::uint8_t countedFigures = 0;
+    bool IsCounted(BudgetFigure figure) const { return ((countedFigures >> static_cast<int>(figure)) & 1u) != 0; }
 };
+
+// Every figure counted.
+constexpr std::uint8_t ALL_FIGURES_COUNTED = 0xF;
 
 // Compile and Diagnose need at most this much stack, whatever the script:
 // 512 KiB. Parentheses, calls and unary minus nested more than 2048 deep are
@@ -95,12 +105,17 @@ CompileResult Compile(std::string_view text) noexcept;
 // reports every problem of the script in one run. After a statement fails
 // the rest of it is skipped and the next statement is parsed, so each
 // statement reports its first problem without the follow-on messages of the
-// first (a header error still ends the run). An error caused by a token
+// first; a line that can only start a statement ("name =") starts the next
+// one, and a missing ";" is reported right after its statement's last token.
+// After a header error the header is read on and the body still checked.
+// Errors come in source order: the limits checked at EndScript are checked
+// for a body without errors. An error caused by a token
 // names it (the compiler's text, then ": '<token>'"); notes suggest fixes;
 // warnings carry stable names (WarningNames); problems found at EndScript
-// point at their statement, and a message repeated once per byte beyond the
-// output's limit is shown once, followed by " (N times)". The figures are
-// filled in whether or not the script compiles. Diagnostics come in the
+// span their statement (a limit's error with a note giving the figure), and
+// a message repeated once per byte beyond the output's limit is shown once,
+// followed by " (N times)". The figures are filled in whether or not the
+// script compiles (see countedFigures). Diagnostics come in the
 // order found; notes follow their parent. Throws only std::bad_alloc.
 CompileResult Diagnose(std::string_view text);
 

@@ -79,10 +79,13 @@ TEST(DiagnoseRecovery, SkipsToTheSemicolonEvenOnTheSameLine)
 
 TEST(DiagnoseRecovery, EndScriptBeforeTheSemicolonEndsTheBody)
 {
+    // Each line starts a statement of its own, so each missing ";" is said.
     const CompileResult result = Diagnose(Script("Mat00 = Foo\nMat01 = Time\n"));
     const std::vector<Diagnostic> errors = Only(result, Severity::Error);
-    ASSERT_EQ(errors.size(), 1u);
+    ASSERT_EQ(errors.size(), 3u);
     EXPECT_EQ(errors[0].message, "Invalid variable found: 'Foo'");
+    EXPECT_EQ(errors[2].message, MessageText(CompilerMessage::ExpectedStatementSemicolon));
+    EXPECT_EQ(errors[2].line, FIRST_BODY_LINE + 1);
     EXPECT_FALSE(result.ok);
 }
 
@@ -97,21 +100,110 @@ TEST(DiagnoseRecovery, TextEndingInsideAStatementStopsWithOneError)
     }
 }
 
-TEST(DiagnoseRecovery, AHeaderErrorEndsTheRun)
+TEST(DiagnoseRecovery, AHeaderErrorHidesNotTheBody)
 {
     const std::vector<Diagnostic> errors =
         Errors("UserParams a;\nInput TexCoord2;\nOutput TexCoord2;\nBeginScript\nMat00 = Foo;\nEndScript\n");
-    ASSERT_EQ(errors.size(), 1u);
+    ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].message, "Invalid input type: 'TexCoord2'");
+    EXPECT_EQ(errors[1].message, "Invalid variable found: 'Foo'");
 }
 
-TEST(DiagnoseRecovery, StatementsAfterAFailureStillCompileInTheirChecks)
+TEST(DiagnoseRecovery, StatementsAfterAFailureAreCheckedByTheBackEndOnceTheBodyParses)
 {
-    // The deep statement comes after a broken one and is still checked.
+    // The back end's errors could come before the body's, which the classic
+    // compile reports first: a deep statement after a broken one is checked
+    // when the body has no errors.
     const std::string deep = "Mat01 = " + Repeat("(1 - ", 16) + "1" + Repeat(")", 16) + ";\n";
     const std::vector<Diagnostic> errors = Errors(Script("Mat00 = Foo;\n" + deep));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].line, FIRST_BODY_LINE);
+    const std::vector<Diagnostic> fixed = Errors(Script("Mat00 = Time;\n" + deep));
+    ASSERT_EQ(fixed.size(), 1u);
+    EXPECT_EQ(fixed[0].line, FIRST_BODY_LINE + 1);
+}
+
+TEST(DiagnoseRecovery, ALineThatStartsAStatementEndsTheFailedOne)
+{
+    // "speed" fails; the next line is a statement of its own, and the ";"
+    // the failed one lacks is said too, after its last token.
+    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = Time * speed\nMat01 = Foo;\n", "Speed"));
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors[1].message, MessageText(CompilerMessage::ExpectedStatementSemicolon));
+    EXPECT_EQ(errors[1].line, FIRST_BODY_LINE);
+    EXPECT_EQ(errors[1].column, 21);
+    EXPECT_EQ(errors[2].line, FIRST_BODY_LINE + 1);
+}
+
+TEST(DiagnoseRecovery, ALineThatCanContinueTheStatementIsSkipped)
+{
+    // "Sin(" could follow on the line before; only "name =" starts a statement.
+    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = 1\nSin(Foo);\nMat01 = Foo;\n"));
     ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[1].line, FIRST_BODY_LINE + 1);
+    EXPECT_EQ(errors[0].line, FIRST_BODY_LINE);
+    EXPECT_EQ(errors[1].line, FIRST_BODY_LINE + 2);
+}
+
+TEST(DiagnoseRecovery, AMissingSemicolonOnOneLineStaysAtItsToken)
+{
+    // A statement on the next line adds no second missing ";".
+    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = Time Mat01\nMat02 = 1;\n"));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].message, "Expected semicolon at end of line: 'Mat01'");
+}
+
+TEST(DiagnoseRecovery, AParameterListWithoutItsSemicolonEndsAtTheNextSection)
+{
+    const std::vector<Diagnostic> errors =
+        Errors("UserParams Speed\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = Speed;\nEndScript\n");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].line, 2);
+}
+
+TEST(DiagnoseRecovery, AMissingParameterListDeclaresNothing)
+{
+    const std::vector<Diagnostic> errors =
+        Errors("Input UV;\nOutput TexCoord2;\nBeginScript\nMat00 = Time;\nEndScript\n");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].message, "Expected token ParamList: 'Input'");
+}
+
+TEST(DiagnoseRecovery, TooManyParametersDeclaresNoMore)
+{
+    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = g;\n", "a, b, c, d, e, f, g"));
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[1].message, "Invalid variable found: 'g'");
+}
+
+TEST(DiagnoseRecovery, ABodyWithoutBeginScriptStartsAtItsFirstStatement)
+{
+    const std::vector<Diagnostic> errors =
+        Errors("UserParams;\nInput UV;\nOutput TexCoord2;\nMat00 = Foo;\nEndScript\n");
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].message, "Expected token BeginScript: 'Mat00'");
+    EXPECT_EQ(errors[1].message, "Invalid variable found: 'Foo'");
+}
+
+TEST(DiagnoseRecovery, AWordFarFromUserParamsStartsNoList)
+{
+    const std::vector<Diagnostic> errors =
+        Errors("Parameters a;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = a;\nEndScript\n");
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[1].message, "Invalid variable found: 'a'");
+}
+
+TEST(DiagnoseRecovery, ANearMissOfASectionAfterAnErrorIsAnErrorToo)
+{
+    const std::vector<Diagnostic> errors =
+        Errors("UserParam Speed;\nInptu UV;\nOutput TexCoord2;\nBeginScript\nMat00 = Speed;\nEndScript\n");
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[1].message, "Expected token Input: 'Inptu'");
+    EXPECT_EQ(errors[1].line, 2);
+}
+
+TEST(DiagnoseRecovery, AHeaderWithoutItsBodyEndsTheRun)
+{
+    EXPECT_EQ(Errors("UserParams;\nInput UVs;\nOutput TexCoord2;\n").size(), 1u);
 }
 
 // ---------------------------------------------------------------------------
@@ -199,18 +291,17 @@ TEST(DiagnoseEndScript, OutputOverTheLimitIsShownOnceWithItsCount)
     EXPECT_EQ(result.figures.fileBytes, 8195u);
 }
 
-TEST(DiagnoseEndScript, AFailedStatementHidesNoProblemOfTheOthers)
+TEST(DiagnoseEndScript, AFailedStatementDefersTheOutputsLimit)
 {
     // Wherever the failed statement stands, last included, the output's
-    // limit is still reported for the statements that parsed.
+    // limit waits for a body without errors, and its size is not counted.
     const std::string overflow = Repeat("Mat00 = Time;\n", 2042);
     for (const std::string& body : {"Mat01 = Foo;\n" + overflow, overflow + "Mat01 = Foo;\n"}) {
         const CompileResult result = Diagnose(Script(body));
         const std::vector<Diagnostic> errors = Only(result, Severity::Error);
-        ASSERT_EQ(errors.size(), 2u);
+        ASSERT_EQ(errors.size(), 1u);
         EXPECT_EQ(errors[0].message.rfind(MessageText(CompilerMessage::InvalidVariable), 0), 0u);
-        EXPECT_EQ(errors[1].message, std::string(MessageText(CompilerMessage::ScriptTooLarge)) + " (3 times)");
-        EXPECT_EQ(result.figures.fileBytes, 8195u);
+        EXPECT_FALSE(result.IsCounted(BudgetFigure::Bytes));
     }
 }
 
@@ -242,7 +333,7 @@ TEST(DiagnoseById, MessagesTreatedApartStillAre)
     const std::vector<TreatedApart> cases = {
         {CompilerMessage::InvalidVariable, "Mat00 = Tme;\n", true, "did you mean 'Time'?"},
         {CompilerMessage::InvalidVariable, "Mat00 = .5;\n", true, "a number starts with a digit"},
-        {CompilerMessage::ExpectedStatementSemicolon, "Mat00 = 1\nMat01 = 2;\n", true, "the statement ends here"},
+        {CompilerMessage::ExpectedStatementSemicolon, "Mat00 = 1\nMat01 = 2;\n", false, "the statement ends here"},
         {CompilerMessage::InvalidMatrixIndex, "Mat00 = Mat47;\n", true, "matrix elements are Mat00 to Mat33"},
         {CompilerMessage::InvalidAssignmentTarget, "Mat00 + 1 = 2;\n", false, ""},
         {CompilerMessage::AssignmentToConstant, "1 = 2;\n", false, ""},
@@ -308,15 +399,35 @@ TEST(DiagnoseNotes, ANumberFromItsPointGetsALeadingZero)
 
 TEST(DiagnoseNotes, AMissingSemicolonIsPlacedAtTheEndOfItsStatement)
 {
-    const std::vector<Diagnostic> notes = NotesOfFirstError(Script("Mat00 = Time * 2 # twice\n\nMat01 = 1;\n"));
+    const CompileResult result = Diagnose(Script("Mat00 = Time * 2 # twice\n\nMat01 = 1;\n"));
+    ASSERT_EQ(result.diagnostics.size(), 2u);
+    const Diagnostic& error = result.diagnostics[0];
+    EXPECT_EQ(error.message, MessageText(CompilerMessage::ExpectedStatementSemicolon));
+    EXPECT_EQ(error.line, FIRST_BODY_LINE);
+    EXPECT_EQ(error.column, 17);
+    const std::vector<FixIt>& fixIts = result.diagnostics[1].fixIts;
+    ASSERT_EQ(fixIts.size(), 1u);
+    EXPECT_EQ(fixIts[0].replacement, ";");
+    EXPECT_EQ(fixIts[0].column, 17);
+    EXPECT_EQ(fixIts[0].length, 0);
+}
+
+TEST(DiagnoseNotes, ATypeNearNoneOrSeveralListsThemAll)
+{
+    const std::string header = "UserParams;\nInput UV;\nOutput ";
+    for (const std::string& type : {";", "Tex"}) {
+        const std::vector<Diagnostic> notes = NotesOfFirstError(header + type + ";\nBeginScript\nEndScript\n");
+        ASSERT_EQ(notes.size(), 1u);
+        EXPECT_EQ(notes[0].message.rfind("the output types are TexCoord2, ", 0), 0u);
+    }
+}
+
+TEST(DiagnoseNotes, TooDeepANestingSaysHowDeepItMayBe)
+{
+    const std::string deep = "Mat00 = " + Repeat("(", 2049) + "1" + Repeat(")", 2049) + ";\n";
+    const std::vector<Diagnostic> notes = NotesOfFirstError(Script(deep));
     ASSERT_EQ(notes.size(), 1u);
-    EXPECT_EQ(notes[0].line, FIRST_BODY_LINE);
-    EXPECT_EQ(notes[0].column, 17u);
-    ASSERT_EQ(notes[0].fixIts.size(), 1u);
-    EXPECT_EQ(notes[0].fixIts[0].replacement, ";");
-    EXPECT_EQ(notes[0].fixIts[0].length, 0u);
-    // On one line, a second "=" is no missing ";".
-    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = 1 = 2;\n")).empty());
+    EXPECT_NE(notes[0].message.find("more than 2048"), std::string::npos);
 }
 
 TEST(DiagnoseNotes, AScriptWithoutEndScriptSaysWhereItEnds)
@@ -410,6 +521,18 @@ TEST(DiagnoseFigures, TheDeepestStatementCounts)
     const std::string deepest = "Mat00 = " + Repeat("(1 - ", 14) + "1" + Repeat(")", 14) + ";\n";
     EXPECT_EQ(Diagnose(Script("Mat01 = 1;\n" + deepest)).figures.temporaries, 15u);
     EXPECT_EQ(Diagnose(Script("Mat01 = 1;\n")).figures.temporaries, 0u);
+}
+
+TEST(DiagnoseFigures, OnlyTheFiguresCountedInFull)
+{
+    const auto counted = [](const std::string& text) { return Diagnose(text).countedFigures; };
+    const auto bit = [](BudgetFigure figure) { return 1u << static_cast<int>(figure); };
+    EXPECT_EQ(counted(Script("Mat00 = 1;\n")), ALL_FIGURES_COUNTED);
+    EXPECT_EQ(counted("UserParams;\nInput UVs;\nOutput TexCoord2;\nBeginScript\nEndScript\n"), 0u);
+    EXPECT_EQ(counted(Script("Mat00 = Foo;\n")), bit(BudgetFigure::Parameters));
+    const std::string deep = "Mat00 = " + Repeat("(1 - ", 16) + "1" + Repeat(")", 16) + ";\n";
+    EXPECT_EQ(counted(Script(deep)),
+              bit(BudgetFigure::Parameters) | bit(BudgetFigure::Constants) | bit(BudgetFigure::Temporaries));
 }
 
 } // namespace

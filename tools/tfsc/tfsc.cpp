@@ -99,7 +99,7 @@ void ProcessFile(RunState& state, const std::string& input)
     state.bFailed = state.bFailed || !outcome.bOk;
     Show(state, std::move(file));
     if (state.options.bStats && outcome.bRead)
-        PrintStats(cli::DisplayName(input), outcome.figures);
+        PrintStats(cli::DisplayName(input), outcome.result);
 }
 
 void ShowCollected(const RunState& state)
@@ -134,12 +134,19 @@ bool IsDropped(const TfscOptions& options, const std::vector<Diagnostic>& diagno
 
 } // namespace
 
-void PrintStats(const std::string& name, const CompileFigures& figures)
+// The figures of a script that compiles; for one that fails, says so and
+// shows only the figures counted in full.
+void PrintStats(const std::string& name, const CompileResult& result)
 {
-    const std::string line = name + ": " +
-                             FormatBudget(figures, ", ",
-                                          {BudgetFigure::Bytes, BudgetFigure::Constants, BudgetFigure::Temporaries,
-                                           BudgetFigure::Parameters});
+    std::vector<BudgetFigure> shown;
+    for (const BudgetFigure figure :
+         {BudgetFigure::Bytes, BudgetFigure::Constants, BudgetFigure::Temporaries, BudgetFigure::Parameters}) {
+        if (result.IsCounted(figure))
+            shown.push_back(figure);
+    }
+    std::string line = name + ": " + (result.ok ? "" : "failed");
+    for (const BudgetFigure figure : shown)
+        line += (line.back() == ' ' ? "" : ", ") + FormatBudget(result.figures, "", {figure});
     std::fprintf(stdout, "%s\n", line.c_str());
     std::fflush(stdout);
 }
@@ -167,7 +174,9 @@ ScriptOutcome CompileScript(const TfscOptions& options, const std::string& input
     file.source = text;
     const CompileResult result = Diagnose(file.source);
     file.diagnostics = result.diagnostics;
-    outcome.figures = result.figures;
+    outcome.result.ok = result.ok;
+    outcome.result.figures = result.figures;
+    outcome.result.countedFigures = result.countedFigures;
     outcome.nBytes = result.bytes.size();
     const bool bPromoted = ApplyWarningOptions(options, file.diagnostics);
     outcome.bOk = result.ok && !bPromoted && WriteCompiled(options, input, result, file);

@@ -25,7 +25,9 @@ struct ScriptOutcome {
     bool bRead = false; // false when the script could not be read
     bool bOk = false;   // compiled without error (after -Werror) and written
     std::size_t nBytes = 0;
-    CompileFigures figures;
+    // Whether it compiled, and its figures with those counted in full; no
+    // bytes and no diagnostics (those are in the file's diagnostics).
+    CompileResult result;
 };
 
 // Reads one script into text, diagnoses it into file (whose source points
@@ -34,8 +36,9 @@ struct ScriptOutcome {
 ScriptOutcome CompileScript(const TfscOptions& options, const std::string& input, std::string& text,
                             FileDiagnostics& file);
 
-// Prints one script's --stats line on standard output.
-void PrintStats(const std::string& name, const CompileFigures& figures);
+// Prints one script's --stats line on standard output: for a script that
+// failed, "failed" and only the figures counted in full.
+void PrintStats(const std::string& name, const CompileResult& result);
 
 // Writes one script's diagnostics as text to standard error.
 void ShowText(const FileDiagnostics& file, bool bColor);

@@ -7,6 +7,7 @@
 #include <cctype>
 
 #include "quorlin/quorlin.h"
+#include "tfsccolumns.h"
 #include "tfscreport.h"
 #include "visibletext.h"
 
@@ -52,6 +53,7 @@ json JsonDiagnostic(const std::string& file, const Diagnostic& diagnostic)
     json element = {{"file", ToUtf8(file)},
                     {"line", diagnostic.line},
                     {"column", diagnostic.column},
+                    {"columnUnit", "byte"},
                     {"length", diagnostic.length},
                     {"severity", SeverityName(diagnostic.severity)},
                     {"message", ToUtf8(diagnostic.message)}};
@@ -96,67 +98,82 @@ std::string UriReference(std::string_view name)
     return uri;
 }
 
-json SarifLocation(const std::string& file, const Diagnostic& diagnostic)
+// A region in code points, as the run's columnKind says; a range that
+// runs on to a later line ends there.
+json SarifRegion(const LineIndex& lines, int nLine, int nColumn, std::size_t nOffset, int nLength)
 {
-    json physical = {{"artifactLocation", {{"uri", UriReference(file)}}}};
-    if (diagnostic.line > 0) {
-        physical["region"] = {{"startLine", diagnostic.line},
-                              {"startColumn", diagnostic.column},
-                              {"endColumn", diagnostic.column + diagnostic.length}};
-    }
+    const auto nLineNumber = static_cast<std::uint32_t>(nLine);
+    const std::string_view line = lines.Line(nLineNumber);
+    json region = {{"startLine", nLine}, {"startColumn", CodePointColumn(line, nColumn)}};
+    const std::size_t nEnd = nOffset + static_cast<std::size_t>(nLength);
+    const std::uint32_t nEndLine = std::max(lines.LineOf(nEnd), nLineNumber);
+    if (nEndLine != nLineNumber)
+        region["endLine"] = nEndLine;
+    const std::size_t nEndByte =
+        nEndLine == nLineNumber ? static_cast<std::size_t>(nColumn + nLength) : nEnd - lines.Start(nEndLine) + 1;
+    region["endColumn"] = CodePointColumn(lines.Line(nEndLine), static_cast<int>(nEndByte));
+    return region;
+}
+
+json SarifLocation(const FileDiagnostics& file, const LineIndex& lines, const Diagnostic& diagnostic)
+{
+    json physical = {{"artifactLocation", {{"uri", UriReference(file.name)}}}};
+    if (diagnostic.line > 0)
+        physical["region"] =
+            SarifRegion(lines, diagnostic.line, diagnostic.column, diagnostic.offset, diagnostic.length);
     return {{"physicalLocation", physical}};
 }
 
-json SarifFix(const std::string& file, const Diagnostic& note)
+json SarifFix(const FileDiagnostics& file, const LineIndex& lines, const Diagnostic& note)
 {
     json replacements = json::array();
     for (const FixIt& fixIt : note.fixIts) {
         replacements.push_back(
-            {{"deletedRegion",
-              {{"startLine", fixIt.line}, {"startColumn", fixIt.column}, {"endColumn", fixIt.column + fixIt.length}}},
+            {{"deletedRegion", SarifRegion(lines, fixIt.line, fixIt.column, fixIt.offset, fixIt.length)},
              {"insertedContent", {{"text", ToUtf8(fixIt.replacement)}}}});
     }
-    return {
-        {"description", {{"text", ToUtf8(note.message)}}},
-        {"artifactChanges", {{{"artifactLocation", {{"uri", UriReference(file)}}}, {"replacements", replacements}}}}};
+    return {{"description", {{"text", ToUtf8(note.message)}}},
+            {"artifactChanges",
+             {{{"artifactLocation", {{"uri", UriReference(file.name)}}}, {"replacements", replacements}}}}};
 }
 
-json SarifResult(const std::string& file, const Diagnostic& diagnostic)
+json SarifResult(const FileDiagnostics& file, const LineIndex& lines, const Diagnostic& diagnostic)
 {
     json result = {{"level", diagnostic.severity == Severity::Warning ? "warning" : "error"},
                    {"message", {{"text", ToUtf8(diagnostic.message)}}},
-                   {"locations", {SarifLocation(file, diagnostic)}}};
+                   {"locations", {SarifLocation(file, lines, diagnostic)}}};
     if (!diagnostic.name.empty())
         result["ruleId"] = diagnostic.name;
     return result;
 }
 
 // Notes join their parent: as related locations, and their fix-its as fixes.
-void AttachNote(const std::string& file, const Diagnostic& note, json& parent)
+void AttachNote(const FileDiagnostics& file, const LineIndex& lines, const Diagnostic& note, json& parent)
 {
-    json related = SarifLocation(file, note);
+    json related = SarifLocation(file, lines, note);
     related["message"] = {{"text", ToUtf8(note.message)}};
     parent["relatedLocations"].push_back(related);
     if (!note.fixIts.empty())
-        parent["fixes"].push_back(SarifFix(file, note));
+        parent["fixes"].push_back(SarifFix(file, lines, note));
 }
 
 void AddSarifResults(const FileDiagnostics& file, json& results)
 {
+    const LineIndex lines(file.source);
     // Where each diagnostic's result is: a note's is its parent's.
     std::vector<std::size_t> resultOf;
     for (const Diagnostic& diagnostic : file.diagnostics) {
         if (diagnostic.parent >= 0 && static_cast<std::size_t>(diagnostic.parent) < resultOf.size()) {
             const std::size_t nResult = resultOf[static_cast<std::size_t>(diagnostic.parent)];
-            AttachNote(file.name, diagnostic, results[nResult]);
+            AttachNote(file, lines, diagnostic, results[nResult]);
             resultOf.push_back(nResult);
         } else {
             resultOf.push_back(results.size());
-            results.push_back(SarifResult(file.name, diagnostic));
+            results.push_back(SarifResult(file, lines, diagnostic));
         }
     }
     if (!file.fileError.empty())
-        results.push_back(SarifResult(file.name, FileError(file)));
+        results.push_back(SarifResult(file, lines, FileError(file)));
 }
 
 json SarifRules()
@@ -187,9 +204,10 @@ std::string FormatSarif(const std::vector<FileDiagnostics>& files)
     for (const FileDiagnostics& file : files)
         AddSarifResults(file, results);
     const json driver = {{"name", "tfsc"}, {"version", QUORLIN_VERSION}, {"rules", SarifRules()}};
-    const json log = {{"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
-                      {"version", "2.1.0"},
-                      {"runs", {{{"tool", {{"driver", driver}}}, {"results", results}}}}};
+    const json log = {
+        {"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
+        {"version", "2.1.0"},
+        {"runs", {{{"tool", {{"driver", driver}}}, {"columnKind", "unicodeCodePoints"}, {"results", results}}}}};
     return Dump(log);
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "tfsccolumns.h"
 #include "visibletext.h"
 
 namespace quorlin {
@@ -106,7 +107,9 @@ std::size_t AppendPiece(std::string_view line, std::size_t i, const TokenPlace& 
 {
     const VisiblePiece piece = VisiblePieceAt(line, i);
     echo.line += piece.Shown();
-    if (i < token.nColumn)
+    // A token that starts inside a character (a byte the scanner split off)
+    // has its caret under the whole character.
+    if (i + piece.nLength <= token.nColumn)
         echo.indent.append(line[i] == '\t' ? 1 : ColumnsOf(piece), line[i] == '\t' ? '\t' : ' ');
     else if (i < token.nColumn + token.nLength)
         nWidth += ColumnsOf(piece);
@@ -166,12 +169,12 @@ std::string Label(const Diagnostic& diagnostic)
 void AppendOne(const FileDiagnostics& file, const LineIndex& lines, const Diagnostic& diagnostic, const Painter& paint,
                std::string& text)
 {
-    const std::string location =
-        VisibleText(file.name) + ":" + std::to_string(diagnostic.line) + ":" + std::to_string(diagnostic.column) + ": ";
+    const std::string_view line = lines.Line(static_cast<std::uint32_t>(std::max(diagnostic.line, 0)));
+    const std::string location = VisibleText(file.name) + ":" + std::to_string(diagnostic.line) + ":" +
+                                 std::to_string(DisplayColumn(line, diagnostic.column)) + ": ";
     text += paint(BOLD, location);
     text += paint(SeverityColor(diagnostic.severity), std::string(SeverityName(diagnostic.severity)) + ":");
     text += paint(BOLD, " " + VisibleText(diagnostic.message) + Label(diagnostic));
-    const std::string_view line = lines.Line(static_cast<std::uint32_t>(std::max(diagnostic.line, 0)));
     const Echo echo = EchoOf(line, static_cast<std::size_t>(std::max(diagnostic.column, 1) - 1),
                              static_cast<std::size_t>(std::max(diagnostic.length, 0)));
     text.append("\n").append(echo.line).append("\n").append(echo.indent);
@@ -201,6 +204,16 @@ std::string_view LineIndex::Line(std::uint32_t nLine) const
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
     return line;
+}
+
+std::uint32_t LineIndex::LineOf(std::size_t nOffset) const
+{
+    return static_cast<std::uint32_t>(std::upper_bound(m_starts.begin(), m_starts.end(), nOffset) - m_starts.begin());
+}
+
+std::size_t LineIndex::Start(std::uint32_t nLine) const
+{
+    return nLine == 0 || nLine > m_starts.size() ? m_source.size() : m_starts[nLine - 1];
 }
 
 std::string FormatText(const FileDiagnostics& file, bool bColor)

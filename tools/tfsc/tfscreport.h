@@ -21,7 +21,7 @@ struct FileDiagnostics {
     std::vector<Diagnostic> diagnostics;
 };
 
-// FILE:LINE:COL: severity: message [-Wname], then the source line and a
+// FILE:LINE:COL (COL in display columns, tfsccolumns.h): severity: message [-Wname], then the source line and a
 // caret line ("^~~~") under the token; notes with a fix-it show the
 // replacement under the caret. Colour as clang's when bColor. Every piece
 // of script text is shown visible (visibletext.h), the caret still under its
@@ -34,7 +34,9 @@ constexpr std::size_t MAX_LINE_SHOWN = 160;
 constexpr std::size_t SHOWN_BEFORE_TOKEN = 40; // bytes of a cut line before its token
 constexpr std::size_t SHOWN_FROM_TOKEN = 80;   // bytes of a cut line from its token's start
 
-// A JSON array: one object per diagnostic of every file, in order.
+// A JSON array: one object per diagnostic of every file, in order. Its
+// columns (and its fix-its') count bytes, as each object's "columnUnit"
+// says; SARIF's count code points ("columnKind").
 std::string FormatJson(const std::vector<FileDiagnostics>& files);
 
 // A SARIF 2.1.0 log with one run of tfsc.
@@ -49,6 +51,10 @@ public:
     // The line with the 1-based number, without its line end (LF or CR LF);
     // empty past the end.
     std::string_view Line(std::uint32_t nLine) const;
+    // The 1-based number of the line that holds the offset, and the offset
+    // of a line's first byte (the text's end past the last line).
+    std::uint32_t LineOf(std::size_t nOffset) const;
+    std::size_t Start(std::uint32_t nLine) const;
 
 private:
     std::string_view m_source;

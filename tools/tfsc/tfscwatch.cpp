@@ -233,7 +233,7 @@ private:
         std::fflush(stdout);
         ShowText(file, m_bColor);
         if (m_options.bStats && outcome.bRead)
-            PrintStats(file.name, outcome.figures);
+            PrintStats(file.name, outcome.result);
     }
 
     const TfscOptions& m_options;

@@ -6,6 +6,8 @@
 "
 " tfsc prints "FILE:LINE:COL: error: MESSAGE" (also "warning:" and "note:"),
 " then the source line and a caret line, which are left out of the list.
+" COL is a display column, as GCC's (a tab to the next multiple of 8), so it
+" is read as a virtual column (%v).
 if exists('current_compiler')
   finish
 endif
@@ -19,9 +21,9 @@ let s:cpo_save = &cpo
 set cpo&vim
 
 CompilerSet makeprg=tfsc\ --check\ --color=never\ --\ %:S
-CompilerSet errorformat=%f:%l:%c:\ %trror:\ %m,
-      \%f:%l:%c:\ %tarning:\ %m,
-      \%f:%l:%c:\ %tote:\ %m,
+CompilerSet errorformat=%f:%l:%v:\ %trror:\ %m,
+      \%f:%l:%v:\ %tarning:\ %m,
+      \%f:%l:%v:\ %tote:\ %m,
       \tfsc:\ %trror:\ %m,
       \%-G%.%#
 

@@ -43,7 +43,7 @@ call s:Expect('entries', s:entries, [
       \ [s:path, 1, 12, 'n', "parameter names are case-sensitive: 'Speed' is declared here"],
       \ [s:path, 6, 9, 'e', "Invalid variable found: 'Sinn'"],
       \ [s:path, 6, 9, 'n', "did you mean 'Sin'?"],
-      \ [s:path, 7, 10, 'e', "Invalid variable found: 'Foo'"],
+      \ [s:path, 7, 17, 'e', "Invalid variable found: 'Foo'"],
       \ ])
 
 " A warning, and tfsc's own error for a file it cannot read, read with the

@@ -1,0 +1,240 @@
+// The header does not hide the body: after a header error the engine reads
+// on. The parameter names after the error still count (so the body's uses
+// of them are no follow-on errors), the sections after it are parsed where
+// their keywords stand, and the body starts at BeginScript, at a near miss
+// of it, or at the first statement. Header errors get their notes here: a
+// near-miss keyword or type, the valid types, a keyword used as a name, a
+// duplicate's first declaration.
+#include <string>
+#include <string_view>
+
+#include "charclass.h"
+#include "diagnoser.h"
+#include "languagenames.h"
+#include "visibletext.h"
+
+namespace quorlin {
+
+namespace {
+
+// The keyword each header error expects in place of the token.
+TokenType ExpectedKeyword(CompilerMessage nMessage)
+{
+    switch (nMessage) {
+    case CompilerMessage::ExpectedParamList: return TOKEN_USERPARAMS;
+    case CompilerMessage::ExpectedInput: return TOKEN_INPUT;
+    case CompilerMessage::ExpectedOutput: return TOKEN_OUTPUT;
+    case CompilerMessage::ExpectedBeginScript: return TOKEN_BEGINSCRIPT;
+    default: return TOKEN_INVALID;
+    }
+}
+
+bool IsParamListMessage(CompilerMessage nMessage)
+{
+    return nMessage == CompilerMessage::ExpectedParamList || nMessage == CompilerMessage::InvalidParamListSyntax ||
+           nMessage == CompilerMessage::DuplicateParamName || nMessage == CompilerMessage::TooManyUserParams;
+}
+
+} // namespace
+
+// A type section's type names, by type value.
+struct TypeNames {
+    std::string_view (*pfnName)(std::uint32_t nType);
+    std::uint32_t nCount;
+    const char* pszList; // how the list of them starts
+};
+
+namespace {
+
+TypeNames TypesOf(CompilerMessage nMessage)
+{
+    if (nMessage == CompilerMessage::InvalidInputType)
+        return {&InputTypeName, NUM_INPUT_TYPES, "the input types are "};
+    return {&OutputTypeName, NUM_OUTPUT_TYPES, "the output types are "};
+}
+
+std::string TypeList(const TypeNames& types)
+{
+    std::string list = types.pszList;
+    for (std::uint32_t i = 0; i < types.nCount; ++i) {
+        list += i == 0 ? "" : (i + 1 == types.nCount ? " and " : ", ");
+        list += types.pfnName(i);
+    }
+    return list;
+}
+
+} // namespace
+
+// Whether the name is a slip for the keyword: within a third of its length,
+// rounded up, so that two letters swapped in "Input" still count.
+bool Diagnoser::IsNearKeyword(std::string_view name, TokenType nKeyword)
+{
+    const std::string_view keyword = KeywordText(nKeyword);
+    return !name.empty() && IsLetterChar(name[0]) && NameDistance(name, keyword) <= (keyword.size() + 2) / 3;
+}
+
+// Reads the rest of the header after its first error; true when the body's
+// start is found, with the token after BeginScript current.
+bool Diagnoser::RecoverHeader()
+{
+    const CompilerMessage nMessage = LastCompilerMessage();
+    if (IsParamListMessage(nMessage))
+        RecoverParamList(nMessage);
+    return FindBody();
+}
+
+// The names after a parameter list's error are declared all the same; a
+// misspelt UserParams still starts the list.
+void Diagnoser::RecoverParamList(CompilerMessage nMessage)
+{
+    TextureScriptCompiler& c = m_compiler;
+    if (nMessage == CompilerMessage::ExpectedParamList &&
+        !(c.GetToken() == TOKEN_IDENTIFIER && IsNearKeyword(c.GetTokenText(), TOKEN_USERPARAMS)))
+        return;
+    if (StartsSection())
+        return;
+    c.NextToken();
+    while (!AtEndOfText() && c.GetToken() != TOKEN_SEMICOLON && !StartsSection()) {
+        if (c.GetToken() == TOKEN_IDENTIFIER && nMessage != CompilerMessage::TooManyUserParams)
+            c.AddUserParam(c.GetTokenText());
+        c.NextToken();
+    }
+    if (c.GetToken() == TOKEN_SEMICOLON)
+        c.NextToken();
+}
+
+// A section keyword first on its line, where a list without its ";" ends.
+bool Diagnoser::StartsSection() const
+{
+    const TokenType nToken = m_compiler.GetToken();
+    return (nToken == TOKEN_INPUT || nToken == TOKEN_OUTPUT || nToken == TOKEN_BEGINSCRIPT) && FirstOnLine();
+}
+
+bool Diagnoser::FirstOnLine() const
+{
+    const SourceSpan token = m_compiler.GetTokenSpan();
+    for (std::size_t i = token.nOffset - token.nColumn; i < token.nOffset; ++i) {
+        if (!IsSpaceChar(m_text[i]))
+            return false;
+    }
+    return true;
+}
+
+// On through the header: each section parsed where its keyword stands, up
+// to BeginScript (or a near miss of it), or to a first statement. A near
+// miss of a section keyword first on its line is an error of its own.
+bool Diagnoser::FindBody()
+{
+    TextureScriptCompiler& c = m_compiler;
+    while (!AtEndOfText()) {
+        const TokenType nToken = c.GetToken();
+        const bool bWord = nToken == TOKEN_IDENTIFIER && FirstOnLine();
+        if (nToken == TOKEN_BEGINSCRIPT || (bWord && IsNearKeyword(c.GetTokenText(), TOKEN_BEGINSCRIPT))) {
+            if (nToken != TOKEN_BEGINSCRIPT)
+                ReportHereOnce(CompilerMessage::ExpectedBeginScript);
+            c.NextToken();
+            return true;
+        }
+        if (bWord && StartsNewStatement({-1, 0, 0, 0})) {
+            ReportHereOnce(CompilerMessage::ExpectedBeginScript);
+            return true;
+        }
+        if (bWord && IsNearKeyword(c.GetTokenText(), TOKEN_INPUT))
+            ReportHereOnce(CompilerMessage::ExpectedInput);
+        else if (bWord && IsNearKeyword(c.GetTokenText(), TOKEN_OUTPUT))
+            ReportHereOnce(CompilerMessage::ExpectedOutput);
+        if (nToken == TOKEN_INPUT)
+            c.ParseInputType();
+        else if (nToken == TOKEN_OUTPUT)
+            c.ParseOutputType();
+        else
+            c.NextToken();
+    }
+    return false;
+}
+
+// The error at the current token, unless the compiler has just reported
+// an error there.
+void Diagnoser::ReportHereOnce(CompilerMessage nMessage)
+{
+    for (std::size_t i = m_tallies.size(); i-- > 0;) {
+        if (m_tallies[i].bFromCompiler) {
+            if (m_result.diagnostics[i].offset == m_compiler.GetTokenSpan().nOffset)
+                return;
+            break;
+        }
+    }
+    m_compiler.ReportError(nMessage);
+}
+
+// The message of the compiler's last report; a header error has been
+// reported when this is asked.
+CompilerMessage Diagnoser::LastCompilerMessage() const
+{
+    for (std::size_t i = m_tallies.size(); i-- > 0;) {
+        if (m_tallies[i].bFromCompiler)
+            return m_tallies[i].nMessage;
+    }
+    return CompilerMessage::OutOfMemory;
+}
+
+void Diagnoser::SuggestForHeader(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token)
+{
+    const std::string_view text = TextOf(token);
+    const TokenType nKeyword = ExpectedKeyword(nMessage);
+    if (nKeyword != TOKEN_INVALID && IsNearKeyword(text, nKeyword))
+        SuggestReplacement(nError, token, std::string(KeywordText(nKeyword)));
+    else if (nMessage == CompilerMessage::InvalidInputType || nMessage == CompilerMessage::InvalidOutputType)
+        SuggestType(nError, token, TypesOf(nMessage));
+    else if (nMessage == CompilerMessage::InvalidParamListSyntax && IsLetterChar(text[0]))
+        AddNote(nError, token, QuotedText(text) + " is a keyword: it cannot be a parameter name");
+    else if (nMessage == CompilerMessage::DuplicateParamName)
+        NoteFirstDeclaration(nError, token);
+}
+
+void Diagnoser::SuggestReplacement(std::size_t nError, const SourceSpan& token, std::string replacement)
+{
+    AddNote(nError, token, "did you mean '" + replacement + "'?", replacement, true);
+}
+
+// The one nearest type within a third of the name's length, or the list of
+// them when none is, or several are as near.
+void Diagnoser::SuggestType(std::size_t nError, const SourceSpan& token, const TypeNames& types)
+{
+    const std::string_view name = TextOf(token);
+    std::size_t nBest = name.size() / 3 + 1;
+    std::string_view best;
+    std::uint32_t nAtBest = 0;
+    for (std::uint32_t i = 0; i < types.nCount && IsLetterChar(name[0]); ++i) {
+        const std::string_view type = types.pfnName(i);
+        const std::size_t nDistance = NameDistance(name, type);
+        nAtBest = nDistance < nBest ? 1 : nAtBest + (nDistance == nBest ? 1 : 0);
+        if (nDistance < nBest) {
+            nBest = nDistance;
+            best = type;
+        }
+    }
+    if (nAtBest == 1 && !best.empty())
+        SuggestReplacement(nError, token, std::string(best));
+    else
+        AddNote(nError, token, TypeList(types));
+}
+
+// The earlier declaration of the same name, read again from the start.
+void Diagnoser::NoteFirstDeclaration(std::size_t nError, const SourceSpan& token)
+{
+    // As the compiler compares names: the bytes it keeps, and a byte beyond
+    // ASCII a name of its own, however the character is shown.
+    std::string_view name = TextOf(token);
+    name = name.substr(0, static_cast<unsigned char>(name[0]) < 0x80 ? MAX_TOKEN_LENGTH : 1);
+    Scanner scanner(m_text);
+    for (Token next = scanner.Next(); next.offset < token.nOffset; next = scanner.Next()) {
+        if (next.kind == TOKEN_IDENTIFIER && KeptText(m_text.c_str(), next) == name) {
+            const SourceSpan first{next.line, next.offset - scanner.LineStart(), next.length, next.offset};
+            AddNote(nError, first, QuotedText(name) + " is first declared here");
+            return;
+        }
+    }
+}
+
+} // namespace quorlin
