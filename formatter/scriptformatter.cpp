@@ -79,13 +79,14 @@ bool EndsOperand(const LayoutItem& item)
 
 constexpr std::string_view CONTINUATION_INDENT = "    ";
 
-// The text with each CR LF line end made a lone line feed.
+// The text with the carriage returns before each line feed taken out.
 std::string WithLineFeeds(std::string_view text)
 {
     std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
-            out += text[i];
+    for (const char c : text) {
+        while (c == '\n' && !out.empty() && out.back() == '\r')
+            out.pop_back();
+        out += c;
     }
     return out;
 }

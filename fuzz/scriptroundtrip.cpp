@@ -78,13 +78,14 @@ bool SameWord(std::string_view before, std::string_view after)
     return true;
 }
 
-// The text with each CR LF made a line feed.
+// The text without the carriage returns before each line feed.
 std::string WithoutCarriageReturns(std::string_view text)
 {
     std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n')
-            out += text[i];
+    for (const char c : text) {
+        while (c == '\n' && !out.empty() && out.back() == '\r')
+            out.pop_back();
+        out += c;
     }
     return out;
 }
