@@ -42,8 +42,10 @@ int RunServer(int argc, char** argv)
         int nStatus = 0;
         if (Inform(argument, nStatus))
             return nStatus;
-        if (argument != "--stdio" || argc > 2) {
-            std::cerr << "quorlin-lsp: unknown argument '" << argv[argc > 2 && argument == "--stdio" ? 2 : 1]
+        // Only --stdio may stand before the end.
+        const char* pszUnknown = argument != "--stdio" ? argv[1] : argc > 2 ? argv[2] : nullptr;
+        if (pszUnknown != nullptr) {
+            std::cerr << "quorlin-lsp: unknown argument '" << pszUnknown
                       << "'\nUsage: quorlin-lsp [--stdio | --help | --version]\n";
             return 2;
         }
