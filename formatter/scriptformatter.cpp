@@ -10,6 +10,7 @@
 #include "charclass.h"
 #include "compiledscriptformat.h"
 #include "languagenames.h"
+#include "messages.h"
 
 namespace quorlin {
 namespace {
@@ -76,6 +77,88 @@ bool EndsOperand(const LayoutItem& item)
     return Is(item, TOKEN_NUMBER) || Is(item, TOKEN_RPAREN) || Is(item, TOKEN_IDENTIFIER);
 }
 
+constexpr std::string_view CONTINUATION_INDENT = "    ";
+
+// The text with the carriage returns before each line feed taken out.
+std::string WithLineFeeds(std::string_view text)
+{
+    std::string out;
+    for (const char c : text) {
+        while (c == '\n' && !out.empty() && out.back() == '\r')
+            out.pop_back();
+        out += c;
+    }
+    return out;
+}
+
+// The text with each line feed made a CR LF line end.
+std::string WithCrLf(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (const char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// Whether most of the text's lines end in CR LF (a tie, or no line end at
+// all, means line feeds).
+bool MostlyCrLf(std::string_view text)
+{
+    std::size_t nCrLf = 0;
+    std::size_t nLf = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n')
+            continue;
+        if (i > 0 && text[i - 1] == '\r')
+            ++nCrLf;
+        else
+            ++nLf;
+    }
+    return nCrLf > nLf;
+}
+
+// The limits of the compiled format. A script that exceeds one still reads
+// as a script: the compiler found every statement where it should be.
+bool IsLimitError(const Diagnostic& diagnostic)
+{
+    for (const CompilerMessage nLimit :
+         {CompilerMessage::TooManyConstants, CompilerMessage::TooDeep, CompilerMessage::ScriptTooLarge}) {
+        if (diagnostic.message.rfind(MessageText(nLimit), 0) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The errors of a script, each by its message with letters in upper case
+// (formatting may change the case of a word an error quotes).
+std::vector<std::string> ErrorMessages(const CompileResult& result)
+{
+    std::vector<std::string> messages;
+    for (const Diagnostic& diagnostic : result.diagnostics) {
+        if (diagnostic.severity != Severity::Error)
+            continue;
+        std::string message = diagnostic.message;
+        for (char& c : message)
+            c = ToUpperAscii(c);
+        messages.push_back(message);
+    }
+    return messages;
+}
+
+// The first error of the script that is not a limit's, if any.
+const Diagnostic* FirstSyntaxError(const CompileResult& result)
+{
+    for (const Diagnostic& diagnostic : result.diagnostics) {
+        if (diagnostic.severity == Severity::Error && !IsLimitError(diagnostic))
+            return &diagnostic;
+    }
+    return nullptr;
+}
+
 class Formatter {
 public:
     explicit Formatter(std::string_view source) : m_source(source), m_items(LayoutItems(source)) {}
@@ -129,6 +212,7 @@ private:
     {
         if (item.m_bOwnLine) {
             StartLine(item.m_bBlankBefore);
+            Indent();
         } else {
             m_out += ' ';
         }
@@ -144,6 +228,8 @@ private:
         const std::string text = Spelling(i);
         if (m_bLineEmpty || m_bBreakPending || IsSectionBoundary(item)) {
             StartLine(item.m_bBlankBefore);
+            if (!IsSectionBoundary(item))
+                Indent();
         } else {
             m_out += Separator(item);
         }
@@ -152,7 +238,16 @@ private:
         m_bAfterOperand = EndsOperand(item);
         m_bBreakPending = Is(item, TOKEN_SEMICOLON) || Is(item, TOKEN_BEGINSCRIPT);
         m_bLineEmpty = false;
+        m_bInStatement = !m_bBreakPending;
         m_previous = item;
+    }
+
+    // A line that continues a statement split over lines (by a comment)
+    // starts indented.
+    void Indent()
+    {
+        if (m_bInStatement)
+            m_out += CONTINUATION_INDENT;
     }
 
     static bool IsSectionBoundary(const LayoutItem& item)
@@ -209,7 +304,7 @@ private:
     // it is; only a final line feed is added when it lacks one.
     std::string FinishAfterEnd(const LayoutItem& end)
     {
-        m_out.append(m_source.substr(end.m_token.offset + end.m_token.length));
+        m_out += WithLineFeeds(m_source.substr(end.m_token.offset + end.m_token.length));
         if (m_out.back() != '\n')
             m_out += '\n';
         return m_out;
@@ -226,7 +321,20 @@ private:
     bool m_bBreakPending = false;
     bool m_bNegation = false;     // the previous token is a unary minus
     bool m_bAfterOperand = false; // the previous token ends an operand
+    bool m_bInStatement = false;  // a token of an unfinished statement is out
 };
+
+// A script beyond a limit is not fully read by the compiler (the rest of a
+// statement after its limit is skipped), so its layout is kept only when
+// the compiler finds the same errors in it.
+FormatResult KeepsErrors(const CompileResult& before, FormatResult result)
+{
+    const std::vector<std::string> errors = ErrorMessages(before);
+    result.m_bOk = errors.empty() || errors == ErrorMessages(Diagnose(result.m_text));
+    if (!result.m_bOk)
+        result.m_error = "the layout would change what the compiler reads; the text is left alone";
+    return result;
+}
 
 } // namespace
 
@@ -253,9 +361,17 @@ FormatResult FormatScript(std::string_view source)
     result.m_error = CheckBytes(source);
     if (!result.m_error.empty())
         return result;
+    const CompileResult diagnosis = Diagnose(source);
+    if (const Diagnostic* pError = FirstSyntaxError(diagnosis)) {
+        result.m_syntaxError = *pError;
+        result.m_bSyntaxError = true;
+        result.m_error = pError->message;
+        return result;
+    }
     result.m_text = Formatter(source).Run();
-    result.m_bOk = true;
-    return result;
+    if (MostlyCrLf(source))
+        result.m_text = WithCrLf(result.m_text);
+    return KeepsErrors(diagnosis, result);
 }
 
 } // namespace quorlin

@@ -7,19 +7,29 @@
 //     else
 //         Complain(result.m_error); // the text holds a NUL or another control byte
 //
+// Only a script that parses is formatted: one in which Diagnose finds no
+// error other than a limit of the compiled format (too many constants, too
+// deep a tree or too many temporaries, too large a script). Any other error
+// leaves the text alone, with the first such error in m_syntaxError. A
+// script beyond a limit is formatted only when the compiler then finds the
+// same errors in it.
+//
 // The layout: each header section on its own line, BeginScript and EndScript
-// on their own lines, one statement per line without indentation, one space
-// around binary operators and after commas, none inside parentheses or after
-// a unary minus; comments stay where they are (on their own line, or at the
-// end of a line after one space), blank lines are kept but never more than
-// one in a row, text after EndScript is kept as it is, lines end in a line
-// feed. Section keywords, types, built-in values and functions take their
+// on their own lines, one statement per line without indentation (a line
+// that continues a statement split by a comment is indented four spaces),
+// one space around binary operators and after commas, none inside
+// parentheses or after a unary minus; comments stay where they are (on their
+// own line, or at the end of a line after one space), blank lines are kept
+// but never more than one in a row, text after EndScript is kept as it is
+// but for its line ends. Lines end the way most lines of the text end: in
+// CR LF when more of them end so than in a lone line feed, in a line feed
+// otherwise; never a mix. Section keywords, types, built-in values and functions take their
 // documented spelling, except inside the UserParams list and where a
 // parameter is spelt exactly as the word or as its documented spelling.
 //
 // The token sequence never changes otherwise, so the script compiles to the
-// same bytes (or fails with the same messages), and formatting formatted
-// text changes nothing.
+// same bytes (or, beyond a limit, fails with the same messages), and
+// formatting formatted text changes nothing.
 //
 // The script is read through the compiler's own scanner (scanner.h), and a
 // word's spelling follows from what the compiler's lookup makes of it, so
@@ -31,6 +41,7 @@
 #include <string_view>
 #include <vector>
 
+#include "quorlin/quorlin.h"
 #include "scanner.h"
 
 namespace quorlin {
@@ -55,6 +66,10 @@ struct FormatResult {
     bool m_bOk = false;
     std::string m_text;  // the formatted script when m_bOk
     std::string m_error; // why the text was left alone otherwise
+    // Whether the text was left alone because it does not parse, and the
+    // first error the diagnostics engine found in it.
+    bool m_bSyntaxError = false;
+    Diagnostic m_syntaxError;
 };
 
 FormatResult FormatScript(std::string_view source);

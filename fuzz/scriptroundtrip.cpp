@@ -10,6 +10,7 @@
 
 #include "charclass.h"
 #include "decompiler.h"
+#include "messages.h"
 #include "scriptformatter.h"
 #include "texturescriptcompiler.h"
 #include "tfsreader.h"
@@ -37,7 +38,7 @@ void KeepMessage(const char* pszFormat, ...)
     (void)pszFormat;
 }
 
-CompileOutcome Compile(std::string_view script)
+CompileOutcome CompileClassic(std::string_view script)
 {
     CompileOutcome outcome;
     const std::string text(script);
@@ -72,6 +73,49 @@ bool SameWord(std::string_view before, std::string_view after)
     for (std::size_t i = 0; i < before.size(); ++i) {
         const bool bSame = bWord ? ToUpperAscii(before[i]) == ToUpperAscii(after[i]) : before[i] == after[i];
         if (!bSame)
+            return false;
+    }
+    return true;
+}
+
+// The text without the carriage returns before each line feed.
+std::string WithoutCarriageReturns(std::string_view text)
+{
+    std::string out;
+    for (const char c : text) {
+        while (c == '\n' && !out.empty() && out.back() == '\r')
+            out.pop_back();
+        out += c;
+    }
+    return out;
+}
+
+// Whether every line of the formatted text ends the same way, and that way
+// is the one most lines of the original end in.
+std::string CheckLineEnds(std::string_view before, std::string_view after)
+{
+    std::size_t aCount[2][2] = {}; // [after?][CR LF?]
+    for (const std::string_view text : {before, after}) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n')
+                ++aCount[text.data() == after.data()][i > 0 && text[i - 1] == '\r'];
+        }
+    }
+    if (aCount[1][0] != 0 && aCount[1][1] != 0)
+        return "the formatted text mixes line ends";
+    const bool bCrLf = aCount[0][1] > aCount[0][0];
+    return aCount[1][bCrLf ? 0 : 1] == 0 ? std::string() : "the formatted text does not end lines as most of the text";
+}
+
+// Whether the classic compiler stops at an error other than a limit of the
+// compiled format: the script does not parse.
+bool StopsAtSyntaxError(const std::vector<std::string>& messages)
+{
+    if (messages.empty())
+        return false;
+    for (const CompilerMessage nLimit :
+         {CompilerMessage::TooManyConstants, CompilerMessage::TooDeep, CompilerMessage::ScriptTooLarge}) {
+        if (messages.front() == MessageText(nLimit))
             return false;
     }
     return true;
@@ -113,16 +157,16 @@ std::string CompareItems(const ScriptParts& before, const ScriptParts& after)
     }
     if (before.m_bEnded != after.m_bEnded)
         return "EndScript came or went";
-    const bool bTailKept = after.m_tail == before.m_tail ||
-                           (after.m_tail.size() == before.m_tail.size() + 1 && after.m_tail.back() == '\n' &&
-                            after.m_tail.substr(0, before.m_tail.size()) == before.m_tail);
+    const std::string tailBefore = WithoutCarriageReturns(before.m_tail);
+    const std::string tailAfter = WithoutCarriageReturns(after.m_tail);
+    const bool bTailKept = tailAfter == tailBefore || tailAfter == tailBefore + "\n";
     return bTailKept ? std::string() : "the text after EndScript changed";
 }
 
 std::string CompareCompiles(std::string_view before, std::string_view after)
 {
-    const CompileOutcome a = Compile(before);
-    const CompileOutcome b = Compile(after);
+    const CompileOutcome a = CompileClassic(before);
+    const CompileOutcome b = CompileClassic(after);
     if (a.m_bOk != b.m_bOk)
         return "the formatted script compiles where the original does not, or the other way round";
     if (a.m_bytes != b.m_bytes)
@@ -134,7 +178,7 @@ std::string CompareCompiles(std::string_view before, std::string_view after)
 
 std::string CheckDecompiling(std::string_view script)
 {
-    const CompileOutcome compiled = Compile(script);
+    const CompileOutcome compiled = CompileClassic(script);
     if (!compiled.m_bOk)
         return std::string();
     auto pRead = std::make_unique<CompiledScript>();
@@ -165,7 +209,7 @@ std::string CheckDecompilingFile(std::string_view bytes)
     if (result.m_text.size() > TEXT_PER_BYTE * (data.size() + 16))
         return "the script of a " + std::to_string(data.size()) + "-byte file takes " +
                std::to_string(result.m_text.size()) + " bytes";
-    if (result.m_problems.empty() && Compile(result.m_text).m_bytes != data)
+    if (result.m_problems.empty() && CompileClassic(result.m_text).m_bytes != data)
         return "a file reported as reproduced compiles back to other bytes";
     return std::string();
 }
@@ -175,9 +219,16 @@ std::string CheckFormatting(std::string_view script)
     const FormatResult result = FormatScript(script);
     if (HasForbiddenByte(script))
         return result.m_bOk || result.m_error.empty() ? "a text with a control byte was formatted" : std::string();
+    const CompileOutcome compiled = CompileClassic(script);
+    if (StopsAtSyntaxError(compiled.m_messages))
+        return result.m_bOk || !result.m_bSyntaxError ? "a script that does not parse was formatted" : std::string();
+    if (!result.m_bOk && compiled.m_bOk)
+        return "formatting refused a script that compiles: " + result.m_error;
     if (!result.m_bOk)
-        return "formatting refused a text without control bytes: " + result.m_error;
+        return std::string();
     std::string problem = CompareItems(Split(script), Split(result.m_text));
+    if (problem.empty())
+        problem = CheckLineEnds(script, result.m_text);
     if (problem.empty())
         problem = CompareCompiles(script, result.m_text);
     if (problem.empty() && FormatScript(result.m_text).m_text != result.m_text)

@@ -21,11 +21,14 @@ std::string CheckDecompiling(std::string_view script);
 // its script to the same bytes.
 std::string CheckDecompilingFile(std::string_view bytes);
 
-// Formatting refuses exactly the texts holding a NUL or another control byte
-// but tab, CR and LF; otherwise it keeps every token (letter case aside),
-// every comment and the text after EndScript, compiles to the same bytes or
-// the same messages (line numbers aside), and formatting again changes
-// nothing.
+// Formatting refuses the texts holding a NUL or another control byte but
+// tab, CR and LF, and the scripts that do not parse (the compiler stops at
+// an error other than a limit of the compiled format); it formats every
+// script that compiles. What it formats keeps every token (letter case
+// aside), every comment and the text after EndScript (line ends aside),
+// compiles to the same bytes or the same messages (line numbers aside), ends
+// every line the way most lines of the original end, and formatting again
+// changes nothing.
 std::string CheckFormatting(std::string_view script);
 
 } // namespace quorlin

@@ -12,10 +12,13 @@ using testsupport::TestClient;
 using testsupport::URI;
 using testsupport::WORKED_EXAMPLE;
 
+// A client that shows related information, as VS Code and Neovim do.
+const Json RELATED_INFORMATION = {{"textDocument", {{"publishDiagnostics", {{"relatedInformation", true}}}}}};
+
 struct Opened : TestClient {
-    explicit Opened(const std::string& text)
+    explicit Opened(const std::string& text, const Json& capabilities = RELATED_INFORMATION)
     {
-        Initialize();
+        Initialize(capabilities);
         Open(text);
     }
 };
@@ -38,23 +41,33 @@ bool Has(const std::vector<std::string>& labels, const std::string& label)
     return std::find(labels.begin(), labels.end(), label) != labels.end();
 }
 
-TEST(Diagnostics, CoverTheTokenAtFaultInUtf16Units)
+const std::string FAULT_AFTER_WIDE_CHARACTERS = "UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\n"
+                                                "Mat00 = 1; # \xC3\xA9\xF0\x9F\x98\x80\n# \xF0\x9F\x98\x80\n"
+                                                "  Mat00 = Mat44;\nEndScript\n";
+
+TEST(Diagnostics, CoverTheTokenAtFaultInUtf16UnitsWithNotesAsRelatedInformation)
 {
     // "é" (2 bytes) and U+1F600 (4 bytes, 2 units) in a comment before the fault.
-    Opened client("UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\n"
-                  "Mat00 = 1; # \xC3\xA9\xF0\x9F\x98\x80\n# \xF0\x9F\x98\x80\n  Mat00 = Mat44;\nEndScript\n");
+    Opened client(FAULT_AFTER_WIDE_CHARACTERS);
     const Json diagnostics = client.LastDiagnostics();
-    ASSERT_EQ(diagnostics.size(), 2U); // the error, then its note on its own
+    ASSERT_EQ(diagnostics.size(), 1U); // the note travels with the error alone
     EXPECT_EQ(diagnostics[0]["message"], "Invalid matrix index: 'Mat44'");
     EXPECT_EQ(diagnostics[0]["range"], RangeJson(6, 10, 15));
     EXPECT_EQ(diagnostics[0]["severity"], 1);
     EXPECT_EQ(diagnostics[0]["source"], "quorlin");
-    EXPECT_EQ(diagnostics[1]["severity"], 3);
-    EXPECT_EQ(diagnostics[1]["range"], RangeJson(6, 10, 15));
     const Json& related = diagnostics[0]["relatedInformation"];
     ASSERT_EQ(related.size(), 1U);
-    EXPECT_EQ(related[0]["message"], diagnostics[1]["message"]);
     EXPECT_EQ(related[0]["location"]["range"], RangeJson(6, 10, 15));
+}
+
+TEST(Diagnostics, NotesAreDiagnosticsOfTheirOwnForAClientWithoutRelatedInformation)
+{
+    Opened client(FAULT_AFTER_WIDE_CHARACTERS, Json::object());
+    const Json diagnostics = client.LastDiagnostics();
+    ASSERT_EQ(diagnostics.size(), 2U); // the error, then its note
+    EXPECT_FALSE(diagnostics[0].contains("relatedInformation"));
+    EXPECT_EQ(diagnostics[1]["severity"], 3);
+    EXPECT_EQ(diagnostics[1]["range"], RangeJson(6, 10, 15));
 }
 
 TEST(Diagnostics, ANonAsciiTokenIsCoveredWhole)
@@ -87,6 +100,7 @@ TEST(Diagnostics, AWarningCarriesItsNameAsCode)
     EXPECT_EQ(diagnostics[0]["severity"], 2);
     EXPECT_EQ(diagnostics[0]["code"], "unused-parameter");
     EXPECT_EQ(diagnostics[0]["range"], RangeJson(0, 11, 16));
+    EXPECT_EQ(diagnostics[0]["tags"], Json::array({1})); // Unnecessary: editors fade the name
 }
 
 TEST(CodeActions, ANotesFixItIsAQuickFixThatMendsTheScript)
@@ -102,6 +116,7 @@ TEST(CodeActions, ANotesFixItIsAQuickFixThatMendsTheScript)
                                                    {"context", {{"diagnostics", Json::array()}}}})["result"];
     ASSERT_EQ(actions.size(), 1U);
     EXPECT_EQ(actions[0]["kind"], "quickfix");
+    EXPECT_EQ(actions[0]["title"], "Insert ';'");
     const Json edits = actions[0]["edit"]["changes"][URI];
     ASSERT_EQ(edits.size(), 1U);
     EXPECT_EQ(edits[0]["range"], RangeJson(4, 18, 18));
@@ -109,6 +124,15 @@ TEST(CodeActions, ANotesFixItIsAQuickFixThatMendsTheScript)
                   {{"textDocument", {{"uri", URI}, {"version", 2}}},
                    {"contentChanges", Json::array({{{"range", edits[0]["range"]}, {"text", edits[0]["newText"]}}})}});
     EXPECT_TRUE(client.LastDiagnostics().empty()) << client.LastDiagnostics().dump();
+}
+
+TEST(CodeActions, TitlesNameWhatTheFixDoes)
+{
+    const std::string text = "\xEF\xBB\xBFMat00 = speeed x;";
+    EXPECT_EQ(QuickFixTitle(text, {{11, 6}, "Speed"}), "Change to 'Speed'");
+    EXPECT_EQ(QuickFixTitle(text, {{3, 0}, "#"}), "Insert '#'");
+    EXPECT_EQ(QuickFixTitle(text, {{17, 2}, ""}), "Remove ' x'");
+    EXPECT_EQ(QuickFixTitle(text, {{0, 3}, ""}), "Remove the byte-order mark");
 }
 
 TEST(Diagnostics, AMessageAfterTheEndOfTheTextSitsAtTheEnd)
@@ -131,7 +155,7 @@ TEST(Diagnostics, RepeatedTokensOnOneLineAreTheOnesTheCompilerReached)
 TEST(Formatting, OneEditGivesTheCanonicalLayoutAndRefusedTextGetsNone)
 {
     Opened client("UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\n  Mat30=Time*0.5;\nEndScript\n");
-    const Json params = {{"textDocument", {{"uri", URI}}}, {"options", {{"tabSize", 4}, {"insertSpaces", true}}}};
+    Json params = {{"textDocument", {{"uri", URI}}}, {"options", {{"tabSize", 4}, {"insertSpaces", true}}}};
     const Json edits = client.Request("textDocument/formatting", params)["result"];
     ASSERT_EQ(edits.size(), 1U);
     EXPECT_EQ(edits[0]["range"], ToJson(Range{{0, 0}, {6, 0}}));
@@ -140,6 +164,55 @@ TEST(Formatting, OneEditGivesTheCanonicalLayoutAndRefusedTextGetsNone)
     EXPECT_TRUE(client.Request("textDocument/formatting", params)["result"].empty()); // already canonical
     client.Open(std::string("BeginScript\n\x01\nEndScript\n"));
     EXPECT_TRUE(client.Request("textDocument/formatting", params)["result"].empty());
+    // A script that does not parse is left alone: a missing ";" would join two statements.
+    client.Open("UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat30 = Time\nMat31 = .5;\nEndScript\n");
+    EXPECT_TRUE(client.Request("textDocument/formatting", params)["result"].empty());
+    params["range"] = ToJson(Range{{0, 0}, {7, 0}});
+    EXPECT_TRUE(client.Request("textDocument/rangeFormatting", params)["result"].empty());
+}
+
+// The text with one edit of ASCII text applied.
+std::string Applied(const std::string& text, const Json& edit)
+{
+    const auto offset = [&](const Json& position) {
+        std::size_t nOffset = 0;
+        for (std::size_t nLine = position["line"]; nLine > 0; --nLine)
+            nOffset = text.find('\n', nOffset) + 1;
+        return nOffset + position["character"].get<std::size_t>();
+    };
+    const std::size_t nStart = offset(edit["range"]["start"]);
+    return text.substr(0, nStart) + edit["newText"].get<std::string>() + text.substr(offset(edit["range"]["end"]));
+}
+
+TEST(Formatting, RangeFormattingLaysOutTheWholeStatementsTheRangeTouches)
+{
+    const std::string header = "UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\n";
+    const std::string text = header + "Mat30=Time*0.5;  Mat31 =Speed; # spin\n  # next\nMat32=\n1;\nEndScript\n";
+    Opened client(text);
+    const auto format = [&](Range range) {
+        const Json edits = client.Request("textDocument/rangeFormatting",
+                                          {{"textDocument", {{"uri", URI}}}, {"range", ToJson(range)}})["result"];
+        EXPECT_EQ(edits.size(), 1U) << edits.dump();
+        return edits.empty() ? text : Applied(text, edits[0]);
+    };
+    EXPECT_EQ(format({{4, 21}, {4, 21}}),
+              header + "Mat30=Time*0.5;\nMat31 = Speed; # spin\n  # next\nMat32=\n1;\nEndScript\n");
+    EXPECT_EQ(format({{7, 0}, {7, 1}}),
+              header + "Mat30=Time*0.5;  Mat31 =Speed; # spin\n# next\nMat32 = 1;\nEndScript\n");
+    EXPECT_EQ(format({{0, 0}, {9, 0}}),
+              header + "Mat30 = Time * 0.5;\nMat31 = Speed; # spin\n# next\nMat32 = 1;\nEndScript\n");
+}
+
+TEST(Completion, SectionsOnlyWhereOneMayStartAndNothingAfterEndScript)
+{
+    Opened client("UserParams Speed;\nInput UV;\n\nOutput TexCoord2;\nBeginScript\nMat00 = Sin(\n\nEndScript\n\n");
+    EXPECT_EQ(Labels(client.At("textDocument/completion", 2, 0)), (std::vector<std::string>{"Output", "BeginScript"}));
+    const auto statement = Labels(client.At("textDocument/completion", 5, 0));
+    EXPECT_TRUE(Has(statement, "EndScript") && Has(statement, "Mat00") && !Has(statement, "Input"));
+    const auto argument = Labels(client.At("textDocument/completion", 6, 0)); // inside Sin(
+    EXPECT_TRUE(Has(argument, "Time") && Has(argument, "Cos") && Has(argument, "Speed"));
+    EXPECT_FALSE(Has(argument, "EndScript") || Has(argument, "UserParams"));
+    EXPECT_TRUE(client.At("textDocument/completion", 8, 0).empty());
 }
 
 TEST(Completion, OffersWhatMayStandWhereTheCaretIs)

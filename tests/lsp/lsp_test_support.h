@@ -41,9 +41,9 @@ public:
         Raw(Json{{"jsonrpc", "2.0"}, {"method", method}, {"params", params}}.dump());
     }
 
-    void Initialize()
+    void Initialize(const Json& capabilities = Json::object())
     {
-        Request("initialize", {{"capabilities", Json::object()}});
+        Request("initialize", {{"capabilities", capabilities}});
         Notify("initialized", Json::object());
     }
 

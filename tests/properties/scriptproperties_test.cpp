@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "formatfrontends.h"
 #include "scriptroundtrip.h"
 
 namespace fs = std::filesystem;
@@ -50,6 +51,12 @@ TEST(ScriptCorpus, FormattingKeepsEveryScriptAndIsIdempotent)
 {
     for (const std::string& script : Corpus())
         EXPECT_EQ(quorlin::CheckFormatting(script), "") << script;
+}
+
+TEST(ScriptCorpus, QuorlinFormatAndTheServerFormatOnlyWhatParses)
+{
+    for (const std::string& script : Corpus())
+        EXPECT_EQ(quorlin::CheckFormattingFrontEnds(script), "") << script;
 }
 
 // Random scripts from the grammar, shallow enough to fit the temporaries.

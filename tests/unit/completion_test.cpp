@@ -1,5 +1,5 @@
-// tfsc's bash completion names exactly the spellings of tfsc's option table,
-// and exactly the engine's warnings.
+// Each program's bash completion names exactly the spellings of its option
+// table, and tfsc's exactly the engine's warnings.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,16 +8,18 @@
 #include <sstream>
 #include <string>
 
+#include "formattool.h"
 #include "quorlin/quorlin.h"
 #include "tfscoptions.h"
+#include "tfsdump.h"
 
 namespace quorlin {
 namespace {
 
 // The words of the completion file's line 'local NAME="..."'.
-std::set<std::string> ListedWords(const std::string& name)
+std::set<std::string> ListedWords(const std::string& program, const std::string& name)
 {
-    std::ifstream file(QUORLIN_COMPLETIONS_DIR "/tfsc");
+    std::ifstream file(QUORLIN_COMPLETIONS_DIR "/" + program);
     const std::string start = "local " + name + "=\"";
     for (std::string line; std::getline(file, line);) {
         const std::size_t nAt = line.find(start);
@@ -30,18 +32,25 @@ std::set<std::string> ListedWords(const std::string& name)
     return {};
 }
 
-TEST(TfscCompletion, OffersEverySpellingOfTheOptionTable)
+std::set<std::string> Spellings(const std::vector<cli::OptionSpec>& table)
 {
     std::set<std::string> spellings;
-    for (const cli::OptionSpec& option : TfscOptionTable())
+    for (const cli::OptionSpec& option : table)
         spellings.insert(std::string(option.spelling));
-    EXPECT_EQ(ListedWords("options"), spellings);
+    return spellings;
+}
+
+TEST(Completion, OffersEverySpellingOfEachOptionTable)
+{
+    EXPECT_EQ(ListedWords("tfsc", "options"), Spellings(TfscOptionTable()));
+    EXPECT_EQ(ListedWords("tfsdump", "options"), Spellings(TfsdumpOptionTable()));
+    EXPECT_EQ(ListedWords("quorlin-format", "options"), Spellings(FormatToolOptionTable()));
 }
 
 TEST(TfscCompletion, OffersEveryWarning)
 {
     const std::vector<std::string_view>& names = WarningNames();
-    EXPECT_EQ(ListedWords("warnings"), std::set<std::string>(names.begin(), names.end()));
+    EXPECT_EQ(ListedWords("tfsc", "warnings"), std::set<std::string>(names.begin(), names.end()));
 }
 
 } // namespace

@@ -10,34 +10,41 @@
 
 #include "outputfile.h"
 #include "scriptformatter.h"
+#include "unifieddiff.h"
+#include "visibletext.h"
 
 namespace quorlin {
 namespace {
 
 constexpr const char* PROGRAM_NAME = "quorlin-format";
-constexpr const char* USAGE_LINE = "Usage: quorlin-format [--check] [-i] FILE...\n";
+constexpr const char* USAGE_LINE = "Usage: quorlin-format [--check | -d | -i] [FILE...]\n";
 constexpr const char* HELP_TEXT = "Lay texture scripts out the canonical way.\n"
                                   "\n"
-                                  "Each FILE is formatted; a FILE of - is standard input. The scripts compile\n"
-                                  "to the same bytes as before: only white space, line breaks and the letter\n"
-                                  "case of the language's own names change.\n"
+                                  "Each FILE is formatted; a FILE of - is standard input, as is no FILE at\n"
+                                  "all. The scripts compile to the same bytes as before: only white space,\n"
+                                  "line breaks and the letter case of the language's own names change. A\n"
+                                  "script that does not parse is left alone and its first error printed;\n"
+                                  "one that parses but exceeds a limit of the compiled format is formatted.\n"
+                                  "Lines end as most lines of the file end (CR LF or line feed).\n"
                                   "\n"
                                   "Options:\n"
                                   "  -i          rewrite the files in place instead of printing them\n"
                                   "  --check     write nothing; list the files that would change\n"
+                                  "  -d, --diff  print what would change as a unified diff (a/FILE, b/FILE)\n"
                                   "  -h, --help  show this help and exit\n"
                                   "  --version   show the version and exit\n"
                                   "  --          take every later argument as a FILE\n"
                                   "\n"
-                                  "Exit status: 0 on success (with --check: no file would change), 1 when a\n"
-                                  "file would change, cannot be read or written, or holds a NUL or another\n"
-                                  "control byte, 2 for a usage error.\n";
+                                  "Exit status: 0 on success (with --check or -d: no file would change), 1\n"
+                                  "when a file would change, does not parse, cannot be read or written, or\n"
+                                  "holds a NUL or another control byte, 2 for a usage error.\n";
 
 struct ToolOptions {
     bool m_bHelp = false;
     bool m_bVersion = false;
     bool m_bCheck = false;
     bool m_bInPlace = false;
+    bool m_bDiff = false;
     bool m_bStdin = false;
     std::vector<std::string> m_files;
 };
@@ -49,7 +56,7 @@ int UsageError(std::FILE* pErr, const std::string& message)
     return FORMAT_STATUS_USAGE;
 }
 
-enum OptionId { IN_PLACE = 1, CHECK, HELP, VERSION };
+enum OptionId { IN_PLACE = 1, CHECK, DIFF, HELP, VERSION };
 
 void ApplyFlag(int nId, ToolOptions& options)
 {
@@ -57,6 +64,7 @@ void ApplyFlag(int nId, ToolOptions& options)
     case HELP: options.m_bHelp = true; break;
     case VERSION: options.m_bVersion = true; break;
     case CHECK: options.m_bCheck = true; break;
+    case DIFF: options.m_bDiff = true; break;
     default: options.m_bInPlace = true; break;
     }
 }
@@ -87,11 +95,9 @@ std::string CheckOptions(const ToolOptions& options)
 {
     if (options.m_bHelp || options.m_bVersion)
         return std::string();
-    if (options.m_files.empty())
-        return "no input files";
-    if (options.m_bCheck && options.m_bInPlace)
-        return "--check and -i exclude each other";
-    if (options.m_bInPlace && options.m_bStdin)
+    if (options.m_bCheck + options.m_bInPlace + options.m_bDiff > 1)
+        return "--check, -d and -i exclude each other";
+    if (options.m_bInPlace && (options.m_bStdin || options.m_files.empty()))
         return "-i cannot rewrite standard input in place";
     return std::string();
 }
@@ -136,10 +142,14 @@ private:
         if (!Load(pszArgument, bStdin, pszName, text))
             return false;
         const FormatResult result = FormatScript(text);
+        if (result.m_bSyntaxError)
+            return ReportSyntaxError(pszName, result.m_syntaxError);
         if (!result.m_bOk)
             return Report(pszName, result.m_error);
         if (m_options.m_bCheck)
             return ListIfChanged(pszName, text, result.m_text);
+        if (m_options.m_bDiff)
+            return PrintDiff(name, text, result.m_text);
         if (m_options.m_bInPlace)
             return Rewrite(pszArgument, text, result.m_text);
         return std::fwrite(result.m_text.data(), 1, result.m_text.size(), m_pOut) == result.m_text.size();
@@ -158,6 +168,25 @@ private:
         if (!bRead)
             return Report(pszName, std::string("cannot read: ") + (nError != 0 ? std::strerror(nError) : "read error"));
         return true;
+    }
+
+    // The diff's labels are the name with a/ and b/ before it, as git shows
+    // them (a/tmp/x.tsc for /tmp/x.tsc), so that patch -p1 applies it from
+    // the directory the name is relative to.
+    bool PrintDiff(const std::string& name, const std::string& before, const std::string& after)
+    {
+        const std::string path = name.front() == '/' ? name : "/" + name;
+        const std::string diff = UnifiedDiff(before, after, "a" + path, "b" + path);
+        std::fwrite(diff.data(), 1, diff.size(), m_pOut);
+        return diff.empty();
+    }
+
+    // FILE:LINE:COL: error: MESSAGE, as tfsc begins its report of an error.
+    bool ReportSyntaxError(const char* pszName, const Diagnostic& error)
+    {
+        std::fprintf(m_pErr, "%s:%d:%d: error: %s\n", VisibleText(pszName).c_str(), error.line, error.column,
+                     VisibleText(error.message).c_str());
+        return false;
     }
 
     bool ListIfChanged(const char* pszName, const std::string& before, const std::string& after)
@@ -203,6 +232,8 @@ const std::vector<cli::OptionSpec>& FormatToolOptionTable()
     static const std::vector<cli::OptionSpec> table = {
         {IN_PLACE, "-i", OptionValue::NONE, {}, "rewrite the files in place"},
         {CHECK, "--check", OptionValue::NONE, {}, "list the files that would change"},
+        {DIFF, "-d", OptionValue::NONE, {}, "print what would change as a unified diff"},
+        {DIFF, "--diff", OptionValue::NONE, {}, "print what would change as a unified diff"},
         {HELP, "-h", OptionValue::NONE, {}, "show the help and exit"},
         {HELP, "--help", OptionValue::NONE, {}, "show the help and exit"},
         {VERSION, "--version", OptionValue::NONE, {}, "show the version and exit"},
@@ -226,6 +257,8 @@ int RunFormatTool(int argc, const char* const* argv, std::FILE* pIn, std::FILE* 
         std::fprintf(pOut, "%s (Quorlin) %s\n", PROGRAM_NAME, QUORLIN_VERSION);
         return std::fflush(pOut) == 0 ? FORMAT_STATUS_OK : FORMAT_STATUS_FAILED;
     }
+    if (options.m_files.empty())
+        options.m_files.emplace_back(cli::STDIN_ARGUMENT);
     return Tool(options, pIn, pOut, pErr).Run();
 }
 

@@ -1,13 +1,15 @@
 // The quorlin-format tool: lays texture scripts out the canonical way.
 //
-//     quorlin-format [--check] [-i] FILE...
+//     quorlin-format [--check | -d | -i] [FILE...]
 //
-// Without options each FILE (standard input for "-") is printed formatted on
-// standard output; -i rewrites the files in place instead, and --check
-// writes nothing but the names of the files that would change. Exit status:
-// 0 when all went well (and, with --check, nothing would change), 1 when a
-// file would change, cannot be read or written, or holds a byte the
-// formatter refuses, 2 for a usage error.
+// Without options each FILE (standard input for "-" or when no FILE is
+// given) is printed formatted on standard output; -i rewrites the files in
+// place instead, --check writes nothing but the names of the files that
+// would change, and -d prints a unified diff of the changes. A script that
+// does not parse is left alone, its first error printed as tfsc prints it.
+// Exit status: 0 when all went well (and, with --check or -d, nothing would
+// change), 1 when a file would change, does not parse, cannot be read or
+// written, or holds a byte the formatter refuses, 2 for a usage error.
 #ifndef QUORLIN_FORMAT_FORMATTOOL_H
 #define QUORLIN_FORMAT_FORMATTOOL_H
 

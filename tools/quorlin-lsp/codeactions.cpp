@@ -1,14 +1,32 @@
 // Quick fixes: the suggestions that the notes of a problem carry, offered
-// when the range the client asks about touches the problem or the note.
+// when the range the client asks about touches the problem or the note, each
+// titled by what its edits do: "Insert ';'", "Change to 'Speed'", "Remove
+// 'x'".
+#include <string_view>
+
 #include "editorfeatures.h"
+#include "visibletext.h"
 
 namespace quorlin::lsp {
 
 namespace {
 
+constexpr std::string_view UTF8_BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
 bool Touches(const TextSpan& span, std::size_t nStart, std::size_t nEnd)
 {
     return span.nOffset <= nEnd && nStart <= span.nOffset + span.nLength;
+}
+
+// The titles of a note's fixes, joined.
+std::string ActionTitle(std::string_view text, const std::vector<FixIt>& fixes)
+{
+    std::string title;
+    for (const FixIt& fix : fixes) {
+        const std::string part = QuickFixTitle(text, fix);
+        title += title.empty() ? part : ", then " + part;
+    }
+    return title;
 }
 
 Json EditOf(const DocumentView& view, const std::vector<FixIt>& fixes)
@@ -23,6 +41,16 @@ Json EditOf(const DocumentView& view, const std::vector<FixIt>& fixes)
 
 } // namespace
 
+std::string QuickFixTitle(std::string_view text, const FixIt& fix)
+{
+    if (fix.span.nLength == 0)
+        return "Insert " + QuotedText(fix.replacement);
+    if (!fix.replacement.empty())
+        return "Change to " + QuotedText(fix.replacement);
+    const std::string_view removed = text.substr(fix.span.nOffset, fix.span.nLength);
+    return removed == UTF8_BYTE_ORDER_MARK ? "Remove the byte-order mark" : "Remove " + QuotedText(removed);
+}
+
 Json CodeActions(const DocumentView& view, const Json& params)
 {
     Json actions = Json::array();
@@ -34,7 +62,7 @@ Json CodeActions(const DocumentView& view, const Json& params)
             const bool bAsked = Touches(problem.span, nStart, nEnd) || Touches(note.span, nStart, nEnd);
             if (note.fixes.empty() || !bAsked)
                 continue;
-            actions.push_back({{"title", note.message},
+            actions.push_back({{"title", ActionTitle(view.document.Text(), note.fixes)},
                                {"kind", "quickfix"},
                                {"diagnostics", Json::array({DiagnosticJson(view, problem)})},
                                {"edit", EditOf(view, note.fixes)}});

@@ -1,6 +1,8 @@
-// Completion by where the caret stands: the section keywords where a section
-// may start, the types after Input and Output, and in the body every name a
-// statement may use. All names come from the language's one table.
+// Completion by where the caret stands: the keywords of the sections that may
+// start there, the types after Input and Output, in the body every name a
+// statement may start with (and EndScript), inside an expression the values
+// and functions it may use, and nothing after EndScript. All names come from
+// the language's one table.
 #include <string>
 
 #include "editorfeatures.h"
@@ -20,17 +22,31 @@ enum ItemKind : int {
 };
 constexpr int SNIPPET_FORMAT = 2;
 
-enum class Place { Sections, InputTypes, OutputTypes, Body, Nothing };
+enum class Place { Sections, InputTypes, OutputTypes, StatementStart, Expression, Nothing };
+
+// The header's sections in their order; the body closes with EndScript.
+constexpr TokenType HEADER_SECTIONS[] = {TOKEN_USERPARAMS, TOKEN_INPUT, TOKEN_OUTPUT, TOKEN_BEGINSCRIPT};
 
 Json Item(std::string_view label, int nKind, const std::string& detail)
 {
     return {{"label", std::string(label)}, {"kind", nKind}, {"detail", detail}};
 }
 
-void AddSections(Json& items)
+// The header sections that may follow the last one before the caret (all
+// of them at the start of the text).
+void AddSections(const ScriptTokens& script, std::size_t nBefore, Json& items)
 {
-    for (const TokenType nType : {TOKEN_USERPARAMS, TOKEN_INPUT, TOKEN_OUTPUT, TOKEN_BEGINSCRIPT, TOKEN_ENDSCRIPT})
-        items.push_back(Item(KeywordText(nType), KIND_KEYWORD, "section"));
+    TokenType nLast = TOKEN_END;
+    for (std::size_t i = nBefore + 1; nBefore != SIZE_MAX && i-- > 0 && nLast == TOKEN_END;) {
+        if (script.tokens[i].nKind == TokenKind::Section)
+            nLast = script.tokens[i].nType;
+    }
+    bool bAfterLast = nLast == TOKEN_END;
+    for (const TokenType nType : HEADER_SECTIONS) {
+        if (bAfterLast)
+            items.push_back(Item(KeywordText(nType), KIND_KEYWORD, "section"));
+        bAfterLast = bAfterLast || nType == nLast;
+    }
 }
 
 void AddTypes(Json& items, bool bInput)
@@ -53,7 +69,8 @@ void AddMatrixElements(Json& items)
     }
 }
 
-void AddBodyNames(const DocumentView& view, Json& items)
+// The names an expression may use.
+void AddExpressionNames(const DocumentView& view, Json& items)
 {
     AddMatrixElements(items);
     for (const NamedValue& value : BUILTIN_VALUES)
@@ -69,6 +86,12 @@ void AddBodyNames(const DocumentView& view, Json& items)
         const std::string slot = std::to_string(SLOT_USER_PARAM_FIRST + i);
         items.push_back(Item(parameters[i].name, KIND_VARIABLE, "parameter " + std::to_string(i) + ", slot " + slot));
     }
+}
+
+// A statement starts with any of those names, or the body ends there.
+void AddStatementStarts(const DocumentView& view, Json& items)
+{
+    AddExpressionNames(view, items);
     items.push_back(Item(KeywordText(TOKEN_ENDSCRIPT), KIND_KEYWORD, "section"));
 }
 
@@ -107,10 +130,12 @@ Place PlaceOf(const DocumentView& view, std::size_t nOffset)
     if (nType == TOKEN_OUTPUT)
         return Place::OutputTypes;
     if (nBefore >= script.nBodyBegin && nBefore < script.nBodyEnd)
-        return Place::Body;
+        return nType == TOKEN_SEMICOLON || nType == TOKEN_BEGINSCRIPT ? Place::StatementStart : Place::Expression;
+    if (script.nBodyBegin != SIZE_MAX && nBefore >= script.nBodyBegin)
+        return Place::Nothing; // after EndScript the compiler reads nothing
     if (InParameterList(script, nBefore))
         return Place::Nothing;
-    return nType == TOKEN_SEMICOLON || nType == TOKEN_ENDSCRIPT ? Place::Sections : Place::Nothing;
+    return nType == TOKEN_SEMICOLON ? Place::Sections : Place::Nothing;
 }
 
 } // namespace
@@ -121,11 +146,15 @@ Json Completion(const DocumentView& view, const Json& params)
     const std::optional<std::size_t> nOffset = RequestOffset(view, params);
     if (!nOffset)
         return items;
+    const ScriptTokens& script = view.document.Tokens();
     switch (PlaceOf(view, *nOffset)) {
-    case Place::Sections: AddSections(items); break;
+    case Place::Sections:
+        AddSections(script, TokenBefore(script, WordStart(view.document.Text(), *nOffset)), items);
+        break;
     case Place::InputTypes: AddTypes(items, true); break;
     case Place::OutputTypes: AddTypes(items, false); break;
-    case Place::Body: AddBodyNames(view, items); break;
+    case Place::StatementStart: AddStatementStarts(view, items); break;
+    case Place::Expression: AddExpressionNames(view, items); break;
     case Place::Nothing: break;
     }
     return items;

@@ -1,5 +1,8 @@
 // The compiler's problems as protocol diagnostics: each covers the token at
-// fault, and a problem's notes travel with it as related information.
+// fault; a problem's notes travel with it as related information when the
+// client shows that, else as diagnostics of their own. The unused-parameter
+// warning is tagged Unnecessary, so that editors fade the name.
+#include "diagnoser.h"
 #include "editorfeatures.h"
 
 namespace quorlin::lsp {
@@ -36,6 +39,8 @@ Json TokenRange(const DocumentView& view, const ScriptToken& token)
     return ToJson(view.document.Lines().RangeOf(token.nOffset, token.nLength));
 }
 
+constexpr int TAG_UNNECESSARY = 1;
+
 Json DiagnosticJson(const DocumentView& view, const Problem& problem)
 {
     Json diagnostic = {{"range", SpanRange(view, problem.span)},
@@ -44,16 +49,23 @@ Json DiagnosticJson(const DocumentView& view, const Problem& problem)
                        {"message", problem.message}};
     if (!problem.code.empty())
         diagnostic["code"] = problem.code;
-    if (!problem.notes.empty())
-        diagnostic["relatedInformation"] = RelatedInformation(view, problem);
+    if (problem.code == warning::UNUSED_PARAMETER)
+        diagnostic["tags"] = Json::array({TAG_UNNECESSARY});
     return diagnostic;
 }
 
-Json PublishDiagnosticsParams(const DocumentView& view)
+Json PublishDiagnosticsParams(const DocumentView& view, bool bRelatedInformation)
 {
     Json diagnostics = Json::array();
-    for (const Problem& problem : view.document.Analysis().problems)
-        diagnostics.push_back(DiagnosticJson(view, problem));
+    for (const Problem& problem : view.document.Analysis().problems) {
+        const bool bNote = problem.nParent != SIZE_MAX;
+        if (bNote && bRelatedInformation)
+            continue;
+        Json diagnostic = DiagnosticJson(view, problem);
+        if (bRelatedInformation && !problem.notes.empty())
+            diagnostic["relatedInformation"] = RelatedInformation(view, problem);
+        diagnostics.push_back(diagnostic);
+    }
     return {{"uri", view.uri}, {"version", view.document.Version()}, {"diagnostics", diagnostics}};
 }
 

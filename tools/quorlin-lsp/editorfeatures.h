@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "documentstore.h"
 #include "protocol.h"
@@ -27,7 +28,9 @@ Json TokenRange(const DocumentView& view, const ScriptToken& token);
 
 // diagnostics.cpp
 Json DiagnosticJson(const DocumentView& view, const Problem& problem);
-Json PublishDiagnosticsParams(const DocumentView& view);
+// With bRelatedInformation each problem carries its notes as related
+// information; without, each note is a diagnostic of its own.
+Json PublishDiagnosticsParams(const DocumentView& view, bool bRelatedInformation);
 
 // completion.cpp, hover.cpp, signaturehelp.cpp
 Json Completion(const DocumentView& view, const Json& params);
@@ -52,8 +55,15 @@ Json CodeLenses(const DocumentView& view, const Json& params);
 
 // codeactions.cpp
 Json CodeActions(const DocumentView& view, const Json& params);
-// The whole text in the canonical layout, as one edit; none when it is already.
+// What a fix does, as a quick fix is titled: "Insert ';'" (it inserts),
+// "Change to 'Speed'" (it replaces), "Remove 'x'" (it removes; "Remove the
+// byte-order mark" for one).
+std::string QuickFixTitle(std::string_view text, const FixIt& fix);
+// formatting.cpp: the canonical layout as one edit; none when the text is
+// already so or does not parse. Range formatting lays out the whole
+// statements (and header sections) the range touches.
 Json Formatting(const DocumentView& view, const Json& params);
+Json RangeFormatting(const DocumentView& view, const Json& params);
 
 } // namespace quorlin::lsp
 

@@ -49,6 +49,7 @@ const std::vector<DocumentFeature>& DocumentFeatures()
         {"textDocument/inlayHint", InlayHints, "inlayHintProvider", true, list},
         {"textDocument/codeLens", CodeLenses, "codeLensProvider", {{"resolveProvider", false}}, list},
         {"textDocument/formatting", Formatting, "documentFormattingProvider", true, list},
+        {"textDocument/rangeFormatting", RangeFormatting, "documentRangeFormattingProvider", true, list},
     };
     return features;
 }
@@ -170,7 +171,7 @@ void Server::HandleRequest(const Json& id, const std::string& method, const Json
 Json Server::Answer(const std::string& method, const Json& params)
 {
     if (method == "initialize")
-        return Initialize();
+        return Initialize(params);
     if (method == "shutdown") {
         m_bShutdown = true;
         return nullptr;
@@ -184,11 +185,25 @@ Json Server::Answer(const std::string& method, const Json& params)
     return pFeature->pfnHandler({StringMember(Member(params, "textDocument"), "uri"), *pDocument}, params);
 }
 
-Json Server::Initialize()
+// Whether the client shows a diagnostic's related information; notes are
+// published as diagnostics of their own for one that does not.
+bool ShowsRelatedInformation(const Json& params)
+{
+    const Json* pNode = &params;
+    for (const char* pszKey : {"capabilities", "textDocument", "publishDiagnostics", "relatedInformation"}) {
+        if (!pNode->is_object() || !pNode->contains(pszKey))
+            return false;
+        pNode = &(*pNode)[pszKey];
+    }
+    return pNode->is_boolean() && pNode->get<bool>();
+}
+
+Json Server::Initialize(const Json& params)
 {
     if (m_bInitialized)
         throw ProtocolError(INVALID_REQUEST, "initialize was sent twice");
     m_bInitialized = true;
+    m_bRelatedInformation = ShowsRelatedInformation(params);
     return {{"capabilities", Capabilities()}, {"serverInfo", {{"name", "quorlin-lsp"}, {"version", QUORLIN_VERSION}}}};
 }
 
@@ -260,7 +275,7 @@ void Server::Publish(const std::string& uri, const Document& document)
 {
     Send({{"jsonrpc", "2.0"},
           {"method", "textDocument/publishDiagnostics"},
-          {"params", PublishDiagnosticsParams({uri, document})}});
+          {"params", PublishDiagnosticsParams({uri, document}, m_bRelatedInformation)}});
 }
 
 void Server::Send(const Json& message) { m_sink(Serialize(message)); }

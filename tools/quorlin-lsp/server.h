@@ -43,7 +43,7 @@ private:
     void HandleRequest(const Json& id, const std::string& method, const Json& params);
     void HandleNotification(const std::string& method, const Json& params);
     Json Answer(const std::string& method, const Json& params);
-    Json Initialize();
+    Json Initialize(const Json& params);
     Json RunFeature(Feature feature, const Json& params);
 
     void DidOpen(const Json& params);
@@ -59,6 +59,7 @@ private:
     bool m_bInitialized = false;
     bool m_bShutdown = false;
     bool m_bExit = false;
+    bool m_bRelatedInformation = false; // the client shows notes with their problem
 };
 
 } // namespace quorlin::lsp

@@ -1,7 +1,12 @@
 -- Texture scripts in Neovim: quorlin-lsp as the language server of the
 -- "quorlin" file type, with the budget shown as a code lens (and as an inlay
--- hint where Neovim has them, 0.10 and later). Works with Neovim 0.7, which
--- has vim.lsp.start_client but not vim.lsp.start, and with current releases.
+-- hint where Neovim has them, 0.10 and later), refreshed as you type. Works
+-- with Neovim 0.7, which has vim.lsp.start_client but not vim.lsp.start, and
+-- with current releases.
+--
+-- The server answers a change in well under a millisecond, so changes are
+-- sent after DEBOUNCE_MS of quiet rather than the client's default 150 ms,
+-- which would be all of the time a diagnostic takes to appear.
 --
 --   vim.opt.runtimepath:append("/path/to/quorlin/editors/vim")   -- file type, colours
 --   vim.opt.runtimepath:append("/path/to/quorlin/editors/nvim")
@@ -9,11 +14,18 @@
 local M = {}
 
 local config = { cmd = { "quorlin-lsp" } }
+local DEBOUNCE_MS = 20
 local client_id = nil
 
--- Code lenses are asked for again after each change; 0.7 has no inlay hints.
+-- Code lenses are asked for again after each change, also while typing;
+-- 0.7 has no inlay hints. The request is made here rather than through
+-- vim.lsp.codelens.refresh, which drops a refresh while one is on its way and
+-- so could leave the lens of an older text standing. The client sends the
+-- pending change before the request, and the server answers in order, so the
+-- last answer is that of the current text.
 local function show_budget(bufnr)
-  vim.lsp.codelens.refresh()
+  local params = { textDocument = { uri = vim.uri_from_bufnr(bufnr) } }
+  vim.lsp.buf_request(bufnr, "textDocument/codeLens", params, vim.lsp.codelens.on_codelens)
   local inlay = vim.lsp.inlay_hint
   if type(inlay) == "table" and inlay.enable then
     pcall(inlay.enable, true, { bufnr = bufnr })
@@ -22,7 +34,7 @@ end
 
 local function on_attach(_, bufnr)
   show_budget(bufnr)
-  vim.api.nvim_create_autocmd({ "BufEnter", "InsertLeave", "TextChanged" }, {
+  vim.api.nvim_create_autocmd({ "BufEnter", "InsertLeave", "TextChanged", "TextChangedI" }, {
     buffer = bufnr,
     callback = function() show_budget(bufnr) end,
   })
@@ -34,6 +46,7 @@ local function client_config()
     cmd = config.cmd,
     root_dir = vim.fn.getcwd(),
     on_attach = on_attach,
+    flags = { debounce_text_changes = DEBOUNCE_MS },
   }
 end
 

@@ -1,6 +1,8 @@
--- End-to-end test with Neovim as a real client of quorlin-lsp: opens a
--- broken script, waits for the diagnostics and checks where they stand, then
--- asks for hover, completion and the budget lens. Run headless:
+-- End-to-end test with Neovim as a real client of quorlin-lsp: recognises
+-- scripts by their first words, opens a broken script, waits for the
+-- diagnostics and checks where they stand, asks for hover, completion and
+-- the budget lens, measures how soon a diagnostic follows a change, and
+-- checks that the lens follows typing in insert mode. Run headless:
 --
 --   QUORLIN_LSP=build/ci/bin/quorlin-lsp nvim --headless -u NONE -i NONE -c "luafile editors/nvim/test/e2e.lua"
 --
@@ -25,8 +27,30 @@ local function finish()
   vim.cmd(#failures == 0 and "qall!" or "cquit!")
 end
 
+-- Every text of the shared detection table in a .txt file: scripts get the
+-- quorlin type (and the server: one starting with Input draws its error),
+-- other texts keep the plain text type.
+local function check_detection()
+  local detection = vim.fn.json_decode(table.concat(vim.fn.readfile(root .. "/editors/script-detection.json"), "\n"))
+  for key, expected in pairs({ scripts = "quorlin", others = "text" }) do
+    for _, lines in ipairs(detection[key]) do
+      local path = vim.fn.tempname() .. ".txt"
+      vim.fn.writefile(lines, path)
+      vim.cmd("edit " .. vim.fn.fnameescape(path))
+      check(vim.bo.filetype == expected, vim.inspect(lines) .. " is " .. vim.bo.filetype .. ", expected " .. expected)
+      vim.cmd("bwipeout!")
+    end
+  end
+  local path = vim.fn.tempname() .. ".txt"
+  vim.fn.writefile({ "# no parameter list", "Input UV;", "Output TexCoord2;", "BeginScript", "EndScript" }, path)
+  vim.cmd("edit " .. vim.fn.fnameescape(path))
+  local bufnr = vim.api.nvim_get_current_buf()
+  check(vim.wait(5000, function() return #vim.diagnostic.get(bufnr) > 0 end, 5), "a script starting with Input draws diagnostics")
+end
+
 local ok, err = pcall(function()
   require("quorlin").setup({ cmd = { os.getenv("QUORLIN_LSP") or "quorlin-lsp" } })
+  check_detection()
   -- "é" and U+1F600 before the fault: the server counts UTF-16 units and
   -- Neovim turns them back into bytes.
   local script = {
@@ -66,6 +90,23 @@ local ok, err = pcall(function()
     end
   end
 
+  -- A diagnostic follows a change within LATENCY_MS (measured and printed;
+  -- the bound is generous, the server itself answers in well under 1 ms).
+  local LATENCY_MS = 100
+  local start = vim.loop.hrtime()
+  vim.api.nvim_buf_set_lines(bufnr, 5, 6, false, { "Mat30 = Time * 0.5" })
+  local broken = vim.wait(5000, function()
+    for _, diagnostic in ipairs(vim.diagnostic.get(bufnr)) do
+      -- The missing ';' is reported where it belongs, after "0.5".
+      if diagnostic.lnum == 5 and diagnostic.col == 18 then return true end
+    end
+    return false
+  end, 1)
+  local elapsed = (vim.loop.hrtime() - start) / 1e6
+  io.stderr:write(string.format("nvim end-to-end: a diagnostic %.1f ms after the change\n", elapsed))
+  check(broken and elapsed < LATENCY_MS, string.format("a diagnostic within %d ms of a change (%.1f ms)", LATENCY_MS, elapsed))
+  vim.api.nvim_buf_set_lines(bufnr, 5, 6, false, { "Mat30 = Time * 0.5;" })
+
   local hover = request("textDocument/hover", 6, 13)
   check(hover and hover.contents.value == "**Sin(value)**: function 0 of the function instruction, one argument",
     "hover on Sin: " .. vim.inspect(hover))
@@ -91,6 +132,33 @@ local ok, err = pcall(function()
     check(lenses[1].range.start.line == 4, "the lens is on the BeginScript line")
     check(lenses[1].command.title:find("^57 of 8192 bytes") ~= nil, "the budget of the worked example: " .. lenses[1].command.title)
   end
+
 end)
 check(ok, "no Lua error: " .. tostring(err))
-finish()
+
+-- Typing a statement in insert mode changes the lens before insert mode
+-- ends. The keys are typed from the main loop, so the check polls on a timer.
+local function check_lens_while_typing()
+  local bufnr = vim.api.nvim_get_current_buf()
+  vim.api.nvim_win_set_cursor(0, { 7, 0 })
+  vim.api.nvim_feedkeys("oMat32 = Time;", "n", false)
+  local deadline = vim.loop.now() + 5000
+  local function poll()
+    local lens = vim.lsp.codelens.get(bufnr)[1]
+    local changed = lens ~= nil and lens.command ~= nil and lens.command.title:find("^57 of") == nil
+    if not changed and vim.loop.now() < deadline then
+      vim.defer_fn(poll, 5)
+      return
+    end
+    check(vim.api.nvim_get_mode().mode == "i", "still in insert mode: " .. vim.api.nvim_get_mode().mode)
+    check(changed, "the budget lens changes while typing: " .. vim.inspect(lens))
+    finish()
+  end
+  vim.defer_fn(poll, 5)
+end
+
+if ok then
+  check_lens_while_typing()
+else
+  finish()
+end

@@ -1,28 +1,24 @@
-// Recognises a texture script by its first lines, for files whose extension
-// (".txt") says nothing: after any comment lines and blank lines at the top,
-// the first line starts with a section keyword.
+// Recognises a texture script by its first words, for files whose extension
+// (".txt") says nothing: after any lines that are blank or hold only a
+// comment (# to the end of the line), the first word of the next line (a
+// letter, then letters and digits, as the compiler reads a word) is a section
+// keyword. Vim and Neovim use the same rule (editors/vim/ftdetect), and all
+// three are tested against editors/script-detection.json.
 'use strict';
 
 // The section keywords, matched without case as the compiler matches them.
 // test/detect.test.js checks this list against the language's table of names.
 const SECTION_KEYWORDS = ['UserParams', 'Input', 'Output', 'BeginScript', 'EndScript'];
 
-// How many lines at the top may be comments or blank before giving up.
-const MAX_LEADING_LINES = 50;
-
-function startsWithSectionKeyword(line) {
-  const word = /^[A-Za-z][A-Za-z0-9]*/.exec(line.trimStart());
-  return word !== null && SECTION_KEYWORDS.some((keyword) => keyword.toLowerCase() === word[0].toLowerCase());
-}
+// White space as the compiler skips it: space, tab, LF, VT, FF and CR.
+const BLANK_OR_COMMENT = /^[ \t-\r]*(#[^\n]*)?$/;
+const KEYWORD_FIRST = new RegExp(`^[ \\t-\\r]*(${SECTION_KEYWORDS.join('|')})(?![A-Za-z0-9])`, 'i');
 
 function looksLikeScript(text) {
-  const lines = text.split('\n', MAX_LEADING_LINES);
-  for (const line of lines) {
-    const trimmed = line.trim();
-    if (trimmed === '' || trimmed.startsWith('#')) {
-      continue;
+  for (const line of text.split('\n')) {
+    if (!BLANK_OR_COMMENT.test(line)) {
+      return KEYWORD_FIRST.test(line);
     }
-    return startsWithSectionKeyword(trimmed);
   }
   return false;
 }

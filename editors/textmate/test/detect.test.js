@@ -1,5 +1,6 @@
-// The first-line detection of ".txt" scripts, against the example scripts
-// and the language's own table of section keywords.
+// The detection of ".txt" scripts, against the example scripts, the texts
+// every editor is tested against, and the language's own table of section
+// keywords.
 'use strict';
 
 const test = require('node:test');
@@ -18,19 +19,20 @@ test('every example script is recognised', () => {
   }
 });
 
-test('a keyword on the first line, or after comments and blank lines, in any case', () => {
-  assert.ok(looksLikeScript('UserParams Speed;\n'));
-  assert.ok(looksLikeScript('  beginscript\r\nEndScript\r\n'));
-  assert.ok(looksLikeScript('# a comment\n\n# another\nInput UV;\n'));
-  assert.ok(looksLikeScript('Output;'));
+// The texts every editor's detection is tested against.
+const detection = JSON.parse(fs.readFileSync(path.join(root, 'editors', 'script-detection.json'), 'utf8'));
+
+test('a keyword first, or after comments and blank lines, in any case', () => {
+  for (const lines of detection.scripts) {
+    assert.ok(looksLikeScript(lines.join('\n')), JSON.stringify(lines));
+    assert.ok(looksLikeScript(lines.join('\r\n')), JSON.stringify(lines));
+  }
 });
 
 test('ordinary text files are left alone', () => {
-  assert.ok(!looksLikeScript(''));
-  assert.ok(!looksLikeScript('Shopping list\nUserParams\n'));
-  assert.ok(!looksLikeScript('Inputs and outputs\n'));
-  assert.ok(!looksLikeScript('# only a comment\n'));
-  assert.ok(!looksLikeScript('UserParamsX;\n'));
+  for (const lines of detection.others) {
+    assert.ok(!looksLikeScript(lines.join('\n')), JSON.stringify(lines));
+  }
 });
 
 test('the section keywords are those of the language table', () => {

@@ -39,9 +39,13 @@ function startServer() {
   };
 }
 
+// The client shows notes with their problem, as VS Code does.
+const CLIENT_CAPABILITIES = { textDocument: { publishDiagnostics: { relatedInformation: true } } };
+
 async function initialized(text = WORKED_EXAMPLE) {
   const server = startServer();
-  const result = await server.connection.sendRequest('initialize', { processId: null, rootUri: null, capabilities: {} });
+  const result = await server.connection.sendRequest('initialize',
+    { processId: null, rootUri: null, capabilities: CLIENT_CAPABILITIES });
   server.connection.sendNotification('initialized', {});
   server.capabilities = result.capabilities;
   server.connection.sendNotification('textDocument/didOpen',
@@ -66,7 +70,7 @@ test('initialize announces every feature and shutdown then exit ends with 0', as
   const c = server.capabilities;
   assert.strictEqual(c.textDocumentSync.change, 2);
   for (const name of ['hoverProvider', 'definitionProvider', 'referencesProvider', 'documentHighlightProvider',
-    'documentSymbolProvider', 'inlayHintProvider', 'documentFormattingProvider']) {
+    'documentSymbolProvider', 'inlayHintProvider', 'documentFormattingProvider', 'documentRangeFormattingProvider']) {
     assert.strictEqual(c[name], true, name);
   }
   assert.ok(c.completionProvider && c.signatureHelpProvider && c.renameProvider.prepareProvider);
@@ -89,22 +93,21 @@ test('diagnostics follow open, incremental and full changes, save and close', as
     contentChanges: [{ range: range(4, 18, 4, 19), text: '' }] });
   let published = await server.nextDiagnostics();
   assert.strictEqual(published.version, 2);
-  // The error, then its note published on its own too.
-  assert.strictEqual(published.diagnostics.length, 2);
-  const [problem, note] = published.diagnostics;
+  // The error alone, its note with it as related information.
+  assert.strictEqual(published.diagnostics.length, 1);
+  const [problem] = published.diagnostics;
   assert.deepStrictEqual(problem.range, range(5, 0, 5, 5));
   assert.strictEqual(problem.severity, 1);
   assert.strictEqual(problem.source, 'quorlin');
   assert.strictEqual(problem.message, "Expected semicolon at end of line: 'Mat31'");
-  assert.strictEqual(note.severity, 3);
-  assert.deepStrictEqual(note.range, range(4, 18, 4, 18));
-  assert.deepStrictEqual(problem.relatedInformation,
-    [{ location: { uri: URI, range: note.range }, message: note.message }]);
+  assert.strictEqual(problem.relatedInformation.length, 1);
+  assert.deepStrictEqual(problem.relatedInformation[0].location, { uri: URI, range: range(4, 18, 4, 18) });
   // The note's fix-it, offered as a quick fix, puts the ";" back.
   const actions = await server.connection.sendRequest('textDocument/codeAction',
     { textDocument: { uri: URI }, range: problem.range, context: { diagnostics: [problem] } });
   assert.strictEqual(actions.length, 1);
   assert.strictEqual(actions[0].kind, 'quickfix');
+  assert.strictEqual(actions[0].title, "Insert ';'");
   const [fix] = actions[0].edit.changes[URI];
   assert.deepStrictEqual(fix, { range: range(4, 18, 4, 18), newText: ';' });
   send('textDocument/didChange', { textDocument: { uri: URI, version: 3 }, contentChanges: [{ range: fix.range, text: fix.newText }] });

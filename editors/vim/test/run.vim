@@ -147,11 +147,18 @@ endfor
 for s:example in glob(s:root . '/examples/*.txt', 0, 1)
   call s:CheckFileType(s:example, 'quorlin')
 endfor
-" A *.txt file that is no script keeps the plain text type.
-let s:plain = tempname() . '.txt'
-call writefile(['# Shopping list', '', 'Milk, eggs', 'UserParams'], s:plain)
-call s:CheckFileType(s:plain, 'text')
-call delete(s:plain)
+" The texts every editor's detection is tested against: scripts get the
+" quorlin type, other *.txt files keep the plain text type.
+let s:detection = json_decode(join(readfile(s:root . '/editors/script-detection.json'), "\n"))
+for [s:key, s:type] in [['scripts', 'quorlin'], ['others', 'text']]
+  for s:lines in s:detection[s:key]
+    let s:path = tempname() . '.txt'
+    call writefile(s:lines, s:path)
+    call s:CheckFileType(s:path, s:type)
+    bwipeout!
+    call delete(s:path)
+  endfor
+endfor
 
 let s:report = s:failures + [printf('vim syntax: %d passed, %d failed', s:checks - s:failed, s:failed)]
 call writefile(s:report, '/dev/stdout', 'a')
