@@ -4,10 +4,6 @@
 // end, as the only thing on standard error.
 #include "tfsc.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -15,6 +11,7 @@
 #include <cstring>
 
 #include "compiledscriptformat.h"
+#include "standardstreams.h"
 #include "tfscoutput.h"
 #include "tfscreport.h"
 
@@ -218,7 +215,7 @@ int RunTfsc(int argc, char** argv)
     RunState state{options, false, false, {}, {}};
     state.bColor =
         options.format == DiagnosticsFormat::Text &&
-        ColorWanted(options.color, std::getenv("NO_COLOR"), std::getenv("TERM"), ::isatty(STDERR_FILENO) == 1);
+        ColorWanted(options.color, std::getenv("NO_COLOR"), std::getenv("TERM"), StreamShowsColour(stderr));
     state.texts.reserve(options.files.size());
     for (const std::string& input : options.files)
         ProcessFile(state, input);

@@ -11,5 +11,5 @@ int RunOnStandardStreams(int argc, char** argv) { return quorlin::RunTfsdump(arg
 
 int main(int argc, char** argv)
 {
-    return quorlin::RunWithStack(quorlin::PROGRAM_STACK_BYTES, RunOnStandardStreams, argc, argv);
+    return quorlin::RunProgram(RunOnStandardStreams, argc, argv);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "decompiler.h"
+#include "inputfile.h"
 #include "listing.h"
 #include "outputfile.h"
 #include "tfsreader.h"
@@ -189,7 +190,7 @@ bool ReadInput(std::FILE* pFile, InputBytes& input)
 bool LoadInput(const char* pszArgument, const char* pszName, std::FILE* pIn, InputBytes& input, std::FILE* pErr)
 {
     const bool bStdin = std::strcmp(pszArgument, STDIN_ARGUMENT) == 0;
-    std::FILE* pFile = bStdin ? pIn : std::fopen(pszArgument, "rb");
+    std::FILE* pFile = bStdin ? pIn : OpenForReading(pszArgument);
     if (pFile == nullptr) {
         std::fprintf(pErr, "%s: %s: cannot open: %s\n", PROGRAM_NAME, pszName, std::strerror(errno));
         return false;
