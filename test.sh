@@ -57,6 +57,14 @@ editor_tests() { (cd editors/textmate && npm ci --no-audit --no-fund && npm test
 # tfsc's SARIF logs against the SARIF 2.1.0 schema, with tfsc of the g++ build.
 sarif_validation() { (cd tests/sarif && npm ci --no-audit --no-fund && npm test -- ../../build/ci/bin/tfsc); }
 
+# The Windows programs cross-built once; their tests run under one Wine server
+# (tests/windows/run-under-wine), with the case runner of the g++ build.
+windows_tests() {
+  cmake --preset windows
+  cmake --build --preset windows -j"$jobs"
+  tests/windows/run-under-wine build/ci build/windows
+}
+
 benchmarks() {
   cmake --preset bench
   cmake --build --preset bench -j"$jobs"
@@ -75,6 +83,7 @@ stage "static analysis: clang-tidy and cppcheck" scripts/static-analysis
 # Six fuzz targets share four minutes.
 stage "fuzzing: the targets share four minutes from the seed corpus" fuzz/run 40
 stage "editor tests: grammar, problem matcher for tfsc, VS Code extension, language server protocol" editor_tests
+stage "Windows build (MinGW-w64), tests under Wine" windows_tests
 stage "tfsc's SARIF logs against the SARIF 2.1.0 schema" sarif_validation
 stage "benchmarks build and run briefly (figures are not checked here)" benchmarks
 stage "install, CMake package and Debian package" scripts/package-test

@@ -21,13 +21,10 @@ const char* OpenFailure(DWORD nError)
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
     case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-        return std::strerror(ENOENT);
+    case ERROR_BAD_NET_NAME: return std::strerror(ENOENT);
     case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-        return std::strerror(EACCES);
-    default:
-        return std::strerror(EIO);
+    case ERROR_SHARING_VIOLATION: return std::strerror(EACCES);
+    default: return std::strerror(EIO);
     }
 }
 

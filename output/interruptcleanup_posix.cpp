@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
 #include <cassert>
+#include <csignal>
 #include <iterator>
 
 namespace quorlin {

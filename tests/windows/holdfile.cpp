@@ -13,7 +13,8 @@ int wmain(int argc, wchar_t** argv)
         std::fputs("usage: quorlin_hold_file NAME MILLISECONDS\n", stderr);
         return 2;
     }
-    const HANDLE hFile = ::CreateFileW(argv[1], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE hFile =
+        ::CreateFileW(argv[1], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return 1;
     std::fputs("held\n", stdout);

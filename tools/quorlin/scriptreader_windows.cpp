@@ -95,8 +95,8 @@ ScriptLoad ScriptText::Load(const char* pszName)
     if (script.Get() == INVALID_HANDLE_VALUE)
         return ScriptLoad::UNOPENABLE;
     m_nFileSize = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-    m_identity = FileIdentity{true, info.dwVolumeSerialNumber,
-                              (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    m_identity =
+        FileIdentity{true, info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
     return ScriptLoader::Read(*this, script.Get(), m_nFileSize);
 }
 

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "compiledscriptformat.h"
+#include "pathnames.h"
 #include "standardstreams.h"
 #include "tfscoutput.h"
 #include "tfscreport.h"
@@ -170,9 +171,8 @@ bool ColorWanted(ColorMode mode, const char* pszNoColor, const char* pszTerm, bo
 
 std::string DerivedOutputName(const std::string& scriptName)
 {
-    const std::size_t nSlash = scriptName.find_last_of('/');
     const std::size_t nDot = scriptName.find_last_of('.');
-    if (nDot == std::string::npos || (nSlash != std::string::npos && nDot < nSlash))
+    if (nDot == std::string::npos || nDot < FileNameOffset(scriptName))
         return scriptName + ".tfs";
     return scriptName.substr(0, nDot) + ".tfs";
 }
@@ -213,9 +213,8 @@ int RunTfsc(int argc, char** argv)
         return StandardStreamsWritten() ? TFSC_EXIT_SUCCESS : TFSC_EXIT_FAILURE;
     }
     RunState state{options, false, false, {}, {}};
-    state.bColor =
-        options.format == DiagnosticsFormat::Text &&
-        ColorWanted(options.color, std::getenv("NO_COLOR"), std::getenv("TERM"), StreamShowsColour(stderr));
+    state.bColor = options.format == DiagnosticsFormat::Text &&
+                   ColorWanted(options.color, std::getenv("NO_COLOR"), std::getenv("TERM"), StreamShowsColour(stderr));
     state.texts.reserve(options.files.size());
     for (const std::string& input : options.files)
         ProcessFile(state, input);
