@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -343,7 +344,18 @@ bool IsProcessLink(const char* pszPath)
     return ::statfs(folder.c_str(), &info) == 0 && static_cast<long>(info.f_type) == PROC_FILE_SYSTEM;
 }
 #else
-bool IsProcessLink(const char* pszPath) { return std::strncmp(pszPath, PROC_FOLDER, std::strlen(PROC_FOLDER)) == 0; }
+// Without statfs's file system type: the folder, its links followed, lies
+// under /proc.
+bool IsProcessLink(const char* pszPath)
+{
+    const std::size_t nFolder = FolderLength(pszPath);
+    const std::string folder = nFolder == 0 ? std::string(".") : std::string(pszPath, nFolder);
+    Path szReal;
+    if (::realpath(folder.c_str(), szReal) == nullptr)
+        return false;
+    const std::string real = std::string(szReal) + "/";
+    return real.compare(0, std::strlen(PROC_FOLDER), PROC_FOLDER) == 0;
+}
 #endif
 
 // The number of a descriptor folder's entry ("/proc/self/fd/N", or "N"
