@@ -77,6 +77,14 @@ playground_tests() {
   scripts/playground test
 }
 
+# The Windows programs cross-built once; their tests run under one Wine server
+# (tests/windows/run-under-wine), with the case runner of the g++ build.
+windows_tests() {
+  cmake --preset windows
+  cmake --build --preset windows -j"$jobs"
+  tests/windows/run-under-wine build/ci build/windows
+}
+
 benchmarks() {
   cmake --preset bench
   cmake --build --preset bench -j"$jobs"
@@ -94,6 +102,7 @@ stage "build without the Linux-only calls, all tests; its end-to-end cases under
 stage "static analysis: clang-tidy and cppcheck" scripts/static-analysis
 # Six fuzz targets share four minutes.
 stage "fuzzing: the targets share four minutes from the seed corpus" fuzz/run 40
+stage "Windows build (MinGW-w64), tests under Wine" windows_tests
 stage "editor tests: grammar, problem matcher for tfsc, VS Code extension, language server protocol" editor_tests
 stage "tfsc's SARIF logs against the SARIF 2.1.0 schema" sarif_validation
 stage "WebAssembly build and the playground in Chromium" playground_tests

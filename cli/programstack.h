@@ -25,6 +25,11 @@ using ProgramMain = int (*)(int argc, char** argv);
 // the calling thread.
 int RunWithStack(std::size_t nStackBytes, ProgramMain pfnMain, int argc, char** argv);
 
+// A program's main: sets up the standard streams (standardstreams.h), takes
+// the command line as UTF-8 words (programarguments.h) and runs pfnMain on
+// them with a stack of PROGRAM_STACK_BYTES.
+int RunProgram(ProgramMain pfnMain, int argc, char** argv);
+
 } // namespace quorlin
 
 #endif

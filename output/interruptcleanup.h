@@ -8,10 +8,13 @@
 // so that a write beyond the file-size limit (EFBIG) or into a FIFO whose
 // reader has gone (EPIPE) fails like any other write, with a message,
 // instead of killing the run without one.
+//
+// On Windows (interruptcleanup_windows.cpp) a console control handler does
+// the same for Ctrl-C, Ctrl-Break and the closing of the console: it removes
+// the armed temporary and lets the process end as it would have.
 #ifndef QUORLIN_INTERRUPTCLEANUP_H
 #define QUORLIN_INTERRUPTCLEANUP_H
 
-#include <csignal>
 #include <cstddef>
 
 #include "outputfile.h"
@@ -23,8 +26,8 @@ public:
     // Room for the temporary's path, its terminating NUL included.
     static constexpr std::size_t NAME_SIZE = OUTPUT_PATH_SIZE;
 
-    // Installs the handlers, remembering the dispositions they replace. Only
-    // one object may be alive at a time.
+    // Installs the handlers, remembering the dispositions they replace (in
+    // static storage: only one object may be alive at a time).
     InterruptCleanup();
     // Disarms and restores the dispositions found.
     ~InterruptCleanup();
@@ -38,10 +41,6 @@ public:
     // From now on a signal removes the file at Name().
     void Arm();
     void Disarm();
-
-private:
-    // SIGINT, SIGTERM, SIGHUP, SIGXFSZ and SIGPIPE as they were before.
-    struct sigaction m_previous[5];
 };
 
 } // namespace quorlin

@@ -23,15 +23,22 @@
 // through /dev/stdout, /dev/stderr, /dev/fd/N or /proc/self/fd/N (or a link
 // to one) is written through that descriptor, at its offset and with its
 // flags (">>" appends), never replaced by a new file.
+//
+// On Windows (outputfile_windows.cpp) names are UTF-8 and reach the wide
+// file API. The temporary is moved over the old file with MoveFileExW; an
+// existing output that is read-only (or a folder) cannot be opened, and one
+// that another process holds open is retried for about two seconds before
+// the write fails with the old file intact and the temporary removed.
+// Ctrl-C, Ctrl-Break and closing the console remove the temporary.
 #ifndef QUORLIN_OUTPUTFILE_H
 #define QUORLIN_OUTPUTFILE_H
 
 #include <sys/stat.h>
 
-#include <climits>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+
+#include "fileidentity.h"
 
 namespace quorlin {
 
@@ -48,7 +55,7 @@ enum class OutputResult {
 };
 
 // Room for a path, its terminating NUL included.
-constexpr std::size_t OUTPUT_PATH_SIZE = PATH_MAX;
+constexpr std::size_t OUTPUT_PATH_SIZE = 4096;
 
 // The file an output name leads to once its symbolic links are followed.
 struct OutputTarget {
@@ -59,6 +66,8 @@ struct OutputTarget {
     // What is there when it exists (lstat of szPath, or the fstat of
     // nDescriptor).
     struct stat info;
+    // Which file that is, when it exists.
+    FileIdentity identity;
     // An open descriptor of this process that the name designates, or -1.
     int nDescriptor;
     // Reached through a link of the process file system that is no
@@ -66,19 +75,6 @@ struct OutputTarget {
     bool bThroughKernel;
 };
 
-// Identifies a file by its device and inode, to tell whether an output is
-// one of the inputs.
-struct FileIdentity {
-    bool bRegular = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-};
-
-// The file a name designates, following its links; false when it cannot
-// be looked at.
-bool IdentifyFile(const char* pszName, FileIdentity& identity);
-// The file behind an open stream (standard input, say).
-bool IdentifyStream(std::FILE* pStream, FileIdentity& identity);
 // Whether writing the target would write over the file: only regular files
 // count, so that a terminal both read and written is no clash.
 bool TargetIsFile(const OutputTarget& target, const FileIdentity& identity);

@@ -111,7 +111,7 @@ bool ParseCount(const std::string& text, unsigned long& nCount)
 // Sections about a file carry its name; those about the run carry none.
 bool TakesName(const std::string& keyword)
 {
-    static const char* const aUnnamed[] = {"args", "stdin-hex", "stdout", "stderr", "status"};
+    static const char* const aUnnamed[] = {"args", "stdin-hex", "stdout", "stderr", "status", "posix-only"};
     for (const char* pszUnnamed : aUnnamed) {
         if (keyword == pszUnnamed)
             return false;
@@ -244,7 +244,18 @@ private:
             return ApplyOutput(section);
         if (section.keyword == "nofile")
             return ApplyNoFile(section);
+        if (section.keyword == "posix-only")
+            return ApplyPosixOnly(section);
         return Fail("unknown section");
+    }
+
+    bool ApplyPosixOnly(const Section& section)
+    {
+        const std::vector<std::string> lines = BodyLines(section.body);
+        if (lines.size() != 1 || lines[0].empty())
+            return Fail("the body must be one line saying what only POSIX has");
+        m_result.posixOnly = lines[0];
+        return true;
     }
 
     bool ApplyArgs(const std::string& body)
@@ -400,6 +411,25 @@ bool LoadCaseFile(const std::string& path, CaseFile& result, std::string& error)
     std::ostringstream text;
     text << file.rdbuf();
     return ParseCaseFile(text.str(), result, error);
+}
+
+std::string PosixOnlyReason(const CaseFile& testCase)
+{
+    if (!testCase.posixOnly.empty())
+        return testCase.posixOnly;
+    for (const CaseSetupEntry& entry : testCase.setup) {
+        if (entry.kind == CaseSetupEntry::Kind::SYMLINK)
+            return "symbolic links";
+        if (entry.kind == CaseSetupEntry::Kind::FIFO)
+            return "FIFOs";
+    }
+    for (const CaseExpectedFile& expected : testCase.expectedFiles) {
+        if (expected.checkMode)
+            return "permission bits";
+        if (expected.checkLink)
+            return "symbolic links";
+    }
+    return "";
 }
 
 } // namespace quorlin

@@ -21,6 +21,10 @@
 //   === nofile NAME       NAME must then not exist
 //   === mode NAME         NAME must then have the body's octal permission bits
 //   === link NAME         NAME must then still be a symbolic link to the body's one line
+//   === posix-only        the case needs what only POSIX has (a /dev path, a signal, a
+//                         descriptor); the body's one line says what. Skipped, and
+//                         named, where the programs run under Wine; so is every case
+//                         with a symlink, fifo, mode or link section.
 //   === repeat N          the body, N times over, continues the section before
 //                         (a long script or a run of equal messages; "repeat 1"
 //                         continues that section after a repetition)
@@ -64,7 +68,13 @@ struct CaseFile {
     std::string expectedStderr;
     int expectedStatus = 0;
     std::vector<CaseExpectedFile> expectedFiles;
+    std::string posixOnly; // why the case runs on POSIX only, or empty
 };
+
+// Why the case can run on POSIX only (its posix-only section, or a setup or
+// check of symbolic links, FIFOs or permission bits); empty when it runs on
+// Windows too.
+std::string PosixOnlyReason(const CaseFile& testCase);
 
 // Parses the text of a case file. On failure returns false with a message
 // naming the offending line in error.

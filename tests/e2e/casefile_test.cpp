@@ -145,4 +145,17 @@ TEST(TextDiff, ShowsMissingAndExtraLinesQuoted)
     EXPECT_EQ(Quote(std::string("\x01\xA0\r", 3)), "\"\\x01\\xA0\\r\"");
 }
 
+TEST(CaseFile, PosixOnlyCasesSayWhy)
+{
+    const std::string run = "=== stdout\n=== status\n0\n";
+    EXPECT_EQ(PosixOnlyReason(ParseOk("=== posix-only\na /dev path\n" + run)), "a /dev path");
+    EXPECT_EQ(PosixOnlyReason(ParseOk("=== symlink l\nt\n" + run)), "symbolic links");
+    EXPECT_EQ(PosixOnlyReason(ParseOk("=== fifo f\n" + run)), "FIFOs");
+    EXPECT_EQ(PosixOnlyReason(ParseOk("=== mode m\n644\n" + run)), "permission bits");
+    EXPECT_EQ(PosixOnlyReason(ParseOk("=== link l\nt\n" + run)), "symbolic links");
+    // A read-only file is one on Windows too.
+    EXPECT_EQ(PosixOnlyReason(ParseOk("=== file f\nx\n=== chmod f\n444\n" + run)), "");
+    EXPECT_NE(ParseError("=== posix-only\n" + run), "");
+}
+
 } // namespace quorlin

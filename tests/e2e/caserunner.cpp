@@ -2,9 +2,14 @@
 // case file (see casefile.h) in a fresh scratch folder and checks standard
 // output, standard error, the exit status and the files left behind.
 //
-//   quorlin_case_runner [--compiled-outputs] PROGRAM CASE
-//   quorlin_case_runner --example QUORLIN TFSDUMP SCRIPT
+//   quorlin_case_runner [--wrapper WRAPPER] [--compiled-outputs] PROGRAM CASE
+//   quorlin_case_runner [--wrapper WRAPPER] --example QUORLIN TFSDUMP SCRIPT
 //
+// With --wrapper the program runs through WRAPPER (wine, for the Windows
+// programs): a case that needs what only POSIX has (casefile.h) is skipped
+// with its name and the reason on standard output (exit status 77), "{scratch}"
+// in the arguments and the expected streams stands for the case's folder as
+// a Windows path (Z:\...), and CR LF in the streams counts as LF.
 // With --compiled-outputs every file the run wrote must also read back as a
 // well-formed compiled script (quorlin writes nothing else). --example checks
 // a shipped script: it must compile as examples/NAME.txt with the success line
@@ -38,6 +43,50 @@ constexpr int RUN_TIME_LIMIT_SECONDS = 30;
 constexpr int STATUS_PASSED = 0;
 constexpr int STATUS_FAILED = 1;
 constexpr int STATUS_UNUSABLE = 2;
+constexpr int STATUS_SKIPPED = 77;
+// Stands for the case's folder in arguments and expected streams.
+const std::string SCRATCH_MARKER = "{scratch}";
+
+// How every program of the run is started.
+struct RunSettings {
+    std::string wrapper; // empty: the program runs itself
+};
+RunSettings s_settings;
+
+// The folder as the program sees it: a Windows path under a wrapper.
+std::string FolderForProgram(const fs::path& folder)
+{
+    if (s_settings.wrapper.empty())
+        return folder.string();
+    std::string path = "Z:" + folder.string();
+    for (char& c : path)
+        c = c == '/' ? '\\' : c;
+    return path;
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
+{
+    for (std::size_t nAt = text.find(from); nAt != std::string::npos; nAt = text.find(from, nAt + to.size()))
+        text.replace(nAt, from.size(), to);
+    return text;
+}
+
+// The case with {scratch} replaced by the folder.
+CaseFile InFolder(CaseFile testCase, const fs::path& folder)
+{
+    const std::string path = FolderForProgram(folder);
+    for (std::string& arg : testCase.args)
+        arg = ReplaceAll(arg, SCRATCH_MARKER, path);
+    testCase.expectedStdout = ReplaceAll(testCase.expectedStdout, SCRATCH_MARKER, path);
+    testCase.expectedStderr = ReplaceAll(testCase.expectedStderr, SCRATCH_MARKER, path);
+    return testCase;
+}
+
+// A stream as compared: under a wrapper, CR LF counts as LF.
+std::string ComparedStream(const std::string& text)
+{
+    return s_settings.wrapper.empty() ? text : ReplaceAll(text, "\r\n", "\n");
+}
 
 // The failures found so far; a case goes on after one to report them all.
 class Verdict {
@@ -192,8 +241,8 @@ void CheckStream(const std::string& what, const std::string& expected, const std
 
 void CheckRun(const CaseFile& testCase, const ProcessResult& result, Verdict& verdict)
 {
-    CheckStream("standard output", testCase.expectedStdout, result.standardOutput, verdict);
-    CheckStream("standard error", testCase.expectedStderr, result.standardError, verdict);
+    CheckStream("standard output", testCase.expectedStdout, ComparedStream(result.standardOutput), verdict);
+    CheckStream("standard error", testCase.expectedStderr, ComparedStream(result.standardError), verdict);
     const std::string expected = std::to_string(testCase.expectedStatus);
     if (!result.exited)
         verdict.Fail("the program was ended by signal " + std::to_string(result.signal) +
@@ -221,7 +270,7 @@ bool RunOnce(const std::string& program, const CaseFile& testCase, const fs::pat
             return false;
     }
     const ScratchFolder io;
-    ProcessRequest request{program, testCase.args, folder.string(), "", RUN_TIME_LIMIT_SECONDS};
+    ProcessRequest request{program, testCase.args, folder.string(), "", RUN_TIME_LIMIT_SECONDS, s_settings.wrapper};
     if (!testCase.standardInput.empty()) {
         request.inputFile = io.Path() + "/stdin";
         if (!io.IsValid() || !WriteBytes(request.inputFile, testCase.standardInput)) {
@@ -237,9 +286,10 @@ bool RunOnce(const std::string& program, const CaseFile& testCase, const fs::pat
 }
 
 // Runs a case and adds what it finds to the verdict; false when it could not run.
-bool RunAndCheck(const std::string& program, const CaseFile& testCase, bool bCompiledOutputs, const fs::path& folder,
+bool RunAndCheck(const std::string& program, const CaseFile& givenCase, bool bCompiledOutputs, const fs::path& folder,
                  Verdict& verdict)
 {
+    const CaseFile testCase = InFolder(givenCase, folder);
     ProcessResult result;
     std::string problem;
     if (!RunOnce(program, testCase, folder, result, problem)) {
@@ -263,6 +313,11 @@ int RunCaseFile(const std::string& program, const std::string& casePath, bool bC
     if (!LoadCaseFile(casePath, testCase, problem) || !scratch.IsValid()) {
         std::cerr << casePath << ": " << (problem.empty() ? "cannot create a scratch folder" : problem) << "\n";
         return STATUS_UNUSABLE;
+    }
+    const std::string posixOnly = PosixOnlyReason(testCase);
+    if (!s_settings.wrapper.empty() && !posixOnly.empty()) {
+        std::cout << "skipped: " << casePath << ": POSIX only (" << posixOnly << ")\n";
+        return STATUS_SKIPPED;
     }
     Verdict verdict;
     if (!RunAndCheck(program, testCase, bCompiledOutputs, scratch.Path(), verdict))
@@ -308,8 +363,8 @@ int RunExample(const std::string& quorlin, const std::string& tfsdump, const std
 
 int Usage()
 {
-    std::cerr << "usage: quorlin_case_runner [--compiled-outputs] PROGRAM CASE\n"
-                 "       quorlin_case_runner --example QUORLIN TFSDUMP SCRIPT\n";
+    std::cerr << "usage: quorlin_case_runner [--wrapper WRAPPER] [--compiled-outputs] PROGRAM CASE\n"
+                 "       quorlin_case_runner [--wrapper WRAPPER] --example QUORLIN TFSDUMP SCRIPT\n";
     return STATUS_UNUSABLE;
 }
 
@@ -319,6 +374,10 @@ int Usage()
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() >= 2 && args[0] == "--wrapper") {
+        quorlin::s_settings.wrapper = args[1];
+        args.erase(args.begin(), args.begin() + 2);
+    }
     if (!args.empty() && args[0] == "--example")
         return args.size() == 4 ? quorlin::RunExample(args[1], args[2], args[3]) : quorlin::Usage();
     const bool bCompiledOutputs = !args.empty() && args[0] == "--compiled-outputs";

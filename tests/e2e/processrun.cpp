@@ -39,7 +39,7 @@ struct Pipe {
     const int nNull = ::open(pszInput, O_RDONLY);
     if (nNull < 0 || ::dup2(nNull, 0) < 0 || ::dup2(nOut, 1) < 0 || ::dup2(nErr, 2) < 0 || ::chdir(pszFolder) != 0)
         ::_exit(126);
-    ::execv(argv[0], argv);
+    ::execvp(argv[0], argv);
     const char szMessage[] = "exec failed\n";
     ssize_t nIgnored = ::write(2, szMessage, sizeof(szMessage) - 1);
     (void)nIgnored;
@@ -65,6 +65,8 @@ ProcessResult RunProcess(const ProcessRequest& request)
 {
     ProcessResult result;
     std::vector<std::string> argStrings;
+    if (!request.wrapper.empty())
+        argStrings.push_back(request.wrapper);
     argStrings.push_back(request.program);
     argStrings.insert(argStrings.end(), request.args.begin(), request.args.end());
     const std::string input = request.inputFile.empty() ? "/dev/null" : request.inputFile;

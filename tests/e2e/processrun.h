@@ -18,7 +18,7 @@ struct ProcessResult {
     bool timedOut = false; // killed after the time limit
 };
 
-// How to run a program: argv[0] is the program path; standard input comes
+// How to run a program: argv[0] is the program path (or the wrapper's name); standard input comes
 // from inputFile, or from /dev/null when it is empty.
 struct ProcessRequest {
     std::string program;
@@ -26,6 +26,9 @@ struct ProcessRequest {
     std::string workingFolder;
     std::string inputFile;
     int nTimeLimitSeconds = 30;
+    // A program that runs the program (wine, say): searched in PATH and given
+    // the program and its arguments; empty to run the program itself.
+    std::string wrapper;
 };
 
 // Runs the program with standard output and standard error captured

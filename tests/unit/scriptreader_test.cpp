@@ -62,14 +62,11 @@ protected:
 TEST_F(ScriptReaderTest, LargeScriptsAreMappedAndCompileAsRead)
 {
     WriteFile("large.txt", LARGE_SCRIPT);
-    const int nFd = ::open("large.txt", O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(nFd, 0);
     ScriptText text;
     // A mapped script takes no heap block, so no failing allocation stops it.
     SetAllocationFailure(1);
-    EXPECT_EQ(text.Load(nFd, LARGE_SCRIPT.size()), ScriptLoad::LOADED);
+    EXPECT_EQ(text.Load("large.txt"), ScriptLoad::LOADED);
     SetAllocationFailure(0);
-    ::close(nFd);
     EXPECT_TRUE(text.IsMapped());
     EXPECT_EQ(std::string(text.Data(), text.Length()), LARGE_SCRIPT);
 
@@ -92,11 +89,8 @@ TEST_F(ScriptReaderTest, NulInsideACommentOfAMappedScriptEndsIt)
 TEST_F(ScriptReaderTest, PagesCutFromAMappedFileReadAsTheEndOfTheText)
 {
     WriteFile("shrinks.txt", LARGE_SCRIPT);
-    const int nFd = ::open("shrinks.txt", O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(nFd, 0);
     ScriptText text;
-    ASSERT_EQ(text.Load(nFd, LARGE_SCRIPT.size()), ScriptLoad::LOADED);
-    ::close(nFd);
+    ASSERT_EQ(text.Load("shrinks.txt"), ScriptLoad::LOADED);
     ASSERT_TRUE(text.IsMapped());
 
     // Cut in the middle of the comments, more than a page before the end.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "inputfile.h"
 #include "outputfile.h"
 #include "scriptformatter.h"
 #include "unifieddiff.h"
@@ -157,7 +158,7 @@ private:
 
     bool Load(const char* pszArgument, bool bStdin, const char* pszName, std::string& text)
     {
-        std::FILE* pFile = bStdin ? m_pIn : std::fopen(pszArgument, "rb");
+        std::FILE* pFile = bStdin ? m_pIn : OpenForReading(pszArgument);
         if (pFile == nullptr)
             return Report(pszName, std::string("cannot open: ") + std::strerror(errno));
         errno = 0;

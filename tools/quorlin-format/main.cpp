@@ -9,7 +9,4 @@ int RunOnStandardStreams(int argc, char** argv) { return quorlin::RunFormatTool(
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    return quorlin::RunWithStack(quorlin::PROGRAM_STACK_BYTES, RunOnStandardStreams, argc, argv);
-}
+int main(int argc, char** argv) { return quorlin::RunProgram(RunOnStandardStreams, argc, argv); }

@@ -56,4 +56,4 @@ int RunServer(int argc, char** argv)
 
 } // namespace
 
-int main(int argc, char** argv) { return quorlin::RunWithStack(quorlin::PROGRAM_STACK_BYTES, RunServer, argc, argv); }
+int main(int argc, char** argv) { return quorlin::RunProgram(RunServer, argc, argv); }

@@ -4,10 +4,6 @@
 // error. Exit status 0 means the compiled file was written.
 #include "driver.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstdarg>
@@ -50,25 +46,6 @@ struct MemoryReleaser {
 };
 template <typename T>
 using MemoryBlock = std::unique_ptr<T, MemoryReleaser>;
-
-// Closes a file descriptor when it goes out of scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int nFd) : m_nFd(nFd) {}
-    ~FileDescriptor()
-    {
-        if (m_nFd >= 0)
-            ::close(m_nFd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return m_nFd; }
-    bool IsOpen() const { return m_nFd >= 0; }
-
-private:
-    int m_nFd;
-};
 
 // Prints the pieces as one line and flushes, so that each line reaches the
 // console (or a pipe) as soon as it is complete. The pieces are printed as
@@ -158,18 +135,6 @@ bool FormOutputName(const char* pszScriptName, const char* pszOutArg, OutputName
 // ---------------------------------------------------------------------------
 // Reading the script
 
-// Opens the script for reading when it is a regular file; -1 otherwise. The
-// kind is checked before the open, so that a FIFO or a device can never block
-// the run (the caller checks the descriptor again, in case the name was
-// replaced in between).
-int OpenScript(const char* pszName)
-{
-    struct stat info = {};
-    if (::stat(pszName, &info) != 0 || !S_ISREG(info.st_mode))
-        return -1;
-    return ::open(pszName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-}
-
 void PrintUnableToOpen(const char* pszScriptName)
 {
     PrintLine({"Error: Unable to open ", pszScriptName, " for reading. Please verify it exists"});
@@ -188,11 +153,9 @@ void PrintUnableToAllocate(std::uint64_t nSize)
 // True when the output name designates the script itself: the same name, or
 // another name of the same file (a "./" form, a symbolic or hard link).
 bool NamesTheScript(const char* pszOutputName, const OutputTarget& target, const char* pszScriptName,
-                    const struct stat& scriptInfo)
+                    const FileIdentity& script)
 {
-    if (std::strcmp(pszOutputName, pszScriptName) == 0)
-        return true;
-    return target.bExists && target.info.st_dev == scriptInfo.st_dev && target.info.st_ino == scriptInfo.st_ino;
+    return std::strcmp(pszOutputName, pszScriptName) == 0 || TargetIsFile(target, script);
 }
 
 // Writes the compiled file, the previous output staying whole until the
@@ -240,21 +203,13 @@ void PrintCompileMessage(const char* pszFormat, ...)
 
 bool CompileFile(const char* pszInputName, const char* pszOutputName)
 {
-    const FileDescriptor script(OpenScript(pszInputName));
-    struct stat scriptInfo = {};
-    if (!script.IsOpen() || ::fstat(script.Get(), &scriptInfo) != 0 || !S_ISREG(scriptInfo.st_mode)) {
-        PrintUnableToOpen(pszInputName);
-        return false;
-    }
-
-    const auto nScriptSize = static_cast<std::uint64_t>(scriptInfo.st_size);
     ScriptText text;
-    const ScriptLoad load = text.Load(script.Get(), nScriptSize);
+    const ScriptLoad load = text.Load(pszInputName);
     if (load == ScriptLoad::NO_MEMORY) {
-        PrintUnableToAllocate(nScriptSize);
+        PrintUnableToAllocate(text.FileSize());
         return false;
     }
-    if (load == ScriptLoad::UNREADABLE) {
+    if (load != ScriptLoad::LOADED) {
         PrintUnableToOpen(pszInputName);
         return false;
     }
@@ -277,7 +232,7 @@ bool CompileFile(const char* pszInputName, const char* pszOutputName)
     // followed cannot be the script, nor be written.
     OutputTarget target;
     const bool bResolved = ResolveOutputTarget(pszOutputName, target);
-    if (NamesTheScript(pszOutputName, target, pszInputName, scriptInfo)) {
+    if (NamesTheScript(pszOutputName, target, pszInputName, text.Identity())) {
         PrintLine({"Error: The output file ", pszOutputName, " is the script being compiled; it was left unchanged"});
         return false;
     }

@@ -1,13 +1,14 @@
 // Reading a script file whole. A small script is read into a heap block from
-// AllocateMemory; a large one is mapped, so that its pages come from the page
-// cache as they are without a copy, and without faulting in a fresh buffer
-// page by page.
+// AllocateMemory; on POSIX a large one is mapped, so that its pages come from
+// the page cache as they are without a copy, and without faulting in a fresh
+// buffer page by page. Windows reads every script (scriptreader_windows.cpp).
 #ifndef QUORLIN_SCRIPTREADER_H
 #define QUORLIN_SCRIPTREADER_H
 
-#include <csignal>
 #include <cstddef>
 #include <cstdint>
+
+#include "fileidentity.h"
 
 namespace quorlin {
 
@@ -16,6 +17,7 @@ constexpr std::uint64_t SCRIPT_MAPPING_THRESHOLD = std::uint64_t{1} << 20;
 
 enum class ScriptLoad {
     LOADED,
+    UNOPENABLE, // missing, or no regular file
     UNREADABLE, // the read failed
     NO_MEMORY,  // no buffer or mapping of the script's size could be had
 };
@@ -28,9 +30,15 @@ public:
     ScriptText(const ScriptText&) = delete;
     ScriptText& operator=(const ScriptText&) = delete;
 
-    // Loads nSize bytes, the size fstat gave, from the open regular file; a
-    // file that has shrunk since gives what it still holds.
-    ScriptLoad Load(int nFd, std::uint64_t nSize);
+    // Opens the named script (UTF-8) when it is a regular file and loads the
+    // bytes it has when opened; a file that shrinks meanwhile gives what it
+    // still holds. The kind is checked before the open, so that a FIFO or a
+    // device can never block the run, and again on the open file.
+    ScriptLoad Load(const char* pszName);
+    // The size of the file when it was opened.
+    std::uint64_t FileSize() const { return m_nFileSize; }
+    // Which file it was.
+    const FileIdentity& Identity() const { return m_identity; }
 
     const char* Data() const { return m_pText; }
     std::size_t Length() const { return m_nLength; }
@@ -39,14 +47,16 @@ public:
     void* MappingAddress() const { return m_pMapping; }
 
 private:
-    ScriptLoad Read(int nFd, std::uint64_t nSize);
-    bool Map(int nFd, std::size_t nSize, int& nError);
+    // Fills the object on each platform (scriptreader_posix.cpp, scriptreader_windows.cpp).
+    friend class ScriptLoader;
 
     const char* m_pText = "";
     std::size_t m_nLength = 0;
     char* m_pBuffer = nullptr; // a read script, NUL-terminated
     void* m_pMapping = nullptr;
     std::size_t m_nMappingSize = 0;
+    std::uint64_t m_nFileSize = 0;
+    FileIdentity m_identity;
 };
 
 // While it lives, a page of the mapped script that the file no longer has
@@ -63,7 +73,6 @@ public:
 
 private:
     bool m_bInstalled = false;
-    struct sigaction m_previous = {};
 };
 
 } // namespace quorlin

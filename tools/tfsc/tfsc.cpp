@@ -4,16 +4,15 @@
 // end, as the only thing on standard error.
 #include "tfsc.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "compiledscriptformat.h"
+#include "pathnames.h"
+#include "standardstreams.h"
 #include "tfscoutput.h"
 #include "tfscreport.h"
 #include "tfscwatch.h"
@@ -194,9 +193,8 @@ bool ColorWanted(ColorMode mode, const char* pszNoColor, const char* pszTerm, bo
 
 std::string DerivedOutputName(const std::string& scriptName)
 {
-    const std::size_t nSlash = scriptName.find_last_of('/');
     const std::size_t nDot = scriptName.find_last_of('.');
-    if (nDot == std::string::npos || (nSlash != std::string::npos && nDot < nSlash))
+    if (nDot == std::string::npos || nDot < FileNameOffset(scriptName))
         return scriptName + ".tfs";
     return scriptName.substr(0, nDot) + ".tfs";
 }
@@ -237,9 +235,8 @@ int RunTfsc(int argc, char** argv)
         return StandardStreamsWritten() ? TFSC_EXIT_SUCCESS : TFSC_EXIT_FAILURE;
     }
     RunState state{options, false, false, {}, {}};
-    state.bColor =
-        options.format == DiagnosticsFormat::Text &&
-        ColorWanted(options.color, std::getenv("NO_COLOR"), std::getenv("TERM"), ::isatty(STDERR_FILENO) == 1);
+    state.bColor = options.format == DiagnosticsFormat::Text &&
+                   ColorWanted(options.color, std::getenv("NO_COLOR"), std::getenv("TERM"), StreamShowsColour(stderr));
     if (options.bWatch)
         return RunWatch(options, state.bColor);
     state.texts.reserve(options.files.size());

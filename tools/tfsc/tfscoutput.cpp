@@ -1,13 +1,9 @@
 // Reading scripts and writing compiled files for tfsc. A script must be a
-// regular file (or standard input), so that a folder, a FIFO or a device is
-// refused with a reason instead of blocking or half-reading.
+// regular file (or standard input): inputfile.h.
 #include "tfscoutput.h"
 
+#include "inputfile.h"
 #include "outputfile.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -15,55 +11,11 @@
 
 namespace quorlin {
 
-namespace {
-
-// Appends everything the descriptor delivers to text.
-bool ReadAll(int nFd, std::string& text, std::string& reason)
-{
-    char aChunk[65536];
-    for (;;) {
-        const ssize_t nGot = ::read(nFd, aChunk, sizeof aChunk);
-        if (nGot < 0 && errno == EINTR)
-            continue;
-        if (nGot < 0) {
-            reason = std::strerror(errno);
-            return false;
-        }
-        if (nGot == 0)
-            return true;
-        text.append(aChunk, static_cast<std::size_t>(nGot));
-    }
-}
-
-// Opens a regular file for reading; -1 with the reason otherwise.
-int OpenRegular(const std::string& name, std::string& reason)
-{
-    const int nFd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (nFd < 0) {
-        reason = std::strerror(errno);
-        return -1;
-    }
-    struct stat info = {};
-    if (::fstat(nFd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        reason = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
-        ::close(nFd);
-        return -1;
-    }
-    return nFd;
-}
-
-} // namespace
-
 bool ReadInput(const std::string& name, std::string& text, std::string& reason)
 {
     if (name == "-")
-        return ReadAll(STDIN_FILENO, text, reason);
-    const int nFd = OpenRegular(name, reason);
-    if (nFd < 0)
-        return false;
-    const bool bRead = ReadAll(nFd, text, reason);
-    ::close(nFd);
-    return bRead;
+        return ReadStandardInput(text, reason);
+    return ReadRegularFile(name.c_str(), text, reason);
 }
 
 const std::string* InputWrittenBy(const std::string& output, const std::vector<std::string>& inputs)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "decompiler.h"
+#include "inputfile.h"
 #include "listing.h"
 #include "optionparser.h"
 #include "outputfile.h"
@@ -157,7 +158,7 @@ bool ReadInput(std::FILE* pFile, InputBytes& input)
 bool LoadInput(const char* pszArgument, const char* pszName, std::FILE* pIn, InputBytes& input, std::FILE* pErr)
 {
     const bool bStdin = pszArgument == cli::STDIN_ARGUMENT;
-    std::FILE* pFile = bStdin ? pIn : std::fopen(pszArgument, "rb");
+    std::FILE* pFile = bStdin ? pIn : OpenForReading(pszArgument);
     if (pFile == nullptr) {
         std::fprintf(pErr, "%s: %s: cannot open: %s\n", PROGRAM_NAME, pszName, std::strerror(errno));
         return false;

@@ -1,12 +1,16 @@
 #include "outputfile.h"
 
 #include <fcntl.h>
+#include <unistd.h>
+#if QUORLIN_LINUX_CALLS
 #include <sys/random.h>
 #include <sys/statfs.h>
-#include <unistd.h>
+#endif
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -30,8 +34,13 @@ constexpr std::size_t TEMPORARY_EXTRA_LENGTH = 1 + 1 + TEMPORARY_DIGITS + 4;
 // Names tried for the temporary before the output counts as unwritable:
 // with random names, only a folder full of them could use them all up.
 constexpr unsigned MAX_TEMPORARY_ATTEMPTS = 256;
+#if QUORLIN_LINUX_CALLS
 // The type of the process file system (/proc), as statfs reports it.
 constexpr long PROC_FILE_SYSTEM = 0x9fa0;
+#else
+// Where the process file system is mounted, when statfs cannot tell.
+const char* const PROC_FOLDER = "/proc/";
+#endif
 // The folder of a process's descriptors in the process file system.
 const char* const DESCRIPTOR_FOLDER = "/fd/";
 // The permission bits of a newly created output, before the umask.
@@ -70,8 +79,10 @@ bool FollowLink(Path& szPath)
 // call is missing; false when neither gives any.
 bool RandomNumber(std::uint64_t& nNumber)
 {
+#if QUORLIN_LINUX_CALLS
     if (::getrandom(&nNumber, sizeof nNumber, 0) == static_cast<ssize_t>(sizeof nNumber))
         return true;
+#endif
     const int nFd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
     if (nFd < 0)
         return false;
@@ -150,6 +161,7 @@ void RemoveQuietly(const char* pszPath)
     errno = nError;
 }
 
+#if QUORLIN_LINUX_CALLS
 // After a swap the temporary's name holds the replaced file: removes it.
 // When the swap brought something back that cannot be removed (a folder
 // put there meanwhile), swaps back and fails.
@@ -172,6 +184,13 @@ bool PutInPlace(const char* pszTemporary, const OutputTarget& target)
         return RemoveSwappedOut(pszTemporary, target.szPath);
     return std::rename(pszTemporary, target.szPath) == 0;
 }
+#else
+// Puts the temporary in the target's place in one step: a rename.
+bool PutInPlace(const char* pszTemporary, const OutputTarget& target)
+{
+    return std::rename(pszTemporary, target.szPath) == 0;
+}
+#endif
 
 // Writes and closes the temporary.
 bool WriteTemporary(int nFd, const std::uint8_t* pBytes, std::size_t nSize)
@@ -316,6 +335,7 @@ OutputResult WriteDescriptor(int nFd, const std::uint8_t* pBytes, std::size_t nS
 // Whether the link at the path lives in the process file system, where a
 // link's text is no path to follow (a descriptor's "pipe:[N]", a deleted
 // file) and only the kernel knows what it leads to.
+#if QUORLIN_LINUX_CALLS
 bool IsProcessLink(const char* pszPath)
 {
     const std::size_t nFolder = FolderLength(pszPath);
@@ -323,6 +343,20 @@ bool IsProcessLink(const char* pszPath)
     struct statfs info = {};
     return ::statfs(folder.c_str(), &info) == 0 && static_cast<long>(info.f_type) == PROC_FILE_SYSTEM;
 }
+#else
+// Without statfs's file system type: the folder, its links followed, lies
+// under /proc.
+bool IsProcessLink(const char* pszPath)
+{
+    const std::size_t nFolder = FolderLength(pszPath);
+    const std::string folder = nFolder == 0 ? std::string(".") : std::string(pszPath, nFolder);
+    Path szReal;
+    if (::realpath(folder.c_str(), szReal) == nullptr)
+        return false;
+    const std::string real = std::string(szReal) + "/";
+    return real.compare(0, std::strlen(PROC_FOLDER), PROC_FOLDER) == 0;
+}
+#endif
 
 // The number of a descriptor folder's entry ("/proc/self/fd/N", or "N"
 // under a link to such a folder); -1 for any other name.
@@ -355,6 +389,12 @@ int OwnDescriptor(const char* pszPath)
     return linked.st_dev == own.st_dev && linked.st_ino == own.st_ino ? nNumber : -1;
 }
 
+void NoteIdentity(OutputTarget& target)
+{
+    target.identity = FileIdentity{S_ISREG(target.info.st_mode), static_cast<std::uint64_t>(target.info.st_dev),
+                                   static_cast<std::uint64_t>(target.info.st_ino)};
+}
+
 // Completes a target that a link of the process file system designates.
 bool ResolveProcessLink(OutputTarget& target)
 {
@@ -363,34 +403,15 @@ bool ResolveProcessLink(OutputTarget& target)
     const int nResult =
         target.nDescriptor >= 0 ? ::fstat(target.nDescriptor, &target.info) : ::stat(target.szPath, &target.info);
     target.bExists = nResult == 0;
+    NoteIdentity(target);
     return target.bExists;
 }
 
 } // namespace
 
-bool IdentifyFile(const char* pszName, FileIdentity& identity)
-{
-    struct stat info = {};
-    if (::stat(pszName, &info) != 0)
-        return false;
-    identity = FileIdentity{S_ISREG(info.st_mode), info.st_dev, info.st_ino};
-    return true;
-}
-
-bool IdentifyStream(std::FILE* pStream, FileIdentity& identity)
-{
-    struct stat info = {};
-    const int nFd = ::fileno(pStream);
-    if (nFd < 0 || ::fstat(nFd, &info) != 0)
-        return false;
-    identity = FileIdentity{S_ISREG(info.st_mode), info.st_dev, info.st_ino};
-    return true;
-}
-
 bool TargetIsFile(const OutputTarget& target, const FileIdentity& identity)
 {
-    return target.bExists && identity.bRegular && S_ISREG(target.info.st_mode) &&
-           target.info.st_dev == identity.device && target.info.st_ino == identity.inode;
+    return target.bExists && SameRegularFile(target.identity, identity);
 }
 
 bool ResolveOutputTarget(const char* pszName, OutputTarget& target)
@@ -412,6 +433,7 @@ bool ResolveOutputTarget(const char* pszName, OutputTarget& target)
             return ResolveProcessLink(target);
         if (!S_ISLNK(target.info.st_mode)) {
             target.bExists = true;
+            NoteIdentity(target);
             return true;
         }
         if (!FollowLink(target.szPath))

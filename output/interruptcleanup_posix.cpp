@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cassert>
+#include <csignal>
 #include <iterator>
 
 namespace quorlin {
@@ -22,6 +23,8 @@ constexpr int IGNORED[] = {SIGXFSZ, SIGPIPE};
 char s_szName[InterruptCleanup::NAME_SIZE];
 volatile sig_atomic_t s_bArmed = 0;
 bool s_bAlive = false;
+// SIGINT, SIGTERM, SIGHUP, SIGXFSZ and SIGPIPE as they were before.
+struct sigaction s_previous[NUM_INTERRUPTS + std::size(IGNORED)];
 
 // Only async-signal-safe calls here. SA_RESETHAND has already put the
 // default action back, so the signal raised again ends the process as soon
@@ -69,24 +72,22 @@ InterruptCleanup::InterruptCleanup()
     s_bAlive = true;
     s_bArmed = 0;
     const struct sigaction action = CleanupAction();
-    static_assert(std::size(INTERRUPTS) + std::size(IGNORED) == sizeof(m_previous) / sizeof(m_previous[0]),
-                  "one saved action per signal");
     for (int i = 0; i < NUM_INTERRUPTS; ++i)
-        InstallUnlessIgnored(INTERRUPTS[i], action, m_previous[i]);
+        InstallUnlessIgnored(INTERRUPTS[i], action, s_previous[i]);
 
     struct sigaction ignore = {};
     ignore.sa_handler = SIG_IGN;
     for (std::size_t i = 0; i < std::size(IGNORED); ++i)
-        ::sigaction(IGNORED[i], &ignore, &m_previous[NUM_INTERRUPTS + i]);
+        ::sigaction(IGNORED[i], &ignore, &s_previous[NUM_INTERRUPTS + i]);
 }
 
 InterruptCleanup::~InterruptCleanup()
 {
     Disarm();
     for (int i = 0; i < NUM_INTERRUPTS; ++i)
-        ::sigaction(INTERRUPTS[i], &m_previous[i], nullptr);
+        ::sigaction(INTERRUPTS[i], &s_previous[i], nullptr);
     for (std::size_t i = 0; i < std::size(IGNORED); ++i)
-        ::sigaction(IGNORED[i], &m_previous[NUM_INTERRUPTS + i], nullptr);
+        ::sigaction(IGNORED[i], &s_previous[NUM_INTERRUPTS + i], nullptr);
     s_bAlive = false;
 }
 

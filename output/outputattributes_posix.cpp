@@ -1,7 +1,9 @@
 #include "outputattributes.h"
 
-#include <sys/xattr.h>
 #include <unistd.h>
+#if QUORLIN_LINUX_CALLS
+#include <sys/xattr.h>
+#endif
 
 #include <cerrno>
 #include <string>
@@ -15,6 +17,7 @@ namespace {
 // owner, the group and others. Set-ID bits are not carried over.
 constexpr mode_t KEPT_MODE_BITS = S_IRWXU | S_IRWXG | S_IRWXO;
 
+#if QUORLIN_LINUX_CALLS
 // A list call's result as names; false on a failure other than a file
 // system without attributes (which has none).
 template <typename List>
@@ -73,6 +76,11 @@ bool KeepExtendedAttributes(int nFd, const char* pszOld)
     }
     return true;
 }
+#else
+// Extended attributes are read and written with calls of Linux's own: where
+// they are switched off, the new file keeps only the owner and the mode.
+bool KeepExtendedAttributes(int, const char*) { return true; }
+#endif
 
 bool KeepOwner(int nFd, const struct stat& info)
 {

@@ -1,0 +1,22 @@
+// Reading input files whole, by UTF-8 names (Windows: through the wide file
+// API). A named input must be a regular file, so that a folder, a FIFO or a
+// device is refused with a reason instead of blocking or half-reading.
+#ifndef QUORLIN_INPUTFILE_H
+#define QUORLIN_INPUTFILE_H
+
+#include <cstdio>
+#include <string>
+
+namespace quorlin {
+
+// Appends the whole regular file to text; false with the reason (as
+// strerror gives it) when it cannot be read or is not a regular file.
+bool ReadRegularFile(const char* pszName, std::string& text, std::string& reason);
+// Appends all of standard input to text; false with the reason.
+bool ReadStandardInput(std::string& text, std::string& reason);
+// Opens a file for reading bytes, as std::fopen(pszName, "rb") does.
+std::FILE* OpenForReading(const char* pszName);
+
+} // namespace quorlin
+
+#endif

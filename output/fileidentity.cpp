@@ -1,0 +1,10 @@
+#include "fileidentity.h"
+
+namespace quorlin {
+
+bool SameRegularFile(const FileIdentity& first, const FileIdentity& second)
+{
+    return first.bRegular && second.bRegular && first.device == second.device && first.inode == second.inode;
+}
+
+} // namespace quorlin
