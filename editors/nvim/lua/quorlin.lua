@@ -3,7 +3,7 @@
 -- hint where Neovim has them, 0.10 and later). Works with Neovim 0.7, which
 -- has vim.lsp.start_client but not vim.lsp.start, and with current releases.
 --
---   vim.opt.runtimepath:append("/path/to/quorlin/editors/vim")   -- file type, colours
+--   vim.opt.runtimepath:append("/path/to/quorlin/editors/vim")   -- file type, colours, nobomb
 --   vim.opt.runtimepath:append("/path/to/quorlin/editors/nvim")
 --   require("quorlin").setup({ cmd = { "quorlin-lsp" } })
 local M = {}
