@@ -89,6 +89,7 @@ void Diagnoser::Suggest(std::size_t nError, CompilerMessage nMessage, const Sour
         break;
     default: break;
     }
+    SuggestForHabit(nError, nMessage, token);
 }
 
 void Diagnoser::SuggestForName(std::size_t nError, const SourceSpan& token)

@@ -331,7 +331,9 @@ TEST(DiagnoseNotes, AScriptWithoutEndScriptSaysWhereItEnds)
 
 TEST(DiagnoseWarnings, UnusedParametersAreTheOnesNeverRead)
 {
-    EXPECT_EQ(WarningNamesOf(Script("Mat00 = a;\nb = 1;\n", "a b")), std::vector<std::string>{"unused-parameter"});
+    // Assigning to b is no read of it (and is an assignment to an input).
+    EXPECT_EQ(WarningNamesOf(Script("Mat00 = a;\nb = 1;\n", "a b")),
+              (std::vector<std::string>{"assign-to-input", "unused-parameter"}));
     const CompileResult result = Diagnose(Script("Mat00 = a;\n", "a b"));
     ASSERT_EQ(Only(result, Severity::Warning).size(), 1u);
     EXPECT_EQ(Only(result, Severity::Warning)[0].message, "parameter 'b' is never read");
@@ -373,7 +375,7 @@ TEST(DiagnoseWarnings, TextAfterEndScriptButNotComments)
 
 TEST(DiagnoseWarnings, StatementsThatAssignNothingHaveNoEffect)
 {
-    EXPECT_EQ(WarningNamesOf(Script("Time * 2;\n")), std::vector<std::string>{"no-effect"});
+    EXPECT_EQ(WarningNamesOf(Script("Time * 2;\n")), std::vector<std::string>{"unused-value"});
     EXPECT_TRUE(WarningNamesOf(Script("Sin(Mat00 = 1);\n")).empty());
 }
 
