@@ -59,13 +59,14 @@ bool ParseWarningErrorOption(std::string_view arg, std::string_view setting, Tfs
     return true;
 }
 
-// -W<name>, -Wno-<name>, -Werror, -Werror=<name>, -Wno-error=<name>, -Wall.
+// -W<name>, -Wno-<name>, -Werror, -Wno-error, -Werror=<name>,
+// -Wno-error=<name>, -Wall.
 // As in GCC, an unknown -Wno-<name> is ignored.
 bool ParseWarningOption(std::string_view arg, TfscOptions& options, std::string& error)
 {
     const std::string_view setting = arg.substr(2);
-    if (setting == "error") {
-        options.bWarningsAsErrors = true;
+    if (setting == "error" || setting == "no-error") {
+        options.bWarningsAsErrors = setting == "error";
         return true;
     }
     if (setting == "all")
