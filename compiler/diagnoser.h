@@ -74,6 +74,7 @@ private:
 
     // Habits from other languages (habits.cpp).
     void SuggestForHabit(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token);
+    bool SuggestHashComment(std::size_t nError, const SourceSpan& token);
     void SuggestForInvalidToken(std::size_t nError, const SourceSpan& token);
     void SuggestForUnexpected(std::size_t nError, const SourceSpan& token);
     void SuggestForMisplaced(std::size_t nError, const SourceSpan& token);

@@ -56,6 +56,8 @@ SourceSpan Diagnoser::Widened(const SourceSpan& token, std::size_t nOffset, std:
 
 void Diagnoser::SuggestForHabit(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token)
 {
+    if (SuggestHashComment(nError, token))
+        return;
     switch (nMessage) {
     case CompilerMessage::InvalidTokenFound: SuggestForInvalidToken(nError, token); break;
     case CompilerMessage::ExpectedStatementSemicolon: SuggestForUnexpected(nError, token); break;
@@ -70,19 +72,27 @@ void Diagnoser::SuggestForHabit(std::size_t nError, CompilerMessage nMessage, co
     }
 }
 
-// "//", "<=", ">=", "**" and a stray ";" where a value or a statement
+// A "//" comment, in the header or the body: the token is either slash.
+bool Diagnoser::SuggestHashComment(std::size_t nError, const SourceSpan& token)
+{
+    if (m_text[token.nOffset] != '/')
+        return false;
+    const bool bFirst = m_text[token.nOffset + 1] == '/';
+    if (!bFirst && CharBefore(token) != '/')
+        return false;
+    const std::size_t nStart = bFirst ? token.nOffset : token.nOffset - 1;
+    AddNote(nError, Widened(token, nStart, nStart + 2), "comments start with '#', not '//'", "#", true);
+    return true;
+}
+
+// "<=", ">=", "==", "**" and a stray ";" where a value or a statement
 // should start.
 void Diagnoser::SuggestForInvalidToken(std::size_t nError, const SourceSpan& token)
 {
     const char c = m_text[token.nOffset];
     const char cBefore = CharBefore(token);
     const SourceSpan withBefore = Widened(token, token.nOffset - (token.nOffset > 0 ? 1 : 0), EndOf(token));
-    if (c == '/' && m_text[token.nOffset + 1] == '/')
-        AddNote(nError, Widened(token, token.nOffset, token.nOffset + 2), "comments start with '#', not '//'", "#",
-                true);
-    else if (c == '/' && cBefore == '/')
-        AddNote(nError, withBefore, "comments start with '#', not '//'", "#", true);
-    else if (c == '=' && (cBefore == '<' || cBefore == '>'))
+    if (c == '=' && (cBefore == '<' || cBefore == '>'))
         AddNote(nError, withBefore, "there is no comparison: '<' gives the smaller and '>' the larger of two values");
     else if (c == '=' && cBefore == '=')
         AddNote(nError, withBefore, NO_COMPARISON);

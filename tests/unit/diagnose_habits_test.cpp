@@ -125,6 +125,14 @@ TEST(DiagnoseHabits, TheSecondSlashOfACommentAfterAValue)
     EXPECT_EQ(notes[0].fixIts[0].replacement, "#");
 }
 
+TEST(DiagnoseHabits, ACommentInTheHeader)
+{
+    const CompileResult result = Diagnose("// a wave\n" + Script("Mat00 = 1;\n"));
+    ASSERT_EQ(result.diagnostics.size(), 2u);
+    EXPECT_EQ(result.diagnostics[1].message, "comments start with '#', not '//'");
+    EXPECT_EQ(result.diagnostics[1].length, 2);
+}
+
 TEST(DiagnoseHabits, ExponentsWrittenOutWhenShort)
 {
     const std::vector<std::pair<std::string, std::string>> plain = {
