@@ -306,6 +306,25 @@ TEST(DiagnoseNotes, ANumberFromItsPointGetsALeadingZero)
     EXPECT_EQ(notes[0].fixIts[0].length, 3u);
 }
 
+TEST(DiagnoseNotes, APointWithoutDigitsAfterItGetsNoNumber)
+{
+    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = .;\n")).empty());
+    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = . 5;\n")).empty());
+}
+
+// Names longer than the distance table's row on the stack: the nearest is
+// still found, and one edit too far is none.
+TEST(DiagnoseNotes, NearNamesLongerThanTheStackRow)
+{
+    const std::string name(40, 'q');
+    const std::string slip = name.substr(1) + "p";
+    const std::vector<Diagnostic> notes = NotesOfFirstError(Script("Mat00 = " + slip + ";\n", name));
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].fixIts.at(0).replacement, name);
+    const std::string far = std::string(26, 'q') + std::string(14, 'p');
+    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = " + far + ";\n", name)).empty());
+}
+
 TEST(DiagnoseNotes, AMissingSemicolonIsPlacedAtTheEndOfItsStatement)
 {
     const std::vector<Diagnostic> notes = NotesOfFirstError(Script("Mat00 = Time * 2 # twice\n\nMat01 = 1;\n"));
