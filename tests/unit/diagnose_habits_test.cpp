@@ -166,6 +166,16 @@ TEST(DiagnoseHabits, TheParenthesisNotClosedIsTheInnermostOpen)
     EXPECT_EQ(notes[0].column, 19);
 }
 
+// "==" after a name: the first "=" assigns, the second is out of place.
+TEST(DiagnoseHabits, AComparisonAfterTheTarget)
+{
+    const std::vector<Diagnostic> notes = OfSeverity("Mat00 == 1;\n", Severity::Note);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].message.rfind("there is no comparison: '=' assigns", 0), 0u);
+    EXPECT_EQ(notes[0].column, 7);
+    EXPECT_EQ(notes[0].length, 2);
+}
+
 TEST(DiagnoseHabits, ASecondArgumentNamesItsFunction)
 {
     EXPECT_EQ(NoteTexts("Mat00 = 1 + Cos(a * (2 + b), 3);\n"),
