@@ -26,8 +26,11 @@ constexpr std::string_view UNREADABLE_PARAMETER = "unreadable-parameter";
 constexpr std::string_view PARAMETER_HIDES_FUNCTION = "parameter-hides-function";
 constexpr std::string_view SPLIT_PARAMETER_NAME = "split-parameter-name";
 constexpr std::string_view TEXT_AFTER_END = "text-after-end";
-constexpr std::string_view NO_EFFECT = "no-effect";
+constexpr std::string_view UNUSED_VALUE = "unused-value";
 constexpr std::string_view ASSIGN_TO_INPUT = "assign-to-input";
+constexpr std::string_view MATRIX_NAME = "matrix-name";
+constexpr std::string_view SECOND_DECIMAL_POINT = "second-decimal-point";
+constexpr std::string_view NUMBER_OVERFLOW = "number-overflow";
 } // namespace warning
 
 struct TypeNames;
@@ -105,6 +108,20 @@ private:
     std::string_view NearestName(std::string_view name, bool bCall) const;
     bool FollowedByCall(const SourceSpan& token) const;
 
+    // Habits from other languages (habits.cpp).
+    void SuggestForHabit(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token);
+    bool SuggestHashComment(std::size_t nError, const SourceSpan& token);
+    void SuggestForInvalidToken(std::size_t nError, const SourceSpan& token);
+    void SuggestForUnexpected(std::size_t nError, const SourceSpan& token);
+    void SuggestForMisplaced(std::size_t nError, const SourceSpan& token);
+    void SuggestDecimalPoint(std::size_t nError, const SourceSpan& token);
+    void SuggestPlainNumber(std::size_t nError, const SourceSpan& token);
+    void NoteUnclosedParenthesis(std::size_t nError, const SourceSpan& token);
+    std::string EnclosingFunction(const SourceSpan& token) const;
+    std::size_t NumberStartBefore(const SourceSpan& token) const;
+    char CharBefore(const SourceSpan& span) const;
+    SourceSpan Widened(const SourceSpan& token, std::size_t nOffset, std::size_t nEnd) const;
+
     // Warnings (warnings.cpp).
     void CheckParameters();
     void CheckSplitNames(const std::vector<SourceSpan>& names);
@@ -113,7 +130,13 @@ private:
     void CheckUnusedParameters();
     void Warn(std::string_view name, const SourceSpan& span, std::string message);
     std::vector<SourceSpan> ParameterSpans() const;
+    std::string InputName(std::uint32_t nSlot) const;
     bool IsPunctuation(const SourceSpan& span) const;
+
+    // Typos that compile (typowarnings.cpp).
+    void CheckTypos(const SourceSpan& start);
+    void CheckMatrixName(const SourceSpan& span);
+    void CheckNumber(const SourceSpan& span);
 
     std::string m_text; // the script up to its first NUL, NUL-terminated
     std::unique_ptr<TextureScriptCompiler> m_pCompiler;

@@ -88,6 +88,7 @@ void Diagnoser::Suggest(std::size_t nError, CompilerMessage nMessage, const Sour
         break;
     default: SuggestForHeader(nError, nMessage, token); break;
     }
+    SuggestForHabit(nError, nMessage, token);
 }
 
 void Diagnoser::SuggestForName(std::size_t nError, const SourceSpan& token)

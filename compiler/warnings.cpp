@@ -24,7 +24,8 @@ struct StatementUse {
     std::uint32_t nParamsRead = 0;  // bit i: parameter i
 };
 
-bool IsInputSlot(std::uint32_t nSlot) { return !BuiltinValueName(nSlot).empty(); }
+// A value the renderer supplies: a built-in value or a user parameter.
+bool IsInputSlot(std::uint32_t nSlot) { return !BuiltinValueName(nSlot).empty() || IsUserParamSlot(nSlot); }
 
 // Before register assignment an assignment's left child is its target.
 void NoteAssignment(const ExprNode* pNode, StatementUse& use)
@@ -91,8 +92,9 @@ const std::vector<std::string_view>& WarningNames()
 {
     static const std::vector<std::string_view> names = {
         warning::UNUSED_PARAMETER,     warning::UNREADABLE_PARAMETER, warning::PARAMETER_HIDES_FUNCTION,
-        warning::SPLIT_PARAMETER_NAME, warning::TEXT_AFTER_END,       warning::NO_EFFECT,
-        warning::ASSIGN_TO_INPUT,
+        warning::SPLIT_PARAMETER_NAME, warning::TEXT_AFTER_END,       warning::UNUSED_VALUE,
+        warning::ASSIGN_TO_INPUT,      warning::MATRIX_NAME,          warning::SECOND_DECIMAL_POINT,
+        warning::NUMBER_OVERFLOW,
     };
     return names;
 }
@@ -176,15 +178,23 @@ void Diagnoser::CheckParameterName(const SourceSpan& span)
     }
 }
 
+std::string Diagnoser::InputName(std::uint32_t nSlot) const
+{
+    if (IsUserParamSlot(nSlot))
+        return std::string(m_compiler.GetUserParam(nSlot - SLOT_USER_PARAM_FIRST));
+    return std::string(BuiltinValueName(nSlot));
+}
+
 void Diagnoser::CheckStatement(const ExprNode* pTree, const SourceSpan& start)
 {
     const StatementUse use = UseOf(pTree);
     m_nParamsRead |= use.nParamsRead;
+    CheckTypos(start);
     if (!use.bAssigns)
-        Warn(warning::NO_EFFECT, start, "statement has no effect: it assigns nothing");
+        Warn(warning::UNUSED_VALUE, start, "statement has no effect: it assigns nothing");
     if (use.nInputTarget != 0) {
         Warn(warning::ASSIGN_TO_INPUT, start,
-             "assignment to " + QuotedText(BuiltinValueName(use.nInputTarget)) +
+             "assignment to " + QuotedText(InputName(use.nInputTarget)) +
                  ", a value the renderer supplies; the next frame replaces it");
     }
 }

@@ -45,8 +45,9 @@ if [ "$NAME" = tfsc ]; then
     expect "options after -" "$(listed_options)" "$(offered -)"
     expect "--color=" "$(printf '%s\n' always auto never)" "$(offered --color = '')"
     expect "--diagnostics-format" "$(printf '%s\n' json sarif text)" "$(offered --diagnostics-format '')"
-    expect "-Wunused" "-Wunused-parameter" "$(offered -Wunused)"
-    expect "-Wno-no" "-Wno-no-effect" "$(offered -Wno-no)"
+    expect "-Wunused" "$(printf '%s\n' -Wunused-parameter -Wunused-value)" "$(offered -Wunused)"
+    expect "-Wno-unused-v" "-Wno-unused-value" "$(offered -Wno-unused-v)"
+    expect "-fdiagnostics-format=" "$(printf '%s\n' json sarif text)" "$(offered -fdiagnostics-format = '')"
 else
     expect "options after - against --help" "$(help_options)" "$(offered -)"
 fi

@@ -397,6 +397,25 @@ TEST(DiagnoseNotes, ANumberFromItsPointGetsALeadingZero)
     EXPECT_EQ(notes[0].fixIts[0].length, 3u);
 }
 
+TEST(DiagnoseNotes, APointWithoutDigitsAfterItGetsNoNumber)
+{
+    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = .;\n")).empty());
+    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = . 5;\n")).empty());
+}
+
+// Names longer than the distance table's row on the stack: the nearest is
+// still found, and one edit too far is none.
+TEST(DiagnoseNotes, NearNamesLongerThanTheStackRow)
+{
+    const std::string name(40, 'q');
+    const std::string slip = name.substr(1) + "p";
+    const std::vector<Diagnostic> notes = NotesOfFirstError(Script("Mat00 = " + slip + ";\n", name));
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].fixIts.at(0).replacement, name);
+    const std::string far = std::string(26, 'q') + std::string(14, 'p');
+    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = " + far + ";\n", name)).empty());
+}
+
 TEST(DiagnoseNotes, AMissingSemicolonIsPlacedAtTheEndOfItsStatement)
 {
     const CompileResult result = Diagnose(Script("Mat00 = Time * 2 # twice\n\nMat01 = 1;\n"));
@@ -442,7 +461,9 @@ TEST(DiagnoseNotes, AScriptWithoutEndScriptSaysWhereItEnds)
 
 TEST(DiagnoseWarnings, UnusedParametersAreTheOnesNeverRead)
 {
-    EXPECT_EQ(WarningNamesOf(Script("Mat00 = a;\nb = 1;\n", "a b")), std::vector<std::string>{"unused-parameter"});
+    // Assigning to b is no read of it (and is an assignment to an input).
+    EXPECT_EQ(WarningNamesOf(Script("Mat00 = a;\nb = 1;\n", "a b")),
+              (std::vector<std::string>{"assign-to-input", "unused-parameter"}));
     const CompileResult result = Diagnose(Script("Mat00 = a;\n", "a b"));
     ASSERT_EQ(Only(result, Severity::Warning).size(), 1u);
     EXPECT_EQ(Only(result, Severity::Warning)[0].message, "parameter 'b' is never read");
@@ -484,7 +505,7 @@ TEST(DiagnoseWarnings, TextAfterEndScriptButNotComments)
 
 TEST(DiagnoseWarnings, StatementsThatAssignNothingHaveNoEffect)
 {
-    EXPECT_EQ(WarningNamesOf(Script("Time * 2;\n")), std::vector<std::string>{"no-effect"});
+    EXPECT_EQ(WarningNamesOf(Script("Time * 2;\n")), std::vector<std::string>{"unused-value"});
     EXPECT_TRUE(WarningNamesOf(Script("Sin(Mat00 = 1);\n")).empty());
 }
 

@@ -33,27 +33,50 @@ const char* const HELP_TEXT = "Usage: tfsc [options] FILE...\n"
                               "  --watch                    compile, then compile again each script saved, until\n"
                               "                             interrupted; a FILE may be a folder (its .tsc files,\n"
                               "                             and its .txt files that start like a script)\n"
-                              "  -W<name>, -Wno-<name>      turn a warning on or off (all are on at first)\n"
-                              "  -Werror                    make every warning an error\n"
+                              "  -W<name>, -Wno-<name>      turn a warning on or off (all are on at first; an\n"
+                              "                             unknown -Wno-<name> is ignored)\n"
+                              "  -Werror, -Wno-error        make every warning an error, or not\n"
+                              "  -Werror=<name>             make one warning an error\n"
+                              "  -Wno-error=<name>          keep one warning a warning under -Werror\n"
                               "  -w                         show no warnings\n"
                               "  --color[=auto|always|never]\n"
                               "                             colour the diagnostics (auto: on a terminal, unless\n"
                               "                             NO_COLOR is set; alone: always)\n"
-                              "  --diagnostics-format=text|json|sarif\n"
+                              "  --diagnostics-format=text|json|sarif, -fdiagnostics-format=...\n"
                               "                             how diagnostics are written to standard error\n"
                               "  -h, --help                 show this help\n"
                               "  --version                  show the version\n"
-                              "\n"
-                              "Warnings: unused-parameter, unreadable-parameter, parameter-hides-function,\n"
-                              "split-parameter-name, text-after-end, no-effect, assign-to-input.\n"
-                              "\n"
-                              "Exit status: 0 when every script compiled, 1 when one did not, 2 for a usage error.\n";
+                              "\n";
+
+const char* const HELP_TEXT_END =
+    "\nExit status: 0 when every script compiled, 1 when one did not, 2 for a usage error.\n";
+
+// "Warnings: " and every warning's name, in lines of at most 80 columns.
+std::string WarningList()
+{
+    constexpr std::size_t LINE_WIDTH = 80;
+    std::string text = "Warnings:";
+    std::size_t nLineStart = 0;
+    const std::vector<std::string_view>& names = WarningNames();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string word = std::string(names[i]) + (i + 1 < names.size() ? "," : ".");
+        if (text.size() - nLineStart + 1 + word.size() > LINE_WIDTH) {
+            text += "\n";
+            nLineStart = text.size();
+        } else {
+            text += " ";
+        }
+        text += word;
+    }
+    return text + "\n";
+}
 
 // What one run has found so far.
 struct RunState {
     const TfscOptions& options;
     bool bColor = false;
     bool bFailed = false;
+    bool bReported = false;             // a diagnostic or a file's error was shown
     std::vector<FileDiagnostics> files; // kept for JSON and SARIF
     std::vector<std::string> texts;     // the sources the files point into
 };
@@ -83,6 +106,7 @@ bool WriteCompiled(const TfscOptions& options, const std::string& input, const C
 
 void Show(RunState& state, FileDiagnostics file)
 {
+    state.bReported = state.bReported || !file.diagnostics.empty() || !file.fileError.empty();
     if (state.options.format == DiagnosticsFormat::Text) {
         ShowText(file, state.bColor);
     } else {
@@ -129,6 +153,29 @@ bool IsDropped(const TfscOptions& options, const std::vector<Diagnostic>& diagno
     if (diagnostic.severity != Severity::Warning)
         return false;
     return options.bNoWarnings || options.disabledWarnings.count(diagnostic.name) != 0;
+}
+
+// Whether -Werror or -Werror=NAME makes the warning NAME an error.
+bool IsPromoted(const TfscOptions& options, const std::string& name)
+{
+    if (options.errorWarnings.count(name) != 0)
+        return true;
+    return options.bWarningsAsErrors && options.noErrorWarnings.count(name) == 0;
+}
+
+// As GCC does: an unknown -Wno-NAME is named only when the run reported
+// something it may have been meant to silence. Text only: JSON and SARIF
+// are all that standard error holds.
+void NoteUnknownDisabled(const RunState& state)
+{
+    if (!state.bReported || state.options.format != DiagnosticsFormat::Text)
+        return;
+    for (const std::string& option : state.options.unknownDisabled) {
+        std::fprintf(stderr,
+                     "tfsc: note: unrecognized command-line option '%s' may have been intended to silence earlier "
+                     "diagnostics\n",
+                     option.c_str());
+    }
 }
 
 } // namespace
@@ -210,7 +257,7 @@ bool ApplyWarningOptions(const TfscOptions& options, std::vector<Diagnostic>& di
         Diagnostic diagnostic = diagnostics[i];
         if (diagnostic.parent >= 0)
             diagnostic.parent = newIndex[static_cast<std::size_t>(diagnostic.parent)];
-        if (diagnostic.severity == Severity::Warning && options.bWarningsAsErrors) {
+        if (diagnostic.severity == Severity::Warning && IsPromoted(options, diagnostic.name)) {
             diagnostic.severity = Severity::Error;
             bPromoted = true;
         }
@@ -231,10 +278,11 @@ int RunTfsc(int argc, char** argv)
         return TFSC_EXIT_USAGE;
     }
     if (options.bHelp || options.bVersion) {
-        std::fputs(options.bHelp ? HELP_TEXT : "tfsc (Quorlin) " QUORLIN_VERSION "\n", stdout);
+        const std::string help = std::string(HELP_TEXT) + WarningList() + HELP_TEXT_END;
+        std::fputs(options.bHelp ? help.c_str() : "tfsc (Quorlin) " QUORLIN_VERSION "\n", stdout);
         return StandardStreamsWritten() ? TFSC_EXIT_SUCCESS : TFSC_EXIT_FAILURE;
     }
-    RunState state{options, false, false, {}, {}};
+    RunState state{options, false, false, false, {}, {}};
     state.bColor = options.format == DiagnosticsFormat::Text &&
                    ColorWanted(options.color, std::getenv("NO_COLOR"), std::getenv("TERM"), StreamShowsColour(stderr));
     if (options.bWatch)
@@ -243,6 +291,7 @@ int RunTfsc(int argc, char** argv)
     for (const std::string& input : options.files)
         ProcessFile(state, input);
     ShowCollected(state);
+    NoteUnknownDisabled(state);
     return state.bFailed || !StandardStreamsWritten() ? TFSC_EXIT_FAILURE : TFSC_EXIT_SUCCESS;
 }
 

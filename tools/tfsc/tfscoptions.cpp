@@ -19,27 +19,73 @@ bool IsWarningName(std::string_view name)
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-// -W<name>, -Wno-<name>, -Werror, -Wall.
+// Warnings renamed since: the old name still means the warning on the
+// command line.
+struct RenamedWarning {
+    std::string_view oldName;
+    std::string_view name;
+};
+constexpr RenamedWarning RENAMED_WARNINGS[] = {{"no-effect", "unused-value"}};
+
+// The warning a name given after -W, -Wno- or -Werror= stands for; empty
+// when there is none.
+std::string WarningNamed(std::string_view name)
+{
+    for (const RenamedWarning& renamed : RENAMED_WARNINGS) {
+        if (name == renamed.oldName)
+            return std::string(renamed.name);
+    }
+    return IsWarningName(name) ? std::string(name) : std::string();
+}
+
+bool UnknownWarning(std::string_view arg, std::string& error)
+{
+    error = "unknown warning option '" + std::string(arg) + "'";
+    return false;
+}
+
+// -Werror=NAME turns the warning on as an error; -Wno-error=NAME keeps it a
+// warning under -Werror.
+bool ParseWarningErrorOption(std::string_view arg, std::string_view setting, TfscOptions& options, std::string& error)
+{
+    const bool bError = StartsWith(setting, "error=");
+    const std::string name = WarningNamed(setting.substr(setting.find('=') + 1));
+    if (name.empty())
+        return UnknownWarning(arg, error);
+    (bError ? options.errorWarnings : options.noErrorWarnings).insert(name);
+    (bError ? options.noErrorWarnings : options.errorWarnings).erase(name);
+    if (bError)
+        options.disabledWarnings.erase(name);
+    return true;
+}
+
+// -W<name>, -Wno-<name>, -Werror, -Wno-error, -Werror=<name>,
+// -Wno-error=<name>, -Wall.
+// As in GCC, an unknown -Wno-<name> is ignored.
 bool ParseWarningOption(std::string_view arg, TfscOptions& options, std::string& error)
 {
     const std::string_view setting = arg.substr(2);
-    if (setting == "error") {
-        options.bWarningsAsErrors = true;
+    if (setting == "error" || setting == "no-error") {
+        options.bWarningsAsErrors = setting == "error";
         return true;
     }
     if (setting == "all")
         return true;
-    // "no-effect" is itself a name: -Wno-effect turns it on, -Wno-no-effect off.
-    const bool bDisable = !IsWarningName(setting) && StartsWith(setting, "no-");
-    const std::string name(bDisable ? setting.substr(3) : setting);
-    if (!IsWarningName(name)) {
-        error = "unknown warning option '" + std::string(arg) + "'";
-        return false;
-    }
-    if (bDisable)
-        options.disabledWarnings.insert(name);
-    else
+    if (StartsWith(setting, "error=") || StartsWith(setting, "no-error="))
+        return ParseWarningErrorOption(arg, setting, options, error);
+    // A name first: the old name "no-effect" turns its warning on.
+    std::string name = WarningNamed(setting);
+    if (!name.empty()) {
         options.disabledWarnings.erase(name);
+        return true;
+    }
+    if (!StartsWith(setting, "no-"))
+        return UnknownWarning(arg, error);
+    name = WarningNamed(setting.substr(3));
+    if (name.empty())
+        options.unknownDisabled.emplace_back(arg);
+    else
+        options.disabledWarnings.insert(name);
     return true;
 }
 
@@ -58,7 +104,7 @@ bool ParseColor(std::string_view value, TfscOptions& options, std::string& error
     return true;
 }
 
-bool ParseFormat(std::string_view value, TfscOptions& options, std::string& error)
+bool ParseFormat(std::string_view option, std::string_view value, TfscOptions& options, std::string& error)
 {
     if (value == "text")
         options.format = DiagnosticsFormat::Text;
@@ -67,7 +113,7 @@ bool ParseFormat(std::string_view value, TfscOptions& options, std::string& erro
     else if (value == "sarif")
         options.format = DiagnosticsFormat::Sarif;
     else {
-        error = "invalid argument '" + std::string(value) + "' to '--diagnostics-format' (text, json or sarif)";
+        error = "invalid argument '" + std::string(value) + "' to '" + std::string(option) + "' (text, json or sarif)";
         return false;
     }
     return true;
@@ -96,7 +142,7 @@ bool ApplyOption(const cli::CommandLineItem& item, TfscOptions& options, std::st
     case OUTPUT: options.output = item.value; return true;
     // As in ls and grep, --color alone means always.
     case COLOR: return ParseColor(item.hasValue ? item.value : "always", options, error);
-    case FORMAT: return ParseFormat(item.value, options, error);
+    case FORMAT: return ParseFormat(item.text, item.value, options, error);
     default: ApplyFlag(item.id, options); return true;
     }
 }
@@ -163,9 +209,11 @@ const std::vector<cli::OptionSpec>& TfscOptionTable()
         {STATS, "--stats", OptionValue::NONE, {}, "print each script's budget"},
         {WATCH, "--watch", OptionValue::NONE, {}, "compile again each script saved"},
         {NO_WARNINGS, "-w", OptionValue::NONE, {}, "report no warning"},
-        {WARNING, "-W", OptionValue::JOINED, "NAME", "-WNAME, -Wno-NAME, -Werror, -Wall"},
+        {WARNING, "-W", OptionValue::JOINED, "NAME",
+         "-WNAME, -Wno-NAME, -Werror, -Werror=NAME, -Wno-error=NAME, -Wall"},
         {COLOR, "--color", OptionValue::OPTIONAL, "WHEN", "colour the text: auto, always or never"},
         {FORMAT, "--diagnostics-format", OptionValue::REQUIRED, "FORMAT", "text, json or sarif"},
+        {FORMAT, "-fdiagnostics-format", OptionValue::REQUIRED, "FORMAT", "the same as --diagnostics-format"},
         {HELP, "-h", OptionValue::NONE, {}, "show the help and exit"},
         {HELP, "--help", OptionValue::NONE, {}, "show the help and exit"},
         {VERSION, "--version", OptionValue::NONE, {}, "show the version and exit"},

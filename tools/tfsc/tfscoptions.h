@@ -27,6 +27,11 @@ struct TfscOptions {
     bool bWarningsAsErrors = false; // -Werror
     bool bNoWarnings = false;       // -w
     std::set<std::string> disabledWarnings;
+    std::set<std::string> errorWarnings;   // -Werror=NAME
+    std::set<std::string> noErrorWarnings; // -Wno-error=NAME
+    // -Wno-NAME for a NAME tfsc does not know, as written: ignored, as GCC
+    // does, and named in a note when the run reports something.
+    std::vector<std::string> unknownDisabled;
     ColorMode color = ColorMode::Auto;
     DiagnosticsFormat format = DiagnosticsFormat::Text;
 };

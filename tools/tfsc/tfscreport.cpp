@@ -180,7 +180,8 @@ void AppendOne(const FileDiagnostics& file, const LineIndex& lines, const Diagno
     text.append("\n").append(echo.line).append("\n").append(echo.indent);
     text.append(paint(GREEN, echo.caret)).append("\n");
     for (const FixIt& fixIt : diagnostic.fixIts) {
-        if (fixIt.line == diagnostic.line && fixIt.column == diagnostic.column)
+        // A removal shows as the caret alone.
+        if (fixIt.line == diagnostic.line && fixIt.column == diagnostic.column && !fixIt.replacement.empty())
             text.append(echo.indent).append(paint(GREEN, VisibleText(fixIt.replacement))).append("\n");
     }
 }

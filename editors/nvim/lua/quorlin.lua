@@ -8,7 +8,7 @@
 -- sent after DEBOUNCE_MS of quiet rather than the client's default 150 ms,
 -- which would be all of the time a diagnostic takes to appear.
 --
---   vim.opt.runtimepath:append("/path/to/quorlin/editors/vim")   -- file type, colours
+--   vim.opt.runtimepath:append("/path/to/quorlin/editors/vim")   -- file type, colours, nobomb
 --   vim.opt.runtimepath:append("/path/to/quorlin/editors/nvim")
 --   require("quorlin").setup({ cmd = { "quorlin-lsp" } })
 local M = {}

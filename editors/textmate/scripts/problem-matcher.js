@@ -39,7 +39,7 @@ for (const line of expectedStderr(fs.readFileSync(casePath, 'utf8'))) {
   if (match)
     found.push([pattern.file, pattern.line, pattern.column, pattern.severity, pattern.message].map((i) => match[i]));
 }
-const extra = [['/tmp/my scripts/a:b.txt:3:1: warning: statement has no effect: it assigns nothing [-Wno-effect]',
+const extra = [['/tmp/my scripts/a:b.txt:3:1: warning: statement has no effect: it assigns nothing [-Wunused-value]',
                 ['/tmp/my scripts/a:b.txt', '3', '1', 'warning']]];
 let failed = 0;
 if (JSON.stringify(found) !== JSON.stringify(expected)) {

@@ -8,6 +8,7 @@ const vscode = require('vscode');
 const { LanguageClient, TransportKind } = require('vscode-languageclient/node');
 const { looksLikeScript } = require('./detect');
 const { serverCommand } = require('./server');
+const { checkByteOrderMark } = require('./byteordermark');
 
 const LANGUAGE_ID = 'quorlin';
 let client;
@@ -18,10 +19,21 @@ function serverPath() {
   return serverCommand({ configured, extensionPath });
 }
 
+// Once per file: a ".txt" script is opened again when it gets the language.
+const warnedFiles = new Set();
+function warnAboutByteOrderMark(document) {
+  if (!warnedFiles.has(document.fileName) && checkByteOrderMark(document, (text) => vscode.window.showWarningMessage(text))) {
+    warnedFiles.add(document.fileName);
+  }
+}
+
 function claimScript(document) {
   const isTxt = document.uri.scheme === 'file' && document.fileName.toLowerCase().endsWith('.txt');
   if (isTxt && document.languageId === 'plaintext' && looksLikeScript(document.getText())) {
     vscode.languages.setTextDocumentLanguage(document, LANGUAGE_ID);
+    warnAboutByteOrderMark(document);
+  } else if (document.languageId === LANGUAGE_ID) {
+    warnAboutByteOrderMark(document);
   }
 }
 

@@ -49,7 +49,7 @@ call s:Expect('entries', s:entries, [
 " A warning, and tfsc's own error for a file it cannot read, read with the
 " global setting (":compiler!") as :cgetexpr does.
 compiler! tfsc
-cgetexpr ['w.txt:3:1: warning: statement has no effect: it assigns nothing [-Wno-effect]', 'Mat00;', '^~~~~',
+cgetexpr ['w.txt:3:1: warning: statement has no effect: it assigns nothing [-Wunused-value]', 'Mat00;', '^~~~~',
       \ "tfsc: error: cannot read 'gone.txt': No such file or directory"]
 call s:Expect('warning and read error', map(filter(getqflist(), 'v:val.valid'), '[v:val.lnum, v:val.col, v:val.type]'),
       \ [[3, 1, 'w'], [0, 0, 'e']])

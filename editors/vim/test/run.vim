@@ -160,6 +160,25 @@ for [s:key, s:type] in [['scripts', 'quorlin'], ['others', 'text']]
   endfor
 endfor
 
+" A script saved with a byte-order mark is written back without it: the
+" compiler reads the mark as a token.
+function! s:CheckByteOrderMarkDropped() abort
+  let s:checks += 1
+  let l:script = tempname() . '.tsc'
+  call writefile(["\xef\xbb\xbfUserParams Speed;", 'Input UV;'], l:script, 'b')
+  execute 'edit ' . fnameescape(l:script)
+  write
+  let l:first = readfile(l:script, 'b', 1)[0]
+  if &l:bomb || l:first !=# 'UserParams Speed;'
+    let s:failed += 1
+    call s:Fail(printf('byte-order mark: bomb=%d, first line written "%s"', &l:bomb, strtrans(l:first)))
+  endif
+  bwipeout!
+  call delete(l:script)
+endfunction
+filetype plugin on
+call s:CheckByteOrderMarkDropped()
+
 let s:report = s:failures + [printf('vim syntax: %d passed, %d failed', s:checks - s:failed, s:failed)]
 call writefile(s:report, '/dev/stdout', 'a')
 if empty(s:failures)

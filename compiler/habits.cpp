@@ -1,0 +1,228 @@
+// Notes for habits from other languages (C, GLSL, HLSL) that the language
+// does not share: "//" comments, a decimal comma, an exponent or a suffix
+// on a number, "==", "<=", ">=", "**" and "^", "Mat 30", a second function
+// argument, a stray ";", an unclosed "(", and a byte-order mark before the
+// text. The error stays the compiler's; the note says what the author
+// meant and how it is written here.
+#include <algorithm>
+#include <charconv>
+#include <string>
+#include <vector>
+
+#include "charclass.h"
+#include "diagnoser.h"
+#include "languagenames.h"
+#include "visibletext.h"
+
+namespace quorlin {
+
+namespace {
+
+constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+const char* const NO_POWER = "there is no power operator: multiply the value by itself";
+const char* const NO_COMPARISON =
+    "there is no comparison: '=' assigns, '<' gives the smaller and '>' the larger of two values";
+
+// The literal "1e-3" as plain digits ("0.001"); empty when it has no short
+// plain form.
+std::string PlainNumber(std::string_view literal)
+{
+    constexpr std::size_t MAX_PLAIN_LENGTH = 24;
+    double dValue = 0.0;
+    const auto parsed = std::from_chars(literal.data(), literal.data() + literal.size(), dValue);
+    char aBuffer[64];
+    const auto written = std::to_chars(aBuffer, aBuffer + sizeof aBuffer, dValue, std::chars_format::fixed);
+    const bool bWhole = parsed.ec == std::errc() && parsed.ptr == literal.data() + literal.size();
+    if (!bWhole || written.ec != std::errc() || static_cast<std::size_t>(written.ptr - aBuffer) > MAX_PLAIN_LENGTH)
+        return {};
+    return std::string(aBuffer, written.ptr);
+}
+
+std::size_t EndOf(const SourceSpan& span) { return span.nOffset + span.nLength; }
+
+} // namespace
+
+char Diagnoser::CharBefore(const SourceSpan& span) const { return span.nOffset == 0 ? '\0' : m_text[span.nOffset - 1]; }
+
+// The bytes from nOffset to nEnd on the token's line.
+SourceSpan Diagnoser::Widened(const SourceSpan& token, std::size_t nOffset, std::size_t nEnd) const
+{
+    SourceSpan span = token;
+    span.nColumn = token.nColumn + nOffset - token.nOffset;
+    span.nOffset = nOffset;
+    span.nLength = nEnd - nOffset;
+    return span;
+}
+
+void Diagnoser::SuggestForHabit(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token)
+{
+    if (SuggestHashComment(nError, token))
+        return;
+    switch (nMessage) {
+    case CompilerMessage::InvalidTokenFound: SuggestForInvalidToken(nError, token); break;
+    case CompilerMessage::ExpectedStatementSemicolon: SuggestForUnexpected(nError, token); break;
+    case CompilerMessage::InvalidToken: SuggestForMisplaced(nError, token); break;
+    case CompilerMessage::UnmatchedParenthesis: NoteUnclosedParenthesis(nError, token); break;
+    case CompilerMessage::ExpectedParamList:
+        if (token.nOffset == 0 && m_text.compare(0, BYTE_ORDER_MARK.size(), BYTE_ORDER_MARK) == 0)
+            AddNote(nError, Widened(token, 0, BYTE_ORDER_MARK.size()),
+                    "the file starts with a UTF-8 byte-order mark, which is not script text: remove it", "", true);
+        break;
+    default: break;
+    }
+}
+
+// A "//" comment, in the header or the body: the token is either slash.
+bool Diagnoser::SuggestHashComment(std::size_t nError, const SourceSpan& token)
+{
+    if (m_text[token.nOffset] != '/')
+        return false;
+    const bool bFirst = m_text[token.nOffset + 1] == '/';
+    if (!bFirst && CharBefore(token) != '/')
+        return false;
+    const std::size_t nStart = bFirst ? token.nOffset : token.nOffset - 1;
+    AddNote(nError, Widened(token, nStart, nStart + 2), "comments start with '#', not '//'", "#", true);
+    return true;
+}
+
+// "<=", ">=", "==", "**" and a stray ";" where a value or a statement
+// should start.
+void Diagnoser::SuggestForInvalidToken(std::size_t nError, const SourceSpan& token)
+{
+    const char c = m_text[token.nOffset];
+    const char cBefore = CharBefore(token);
+    const SourceSpan withBefore = Widened(token, token.nOffset - (token.nOffset > 0 ? 1 : 0), EndOf(token));
+    if (c == '=' && (cBefore == '<' || cBefore == '>'))
+        AddNote(nError, withBefore, "there is no comparison: '<' gives the smaller and '>' the larger of two values");
+    else if (c == '=' && cBefore == '=')
+        AddNote(nError, withBefore, NO_COMPARISON);
+    else if (c == '*' && cBefore == '*')
+        AddNote(nError, withBefore, NO_POWER);
+    else if (c == ';' && token.nOffset == m_statementStart.nOffset)
+        AddNote(nError, token, "an empty statement: remove the stray ';'", "", true);
+}
+
+// A decimal comma, an exponent, a suffix, "==" and "^" end the statement
+// early in the compiler's reading.
+void Diagnoser::SuggestForUnexpected(std::size_t nError, const SourceSpan& token)
+{
+    const char c = m_text[token.nOffset];
+    const bool bAfterNumber = NumberStartBefore(token) != token.nOffset;
+    if (c == ',' && bAfterNumber && IsDigitChar(m_text[token.nOffset + 1]))
+        SuggestDecimalPoint(nError, token);
+    else if (bAfterNumber && IsLetterChar(c))
+        SuggestPlainNumber(nError, token);
+    else if (c == '=' && m_text[token.nOffset + 1] == '=')
+        AddNote(nError, Widened(token, token.nOffset, token.nOffset + 2), NO_COMPARISON);
+    else if (c == '^')
+        AddNote(nError, token, NO_POWER);
+}
+
+// Where the number that ends at the token starts; the token's own offset
+// when no number ends there (digits that end a word, as in "Mat01", are none).
+std::size_t Diagnoser::NumberStartBefore(const SourceSpan& token) const
+{
+    std::size_t nStart = token.nOffset;
+    while (nStart > 0 && ContinuesNumber(m_text[nStart - 1]))
+        --nStart;
+    while (nStart < token.nOffset && m_text[nStart] == '.')
+        ++nStart;
+    const bool bInWord = nStart > 0 && IsLetterChar(m_text[nStart - 1]);
+    return bInWord ? token.nOffset : nStart;
+}
+
+void Diagnoser::SuggestDecimalPoint(std::size_t nError, const SourceSpan& token)
+{
+    std::size_t nEnd = token.nOffset + 1;
+    while (IsDigitChar(m_text[nEnd]))
+        ++nEnd;
+    const SourceSpan number = Widened(token, NumberStartBefore(token), nEnd);
+    std::string meant(TextOf(number));
+    meant[token.nOffset - number.nOffset] = '.';
+    AddNote(nError, number, "a decimal number is written with a point: did you mean " + QuotedText(meant) + "?", meant,
+            true);
+}
+
+// "1e-3" and "2.0f": the letters after a number are an exponent or a
+// suffix, neither of which a number takes.
+void Diagnoser::SuggestPlainNumber(std::size_t nError, const SourceSpan& token)
+{
+    const std::size_t nStart = NumberStartBefore(token);
+    std::size_t nEnd = token.nOffset + 1;
+    if (m_text[nEnd] == '+' || m_text[nEnd] == '-')
+        ++nEnd;
+    while (IsDigitChar(m_text[nEnd]))
+        ++nEnd;
+    const char c = m_text[token.nOffset];
+    if ((c == 'e' || c == 'E') && IsDigitChar(m_text[nEnd - 1])) {
+        const SourceSpan literal = Widened(token, nStart, nEnd);
+        const std::string plain = PlainNumber(TextOf(literal));
+        if (plain.empty())
+            AddNote(nError, literal, "numbers take no exponent: write the number out in digits");
+        else
+            AddNote(nError, literal, "numbers take no exponent: did you mean " + QuotedText(plain) + "?", plain, true);
+        return;
+    }
+    AddNote(nError, token, "numbers take no suffix: remove " + QuotedText(TextOf(token)), "", true);
+}
+
+// "Mat 30" and "Sin(a, b)".
+void Diagnoser::SuggestForMisplaced(std::size_t nError, const SourceSpan& token)
+{
+    const char c = m_text[token.nOffset];
+    if (IsDigitChar(c)) {
+        std::size_t nName = token.nOffset;
+        while (nName > 0 && (m_text[nName - 1] == ' ' || m_text[nName - 1] == '\t'))
+            --nName;
+        const std::size_t nPrefix = nName - std::min(nName, MATRIX_PREFIX.size());
+        const bool bMat = EqualsNoCase(std::string_view(m_text).substr(nPrefix, nName - nPrefix), MATRIX_PREFIX) &&
+                          (nPrefix == 0 || !ContinuesWord(m_text[nPrefix - 1]));
+        if (!bMat || nName == token.nOffset || token.nLength != 2)
+            return;
+        const SourceSpan whole = Widened(token, nName - MATRIX_PREFIX.size(), EndOf(token));
+        const std::string meant = std::string(TextOf(whole).substr(0, 3)) + std::string(TextOf(token));
+        AddNote(nError, whole, "a matrix element is written without a space: did you mean " + QuotedText(meant) + "?",
+                meant, true);
+    } else if (c == ',') {
+        const std::string function = EnclosingFunction(token);
+        if (!function.empty())
+            AddNote(nError, token, "functions take one argument: " + QuotedText(function) + " has no second");
+    }
+}
+
+// The function whose parentheses hold the token, read again from the
+// statement's start; empty when the token is in none.
+std::string Diagnoser::EnclosingFunction(const SourceSpan& token) const
+{
+    Scanner scanner(m_text);
+    scanner.ResumeAt(m_statementStart.nOffset, m_statementStart.nLine);
+    std::vector<std::string_view> open; // per "(": the function called, or empty
+    std::string_view previous;
+    for (Token next = scanner.Next(); next.kind != TOKEN_END && next.offset < token.nOffset; next = scanner.Next()) {
+        if (next.kind == TOKEN_LPAREN)
+            open.push_back(previous);
+        else if (next.kind == TOKEN_RPAREN && !open.empty())
+            open.pop_back();
+        const bool bFunction = scanner.Meaning().nKind == NAME_FUNCTION && next.kind == TOKEN_IDENTIFIER;
+        previous = bFunction ? std::string_view(m_text).substr(next.offset, next.length) : std::string_view();
+    }
+    return open.empty() ? std::string() : std::string(open.back());
+}
+
+// The innermost "(" still open where the statement ends.
+void Diagnoser::NoteUnclosedParenthesis(std::size_t nError, const SourceSpan& token)
+{
+    Scanner scanner(m_text);
+    scanner.ResumeAt(m_statementStart.nOffset, m_statementStart.nLine);
+    std::vector<SourceSpan> open;
+    for (Token next = scanner.Next(); next.kind != TOKEN_END && next.offset < token.nOffset; next = scanner.Next()) {
+        if (next.kind == TOKEN_LPAREN)
+            open.push_back({next.line, next.offset - scanner.LineStart(), next.length, next.offset});
+        else if (next.kind == TOKEN_RPAREN && !open.empty())
+            open.pop_back();
+    }
+    if (!open.empty())
+        AddNote(nError, open.back(), "this '(' is not closed");
+}
+
+} // namespace quorlin
