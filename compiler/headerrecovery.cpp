@@ -192,7 +192,7 @@ void Diagnoser::SuggestForHeader(std::size_t nError, CompilerMessage nMessage, c
         NoteFirstDeclaration(nError, token);
 }
 
-void Diagnoser::SuggestReplacement(std::size_t nError, const SourceSpan& token, std::string replacement)
+void Diagnoser::SuggestReplacement(std::size_t nError, const SourceSpan& token, const std::string& replacement)
 {
     AddNote(nError, token, "did you mean '" + replacement + "'?", replacement, true);
 }

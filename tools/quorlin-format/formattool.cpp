@@ -96,7 +96,8 @@ std::string CheckOptions(const ToolOptions& options)
 {
     if (options.m_bHelp || options.m_bVersion)
         return std::string();
-    if (options.m_bCheck + options.m_bInPlace + options.m_bDiff > 1)
+    if (static_cast<int>(options.m_bCheck) + static_cast<int>(options.m_bInPlace) + static_cast<int>(options.m_bDiff) >
+        1)
         return "--check, -d and -i exclude each other";
     if (options.m_bInPlace && (options.m_bStdin || options.m_files.empty()))
         return "-i cannot rewrite standard input in place";

@@ -155,8 +155,8 @@ void AppendHunk(std::string& out, const std::vector<DiffLine>& lines, std::size_
     std::size_t nCountA = 0;
     std::size_t nCountB = 0;
     for (std::size_t k = nBegin; k < nEnd; ++k) {
-        nCountA += lines[k].cKind != '+';
-        nCountB += lines[k].cKind != '-';
+        nCountA += static_cast<std::size_t>(lines[k].cKind != '+');
+        nCountB += static_cast<std::size_t>(lines[k].cKind != '-');
     }
     out += "@@ " + RangeText('-', nBeforeA, nCountA) + " " + RangeText('+', nBeforeB, nCountB) + " @@\n";
     for (std::size_t k = nBegin; k < nEnd; ++k)
@@ -188,8 +188,8 @@ std::string Hunks(const std::vector<DiffLine>& lines)
             const std::size_t nEnd = HunkEnd(lines, k);
             AppendHunk(out, lines, k - nContext, nEnd, nBeforeA - nContext, nBeforeB - nContext);
             for (; k < nEnd; ++k) {
-                nBeforeA += lines[k].cKind != '+';
-                nBeforeB += lines[k].cKind != '-';
+                nBeforeA += static_cast<std::size_t>(lines[k].cKind != '+');
+                nBeforeB += static_cast<std::size_t>(lines[k].cKind != '-');
             }
             continue;
         }

@@ -35,6 +35,7 @@ public:
     std::vector<FixIt> Fixes(const std::vector<quorlin::FixIt>& fixIts) const
     {
         std::vector<FixIt> fixes;
+        fixes.reserve(fixIts.size());
         for (const quorlin::FixIt& fix : fixIts)
             fixes.push_back({Span(fix.offset, fix.length), fix.replacement});
         return fixes;

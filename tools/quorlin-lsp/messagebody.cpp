@@ -8,6 +8,9 @@ namespace quorlin::lsp {
 
 namespace {
 
+// Its implicit destructor only destroys a Json and a few integers, and
+// nlohmann's destructor throws nothing.
+// NOLINTNEXTLINE(bugprone-exception-escape)
 class BodyScan final : public nlohmann::json_sax<Json> {
 public:
     std::size_t MaxDepth() const { return m_nMaxDepth; }

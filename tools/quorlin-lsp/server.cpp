@@ -77,7 +77,12 @@ Json Capabilities()
 
 bool IsValidId(const Json& id) { return id.is_string() || id.is_number_integer(); }
 
-const Json EMPTY_PARAMS = Json::object();
+// The params of a message without any, made once on first use.
+const Json& EmptyParams()
+{
+    static const Json empty = Json::object();
+    return empty;
+}
 
 std::int64_t VersionOf(const Json& textDocument)
 {
@@ -136,7 +141,7 @@ void Server::Dispatch(const Json& message)
     if (!message["method"].is_string())
         return SendError(id, INVALID_REQUEST, "method must be a string");
     const std::string method = message["method"].get<std::string>();
-    const Json& params = message.contains("params") ? message["params"] : EMPTY_PARAMS;
+    const Json& params = message.contains("params") ? message["params"] : EmptyParams();
     if (message.contains("id"))
         HandleRequest(id, method, params);
     else
