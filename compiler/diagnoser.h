@@ -99,6 +99,7 @@ private:
     void AddRepeatCounts();
     bool MergeRepeat(CompilerMessage nMessage);
     SourceSpan WholeCharacter(SourceSpan token) const;
+    SourceSpan OnItsLine(SourceSpan span) const;
     std::string_view TextOf(const SourceSpan& span) const;
 
     // Suggestions (suggestions.cpp).

@@ -64,10 +64,20 @@ bool Diagnoser::ReportLimit(const CompilerReport& report)
         range.nLength = StatementEnd(report.nStatement) - at.nOffset;
     else if (m_bInBody)
         range = SpanTo(m_statementStart, StatementEndAfter(report.token));
-    const std::size_t nError = Add(Severity::Error, range, MessageText(report.nMessage));
+    const std::size_t nError = Add(Severity::Error, OnItsLine(range), MessageText(report.nMessage));
     m_tallies.back() = {true, report.nMessage, 1};
     AddLimitFigure(nError, report, at);
     return true;
+}
+
+// A diagnostic's range stays on the line where it starts: a statement split
+// over lines is marked up to the end of its first line.
+SourceSpan Diagnoser::OnItsLine(SourceSpan span) const
+{
+    const std::size_t nLineEnd = m_text.find('\n', span.nOffset);
+    if (nLineEnd != std::string::npos && span.nOffset + span.nLength > nLineEnd)
+        span.nLength = nLineEnd - span.nOffset;
+    return span;
 }
 
 void Diagnoser::AddLimitFigure(std::size_t nError, const CompilerReport& report, const SourceSpan& at)
