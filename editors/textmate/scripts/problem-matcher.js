@@ -27,8 +27,8 @@ const expected = [
   ['wave.txt', '1', '12', 'note', "parameter names are case-sensitive: 'Speed' is declared here"],
   ['wave.txt', '6', '9', 'error', "Invalid variable found: 'Sinn'"],
   ['wave.txt', '6', '9', 'note', "did you mean 'Sin'?"],
-  ['wave.txt', '7', '10', 'error', "Invalid variable found: '.'"],
-  ['wave.txt', '7', '10', 'note', "a number starts with a digit: did you mean '0.5'?"],
+  ['wave.txt', '7', '17', 'error', "Invalid variable found: '.'"],
+  ['wave.txt', '7', '17', 'note', "a number starts with a digit: did you mean '0.5'?"],
 ];
 
 const pattern = matcher.pattern;
