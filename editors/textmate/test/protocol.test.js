@@ -96,7 +96,7 @@ test('diagnostics follow open, incremental and full changes, save and close', as
   // The error alone, its note with it as related information.
   assert.strictEqual(published.diagnostics.length, 1);
   const [problem] = published.diagnostics;
-  assert.deepStrictEqual(problem.range, range(5, 0, 5, 5));
+  assert.deepStrictEqual(problem.range, range(4, 18, 4, 18));
   assert.strictEqual(problem.severity, 1);
   assert.strictEqual(problem.source, 'quorlin');
   assert.strictEqual(problem.message, "Expected semicolon at end of line: 'Mat31'");
