@@ -10,10 +10,10 @@ bool IsShort(std::string_view spelling) { return spelling.size() == 2 && spellin
 
 bool IsOperand(std::string_view word) { return word.size() < 2 || word[0] != '-'; }
 
-CommandLineItem Option(const OptionSpec& spec, std::string_view written)
+CommandLineItem Option(const OptionEntry& entry, std::string_view written)
 {
     CommandLineItem item;
-    item.id = spec.id;
+    item.id = entry.id;
     item.text = std::string(written);
     return item;
 }
@@ -27,42 +27,42 @@ CommandLineItem WithValue(CommandLineItem item, std::string_view value)
 
 // The value written in the same word: "--name=value", "-oVALUE", or the
 // rest of a joined option; npos when the word holds none.
-std::size_t AttachedValueStart(const OptionSpec& spec, std::string_view word)
+std::size_t AttachedValueStart(const OptionEntry& entry, std::string_view word)
 {
-    if (word.size() == spec.spelling.size())
+    if (word.size() == entry.spelling.size())
         return std::string_view::npos;
-    if (spec.value == OptionValue::JOINED || (spec.value == OptionValue::REQUIRED && IsShort(spec.spelling)))
-        return spec.spelling.size();
-    if (word[spec.spelling.size()] == '=' && spec.value != OptionValue::NONE)
-        return spec.spelling.size() + 1;
+    if (entry.value == OptionValue::JOINED || (entry.value == OptionValue::REQUIRED && IsShort(entry.spelling)))
+        return entry.spelling.size();
+    if (word[entry.spelling.size()] == '=' && entry.value != OptionValue::NONE)
+        return entry.spelling.size() + 1;
     return std::string_view::npos;
 }
 
 // Whether the word is this spelling, with or without an attached value.
-bool Matches(const OptionSpec& spec, std::string_view word)
+bool Matches(const OptionEntry& entry, std::string_view word)
 {
-    if (!StartsWith(word, spec.spelling))
+    if (!StartsWith(word, entry.spelling))
         return false;
-    return word.size() == spec.spelling.size() || AttachedValueStart(spec, word) != std::string_view::npos;
+    return word.size() == entry.spelling.size() || AttachedValueStart(entry, word) != std::string_view::npos;
 }
 
 // An exact spelling before a prefix: "--check" is not "-W" with "-check".
-const OptionSpec* FindSpec(const std::vector<OptionSpec>& table, std::string_view word)
+const OptionEntry* FindEntry(const std::vector<OptionEntry>& table, std::string_view word)
 {
-    for (const OptionSpec& spec : table) {
-        if (word == spec.spelling && spec.value != OptionValue::JOINED)
-            return &spec;
+    for (const OptionEntry& entry : table) {
+        if (word == entry.spelling && entry.value != OptionValue::JOINED)
+            return &entry;
     }
-    for (const OptionSpec& spec : table) {
-        if (Matches(spec, word))
-            return &spec;
+    for (const OptionEntry& entry : table) {
+        if (Matches(entry, word))
+            return &entry;
     }
     return nullptr;
 }
 
 class Splitter {
 public:
-    Splitter(const std::vector<std::string>& args, const std::vector<OptionSpec>& table,
+    Splitter(const std::vector<std::string>& args, const std::vector<OptionEntry>& table,
              std::vector<CommandLineItem>& items)
         : m_args(args), m_table(table), m_items(items)
     {
@@ -94,22 +94,22 @@ private:
 
     bool TakeOption(std::string_view word)
     {
-        const OptionSpec* pSpec = FindSpec(m_table, word);
-        if (pSpec == nullptr)
+        const OptionEntry* pEntry = FindEntry(m_table, word);
+        if (pEntry == nullptr)
             return Fail(CommandLineError::UNKNOWN_OPTION, word);
-        const std::size_t nValue = AttachedValueStart(*pSpec, word);
+        const std::size_t nValue = AttachedValueStart(*pEntry, word);
         if (nValue != std::string_view::npos) {
-            const std::string_view written = word.substr(0, pSpec->spelling.size());
-            m_items.push_back(WithValue(Option(*pSpec, written), word.substr(nValue)));
+            const std::string_view written = word.substr(0, pEntry->spelling.size());
+            m_items.push_back(WithValue(Option(*pEntry, written), word.substr(nValue)));
             return true;
         }
-        if (pSpec->value != OptionValue::REQUIRED) {
-            m_items.push_back(Option(*pSpec, word));
+        if (pEntry->value != OptionValue::REQUIRED) {
+            m_items.push_back(Option(*pEntry, word));
             return true;
         }
         if (m_nNext >= m_args.size())
             return Fail(CommandLineError::MISSING_VALUE, word);
-        m_items.push_back(WithValue(Option(*pSpec, word), m_args[m_nNext++]));
+        m_items.push_back(WithValue(Option(*pEntry, word), m_args[m_nNext++]));
         return true;
     }
 
@@ -120,7 +120,7 @@ private:
     }
 
     const std::vector<std::string>& m_args;
-    const std::vector<OptionSpec>& m_table;
+    const std::vector<OptionEntry>& m_table;
     std::vector<CommandLineItem>& m_items;
     std::size_t m_nNext = 0;
     CommandLineProblem m_problem;
@@ -128,7 +128,7 @@ private:
 
 } // namespace
 
-CommandLineProblem ParseCommandLine(const std::vector<std::string>& args, const std::vector<OptionSpec>& table,
+CommandLineProblem ParseCommandLine(const std::vector<std::string>& args, const std::vector<OptionEntry>& table,
                                     std::vector<CommandLineItem>& items)
 {
     return Splitter(args, table, items).Run();

@@ -33,7 +33,7 @@ enum class OptionValue {
 // One spelling of an option; an option with several spellings ("-h" and
 // "--help") has an entry for each, with the same id. The value's name
 // ("FILE") and the help line serve --help texts and shell completion.
-struct OptionSpec {
+struct OptionEntry {
     int id;
     std::string_view spelling;
     OptionValue value = OptionValue::NONE;
@@ -63,7 +63,7 @@ struct CommandLineProblem {
 
 // Splits the words after the program's name, in their order. Stops at the
 // first problem, which it returns; items holds the words before it.
-CommandLineProblem ParseCommandLine(const std::vector<std::string>& args, const std::vector<OptionSpec>& table,
+CommandLineProblem ParseCommandLine(const std::vector<std::string>& args, const std::vector<OptionEntry>& table,
                                     std::vector<CommandLineItem>& items);
 
 // The words of argv after the program's name.

@@ -32,10 +32,10 @@ std::set<std::string> ListedWords(const std::string& program, const std::string&
     return {};
 }
 
-std::set<std::string> Spellings(const std::vector<cli::OptionSpec>& table)
+std::set<std::string> Spellings(const std::vector<cli::OptionEntry>& table)
 {
     std::set<std::string> spellings;
-    for (const cli::OptionSpec& option : table)
+    for (const cli::OptionEntry& option : table)
         spellings.insert(std::string(option.spelling));
     return spellings;
 }

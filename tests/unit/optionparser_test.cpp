@@ -14,7 +14,7 @@ namespace {
 
 enum { CHECK = 1, HELP, OUTPUT, COLOR, WARNING };
 
-const std::vector<OptionSpec> TABLE = {
+const std::vector<OptionEntry> TABLE = {
     {CHECK, "--check"},
     {HELP, "-h"},
     {HELP, "--help"},

@@ -228,10 +228,10 @@ private:
 
 } // namespace
 
-const std::vector<cli::OptionSpec>& FormatToolOptionTable()
+const std::vector<cli::OptionEntry>& FormatToolOptionTable()
 {
     using cli::OptionValue;
-    static const std::vector<cli::OptionSpec> table = {
+    static const std::vector<cli::OptionEntry> table = {
         {IN_PLACE, "-i", OptionValue::NONE, {}, "rewrite the files in place"},
         {CHECK, "--check", OptionValue::NONE, {}, "list the files that would change"},
         {DIFF, "-d", OptionValue::NONE, {}, "print what would change as a unified diff"},

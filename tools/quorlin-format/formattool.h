@@ -26,7 +26,7 @@ constexpr int FORMAT_STATUS_USAGE = 2;
 
 // quorlin-format's options, one entry per spelling (for the parser and for
 // shell completion).
-const std::vector<cli::OptionSpec>& FormatToolOptionTable();
+const std::vector<cli::OptionEntry>& FormatToolOptionTable();
 
 // Runs the tool on argv[1..argc-1] with the given standard streams.
 int RunFormatTool(int argc, const char* const* argv, std::FILE* pIn, std::FILE* pOut, std::FILE* pErr);

@@ -198,10 +198,10 @@ bool CheckCombination(const TfscOptions& options, std::string& error)
 
 } // namespace
 
-const std::vector<cli::OptionSpec>& TfscOptionTable()
+const std::vector<cli::OptionEntry>& TfscOptionTable()
 {
     using cli::OptionValue;
-    static const std::vector<cli::OptionSpec> table = {
+    static const std::vector<cli::OptionEntry> table = {
         {OUTPUT, "-o", OptionValue::REQUIRED, "FILE", "write the compiled file to FILE (- for standard output)"},
         {OUTPUT, "--output", OptionValue::REQUIRED, "FILE", "write the compiled file to FILE"},
         {CHECK, "--check", OptionValue::NONE, {}, "check the scripts, write nothing"},

@@ -42,7 +42,7 @@ bool ParseTfscOptions(const std::vector<std::string>& args, TfscOptions& options
 
 // tfsc's options, one entry per spelling (for the parser and for shell
 // completion).
-const std::vector<cli::OptionSpec>& TfscOptionTable();
+const std::vector<cli::OptionEntry>& TfscOptionTable();
 
 using cli::STDIN_ARGUMENT;
 

@@ -366,10 +366,10 @@ int RunToFile(const ToolOptions& options, std::FILE* pIn, std::FILE* pErr)
 
 } // namespace
 
-const std::vector<cli::OptionSpec>& TfsdumpOptionTable()
+const std::vector<cli::OptionEntry>& TfsdumpOptionTable()
 {
     using cli::OptionValue;
-    static const std::vector<cli::OptionSpec> table = {
+    static const std::vector<cli::OptionEntry> table = {
         {OUTPUT, "-o", OptionValue::REQUIRED, "FILE", "write the listings to FILE"},
         {CHECK, "--check", OptionValue::NONE, {}, "only check the files"},
         {NO_HEADER, "--no-header", OptionValue::NONE, {}, "leave out the header of each listing"},

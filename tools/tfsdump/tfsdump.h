@@ -24,7 +24,7 @@ constexpr int TFSDUMP_STATUS_USAGE = 2;
 
 // tfsdump's options, one entry per spelling (for the parser and for shell
 // completion).
-const std::vector<cli::OptionSpec>& TfsdumpOptionTable();
+const std::vector<cli::OptionEntry>& TfsdumpOptionTable();
 
 // Runs the tool on argv[1..argc-1] (argv[0] is the program name) with the
 // given standard streams; returns the exit status.
