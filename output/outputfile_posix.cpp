@@ -16,6 +16,7 @@
 
 #include "interruptcleanup.h"
 #include "outputattributes.h"
+#include "temporaryname.h"
 
 namespace quorlin {
 
@@ -23,17 +24,6 @@ namespace {
 
 // Links followed before the chain counts as a loop, as the kernel counts.
 constexpr int MAX_LINK_HOPS = 40;
-// The longest file name that common file systems take; a temporary's name
-// is built to fit it.
-constexpr std::size_t MAX_FILE_NAME_LENGTH = 255;
-// A temporary is ".NAME.XXXXXXXXXXXXXXXX.tmp": the dot before NAME, then
-// the dot, sixteen random hexadecimal digits and ".tmp" after it.
-constexpr std::size_t TEMPORARY_DIGITS = 16;
-const char* const TEMPORARY_SUFFIX = ".tmp";
-constexpr std::size_t TEMPORARY_EXTRA_LENGTH = 1 + 1 + TEMPORARY_DIGITS + 4;
-// Names tried for the temporary before the output counts as unwritable:
-// with random names, only a folder full of them could use them all up.
-constexpr unsigned MAX_TEMPORARY_ATTEMPTS = 256;
 #if QUORLIN_LINUX_CALLS
 // The type of the process file system (/proc), as statfs reports it.
 constexpr long PROC_FILE_SYSTEM = 0x9fa0;
@@ -91,30 +81,12 @@ bool RandomNumber(std::uint64_t& nNumber)
     return bRead;
 }
 
-// ".NAME.XXXXXXXXXXXXXXXX.tmp" in the target's folder, NAME shortened as far
-// as the whole must fit in one file name. False when there is no room for
-// it, the target names a folder (it ends in '/'), or no random number came.
-bool FormatTemporaryName(const char* pszTarget, char* pszName)
+// A fresh temporary's name beside the target (temporaryname.h).
+bool NewTemporaryName(const char* pszTarget, char* pszName)
 {
     std::uint64_t nRandom = 0;
-    if (!RandomNumber(nRandom))
-        return false;
-    const std::size_t nFolder = FolderLength(pszTarget);
-    std::size_t nBase = std::strlen(pszTarget + nFolder);
-    if (nBase == 0) {
-        errno = EISDIR;
-        return false;
-    }
-    if (nBase > MAX_FILE_NAME_LENGTH - TEMPORARY_EXTRA_LENGTH)
-        nBase = MAX_FILE_NAME_LENGTH - TEMPORARY_EXTRA_LENGTH;
-    if (nFolder + nBase + TEMPORARY_EXTRA_LENGTH >= InterruptCleanup::NAME_SIZE) {
-        errno = ENAMETOOLONG;
-        return false;
-    }
-    const int nLength = std::snprintf(pszName, InterruptCleanup::NAME_SIZE, "%.*s.%.*s.%016llx%s",
-                                      static_cast<int>(nFolder), pszTarget, static_cast<int>(nBase),
-                                      pszTarget + nFolder, static_cast<unsigned long long>(nRandom), TEMPORARY_SUFFIX);
-    return nLength > 0 && static_cast<std::size_t>(nLength) < InterruptCleanup::NAME_SIZE;
+    return RandomNumber(nRandom) &&
+           FormatTemporaryName(pszTarget, FolderLength(pszTarget), nRandom, pszName, InterruptCleanup::NAME_SIZE);
 }
 
 // Creates the temporary, armed for removal by an interrupt; -1 when no
@@ -122,7 +94,7 @@ bool FormatTemporaryName(const char* pszTarget, char* pszName)
 int CreateTemporary(const char* pszTarget, mode_t mode, InterruptCleanup& cleanup)
 {
     for (unsigned nAttempt = 0; nAttempt < MAX_TEMPORARY_ATTEMPTS; ++nAttempt) {
-        if (!FormatTemporaryName(pszTarget, cleanup.NameBuffer()))
+        if (!NewTemporaryName(pszTarget, cleanup.NameBuffer()))
             return -1;
         cleanup.Arm();
         const int nFd = ::open(cleanup.Name(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
@@ -460,14 +432,6 @@ OutputResult WriteOutputTarget(const OutputTarget& target, const std::uint8_t* p
     if (S_ISREG(target.info.st_mode))
         return WriteRegularFile(target, pBytes, nSize);
     return WriteInPlace(target.szPath, pBytes, nSize);
-}
-
-OutputResult WriteOutputFile(const char* pszName, const std::uint8_t* pBytes, std::size_t nSize)
-{
-    OutputTarget target;
-    if (!ResolveOutputTarget(pszName, target))
-        return OutputResult::OPEN_ERROR;
-    return WriteOutputTarget(target, pBytes, nSize);
 }
 
 OutputResult WriteStandardOutput(const std::uint8_t* pBytes, std::size_t nSize)

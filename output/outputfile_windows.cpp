@@ -13,17 +13,13 @@
 #include <string>
 
 #include "interruptcleanup.h"
+#include "temporaryname.h"
 #include "widetext_windows.h"
 
 namespace quorlin {
 
 namespace {
 
-// The longest file name that common file systems take.
-constexpr std::size_t MAX_FILE_NAME_LENGTH = 255;
-// A temporary is ".NAME.XXXXXXXXXXXXXXXX.tmp", as on POSIX.
-constexpr std::size_t TEMPORARY_EXTRA_LENGTH = 1 + 1 + 16 + 4;
-constexpr unsigned MAX_TEMPORARY_ATTEMPTS = 256;
 // An output that another process holds open is tried again this many times,
 // this many milliseconds apart: about two seconds in all.
 constexpr unsigned MAX_MOVE_ATTEMPTS = 40;
@@ -77,36 +73,19 @@ bool RandomNumber(std::uint64_t& nNumber)
     return true;
 }
 
-// ".NAME.XXXXXXXXXXXXXXXX.tmp" in the target's folder, NAME shortened as far
-// as the whole must fit in one file name.
-bool FormatTemporaryName(const char* pszTarget, char* pszName)
+// A fresh temporary's name beside the target (temporaryname.h).
+bool NewTemporaryName(const char* pszTarget, char* pszName)
 {
     std::uint64_t nRandom = 0;
-    if (!RandomNumber(nRandom))
-        return false;
-    const std::size_t nFolder = FolderLength(pszTarget);
-    std::size_t nBase = std::strlen(pszTarget + nFolder);
-    if (nBase == 0) {
-        errno = EISDIR;
-        return false;
-    }
-    if (nBase > MAX_FILE_NAME_LENGTH - TEMPORARY_EXTRA_LENGTH)
-        nBase = MAX_FILE_NAME_LENGTH - TEMPORARY_EXTRA_LENGTH;
-    const int nLength = std::snprintf(pszName, InterruptCleanup::NAME_SIZE, "%.*s.%.*s.%016llx.tmp",
-                                      static_cast<int>(nFolder), pszTarget, static_cast<int>(nBase),
-                                      pszTarget + nFolder, static_cast<unsigned long long>(nRandom));
-    if (nLength <= 0 || static_cast<std::size_t>(nLength) >= InterruptCleanup::NAME_SIZE) {
-        errno = ENAMETOOLONG;
-        return false;
-    }
-    return true;
+    return RandomNumber(nRandom) &&
+           FormatTemporaryName(pszTarget, FolderLength(pszTarget), nRandom, pszName, InterruptCleanup::NAME_SIZE);
 }
 
 // Creates the temporary, armed for removal by an interrupt.
 HANDLE CreateTemporary(const char* pszTarget, InterruptCleanup& cleanup)
 {
     for (unsigned nAttempt = 0; nAttempt < MAX_TEMPORARY_ATTEMPTS; ++nAttempt) {
-        if (!FormatTemporaryName(pszTarget, cleanup.NameBuffer()))
+        if (!NewTemporaryName(pszTarget, cleanup.NameBuffer()))
             return INVALID_HANDLE_VALUE;
         cleanup.Arm();
         const HANDLE hFile = ::CreateFileW(WideText(cleanup.Name()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -265,14 +244,6 @@ OutputResult WriteOutputTarget(const OutputTarget& target, const std::uint8_t* p
     if ((target.info.st_mode & _S_IFMT) != _S_IFREG)
         return WriteInPlace(target.szPath, pBytes, nSize);
     return ReplaceFile(target, pBytes, nSize);
-}
-
-OutputResult WriteOutputFile(const char* pszName, const std::uint8_t* pBytes, std::size_t nSize)
-{
-    OutputTarget target;
-    if (!ResolveOutputTarget(pszName, target))
-        return OutputResult::OPEN_ERROR;
-    return WriteOutputTarget(target, pBytes, nSize);
 }
 
 OutputResult WriteStandardOutput(const std::uint8_t* pBytes, std::size_t nSize)
