@@ -22,33 +22,17 @@
 #include <string>
 #include <vector>
 
+#include "faultfiles.h"
 #include "processrun.h"
-#include "workedexample.h"
 
 namespace quorlin {
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace quorlin::faults;
 
 const std::string TINY_SCRIPT = "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\nEndScript\n";
-const std::string& WAVE_SCRIPT = quorlin::fixtures::WORKED_EXAMPLE_SCRIPT;
-const std::string PREVIOUS = "previous contents\n";
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& contents)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << contents;
-    ASSERT_TRUE(file.flush()) << path;
-}
 
 // Hidden temporaries of outputs (".NAME.XXXXXX.tmp") in the folder.
 std::vector<std::string> Temporaries(const fs::path& folder)

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "faultfiles.h"
 #include "processrun.h"
 
 namespace quorlin {
@@ -26,25 +27,9 @@ namespace quorlin {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace quorlin::faults;
 
-const std::string WAVE_SCRIPT = "UserParams Speed;\nInput UV;\nOutput TexCoord2;\nBeginScript\n"
-                                "Mat30 = Time * 0.5;\nMat31 = -Sin(Speed);\nEndScript\n";
-const std::string PREVIOUS = "previous contents\n";
 const uid_t OTHER_USER = 65534;
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& contents)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << contents;
-}
 
 // A run's standard streams: descriptors of the test, or /dev/null.
 struct Streams {
