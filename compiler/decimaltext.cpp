@@ -2,6 +2,7 @@
 // locale, so both use the C locale's point.
 #include "decimaltext.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +47,40 @@ std::string ScientificText(double dValue, int nDigits)
     char szText[64];
     const int nLength = std::snprintf(szText, sizeof szText, "%.*e", nDigits - 1, dValue);
     return nLength > 0 ? std::string(szText, static_cast<std::size_t>(nLength)) : std::string();
+}
+
+bool WholeDecimalValue(std::string_view text, double& dValue)
+{
+    // strtod would also take a sign, white space and hexadecimal forms.
+    if (text.empty() || !(IsDigitChar(text[0]) || text[0] == '.') || text.find_first_of("xXpP") != text.npos)
+        return false;
+    const std::string whole(text);
+    char* pEnd = nullptr;
+    errno = 0;
+    const double dRead = std::strtod(whole.c_str(), &pEnd);
+    // Beyond the largest double, or so small that it rounds to zero, is out
+    // of range; strtod also reports a value that loses precision as a
+    // denormal, which std::from_chars takes.
+    if (pEnd != whole.c_str() + whole.size() || (errno == ERANGE && (std::isinf(dRead) || dRead == 0.0)))
+        return false;
+    dValue = dRead;
+    return true;
+}
+
+// Each number of digits after the point, fewest first, until the text reads
+// back as the value: the integer part is always exact, so the first that
+// does is the shortest, and the correctly rounded one of its length.
+std::string ShortestFixedText(double dValue, std::size_t nMaxLength)
+{
+    char szText[64];
+    for (int nDigits = 0; static_cast<std::size_t>(nDigits) <= nMaxLength; ++nDigits) {
+        const int nLength = std::snprintf(szText, sizeof szText, "%.*f", nDigits, dValue);
+        if (nLength <= 0 || static_cast<std::size_t>(nLength) > nMaxLength)
+            return std::string();
+        if (std::strtod(szText, nullptr) == dValue)
+            return std::string(szText, static_cast<std::size_t>(nLength));
+    }
+    return std::string();
 }
 
 } // namespace quorlin

@@ -29,6 +29,16 @@ double LeadingDecimalValue(std::string_view text);
 // ("1.50e+00").
 std::string ScientificText(double dValue, int nDigits);
 
+// The value of the whole text as a decimal number in the general format
+// ("1e-3", "2.5E+4", "0.25"), as std::from_chars reads it; false when the
+// text is not one such number, or its value is out of the double's range.
+bool WholeDecimalValue(std::string_view text, double& dValue);
+
+// The shortest text in the fixed format that reads back as the value, as
+// std::to_chars writes it with chars_format::fixed; empty when that text is
+// longer than nMaxLength.
+std::string ShortestFixedText(double dValue, std::size_t nMaxLength);
+
 } // namespace quorlin
 
 #endif

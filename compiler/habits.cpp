@@ -5,11 +5,11 @@
 // text. The error stays the compiler's; the note says what the author
 // meant and how it is written here.
 #include <algorithm>
-#include <charconv>
 #include <string>
 #include <vector>
 
 #include "charclass.h"
+#include "decimaltext.h"
 #include "diagnoser.h"
 #include "languagenames.h"
 #include "visibletext.h"
@@ -29,13 +29,7 @@ std::string PlainNumber(std::string_view literal)
 {
     constexpr std::size_t MAX_PLAIN_LENGTH = 24;
     double dValue = 0.0;
-    const auto parsed = std::from_chars(literal.data(), literal.data() + literal.size(), dValue);
-    char aBuffer[64];
-    const auto written = std::to_chars(aBuffer, aBuffer + sizeof aBuffer, dValue, std::chars_format::fixed);
-    const bool bWhole = parsed.ec == std::errc() && parsed.ptr == literal.data() + literal.size();
-    if (!bWhole || written.ec != std::errc() || static_cast<std::size_t>(written.ptr - aBuffer) > MAX_PLAIN_LENGTH)
-        return {};
-    return std::string(aBuffer, written.ptr);
+    return WholeDecimalValue(literal, dValue) ? ShortestFixedText(dValue, MAX_PLAIN_LENGTH) : std::string();
 }
 
 std::size_t EndOf(const SourceSpan& span) { return span.nOffset + span.nLength; }

@@ -14,6 +14,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "numberliteral.h"
 
@@ -114,6 +115,43 @@ TEST(DecimalText, StrtodReadsTheEdgesAsFromChars)
           FixedText(std::numeric_limits<float>::min())}) {
         ExpectSameFloat(text);
     }
+}
+
+// What std::from_chars and std::to_chars make of an exponent literal, as the
+// habit note offers it: the shortest fixed text of at most 24 characters.
+std::string StandardPlainNumber(const std::string& literal)
+{
+    double dValue = 0.0;
+    const auto parsed = std::from_chars(literal.data(), literal.data() + literal.size(), dValue);
+    if (parsed.ec != std::errc() || parsed.ptr != literal.data() + literal.size())
+        return "refused";
+    char szText[1200];
+    const auto written = std::to_chars(szText, szText + sizeof szText, dValue, std::chars_format::fixed);
+    const std::string text(szText, written.ptr);
+    return text.size() > 24 ? std::string() : text;
+}
+
+std::string PortablePlainNumber(const std::string& literal)
+{
+    double dValue = 0.0;
+    return WholeDecimalValue(literal, dValue) ? ShortestFixedText(dValue, 24) : "refused";
+}
+
+TEST(DecimalText, ExponentLiteralsReadAndWriteAsCharconvDoes)
+{
+    std::mt19937 random(1717);
+    std::vector<std::string> literals = {
+        "1e-3",   "2.5E+4", "1e23", "9.007199254740993e15", "1.5.7e3", "1e",     "7.e2", ".5e1", "1e-320",
+        "1e-400", "1e400",  "0e0",  "123456789e-9",         "1e22",    "4.35e-5"};
+    for (int i = 0; i < 20000; ++i) {
+        std::string digits = std::to_string(random() % 100000);
+        if (random() % 2 == 0)
+            digits.insert(1 + random() % digits.size(), ".");
+        literals.push_back(digits + (random() % 2 == 0 ? "e" : "E") + (random() % 2 == 0 ? "-" : "") +
+                           std::to_string(random() % 30));
+    }
+    for (const std::string& literal : literals)
+        EXPECT_EQ(PortablePlainNumber(literal), StandardPlainNumber(literal)) << literal;
 }
 
 } // namespace
