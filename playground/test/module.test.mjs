@@ -86,8 +86,8 @@ test('bytes and messages are quorlin\'s for every case script and example', () =
 
 // tfsc's JSON element for a diagnostic of the module.
 function tfscElement(file, diagnostic) {
-  const element = { file, line: diagnostic.line, column: diagnostic.column, length: diagnostic.length,
-    severity: diagnostic.severity, message: diagnostic.message };
+  const element = { file, line: diagnostic.line, column: diagnostic.column, columnUnit: 'byte',
+    length: diagnostic.length, severity: diagnostic.severity, message: diagnostic.message };
   if (diagnostic.name !== '') element.name = diagnostic.name;
   if (diagnostic.fixits.length > 0) {
     element.fixits = diagnostic.fixits.map(({ line, column, length, replacement }) => ({ line, column, length, replacement }));
