@@ -10,9 +10,9 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 # Only the MinGW-w64 headers and libraries; nlohmann-json (header-only)
-# comes from the build machine through cmake/windows/.
+# comes from the build machine through cmake/headeronly/.
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(nlohmann_json_DIR ${CMAKE_CURRENT_LIST_DIR}/windows CACHE PATH "nlohmann-json for the Windows build")
+set(nlohmann_json_DIR ${CMAKE_CURRENT_LIST_DIR}/headeronly CACHE PATH "nlohmann-json for the cross build")
 # The programs run under Wine when tests or tools of the build run them.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -8,8 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 #include "decompiler.h"
-#include "jsontext.h"
 #include "listing.h"
 #include "quorlin/quorlin.h"
 #include "quorlinwasm.h"
@@ -19,12 +20,14 @@
 namespace quorlin {
 namespace {
 
-// The last answer, read by JavaScript through the pointer returned.
+// The last answer, read by JavaScript through the pointer returned. A byte
+// that is not part of well-formed UTF-8 becomes U+FFFD, as the page's
+// decoding of the text would make it.
 std::string s_answer;
 
-const char* Answer(const std::string& json)
+const char* Answer(const nlohmann::json& answer)
 {
-    s_answer = json;
+    s_answer = answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     return s_answer.c_str();
 }
 
@@ -39,87 +42,74 @@ std::string ClassicMessage(const Diagnostic& diagnostic)
     return "Line " + std::to_string(diagnostic.line - 1) + ": " + diagnostic.message;
 }
 
-std::string CompileJson(const CompileResult& result)
+using Json = nlohmann::json;
+
+Json CompileJson(const CompileResult& result)
 {
-    JsonObject object;
-    object.Add("ok", JsonBool(result.ok));
-    object.Add("bytes", JsonBytes(result.bytes));
-    JsonArray messages;
+    Json messages = Json::array();
     for (const Diagnostic& diagnostic : result.diagnostics)
-        messages.Add(JsonString(ClassicMessage(diagnostic)));
-    object.Add("messages", messages.Text());
-    return object.Text();
+        messages.push_back(ClassicMessage(diagnostic));
+    return {{"ok", result.ok}, {"bytes", result.bytes}, {"messages", messages}};
 }
 
-std::string FixItJson(const FixIt& fixIt)
+Json FixItJson(const FixIt& fixIt)
 {
-    JsonObject object;
-    object.Add("line", JsonNumber(fixIt.line));
-    object.Add("column", JsonNumber(fixIt.column));
-    object.Add("length", JsonNumber(fixIt.length));
-    object.Add("offset", JsonNumber(fixIt.offset));
-    object.Add("replacement", JsonString(fixIt.replacement));
-    return object.Text();
+    return {{"line", fixIt.line},
+            {"column", fixIt.column},
+            {"length", fixIt.length},
+            {"offset", fixIt.offset},
+            {"replacement", fixIt.replacement}};
 }
 
-std::string DiagnosticJson(const Diagnostic& diagnostic)
+Json DiagnosticJson(const Diagnostic& diagnostic)
 {
-    JsonObject object;
-    object.Add("severity", JsonString(SeverityName(diagnostic.severity)));
-    object.Add("line", JsonNumber(diagnostic.line));
-    object.Add("column", JsonNumber(diagnostic.column));
-    object.Add("length", JsonNumber(diagnostic.length));
-    object.Add("offset", JsonNumber(diagnostic.offset));
-    object.Add("message", JsonString(diagnostic.message));
-    object.Add("name", JsonString(diagnostic.name));
-    object.Add("parent", JsonNumber(diagnostic.parent));
-    JsonArray fixIts;
+    Json fixIts = Json::array();
     for (const FixIt& fixIt : diagnostic.fixIts)
-        fixIts.Add(FixItJson(fixIt));
-    object.Add("fixits", fixIts.Text());
-    return object.Text();
+        fixIts.push_back(FixItJson(fixIt));
+    return {{"severity", SeverityName(diagnostic.severity)},
+            {"line", diagnostic.line},
+            {"column", diagnostic.column},
+            {"length", diagnostic.length},
+            {"offset", diagnostic.offset},
+            {"message", diagnostic.message},
+            {"name", diagnostic.name},
+            {"parent", diagnostic.parent},
+            {"fixits", fixIts}};
 }
 
-std::string FiguresJson(const CompileFigures& figures)
+Json FiguresJson(const CompileFigures& figures)
 {
-    JsonObject object;
-    object.Add("fileBytes", JsonNumber(figures.fileBytes));
-    object.Add("constants", JsonNumber(figures.constants));
-    object.Add("temporaries", JsonNumber(figures.temporaries));
-    object.Add("parameters", JsonNumber(figures.parameters));
-    return object.Text();
+    return {{"fileBytes", figures.fileBytes},
+            {"constants", figures.constants},
+            {"temporaries", figures.temporaries},
+            {"parameters", figures.parameters}};
 }
 
-std::string BudgetJson(const CompileFigures& figures)
+Json BudgetJson(const CompileFigures& figures)
 {
-    JsonArray lines;
+    Json lines = Json::array();
     for (const BudgetFigure figure :
          {BudgetFigure::Bytes, BudgetFigure::Constants, BudgetFigure::Temporaries, BudgetFigure::Parameters})
-        lines.Add(JsonString(FormatBudget(figures, "", {figure})));
-    return lines.Text();
+        lines.push_back(FormatBudget(figures, "", {figure}));
+    return lines;
 }
 
-std::string DiagnoseJson(const CompileResult& result)
+Json DiagnoseJson(const CompileResult& result)
 {
-    JsonObject object;
-    object.Add("ok", JsonBool(result.ok));
-    object.Add("bytes", JsonBytes(result.bytes));
-    JsonArray diagnostics;
+    Json diagnostics = Json::array();
     for (const Diagnostic& diagnostic : result.diagnostics)
-        diagnostics.Add(DiagnosticJson(diagnostic));
-    object.Add("diagnostics", diagnostics.Text());
-    object.Add("figures", FiguresJson(result.figures));
-    object.Add("budget", BudgetJson(result.figures));
-    return object.Text();
+        diagnostics.push_back(DiagnosticJson(diagnostic));
+    return {{"ok", result.ok},
+            {"bytes", result.bytes},
+            {"diagnostics", diagnostics},
+            {"figures", FiguresJson(result.figures)},
+            {"budget", BudgetJson(result.figures)}};
 }
 
 // What ReadCompiledScript says of bytes that are no compiled file.
-std::string ReadErrorJson(const ReadError& error)
+Json ReadErrorJson(const ReadError& error)
 {
-    JsonObject object;
-    object.Add("ok", JsonBool(false));
-    object.Add("error", JsonString("offset " + std::to_string(error.m_nOffset) + ": " + error.m_szMessage));
-    return object.Text();
+    return {{"ok", false}, {"error", "offset " + std::to_string(error.m_nOffset) + ": " + error.m_szMessage}};
 }
 
 // The listing as tfsdump prints it, through a stream in memory.
@@ -137,34 +127,21 @@ std::string ListingText(const CompiledScript& script)
     return text;
 }
 
-std::string CompiledFileJson(const std::uint8_t* pData, std::uint32_t nSize, const char* pszName, bool bScript)
+Json CompiledFileJson(const std::uint8_t* pData, std::uint32_t nSize, const char* pszName, bool bScript)
 {
     CompiledScript script{};
     ReadError error{};
     if (!ReadCompiledScript(pData, nSize, script, error))
         return ReadErrorJson(error);
-    JsonObject object;
-    object.Add("ok", JsonBool(true));
-    if (!bScript) {
-        object.Add("listing", JsonString(ListingText(script)));
-        return object.Text();
-    }
+    if (!bScript)
+        return {{"ok", true}, {"listing", ListingText(script)}};
     const DecompiledScript result = DecompileScript(pData, nSize, script, pszName);
-    object.Add("script", JsonString(result.m_text));
-    JsonArray problems;
-    for (const std::string& problem : result.m_problems)
-        problems.Add(JsonString(problem));
-    object.Add("problems", problems.Text());
-    return object.Text();
+    return {{"ok", true}, {"script", result.m_text}, {"problems", result.m_problems}};
 }
 
-std::string FormatJson(const FormatResult& result)
+Json FormatJson(const FormatResult& result)
 {
-    JsonObject object;
-    object.Add("ok", JsonBool(result.m_bOk));
-    object.Add("text", JsonString(result.m_text));
-    object.Add("error", JsonString(result.m_error));
-    return object.Text();
+    return {{"ok", result.m_bOk}, {"text", result.m_text}, {"error", result.m_error}};
 }
 
 } // namespace

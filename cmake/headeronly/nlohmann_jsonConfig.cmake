@@ -1,6 +1,7 @@
-# nlohmann-json for the Windows cross build: the header-only library that
-# Debian's nlohmann-json3-dev installs, seen through a folder of its own so
-# that the rest of the build machine's /usr/include stays out of the build.
+# nlohmann-json for the cross builds (Windows, WebAssembly): the header-only
+# library that Debian's nlohmann-json3-dev installs, seen through a folder of
+# its own so that the rest of the build machine's /usr/include stays out of
+# the build.
 if(NOT TARGET nlohmann_json::nlohmann_json)
   set(_quorlin_json_include ${CMAKE_BINARY_DIR}/nlohmann-json-include)
   file(MAKE_DIRECTORY ${_quorlin_json_include})
