@@ -4,8 +4,11 @@
 #ifndef QUORLIN_INPUTFILE_H
 #define QUORLIN_INPUTFILE_H
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace quorlin {
 
@@ -16,6 +19,15 @@ bool ReadRegularFile(const char* pszName, std::string& text, std::string& reason
 bool ReadStandardInput(std::string& text, std::string& reason);
 // Opens a file for reading bytes, as std::fopen(pszName, "rb") does.
 std::FILE* OpenForReading(const char* pszName);
+
+enum class InputStatus { READ, OPEN_FAILED, READ_FAILED };
+
+// Reads an input named on the command line into bytes: the file, opened as
+// OpenForReading does, or pStdin for "-"; at most nMaxBytes of it. On a
+// failure, reason is what strerror says of it ("read error" when nothing
+// does).
+InputStatus ReadNamedInput(std::string_view argument, std::FILE* pStdin, std::string& bytes, std::string& reason,
+                           std::size_t nMaxBytes = SIZE_MAX);
 
 } // namespace quorlin
 

@@ -104,15 +104,6 @@ std::string CheckOptions(const ToolOptions& options)
     return std::string();
 }
 
-bool ReadAll(std::FILE* pFile, std::string& text)
-{
-    char aBuffer[65536];
-    std::size_t nRead = 0;
-    while ((nRead = std::fread(aBuffer, 1, sizeof aBuffer, pFile)) > 0)
-        text.append(aBuffer, nRead);
-    return std::ferror(pFile) == 0;
-}
-
 class Tool {
 public:
     Tool(const ToolOptions& options, std::FILE* pIn, std::FILE* pOut, std::FILE* pErr)
@@ -137,11 +128,10 @@ public:
 private:
     bool ProcessFile(const char* pszArgument)
     {
-        const bool bStdin = pszArgument == cli::STDIN_ARGUMENT;
         const std::string name = cli::DisplayName(pszArgument);
         const char* pszName = name.c_str();
         std::string text;
-        if (!Load(pszArgument, bStdin, pszName, text))
+        if (!Load(pszArgument, pszName, text))
             return false;
         const FormatResult result = FormatScript(text);
         if (result.m_bSyntaxError)
@@ -157,18 +147,14 @@ private:
         return std::fwrite(result.m_text.data(), 1, result.m_text.size(), m_pOut) == result.m_text.size();
     }
 
-    bool Load(const char* pszArgument, bool bStdin, const char* pszName, std::string& text)
+    bool Load(const char* pszArgument, const char* pszName, std::string& text)
     {
-        std::FILE* pFile = bStdin ? m_pIn : OpenForReading(pszArgument);
-        if (pFile == nullptr)
-            return Report(pszName, std::string("cannot open: ") + std::strerror(errno));
-        errno = 0;
-        const bool bRead = ReadAll(pFile, text);
-        const int nError = errno;
-        if (!bStdin)
-            std::fclose(pFile);
-        if (!bRead)
-            return Report(pszName, std::string("cannot read: ") + (nError != 0 ? std::strerror(nError) : "read error"));
+        std::string reason;
+        const InputStatus status = ReadNamedInput(pszArgument, m_pIn, text, reason);
+        if (status == InputStatus::OPEN_FAILED)
+            return Report(pszName, "cannot open: " + reason);
+        if (status == InputStatus::READ_FAILED)
+            return Report(pszName, "cannot read: " + reason);
         return true;
     }
 

@@ -141,38 +141,21 @@ struct InputBytes {
     std::size_t m_nSize;
 };
 
-bool ReadInput(std::FILE* pFile, InputBytes& input)
-{
-    input.m_nSize = 0;
-    while (input.m_nSize < sizeof input.m_aData) {
-        const std::size_t nRead =
-            std::fread(input.m_aData + input.m_nSize, 1, sizeof input.m_aData - input.m_nSize, pFile);
-        input.m_nSize += nRead;
-        if (nRead == 0)
-            break;
-    }
-    return std::ferror(pFile) == 0;
-}
-
-// Reads the named file, or standard input for "-"; reports a failure.
+// Reads the named file, or standard input for "-", into input; reports a
+// failure.
 bool LoadInput(const char* pszArgument, const char* pszName, std::FILE* pIn, InputBytes& input, std::FILE* pErr)
 {
-    const bool bStdin = pszArgument == cli::STDIN_ARGUMENT;
-    std::FILE* pFile = bStdin ? pIn : OpenForReading(pszArgument);
-    if (pFile == nullptr) {
-        std::fprintf(pErr, "%s: %s: cannot open: %s\n", PROGRAM_NAME, pszName, std::strerror(errno));
+    std::string bytes;
+    std::string reason;
+    const InputStatus status = ReadNamedInput(pszArgument, pIn, bytes, reason, sizeof input.m_aData);
+    if (status != InputStatus::READ) {
+        const char* pszWhat = status == InputStatus::OPEN_FAILED ? "cannot open" : "cannot read";
+        std::fprintf(pErr, "%s: %s: %s: %s\n", PROGRAM_NAME, pszName, pszWhat, reason.c_str());
         return false;
     }
-    errno = 0;
-    const bool bRead = ReadInput(pFile, input);
-    const int nError = errno;
-    if (!bStdin)
-        std::fclose(pFile);
-    if (!bRead) {
-        std::fprintf(pErr, "%s: %s: cannot read: %s\n", PROGRAM_NAME, pszName,
-                     nError != 0 ? std::strerror(nError) : "read error");
-    }
-    return bRead;
+    std::memcpy(input.m_aData, bytes.data(), bytes.size());
+    input.m_nSize = bytes.size();
+    return true;
 }
 
 void ReportFault(const char* pszName, const InputBytes& input, const CompiledScript& script, const ReadError& error,
