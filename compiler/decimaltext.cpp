@@ -52,7 +52,8 @@ std::string ScientificText(double dValue, int nDigits)
 bool WholeDecimalValue(std::string_view text, double& dValue)
 {
     // strtod would also take a sign, white space and hexadecimal forms.
-    if (text.empty() || !(IsDigitChar(text[0]) || text[0] == '.') || text.find_first_of("xXpP") != text.npos)
+    if (text.empty() || !(IsDigitChar(text[0]) || text[0] == '.') ||
+        text.find_first_of("xXpP") != std::string_view::npos)
         return false;
     const std::string whole(text);
     char* pEnd = nullptr;
