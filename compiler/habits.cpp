@@ -189,7 +189,7 @@ void Diagnoser::SuggestForMisplaced(std::size_t nError, const SourceSpan& token)
 std::string Diagnoser::EnclosingFunction(const SourceSpan& token) const
 {
     Scanner scanner(m_text);
-    scanner.ResumeAt(m_statementStart.nOffset, m_statementStart.nLine);
+    scanner.ResumeAt(m_statementStart.nOffset, m_statementStart.nLine, m_statementStart.nColumn);
     std::vector<std::string_view> open; // per "(": the function called, or empty
     std::string_view previous;
     for (Token next = scanner.Next(); next.kind != TOKEN_END && next.offset < token.nOffset; next = scanner.Next()) {
@@ -207,7 +207,7 @@ std::string Diagnoser::EnclosingFunction(const SourceSpan& token) const
 void Diagnoser::NoteUnclosedParenthesis(std::size_t nError, const SourceSpan& token)
 {
     Scanner scanner(m_text);
-    scanner.ResumeAt(m_statementStart.nOffset, m_statementStart.nLine);
+    scanner.ResumeAt(m_statementStart.nOffset, m_statementStart.nLine, m_statementStart.nColumn);
     std::vector<SourceSpan> open;
     for (Token next = scanner.Next(); next.kind != TOKEN_END && next.offset < token.nOffset; next = scanner.Next()) {
         if (next.kind == TOKEN_LPAREN)

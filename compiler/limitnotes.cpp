@@ -115,7 +115,7 @@ std::uint32_t Diagnoser::ConstantsNeeded(const SourceSpan& from)
         return m_nConstantsNeeded;
     std::vector<float> more;
     Scanner scanner(m_text);
-    scanner.ResumeAt(from.nOffset, from.nLine);
+    scanner.ResumeAt(from.nOffset, from.nLine, from.nColumn);
     for (Token next = scanner.Next(); next.kind != TOKEN_END && next.kind != TOKEN_ENDSCRIPT; next = scanner.Next()) {
         if (next.kind != TOKEN_NUMBER)
             continue;
@@ -149,7 +149,7 @@ std::size_t Diagnoser::StatementEnd(std::size_t nStatement) const
 std::size_t Diagnoser::StatementEndAfter(const SourceSpan& token) const
 {
     Scanner scanner(m_text);
-    scanner.ResumeAt(token.nOffset, token.nLine);
+    scanner.ResumeAt(token.nOffset, token.nLine, token.nColumn);
     std::size_t nEnd = token.nOffset + token.nLength;
     for (Token next = scanner.Next(); next.kind != TOKEN_END && next.kind != TOKEN_ENDSCRIPT; next = scanner.Next()) {
         nEnd = next.offset + next.length;

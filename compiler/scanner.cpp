@@ -3,6 +3,7 @@
 // one character, and one table of the one-character tokens.
 #include "scanner.h"
 
+#include <cassert>
 #include <cstring>
 
 namespace quorlin {
@@ -270,14 +271,13 @@ WordMeaning ClassifyWord(std::string_view word)
     return {};
 }
 
-void Scanner::ResumeAt(std::size_t nOffset, std::int32_t nLine)
+void Scanner::ResumeAt(std::size_t nOffset, std::int32_t nLine, std::size_t nColumn)
 {
+    assert(nColumn <= nOffset);
     m_pCursor = m_pText + nOffset;
     if (m_pNulFree < m_pCursor)
         m_pNulFree = m_pCursor;
-    m_pLineStart = m_pCursor;
-    while (m_pLineStart > m_pText && m_pLineStart[-1] != '\n')
-        --m_pLineStart;
+    m_pLineStart = m_pCursor - nColumn;
     m_nLine = nLine;
 }
 

@@ -88,9 +88,10 @@ public:
     // The offset at which the last token's line starts.
     std::size_t LineStart() const { return static_cast<std::size_t>(m_pLineStart - m_pText); }
 
-    // Scans on from a token's start on the given line, as if the text
-    // before it had been read.
-    void ResumeAt(std::size_t nOffset, std::int32_t nLine);
+    // Scans on from a token's start on the given line, nColumn bytes after
+    // the line's start, as if the text before it had been read. The caller
+    // knows the column, so resuming costs nothing however long the line.
+    void ResumeAt(std::size_t nOffset, std::int32_t nLine, std::size_t nColumn);
 
 private:
     const Token& Take(TokenType nKind, const char* pBegin, const char* pEnd, const WordMeaning& meaning);

@@ -17,7 +17,7 @@ SourceSpan Diagnoser::EndBefore(const SourceSpan& token) const { return EndBetwe
 SourceSpan Diagnoser::EndBetween(const SourceSpan& start, const SourceSpan& token) const
 {
     Scanner scanner(m_text);
-    scanner.ResumeAt(start.nOffset, start.nLine);
+    scanner.ResumeAt(start.nOffset, start.nLine, start.nColumn);
     SourceSpan end = start;
     end.nLength = 0;
     for (Token next = scanner.Next(); next.kind != TOKEN_END && next.offset < token.nOffset; next = scanner.Next())
@@ -57,7 +57,7 @@ bool Diagnoser::StartsNewStatement(const SourceSpan& before) const
         token.nOffset <= m_statementStart.nOffset)
         return false;
     Scanner scanner(m_text);
-    scanner.ResumeAt(token.nOffset + token.nLength, token.nLine);
+    scanner.ResumeAt(token.nOffset + token.nLength, token.nLine, token.nColumn + token.nLength);
     return scanner.Next().kind == TOKEN_EQUALS;
 }
 

@@ -62,7 +62,7 @@ SourceSpan SpanOf(const Token& token, const Scanner& scanner)
 void Diagnoser::CheckTypos(const SourceSpan& start)
 {
     Scanner scanner(m_text);
-    scanner.ResumeAt(start.nOffset, start.nLine);
+    scanner.ResumeAt(start.nOffset, start.nLine, start.nColumn);
     for (Token token = scanner.Next(); token.kind != TOKEN_END && token.kind != TOKEN_SEMICOLON;
          token = scanner.Next()) {
         if (token.kind == TOKEN_NUMBER)

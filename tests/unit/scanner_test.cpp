@@ -217,7 +217,7 @@ TEST(Scanner, ResumesAtATokenOnItsLine)
 {
     const std::string text = "a\nb c\nd";
     Scanner scanner(text);
-    scanner.ResumeAt(4, 1);
+    scanner.ResumeAt(4, 1, 2);
     const Token token = scanner.Next();
     EXPECT_EQ(token.offset, 4u);
     EXPECT_EQ(scanner.LineStart(), 2u);
