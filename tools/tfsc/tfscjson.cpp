@@ -104,14 +104,14 @@ json SarifRegion(const LineIndex& lines, int nLine, int nColumn, std::size_t nOf
 {
     const auto nLineNumber = static_cast<std::uint32_t>(nLine);
     const std::string_view line = lines.Line(nLineNumber);
-    json region = {{"startLine", nLine}, {"startColumn", CodePointColumn(line, nColumn)}};
+    json region = {{"startLine", nLine}, {"startColumn", lines.CodePointColumn(line, nColumn)}};
     const std::size_t nEnd = nOffset + static_cast<std::size_t>(nLength);
     const std::uint32_t nEndLine = std::max(lines.LineOf(nEnd), nLineNumber);
     if (nEndLine != nLineNumber)
         region["endLine"] = nEndLine;
     const std::size_t nEndByte =
         nEndLine == nLineNumber ? static_cast<std::size_t>(nColumn + nLength) : nEnd - lines.Start(nEndLine) + 1;
-    region["endColumn"] = CodePointColumn(lines.Line(nEndLine), static_cast<int>(nEndByte));
+    region["endColumn"] = lines.CodePointColumn(lines.Line(nEndLine), static_cast<int>(nEndByte));
     return region;
 }
 

@@ -171,7 +171,7 @@ void AppendOne(const FileDiagnostics& file, const LineIndex& lines, const Diagno
 {
     const std::string_view line = lines.Line(static_cast<std::uint32_t>(std::max(diagnostic.line, 0)));
     const std::string location = VisibleText(file.name) + ":" + std::to_string(diagnostic.line) + ":" +
-                                 std::to_string(DisplayColumn(line, diagnostic.column)) + ": ";
+                                 std::to_string(lines.DisplayColumn(line, diagnostic.column)) + ": ";
     text += paint(BOLD, location);
     text += paint(SeverityColor(diagnostic.severity), std::string(SeverityName(diagnostic.severity)) + ":");
     text += paint(BOLD, " " + VisibleText(diagnostic.message) + Label(diagnostic));

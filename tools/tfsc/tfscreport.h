@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "quorlin/quorlin.h"
+#include "tfsccolumns.h"
 
 namespace quorlin {
 
@@ -55,10 +56,18 @@ public:
     // of a line's first byte (the text's end past the last line).
     std::uint32_t LineOf(std::size_t nOffset) const;
     std::size_t Start(std::uint32_t nLine) const;
+    // The display column and the code point column of a 1-based byte
+    // column of a line (tfsccolumns.h); asked for many places on one line,
+    // they walk it once.
+    int DisplayColumn(std::string_view line, int nByteColumn) const { return m_display.Of(line, nByteColumn); }
+    int CodePointColumn(std::string_view line, int nByteColumn) const { return m_codePoints.Of(line, nByteColumn); }
 
 private:
     std::string_view m_source;
     std::vector<std::size_t> m_starts; // the offset of every line's first byte
+    // What the walks over the lines found so far: a memo, not the index's state.
+    mutable LineColumns m_display{ColumnUnit::Display};
+    mutable LineColumns m_codePoints{ColumnUnit::CodePoint};
 };
 
 } // namespace quorlin
