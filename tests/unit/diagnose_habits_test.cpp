@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "compiledscriptformat.h"
 #include "compiler_test_support.h"
 #include "quorlin/quorlin.h"
 
@@ -55,6 +56,21 @@ TEST(DiagnoseTypos, PlainNamesInAnyCaseAndInvalidElementsAreNoTypo)
     // Beyond the matrix is an error of its own, not a warning.
     EXPECT_TRUE(Warnings("Mat44 = 1;\n").empty());
     EXPECT_TRUE(Warnings("Mat007 = 1;\n").empty());
+}
+
+// The compiler reads the first 255 bytes of a name: the digits after them
+// choose no element, whatever element the whole name would be.
+TEST(DiagnoseTypos, ALongMatrixNameIsReadAsTheCompilerKeepsIt)
+{
+    // "Mat" and zeros up to the last byte kept, which the next digit takes.
+    const std::string kept = "Mat" + std::string(MAX_TOKEN_LENGTH - 4, '0');
+    const std::vector<std::pair<std::string, std::string>> readAs = {{kept + "12", "Mat01"}, {kept + "09", "Mat00"}};
+    for (const auto& [name, element] : readAs) {
+        const std::vector<Diagnostic> warnings = Warnings(name + " = 1;\n");
+        ASSERT_EQ(warnings.size(), 1u) << element;
+        EXPECT_NE(warnings[0].message.find(" is read as the matrix element '" + element + "'"), std::string::npos)
+            << element;
+    }
 }
 
 // The fix-it replaces letters that look like digits, and only then.
