@@ -171,7 +171,9 @@ void Diagnoser::SuggestForMisplaced(std::size_t nError, const SourceSpan& token)
         const std::size_t nPrefix = nName - std::min(nName, MATRIX_PREFIX.size());
         const bool bMat = EqualsNoCase(std::string_view(m_text).substr(nPrefix, nName - nPrefix), MATRIX_PREFIX) &&
                           (nPrefix == 0 || !ContinuesWord(m_text[nPrefix - 1]));
-        if (!bMat || nName == token.nOffset || token.nLength != 2)
+        // A digit right after "Mat" would continue the word: a space stands
+        // between them.
+        if (!bMat || token.nLength != 2)
             return;
         const SourceSpan whole = Widened(token, nName - MATRIX_PREFIX.size(), EndOf(token));
         const std::string meant = std::string(TextOf(whole).substr(0, 3)) + std::string(TextOf(token));
@@ -197,7 +199,7 @@ std::string Diagnoser::EnclosingFunction(const SourceSpan& token) const
             open.push_back(previous);
         else if (next.kind == TOKEN_RPAREN && !open.empty())
             open.pop_back();
-        const bool bFunction = scanner.Meaning().nKind == NAME_FUNCTION && next.kind == TOKEN_IDENTIFIER;
+        const bool bFunction = scanner.Meaning().nKind == NAME_FUNCTION;
         previous = bFunction ? std::string_view(m_text).substr(next.offset, next.length) : std::string_view();
     }
     return open.empty() ? std::string() : std::string(open.back());

@@ -32,7 +32,8 @@ char LookAlikeDigit(char c)
 }
 
 // The name meant when a letter that looks like a digit took a digit's
-// place ("Mat3O" for Mat30); empty when none.
+// place ("Mat3O" for Mat30); empty when none. The name is no plain one, so
+// a plain result differs from it.
 std::string LookAlikeMatrixName(std::string_view name)
 {
     std::string fixed = std::string(MATRIX_PREFIX) + std::string(name.substr(MATRIX_PREFIX.size()));
@@ -40,7 +41,7 @@ std::string LookAlikeMatrixName(std::string_view name)
         if (const char cDigit = LookAlikeDigit(fixed[i]))
             fixed[i] = cDigit;
     }
-    return IsPlainMatrixName(fixed) && fixed != name ? fixed : std::string();
+    return IsPlainMatrixName(fixed) ? fixed : std::string();
 }
 
 // The name of the element slot nSlot, "Mat" with its row and column.
@@ -54,6 +55,12 @@ std::string MatrixName(std::uint32_t nSlot)
 SourceSpan SpanOf(const Token& token, const Scanner& scanner)
 {
     return {token.line, token.offset - scanner.LineStart(), token.length, token.offset};
+}
+
+// The part of the token at span that the compiler reads (KeptText).
+std::string_view KeptTextAt(const std::string& text, const SourceSpan& span)
+{
+    return KeptText(text.data(), Token{TOKEN_IDENTIFIER, span.nOffset, span.nLength, 0});
 }
 
 } // namespace
@@ -74,9 +81,11 @@ void Diagnoser::CheckTypos(const SourceSpan& start)
 
 void Diagnoser::CheckMatrixName(const SourceSpan& span)
 {
+    // The element is the one the compiler reads, from the kept text: digits
+    // past it do not count.
     const std::string_view name = TextOf(span);
     std::uint32_t nSlot = 0;
-    if (IsPlainMatrixName(name) || !MatrixElementSlot(name, nSlot))
+    if (IsPlainMatrixName(name) || !MatrixElementSlot(KeptTextAt(m_text, span), nSlot))
         return;
     const std::string element = MatrixName(nSlot);
     Warn(warning::MATRIX_NAME, span,
@@ -89,7 +98,7 @@ void Diagnoser::CheckMatrixName(const SourceSpan& span)
 
 void Diagnoser::CheckNumber(const SourceSpan& span)
 {
-    const std::string_view text = KeptText(m_text.data(), Token{TOKEN_NUMBER, span.nOffset, span.nLength, 0});
+    const std::string_view text = KeptTextAt(m_text, span);
     const std::size_t nFirstPoint = text.find('.');
     const std::size_t nSecondPoint =
         nFirstPoint == std::string_view::npos ? nFirstPoint : text.find('.', nFirstPoint + 1);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "compiledscriptformat.h"
 #include "compiler_test_support.h"
 #include "quorlin/quorlin.h"
 
@@ -17,7 +18,8 @@ using testsupport::Script;
 std::vector<Diagnostic> OfSeverity(const std::string& body, Severity severity)
 {
     std::vector<Diagnostic> selected;
-    for (const Diagnostic& diagnostic : Diagnose(Script(body, "a b")).diagnostics) {
+    // "Format" ends in the matrix prefix's letters (see LookAlikesGetNoNote).
+    for (const Diagnostic& diagnostic : Diagnose(Script(body, "a b Format")).diagnostics) {
         if (diagnostic.severity == severity)
             selected.push_back(diagnostic);
     }
@@ -55,6 +57,21 @@ TEST(DiagnoseTypos, PlainNamesInAnyCaseAndInvalidElementsAreNoTypo)
     // Beyond the matrix is an error of its own, not a warning.
     EXPECT_TRUE(Warnings("Mat44 = 1;\n").empty());
     EXPECT_TRUE(Warnings("Mat007 = 1;\n").empty());
+}
+
+// The compiler reads the first 255 bytes of a name: the digits after them
+// choose no element, whatever element the whole name would be.
+TEST(DiagnoseTypos, ALongMatrixNameIsReadAsTheCompilerKeepsIt)
+{
+    // "Mat" and zeros up to the last byte kept, which the next digit takes.
+    const std::string kept = "Mat" + std::string(MAX_TOKEN_LENGTH - 4, '0');
+    const std::vector<std::pair<std::string, std::string>> readAs = {{kept + "12", "Mat01"}, {kept + "09", "Mat00"}};
+    for (const auto& [name, element] : readAs) {
+        const std::vector<Diagnostic> warnings = Warnings(name + " = 1;\n");
+        ASSERT_EQ(warnings.size(), 1u) << element;
+        EXPECT_NE(warnings[0].message.find(" is read as the matrix element '" + element + "'"), std::string::npos)
+            << element;
+    }
 }
 
 // The fix-it replaces letters that look like digits, and only then.
@@ -109,9 +126,9 @@ std::vector<std::string> NoteTexts(const std::string& body)
 // What looks like a habit but is not gets no habit's note.
 TEST(DiagnoseHabits, LookAlikesGetNoNote)
 {
-    for (const char* body :
-         {"Mat00 = Mat01,5;\n", "Format 30 = 1;\n", "Mat00 = (1, 2);\n", "Mat00 = Sin((a, b));\n", "Mat00 = ;\n",
-          "Mat00 = a / / b;\n", "Mat00 = a * * b;\n", "Mat 3 = 1;\n", "Mat\n30 = 1;\n"}) {
+    for (const char* body : {"Mat00 = Mat01,5;\n", "Format 30 = 1;\n", "Mat00 = (1, 2);\n", "Mat00 = Sin((a, b));\n",
+                             "Mat00 = ;\n", "Mat00 = a / / b;\n", "Mat00 = a * * b;\n", "Mat 3 = 1;\n",
+                             "Mat\n30 = 1;\n", "Mat00 = 1, 2;\n", "Mat00, Mat01 = 0;\n"}) {
         EXPECT_EQ(NoteTexts(body), std::vector<std::string>()) << body;
     }
 }
