@@ -125,8 +125,8 @@ TEST_F(ScriptReaderTest, AMappingWithoutRoomIsAnAllocationFailure)
         std::ifstream("/proc/self/statm") >> nPages;
         struct rlimit saved = {};
         ::getrlimit(RLIMIT_AS, &saved);
-        const struct rlimit held = {static_cast<rlim_t>(nPages * ::sysconf(_SC_PAGESIZE)) + SCRIPT_MAPPING_THRESHOLD / 4,
-                                    saved.rlim_max};
+        const struct rlimit held = {
+            static_cast<rlim_t>(nPages * ::sysconf(_SC_PAGESIZE)) + SCRIPT_MAPPING_THRESHOLD / 4, saved.rlim_max};
         ::setrlimit(RLIMIT_AS, &held);
         const bool bCompiled = CompileFile("large.txt", "large.tfs");
         ::setrlimit(RLIMIT_AS, &saved);

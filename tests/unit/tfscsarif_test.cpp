@@ -37,7 +37,8 @@ TEST(TfscSarif, ARangeOverLinesEndsOnItsLastLine)
 {
     FileDiagnostics file;
     file.name = "split.txt";
-    file.source = "Mat00 = Sp\n\xC3\xA9" "ed;\n";
+    file.source = "Mat00 = Sp\n\xC3\xA9"
+                  "ed;\n";
     file.diagnostics.push_back(At(Severity::Error, 1, 9, 7, 8, "Invalid variable found: 'Sp'"));
     const json expected = json::parse(R"([{"level":"error","message":{"text":"Invalid variable found: 'Sp'"},
         "locations":[{"physicalLocation":{"artifactLocation":{"uri":"split.txt"},
