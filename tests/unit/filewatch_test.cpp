@@ -161,6 +161,22 @@ TEST(PollingFileWatch, NamesTheFilesOfARemovedFolder)
 }
 
 #ifdef __linux__
+// The polling watch lists regular files: a link that leads nowhere is none.
+TEST(PollingFileWatch, NamesNoLinkThatLeadsNowhere)
+{
+    const fs::path folder = fs::temp_directory_path() / ("filewatch-link." + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directory(folder);
+    const std::unique_ptr<FileWatch> watch = OpenPollingFileWatch();
+    std::string reason;
+    ASSERT_TRUE(watch->WatchFolder(folder.string(), reason)) << reason;
+    fs::create_symlink(folder / "missing.txt", folder / "nowhere.txt");
+    std::vector<FolderChange> changes;
+    EXPECT_TRUE(watch->Wait(0, changes, reason)) << reason;
+    EXPECT_TRUE(changes.empty());
+    fs::remove_all(folder);
+}
+
 // More events than the kernel queues: anything in the folder may have changed.
 TEST(PlatformFileWatch, AnOverflowNamesNothingAndMeansEverything)
 {
