@@ -76,6 +76,10 @@ TEST(CommandLineParser, EmptyInputsParseToNothing)
     ExpectEmpty(parser);
     EXPECT_TRUE(InitWith(parser, {"", "", ""}));
     ExpectEmpty(parser);
+    // Without any text held, after Free, there is nothing to parse.
+    parser.Free();
+    EXPECT_TRUE(parser.Parse('/'));
+    ExpectEmpty(parser);
 }
 
 TEST(CommandLineParser, WordsGoToThePrecedingOption)

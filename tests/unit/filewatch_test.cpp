@@ -2,13 +2,16 @@
 // one alike: a write, a save by rename and a deletion each name the entry.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "filewatch.h"
 
@@ -72,12 +75,133 @@ TEST_P(FileWatchTest, NamesADeletedFile)
     EXPECT_TRUE(Names("old.txt"));
 }
 
+// A change of permissions alone (a script made readable again) keeps the
+// size and the modification time.
+TEST_P(FileWatchTest, NamesAFileWhosePermissionsChanged)
+{
+    fs::permissions(m_folder / "old.txt", fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_TRUE(Names("old.txt"));
+}
+
+TEST_P(FileWatchTest, NamesAFileThatChangedItsSizeButNotItsTime)
+{
+    const fs::file_time_type modified = fs::last_write_time(m_folder / "old.txt");
+    Write("old.txt", "a longer text");
+    fs::last_write_time(m_folder / "old.txt", modified);
+    EXPECT_TRUE(Names("old.txt"));
+}
+
+// The changes seen up to a file written after a folder was made: the folder
+// is not among them.
+TEST_P(FileWatchTest, NamesNoFolder)
+{
+    fs::create_directory(m_folder / "sub");
+    Write("after.txt", "written");
+    std::vector<FolderChange> changes;
+    std::string reason;
+    for (int i = 0; i < 50 && changes.empty(); ++i)
+        ASSERT_TRUE(m_watch->Wait(100, changes, reason)) << reason;
+    while (changes.back().name != "after.txt")
+        ASSERT_TRUE(m_watch->Wait(100, changes, reason)) << reason;
+    for (const FolderChange& change : changes)
+        EXPECT_NE(change.name, "sub");
+}
+
+TEST_P(FileWatchTest, AQuietFolderEndsTheWaitWithNothing)
+{
+    std::vector<FolderChange> changes;
+    std::string reason;
+    EXPECT_TRUE(m_watch->Wait(POLL_INTERVAL_MS + POLL_INTERVAL_MS / 2, changes, reason)) << reason;
+    EXPECT_TRUE(changes.empty());
+}
+
+TEST_P(FileWatchTest, WaitingWithoutATimeoutEndsAtTheFirstChange)
+{
+    std::thread writer([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2 * POLL_INTERVAL_MS));
+        Write("late.txt", "written");
+    });
+    std::vector<FolderChange> changes;
+    std::string reason;
+    EXPECT_TRUE(m_watch->Wait(-1, changes, reason)) << reason;
+    writer.join();
+    ASSERT_FALSE(changes.empty());
+    EXPECT_EQ(changes.front().name, "late.txt");
+}
+
+TEST_P(FileWatchTest, RefusesAFile)
+{
+    std::string reason;
+    EXPECT_FALSE(m_watch->WatchFolder((m_folder / "old.txt").string(), reason));
+    EXPECT_FALSE(reason.empty());
+}
+
 TEST_P(FileWatchTest, RefusesAMissingFolder)
 {
     std::string reason;
     EXPECT_FALSE(m_watch->WatchFolder((m_folder / "missing").string(), reason));
     EXPECT_FALSE(reason.empty());
 }
+
+// The polling watch, on a folder removed: its files are gone.
+TEST(PollingFileWatch, NamesTheFilesOfARemovedFolder)
+{
+    const fs::path folder = fs::temp_directory_path() / ("filewatch-removed." + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directory(folder);
+    std::ofstream(folder / "gone.txt") << "text";
+    const std::unique_ptr<FileWatch> watch = OpenPollingFileWatch();
+    std::string reason;
+    ASSERT_TRUE(watch->WatchFolder(folder.string(), reason)) << reason;
+    fs::remove_all(folder);
+    std::vector<FolderChange> changes;
+    EXPECT_TRUE(watch->Wait(0, changes, reason)) << reason;
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].name, "gone.txt");
+}
+
+#ifdef __linux__
+// The polling watch lists regular files: a link that leads nowhere is none.
+TEST(PollingFileWatch, NamesNoLinkThatLeadsNowhere)
+{
+    const fs::path folder = fs::temp_directory_path() / ("filewatch-link." + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directory(folder);
+    const std::unique_ptr<FileWatch> watch = OpenPollingFileWatch();
+    std::string reason;
+    ASSERT_TRUE(watch->WatchFolder(folder.string(), reason)) << reason;
+    fs::create_symlink(folder / "missing.txt", folder / "nowhere.txt");
+    std::vector<FolderChange> changes;
+    EXPECT_TRUE(watch->Wait(0, changes, reason)) << reason;
+    EXPECT_TRUE(changes.empty());
+    fs::remove_all(folder);
+}
+
+// More events than the kernel queues: anything in the folder may have changed.
+TEST(PlatformFileWatch, AnOverflowNamesNothingAndMeansEverything)
+{
+    const fs::path folder = fs::temp_directory_path() / ("filewatch-overflow." + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directory(folder);
+    const std::unique_ptr<FileWatch> watch = OpenFileWatch();
+    std::string reason;
+    ASSERT_TRUE(watch->WatchFolder(folder.string(), reason)) << reason;
+    int nQueued = 16384;
+    std::ifstream("/proc/sys/fs/inotify/max_queued_events") >> nQueued;
+    // A change of permissions each, two files in turn so that no event
+    // repeats the one before it, which the kernel would merge.
+    const std::string names[] = {(folder / "a.txt").string(), (folder / "b.txt").string()};
+    for (const std::string& name : names)
+        std::ofstream(name) << "text";
+    for (int i = 0; i <= nQueued; ++i)
+        ::chmod(names[i % 2].c_str(), i % 4 < 2 ? 0600 : 0644);
+    std::vector<FolderChange> changes;
+    while (changes.empty() || !changes.back().name.empty())
+        ASSERT_TRUE(watch->Wait(1000, changes, reason)) << reason;
+    EXPECT_EQ(changes.back().nFolder, 0u);
+    fs::remove_all(folder);
+}
+#endif
 
 INSTANTIATE_TEST_SUITE_P(Watches, FileWatchTest,
                          ::testing::Values(WatchFactory(OpenFileWatch), WatchFactory(OpenPollingFileWatch)),

@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "compiler_test_support.h"
@@ -104,6 +108,36 @@ TEST_F(ScriptReaderTest, PagesCutFromAMappedFileReadAsTheEndOfTheText)
         const VanishedPageGuard guard(text);
         EXPECT_EQ(text.Data()[text.Length() - 1], '\0');
     }
+}
+
+// A large script that finds no room for its mapping is refused as a script
+// that finds no memory to be read into, with its size. The mapping fails in
+// a child process whose address space is held to what it has, and a little.
+TEST_F(ScriptReaderTest, AMappingWithoutRoomIsAnAllocationFailure)
+{
+    WriteFile("large.txt", LARGE_SCRIPT);
+    const pid_t nChild = ::fork();
+    ASSERT_GE(nChild, 0);
+    if (nChild == 0) {
+        if (std::freopen("printed.txt", "w", stdout) == nullptr)
+            ::_exit(2);
+        long nPages = 0;
+        std::ifstream("/proc/self/statm") >> nPages;
+        struct rlimit saved = {};
+        ::getrlimit(RLIMIT_AS, &saved);
+        const struct rlimit held = {
+            static_cast<rlim_t>(nPages * ::sysconf(_SC_PAGESIZE)) + SCRIPT_MAPPING_THRESHOLD / 4, saved.rlim_max};
+        ::setrlimit(RLIMIT_AS, &held);
+        const bool bCompiled = CompileFile("large.txt", "large.tfs");
+        ::setrlimit(RLIMIT_AS, &saved);
+        std::exit(bCompiled ? 0 : 1); // writes the child's coverage counts too
+    }
+    int nStatus = 0;
+    ASSERT_EQ(::waitpid(nChild, &nStatus, 0), nChild);
+    EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 1) << nStatus;
+    EXPECT_EQ(ReadFile("printed.txt"),
+              "Error: Unable to allocate " + std::to_string(LARGE_SCRIPT.size()) + " bytes for storing the script\n");
+    EXPECT_FALSE(Exists("large.tfs"));
 }
 
 // Another process cuts the script short and writes it back over and over

@@ -71,6 +71,34 @@ TEST(TfscText, AnEscapedByteTakesTheColumnsItIsShownIn)
               "long.txt:1:4: error: Invalid variable found: 'bad'\n\\x01\\x02 bad\n         ^~~\n");
 }
 
+// The cut after the token would fall inside the line's last character: the
+// line is then shown to its end, with no "..." after it.
+TEST(TfscText, ACutThatReachesTheEndOfTheLineShowsNoMarkAfterIt)
+{
+    const std::size_t nColumn = 120;
+    const std::string source = std::string(nColumn - 1 + SHOWN_FROM_TOKEN - 1, 'a') + "\xC3\xA9";
+    const std::string expected = "long.txt:1:120: error: Invalid variable found: 'bad'\n..." +
+                                 std::string(SHOWN_BEFORE_TOKEN + SHOWN_FROM_TOKEN - 1, 'a') + "\xC3\xA9\n" +
+                                 std::string(3 + SHOWN_BEFORE_TOKEN, ' ') + "^\n";
+    EXPECT_EQ(FormatText(OneError(source, static_cast<int>(nColumn), 1), false), expected);
+}
+
+// Past the line's end each byte takes one column, after the tab's stop.
+TEST(TfscText, ACaretPastTheLineEndStandsThatManyColumnsOn)
+{
+    EXPECT_EQ(FormatText(OneError("\tx = 1", 9, 0), false),
+              "long.txt:1:16: error: Invalid variable found: 'bad'\n\tx = 1\n\t       ^\n");
+}
+
+// Only a replacement at the diagnostic's own place is shown under its caret.
+TEST(TfscText, AFixItElsewhereIsNotShownUnderTheCaret)
+{
+    FileDiagnostics file = OneError("Mat00 = Sped;\nMat01 = 1;", 9, 4);
+    file.diagnostics[0].fixIts = {{1, 9, 4, "Speed", 8}, {1, 13, 0, ";;", 12}, {2, 9, 1, "2", 22}};
+    EXPECT_EQ(FormatText(file, false), "long.txt:1:9: error: Invalid variable found: 'bad'\nMat00 = Sped;\n"
+                                       "        ^~~~\n        Speed\n");
+}
+
 TEST(TfscLineIndex, FindsEachLineWithoutItsLineEnd)
 {
     const LineIndex lines("one\r\ntwo\n\nfour");
@@ -80,6 +108,20 @@ TEST(TfscLineIndex, FindsEachLineWithoutItsLineEnd)
     EXPECT_EQ(lines.Line(4), "four");
     EXPECT_EQ(lines.Line(5), "");
     EXPECT_EQ(lines.Line(0), "");
+}
+
+TEST(TfscLineIndex, NumbersTheLineOfAnOffsetAndFindsItsStart)
+{
+    const LineIndex lines("one\r\ntwo\n\nfour");
+    const std::pair<std::size_t, std::uint32_t> lineOf[] = {{0, 1}, {4, 1}, {5, 2}, {9, 3}, {10, 4}, {14, 4}, {99, 4}};
+    for (const auto& [nOffset, nLine] : lineOf)
+        EXPECT_EQ(lines.LineOf(nOffset), nLine) << "offset " << nOffset;
+    EXPECT_EQ(lines.Start(1), 0u);
+    EXPECT_EQ(lines.Start(2), 5u);
+    EXPECT_EQ(lines.Start(4), 10u);
+    // No line 0, nor beyond the last: the end of the text.
+    EXPECT_EQ(lines.Start(0), 14u);
+    EXPECT_EQ(lines.Start(5), 14u);
 }
 
 } // namespace
