@@ -88,6 +88,8 @@ private:
     CompilerMessage LastCompilerMessage() const;
     static bool IsNearKeyword(std::string_view name, TokenType nKeyword);
     void SuggestForHeader(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token);
+    bool EndsParamList(const SourceSpan& token) const;
+    void NoteParamListEnd(std::size_t nError, const SourceSpan& token);
     void SuggestReplacement(std::size_t nError, const SourceSpan& token, const std::string& replacement);
     void SuggestType(std::size_t nError, const SourceSpan& token, const TypeNames& types);
     void NoteFirstDeclaration(std::size_t nError, const SourceSpan& token);

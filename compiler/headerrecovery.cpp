@@ -3,7 +3,8 @@
 // of them are no follow-on errors), the sections after it are parsed where
 // their keywords stand, and the body starts at BeginScript, at a near miss
 // of it, or at the first statement. Header errors get their notes here: a
-// near-miss keyword or type, the valid types, a keyword used as a name, a
+// near-miss keyword or type, the valid types, the ";" a parameter list
+// lacks before the next section, a keyword used as a name, a
 // duplicate's first declaration.
 #include <string>
 #include <string_view>
@@ -186,10 +187,25 @@ void Diagnoser::SuggestForHeader(std::size_t nError, CompilerMessage nMessage, c
         SuggestReplacement(nError, token, std::string(KeywordText(nKeyword)));
     else if (nMessage == CompilerMessage::InvalidInputType || nMessage == CompilerMessage::InvalidOutputType)
         SuggestType(nError, token, TypesOf(nMessage));
+    else if (nMessage == CompilerMessage::InvalidParamListSyntax && EndsParamList(token))
+        NoteParamListEnd(nError, token);
     else if (nMessage == CompilerMessage::InvalidParamListSyntax && IsLetterChar(text[0]))
         AddNote(nError, token, QuotedText(text) + " is a keyword: it cannot be a parameter name");
     else if (nMessage == CompilerMessage::DuplicateParamName)
         NoteFirstDeclaration(nError, token);
+}
+
+// Whether the token, a section keyword first on its line after a name or
+// UserParams itself, ends a parameter list that lacks its ";".
+bool Diagnoser::EndsParamList(const SourceSpan& token) const
+{
+    return StartsSection() && ContinuesWord(CharBefore(EndBetween({}, token)));
+}
+
+void Diagnoser::NoteParamListEnd(std::size_t nError, const SourceSpan& token)
+{
+    const SourceSpan end = EndBetween({}, token);
+    AddNote(nError, end, "the parameter list ends here without ';'", ";", true);
 }
 
 void Diagnoser::SuggestReplacement(std::size_t nError, const SourceSpan& token, const std::string& replacement)

@@ -143,6 +143,8 @@ TEST(DecimalText, ExponentLiteralsReadAndWriteAsCharconvDoes)
     std::vector<std::string> literals = {
         "1e-3",   "2.5E+4", "1e23", "9.007199254740993e15", "1.5.7e3", "1e",     "7.e2", ".5e1", "1e-320",
         "1e-400", "1e400",  "0e0",  "123456789e-9",         "1e22",    "4.35e-5"};
+    // Texts no number literal is: a sign, white space, hexadecimal.
+    literals.insert(literals.end(), {"", "+1e3", " 1e3", "e5", "0x1p3", "1p3", "1E3x"});
     for (int i = 0; i < 20000; ++i) {
         std::string digits = std::to_string(random() % 100000);
         if (random() % 2 == 0)
