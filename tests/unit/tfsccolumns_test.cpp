@@ -16,7 +16,8 @@ using namespace quorlin;
 
 // Pieces of a line: ASCII, tabs, two- to four-byte UTF-8 characters, and
 // bytes that are no UTF-8 (a lone continuation, a lead byte cut short).
-const char* const PIECES[] = {"a", "Mat00 = ", "\t", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\x80", "\xE2\x82"};
+const char* const PIECES[] = {"a",    "Mat00 = ", "\t", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                              "\x80", "\xE2\x82"};
 
 std::string RandomLine(std::mt19937& random, std::size_t nBytes)
 {
