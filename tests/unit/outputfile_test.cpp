@@ -224,16 +224,32 @@ TEST_F(OutputFileTest, DescriptorsThatCannotTakeTheBytesAreRefused)
     ASSERT_TRUE(ResolveOutputTarget(("/proc/self/fd/" + std::to_string(nFile)).c_str(), target));
     ::close(nFile);
     EXPECT_EQ(WriteOutputTarget(target, BYTES, sizeof(BYTES)), OutputResult::OPEN_ERROR);
-    // Open on a device that is full.
+    // Open on a device that is full, or the device named.
     const int nFull = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
     ASSERT_GE(nFull, 0);
     EXPECT_EQ(WriteOutputFile(("/proc/self/fd/" + std::to_string(nFull)).c_str(), BYTES, sizeof(BYTES)),
               OutputResult::WRITE_ERROR);
     ::close(nFull);
+    EXPECT_EQ(WriteOutputFile("/dev/full", BYTES, sizeof(BYTES)), OutputResult::WRITE_ERROR);
     // Links of the process file system that are no descriptor of a file.
     EXPECT_EQ(WriteOutputFile("/proc/self/cwd", BYTES, sizeof(BYTES)), OutputResult::OPEN_ERROR);
     EXPECT_EQ(errno, EISDIR);
     EXPECT_EQ(ReadFile("out.tfs"), "");
+}
+
+// Inside the descriptor folder, a descriptor's bare number names its file,
+// which the kernel finds.
+TEST_F(OutputFileTest, DescriptorNumberInsideTheDescriptorFolderIsItsFile)
+{
+    const int nFile = ::open("out.tfs", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(nFile, 0);
+    ASSERT_EQ(::chdir("/proc/self/fd"), 0);
+    const OutputResult result = WriteOutputFile(std::to_string(nFile).c_str(), BYTES, sizeof(BYTES));
+    std::filesystem::current_path(m_folder);
+    ::close(nFile);
+    EXPECT_EQ(result, OutputResult::OK);
+    EXPECT_EQ(ReadFile("out.tfs"), std::string(BYTES, BYTES + sizeof(BYTES)));
+    EXPECT_EQ(FileCount(), 1u);
 }
 
 // A relative link whose target, joined to the link's folder, would make a
@@ -295,25 +311,40 @@ std::string Contents(int nFd)
     return text;
 }
 
-// Another process's descriptor of a regular file: only the kernel knows the
-// file, which is written in place; one that refuses to shrink is kept.
+// Another process's descriptors: only the kernel knows their files, which
+// are written in place whatever this process has open at the same numbers;
+// a file that refuses to shrink is kept.
 TEST_F(OutputFileTest, OtherProcessesDescriptorsAreWrittenInPlace)
 {
     const int nFile = ::open("held.tfs", O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    const int nSealed = ::memfd_create("held", MFD_ALLOW_SEALING);
+    const int nSealed = ::memfd_create("held", MFD_ALLOW_SEALING | MFD_CLOEXEC);
+    int fds[2] = {-1, -1};
     ASSERT_GE(nFile, 0);
     ASSERT_GE(nSealed, 0);
+    ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
     ASSERT_EQ(::write(nSealed, "old", 3), 3);
     ASSERT_EQ(::fcntl(nSealed, F_ADD_SEALS, F_SEAL_SHRINK), 0);
     const int nSealedCopy = ::dup(nSealed);
-    const DescriptorHolder holder{nFile, nSealed};
+    const DescriptorHolder holder{nFile, nSealed, fds[1]};
+    // Here the numbers stand for other files, or for none.
+    const int nNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const int nMine = ::open("mine.tfs", O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(::dup2(nNull, nFile), nFile);
+    ASSERT_EQ(::dup2(nMine, nSealed), nSealed);
+
     EXPECT_EQ(WriteOutputFile(holder.Link(nFile).c_str(), BYTES, sizeof(BYTES)), OutputResult::OK);
     EXPECT_EQ(ReadFile("held.tfs"), std::string(BYTES, BYTES + sizeof(BYTES)));
     EXPECT_EQ(WriteOutputFile(holder.Link(nSealed).c_str(), BYTES, sizeof(BYTES)), OutputResult::OPEN_ERROR);
     EXPECT_EQ(errno, EPERM);
     EXPECT_EQ(Contents(nSealedCopy), "old");
-    ::close(nSealedCopy);
-    EXPECT_EQ(FileCount(), 1u);
+    EXPECT_EQ(WriteOutputFile(holder.Link(fds[1]).c_str(), BYTES, sizeof(BYTES)), OutputResult::OK);
+    std::string piped(sizeof(BYTES), '\0');
+    EXPECT_EQ(::read(fds[0], &piped[0], piped.size()), static_cast<ssize_t>(sizeof(BYTES)));
+    EXPECT_EQ(piped, std::string(BYTES, BYTES + sizeof(BYTES)));
+    EXPECT_EQ(ReadFile("mine.tfs"), "");
+    for (const int nFd : {nSealedCopy, nNull, nMine, nFile, nSealed, fds[0]})
+        ::close(nFd);
+    EXPECT_EQ(FileCount(), 2u);
 }
 
 // Sets or clears an inode flag (append-only, immutable); false when the
@@ -340,14 +371,22 @@ TEST_F(OutputFileTest, FilesAndFoldersThatRefuseAReplacementAreKept)
     EXPECT_EQ(WriteOutputFile("out.tfs", BYTES, sizeof(BYTES)), OutputResult::OPEN_ERROR);
     EXPECT_TRUE(SetInodeFlag("out.tfs", FS_APPEND_FL, false));
     EXPECT_EQ(ReadFile("out.tfs"), "old");
-    EXPECT_EQ(FileCount(), 1u);
+    // One put where there was none when the name was looked at.
+    OutputTarget target;
+    ASSERT_TRUE(ResolveOutputTarget("late.tfs", target));
+    WriteFile("late.tfs", "late");
+    ASSERT_TRUE(SetInodeFlag("late.tfs", FS_APPEND_FL, true));
+    EXPECT_EQ(WriteOutputTarget(target, BYTES, sizeof(BYTES)), OutputResult::OPEN_ERROR);
+    EXPECT_TRUE(SetInodeFlag("late.tfs", FS_APPEND_FL, false));
+    EXPECT_EQ(ReadFile("late.tfs"), "late");
+    EXPECT_EQ(FileCount(), 2u);
 
     ASSERT_TRUE(SetInodeFlag(".", FS_IMMUTABLE_FL, true));
     EXPECT_EQ(WriteOutputFile("out.tfs", BYTES, sizeof(BYTES)), OutputResult::OPEN_ERROR);
     EXPECT_EQ(WriteOutputFile("new.tfs", BYTES, sizeof(BYTES)), OutputResult::OPEN_ERROR);
     EXPECT_TRUE(SetInodeFlag(".", FS_IMMUTABLE_FL, false));
     EXPECT_EQ(ReadFile("out.tfs"), "old");
-    EXPECT_EQ(FileCount(), 1u);
+    EXPECT_EQ(FileCount(), 2u);
 }
 
 // The extended attribute of an access ACL, and of a folder's default one.
@@ -384,6 +423,9 @@ TEST_F(OutputFileTest, ReplacedFileKeepsItsOwnAttributesNotTheFolders)
     WriteFile("plain.tfs", "old");
     WriteFile("acl.tfs", "old");
     ASSERT_EQ(::chmod("plain.tfs", 0604), 0);
+    // Only the group differs from what a new file of this user gets.
+    if (::chown("plain.tfs", ::geteuid(), 65534) != 0)
+        GTEST_SKIP() << "the file's group cannot be changed here";
     const std::string own = Acl(6, 6, 0);
     const std::string inherited = Acl(7, 7, 7);
     if (::setxattr("acl.tfs", ACCESS_ACL, own.data(), own.size(), 0) != 0 ||
@@ -398,6 +440,7 @@ TEST_F(OutputFileTest, ReplacedFileKeepsItsOwnAttributesNotTheFolders)
     struct stat info = {};
     ASSERT_EQ(::stat("plain.tfs", &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0604u);
+    EXPECT_EQ(info.st_gid, 65534u);
     EXPECT_EQ(ReadFile("acl.tfs"), std::string(BYTES, BYTES + sizeof(BYTES)));
     EXPECT_EQ(FileCount(), 2u);
 }

@@ -1,5 +1,6 @@
-// Streams without a descriptor of the system (a stream in memory): they
-// designate no file and show no colour; a terminal shows colour.
+// Streams without a descriptor of the system (a stream in memory, one whose
+// descriptor was closed): they designate no file and show no colour; a
+// terminal shows colour.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -24,6 +25,19 @@ TEST(StreamDescriptorTest, StreamInMemoryIsNoFileAndShowsNoColour)
     EXPECT_EQ(identity.inode, 7u);
     EXPECT_FALSE(StreamShowsColour(pStream));
     std::fclose(pStream);
+}
+
+TEST(StreamDescriptorTest, StreamWhoseDescriptorWasClosedIsNoFile)
+{
+    int fds[2] = {-1, -1};
+    ASSERT_EQ(::pipe(fds), 0);
+    std::FILE* pStream = ::fdopen(fds[0], "r");
+    ASSERT_NE(pStream, nullptr);
+    ::close(fds[0]);
+    FileIdentity identity;
+    EXPECT_FALSE(IdentifyStream(pStream, identity));
+    std::fclose(pStream);
+    ::close(fds[1]);
 }
 
 TEST(StreamDescriptorTest, TerminalShowsColour)
