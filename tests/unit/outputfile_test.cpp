@@ -329,8 +329,8 @@ TEST_F(OutputFileTest, OtherProcessesDescriptorsAreWrittenInPlace)
     // Here the numbers stand for other files, or for none.
     const int nNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     const int nMine = ::open("mine.tfs", O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    ASSERT_EQ(::dup2(nNull, nFile), nFile);
-    ASSERT_EQ(::dup2(nMine, nSealed), nSealed);
+    ASSERT_EQ(::dup2(nMine, nFile), nFile);
+    ASSERT_EQ(::dup2(nNull, nSealed), nSealed);
 
     EXPECT_EQ(WriteOutputFile(holder.Link(nFile).c_str(), BYTES, sizeof(BYTES)), OutputResult::OK);
     EXPECT_EQ(ReadFile("held.tfs"), std::string(BYTES, BYTES + sizeof(BYTES)));
