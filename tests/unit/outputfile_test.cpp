@@ -12,6 +12,7 @@
 #include <unistd.h>
 #if QUORLIN_LINUX_CALLS
 #include <linux/fs.h>
+#include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/xattr.h>
@@ -20,10 +21,12 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "driver_test_support.h"
 #include "interruptcleanup.h"
@@ -387,6 +390,66 @@ TEST_F(OutputFileTest, FilesAndFoldersThatRefuseAReplacementAreKept)
     EXPECT_TRUE(SetInodeFlag(".", FS_IMMUTABLE_FL, false));
     EXPECT_EQ(ReadFile("out.tfs"), "old");
     EXPECT_EQ(FileCount(), 2u);
+}
+
+// Makes this process root of a user namespace of its own, in which no user
+// or group but 0 has a number; false when none can be made.
+bool EnterOwnUserNamespace()
+{
+    if (::unshare(CLONE_NEWUSER) != 0)
+        return false;
+    const std::pair<const char*, std::string> maps[] = {
+        {"/proc/self/uid_map", "0 0 1"}, {"/proc/self/setgroups", "deny"}, {"/proc/self/gid_map", "0 0 1"}};
+    for (const auto& [pszFile, text] : maps) {
+        const int nFd = ::open(pszFile, O_WRONLY | O_CLOEXEC);
+        const bool bWritten = nFd >= 0 && ::write(nFd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        if (nFd >= 0)
+            ::close(nFd);
+        if (!bWritten)
+            return false;
+    }
+    return true;
+}
+
+// Runs the body in a child process, which exits with the body's result;
+// the child's exit status, or -1 when it did not exit.
+template <typename Body>
+int ChildExitStatus(Body body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        std::exit(body());
+    int nWaitStatus = 0;
+    ::waitpid(pid, &nWaitStatus, 0);
+    return WIFEXITED(nWaitStatus) ? WEXITSTATUS(nWaitStatus) : -1;
+}
+
+// An owner that cannot be given to a new file, one the writer has no
+// number for, leaves the output to be written in place, which keeps it.
+TEST_F(OutputFileTest, OwnerThatCannotBeGivenIsKeptByAnInPlaceWrite)
+{
+    WriteFile("theirs.tfs", "old");
+    if (::chown("theirs.tfs", 1000, 1000) != 0)
+        GTEST_SKIP() << "giving a file to another user needs root";
+    ASSERT_EQ(::chmod("theirs.tfs", 0666), 0);
+    struct stat before = {};
+    ASSERT_EQ(::stat("theirs.tfs", &before), 0);
+    const int nStatus = ChildExitStatus([] {
+        if (!EnterOwnUserNamespace())
+            return 125;
+        return WriteOutputFile("theirs.tfs", BYTES, sizeof(BYTES)) == OutputResult::OK ? 0 : 1;
+    });
+    if (nStatus == 125)
+        GTEST_SKIP() << "no user namespace can be made here";
+    EXPECT_EQ(nStatus, 0);
+    struct stat after = {};
+    ASSERT_EQ(::stat("theirs.tfs", &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_uid, 1000u);
+    EXPECT_EQ(after.st_gid, 1000u);
+    EXPECT_EQ(after.st_mode & 07777, 0666u);
+    EXPECT_EQ(ReadFile("theirs.tfs"), std::string(BYTES, BYTES + sizeof(BYTES)));
+    EXPECT_EQ(FileCount(), 1u);
 }
 
 // The extended attribute of an access ACL, and of a folder's default one.
