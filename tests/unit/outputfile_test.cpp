@@ -392,66 +392,6 @@ TEST_F(OutputFileTest, FilesAndFoldersThatRefuseAReplacementAreKept)
     EXPECT_EQ(FileCount(), 2u);
 }
 
-// Makes this process root of a user namespace of its own, in which no user
-// or group but 0 has a number; false when none can be made.
-bool EnterOwnUserNamespace()
-{
-    if (::unshare(CLONE_NEWUSER) != 0)
-        return false;
-    const std::pair<const char*, std::string> maps[] = {
-        {"/proc/self/uid_map", "0 0 1"}, {"/proc/self/setgroups", "deny"}, {"/proc/self/gid_map", "0 0 1"}};
-    for (const auto& [pszFile, text] : maps) {
-        const int nFd = ::open(pszFile, O_WRONLY | O_CLOEXEC);
-        const bool bWritten = nFd >= 0 && ::write(nFd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-        if (nFd >= 0)
-            ::close(nFd);
-        if (!bWritten)
-            return false;
-    }
-    return true;
-}
-
-// Runs the body in a child process, which exits with the body's result;
-// the child's exit status, or -1 when it did not exit.
-template <typename Body>
-int ChildExitStatus(Body body)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        std::exit(body());
-    int nWaitStatus = 0;
-    ::waitpid(pid, &nWaitStatus, 0);
-    return WIFEXITED(nWaitStatus) ? WEXITSTATUS(nWaitStatus) : -1;
-}
-
-// An owner that cannot be given to a new file, one the writer has no
-// number for, leaves the output to be written in place, which keeps it.
-TEST_F(OutputFileTest, OwnerThatCannotBeGivenIsKeptByAnInPlaceWrite)
-{
-    WriteFile("theirs.tfs", "old");
-    if (::chown("theirs.tfs", 1000, 1000) != 0)
-        GTEST_SKIP() << "giving a file to another user needs root";
-    ASSERT_EQ(::chmod("theirs.tfs", 0666), 0);
-    struct stat before = {};
-    ASSERT_EQ(::stat("theirs.tfs", &before), 0);
-    const int nStatus = ChildExitStatus([] {
-        if (!EnterOwnUserNamespace())
-            return 125;
-        return WriteOutputFile("theirs.tfs", BYTES, sizeof(BYTES)) == OutputResult::OK ? 0 : 1;
-    });
-    if (nStatus == 125)
-        GTEST_SKIP() << "no user namespace can be made here";
-    EXPECT_EQ(nStatus, 0);
-    struct stat after = {};
-    ASSERT_EQ(::stat("theirs.tfs", &after), 0);
-    EXPECT_EQ(after.st_ino, before.st_ino);
-    EXPECT_EQ(after.st_uid, 1000u);
-    EXPECT_EQ(after.st_gid, 1000u);
-    EXPECT_EQ(after.st_mode & 07777, 0666u);
-    EXPECT_EQ(ReadFile("theirs.tfs"), std::string(BYTES, BYTES + sizeof(BYTES)));
-    EXPECT_EQ(FileCount(), 1u);
-}
-
 // The extended attribute of an access ACL, and of a folder's default one.
 const char* const ACCESS_ACL = "system.posix_acl_access";
 const char* const DEFAULT_ACL = "system.posix_acl_default";
@@ -507,6 +447,77 @@ TEST_F(OutputFileTest, ReplacedFileKeepsItsOwnAttributesNotTheFolders)
     EXPECT_EQ(ReadFile("acl.tfs"), std::string(BYTES, BYTES + sizeof(BYTES)));
     EXPECT_EQ(FileCount(), 2u);
 }
+// Makes this process root of a user namespace of its own, in which no user
+// or group but 0 has a number; false when none can be made.
+bool EnterOwnUserNamespace()
+{
+    if (::unshare(CLONE_NEWUSER) != 0)
+        return false;
+    const std::pair<const char*, std::string> maps[] = {
+        {"/proc/self/uid_map", "0 0 1"}, {"/proc/self/setgroups", "deny"}, {"/proc/self/gid_map", "0 0 1"}};
+    for (const auto& [pszFile, text] : maps) {
+        const int nFd = ::open(pszFile, O_WRONLY | O_CLOEXEC);
+        const bool bWritten = nFd >= 0 && ::write(nFd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        if (nFd >= 0)
+            ::close(nFd);
+        if (!bWritten)
+            return false;
+    }
+    return true;
+}
+
+// Runs the body in a child process, which exits with the body's result;
+// the child's exit status, or -1 when it did not exit.
+template <typename Body>
+int ChildExitStatus(Body body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        std::exit(body());
+    int nWaitStatus = 0;
+    ::waitpid(pid, &nWaitStatus, 0);
+    return WIFEXITED(nWaitStatus) ? WEXITSTATUS(nWaitStatus) : -1;
+}
+
+// An owner, or a user of an ACL, that cannot be given to a new file (the
+// writer has no number for them) leaves the output to be written in place,
+// which keeps them.
+TEST_F(OutputFileTest, OwnerAndAclThatCannotBeGivenAreKeptByAnInPlaceWrite)
+{
+    WriteFile("theirs.tfs", "old");
+    WriteFile("acl.tfs", "old");
+    const std::string acl = Acl(6, 6, 0);
+    if (::chown("theirs.tfs", 1000, 1000) != 0 || ::setxattr("acl.tfs", ACCESS_ACL, acl.data(), acl.size(), 0) != 0)
+        GTEST_SKIP() << "giving a file to another user needs root and a file system with ACLs";
+    ASSERT_EQ(::chmod("theirs.tfs", 0666), 0);
+    struct stat before = {};
+    struct stat aclBefore = {};
+    ASSERT_EQ(::stat("theirs.tfs", &before), 0);
+    ASSERT_EQ(::stat("acl.tfs", &aclBefore), 0);
+    const int nStatus = ChildExitStatus([] {
+        if (!EnterOwnUserNamespace())
+            return 125;
+        const bool bOwnerKept = WriteOutputFile("theirs.tfs", BYTES, sizeof(BYTES)) == OutputResult::OK;
+        return bOwnerKept && WriteOutputFile("acl.tfs", BYTES, sizeof(BYTES)) == OutputResult::OK ? 0 : 1;
+    });
+    if (nStatus == 125)
+        GTEST_SKIP() << "no user namespace can be made here";
+    EXPECT_EQ(nStatus, 0);
+    struct stat aclAfter = {};
+    ASSERT_EQ(::stat("acl.tfs", &aclAfter), 0);
+    EXPECT_EQ(aclAfter.st_ino, aclBefore.st_ino);
+    EXPECT_EQ(Attribute("acl.tfs", ACCESS_ACL), acl);
+    EXPECT_EQ(ReadFile("acl.tfs"), std::string(BYTES, BYTES + sizeof(BYTES)));
+    struct stat after = {};
+    ASSERT_EQ(::stat("theirs.tfs", &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_uid, 1000u);
+    EXPECT_EQ(after.st_gid, 1000u);
+    EXPECT_EQ(after.st_mode & 07777, 0666u);
+    EXPECT_EQ(ReadFile("theirs.tfs"), std::string(BYTES, BYTES + sizeof(BYTES)));
+    EXPECT_EQ(FileCount(), 2u);
+}
+
 #endif
 
 } // namespace
