@@ -6,9 +6,12 @@
 
 #include <pthread.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstddef>
+#include <cstdlib>
 
 #include "programstack.h"
 
@@ -96,6 +99,24 @@ TEST_F(ProgramStackTest, StackThatCannotBeMadeLeavesTheProgramHere)
     // More than the address space holds.
     EXPECT_EQ(RunWithStack(std::size_t{1} << 62, RecordRunner, 3, nullptr), 43);
     EXPECT_TRUE(RanHere());
+}
+
+// A stack smaller than any thread may have leaves the program here too. The
+// limit is lowered in a child: the test's own stack could not grow under it.
+TEST_F(ProgramStackTest, StackSmallerThanAnyThreadsLeavesTheProgramHere)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (!LimitStack(1024))
+            std::exit(125);
+        std::exit(RunWithStack(4096, RecordRunner, 0, nullptr) == 40 && RanHere() ? 0 : 1);
+    }
+    int nWaitStatus = 0;
+    ::waitpid(pid, &nWaitStatus, 0);
+    ASSERT_TRUE(WIFEXITED(nWaitStatus));
+    if (WEXITSTATUS(nWaitStatus) == 125)
+        GTEST_SKIP() << "the stack limit cannot be lowered";
+    EXPECT_EQ(WEXITSTATUS(nWaitStatus), 0);
 }
 
 } // namespace
