@@ -58,8 +58,10 @@ bool FollowLink(Path& szPath)
     const auto nLength = static_cast<std::size_t>(nRead);
     // A relative link counts from the folder that holds the link.
     const std::size_t nKept = szLink[0] == '/' ? 0 : FolderLength(szPath);
-    if (nKept + nLength >= sizeof(szPath))
+    if (nKept + nLength >= sizeof(szPath)) {
+        errno = ENAMETOOLONG;
         return false;
+    }
     std::memcpy(szPath + nKept, szLink, nLength);
     szPath[nKept + nLength] = '\0';
     return true;

@@ -365,6 +365,32 @@ TEST_F(SmallFileSystem, FullFileSystemKeepsThePreviousOutput)
     EXPECT_TRUE(Temporaries(m_mount).empty());
 }
 
+TEST_F(SmallFileSystem, FullFileSystemTakesNoNewOutput)
+{
+    Fill();
+    std::string printed;
+    const Ending ending = Run({"/file", "wave.txt", "/out", "small/wave.tfs"}, printed);
+    EXPECT_EQ(ending.nStatus, 1);
+    EXPECT_EQ(printed, "Error writing file small/wave.tfs. Make sure there is enough space on the disk\n");
+    EXPECT_FALSE(fs::exists(m_mount / "wave.tfs"));
+    EXPECT_TRUE(Temporaries(m_mount).empty());
+}
+
+// A hard-linked output is written in place, where a full file system fails
+// the write itself.
+TEST_F(SmallFileSystem, FullFileSystemFailsAHardLinkedOutput)
+{
+    WriteFile(m_mount / "wave.tfs", "");
+    fs::create_hard_link(m_mount / "wave.tfs", m_mount / "other-name.tfs");
+    Fill();
+    std::string printed;
+    const Ending ending = Run({"/file", "wave.txt", "/out", "small/wave.tfs"}, printed);
+    EXPECT_EQ(ending.nStatus, 1);
+    EXPECT_EQ(printed, "Error writing file small/wave.tfs. Make sure there is enough space on the disk\n");
+    EXPECT_EQ(fs::hard_link_count(m_mount / "wave.tfs"), 2u);
+    EXPECT_TRUE(Temporaries(m_mount).empty());
+}
+
 TEST_F(SmallFileSystem, ReadOnlyFileSystemKeepsThePreviousOutput)
 {
     WriteFile(m_mount / "wave.tfs", PREVIOUS);
