@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "filewatch.h"
@@ -47,10 +48,10 @@ bool HasExtension(const std::string& name, const char* pszExtension)
 
 // A name in a watched folder that may be a script: ".tsc", or ".txt" when
 // it starts like one; hidden files (editors' and tfsc's own temporaries)
-// never are.
+// never are. The name is never empty.
 bool MayBeScript(const std::string& name)
 {
-    return !name.empty() && name[0] != '.' && (HasExtension(name, ".tsc") || HasExtension(name, ".txt"));
+    return name[0] != '.' && (HasExtension(name, ".tsc") || HasExtension(name, ".txt"));
 }
 
 std::string Plural(std::size_t nCount, const char* pszWord)
@@ -83,7 +84,10 @@ void PrintWatchError(const std::string& message) { std::fprintf(stderr, "tfsc: e
 
 class Watcher {
 public:
-    Watcher(const TfscOptions& options, bool bColor) : m_options(options), m_bColor(bColor), m_watch(OpenFileWatch()) {}
+    Watcher(const TfscOptions& options, bool bColor, std::unique_ptr<FileWatch> watch)
+        : m_options(options), m_bColor(bColor), m_watch(std::move(watch))
+    {
+    }
 
     // Watches the folder of every operand; false after saying why one
     // cannot be watched.
@@ -246,9 +250,11 @@ private:
 
 } // namespace
 
-int RunWatch(const TfscOptions& options, bool bColor)
+int RunWatch(const TfscOptions& options, bool bColor) { return RunWatch(options, bColor, OpenFileWatch()); }
+
+int RunWatch(const TfscOptions& options, bool bColor, std::unique_ptr<FileWatch> watch)
 {
-    Watcher watcher(options, bColor);
+    Watcher watcher(options, bColor, std::move(watch));
     if (!watcher.Start())
         return TFSC_EXIT_FAILURE;
     watcher.CompileEverything();
