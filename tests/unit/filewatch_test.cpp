@@ -1,9 +1,16 @@
 // The folder watches tfsc --watch stands on, the kernel's and the polling
 // one alike: a write, a save by rename and a deletion each name the entry.
+// On Linux, the kernel's watch through an overflow, a caught signal and a
+// lack of descriptors.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <pthread.h>
+#include <signal.h>
+#include <sys/resource.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -107,6 +114,21 @@ TEST_P(FileWatchTest, NamesNoFolder)
         EXPECT_NE(change.name, "sub");
 }
 
+// The changes seen up to a file written after the folder's own permissions
+// changed: the file is all they name.
+TEST_P(FileWatchTest, NamesNothingForAChangeOfTheFolderItself)
+{
+    fs::permissions(m_folder, fs::perms::others_read, fs::perm_options::remove);
+    Write("after.txt", "written");
+    std::vector<FolderChange> changes;
+    std::string reason;
+    for (int i = 0; i < 50 && (changes.empty() || changes.back().name != "after.txt"); ++i)
+        ASSERT_TRUE(m_watch->Wait(100, changes, reason)) << reason;
+    ASSERT_FALSE(changes.empty());
+    for (const FolderChange& change : changes)
+        EXPECT_EQ(change.name, "after.txt");
+}
+
 TEST_P(FileWatchTest, AQuietFolderEndsTheWaitWithNothing)
 {
     std::vector<FolderChange> changes;
@@ -199,6 +221,61 @@ TEST(PlatformFileWatch, AnOverflowNamesNothingAndMeansEverything)
     while (changes.empty() || !changes.back().name.empty())
         ASSERT_TRUE(watch->Wait(1000, changes, reason)) << reason;
     EXPECT_EQ(changes.back().nFolder, 0u);
+    fs::remove_all(folder);
+}
+
+// A signal caught while waiting (a terminal resized, a child ended) does not
+// end the wait: only the change does.
+TEST(PlatformFileWatch, WaitsOnThroughACaughtSignal)
+{
+    const fs::path folder = fs::temp_directory_path() / ("filewatch-signal." + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directory(folder);
+    const std::unique_ptr<FileWatch> watch = OpenFileWatch();
+    std::string reason;
+    ASSERT_TRUE(watch->WatchFolder(folder.string(), reason)) << reason;
+    struct sigaction caught = {};
+    struct sigaction before = {};
+    caught.sa_handler = [](int) {};
+    ::sigaction(SIGUSR1, &caught, &before);
+    const pthread_t waiter = ::pthread_self();
+    std::thread signaller([&folder, waiter] {
+        for (int i = 0; i < 5; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            ::pthread_kill(waiter, SIGUSR1);
+        }
+        std::ofstream(folder / "late.txt") << "written";
+    });
+    std::vector<FolderChange> changes;
+    EXPECT_TRUE(watch->Wait(-1, changes, reason)) << reason;
+    signaller.join();
+    ::sigaction(SIGUSR1, &before, nullptr);
+    ASSERT_FALSE(changes.empty());
+    EXPECT_EQ(changes.front().name, "late.txt");
+    fs::remove_all(folder);
+}
+
+// Without a descriptor to spare for the kernel's notification, the folders
+// are polled: the watch still names what changes.
+TEST(PlatformFileWatch, WithoutADescriptorToSpareFallsBackToPolling)
+{
+    const fs::path folder = fs::temp_directory_path() / ("filewatch-nofd." + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directory(folder);
+    struct rlimit limit = {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    struct rlimit none = limit;
+    none.rlim_cur = 0;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+    const std::unique_ptr<FileWatch> watch = OpenFileWatch();
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+    std::string reason;
+    ASSERT_TRUE(watch->WatchFolder(folder.string(), reason)) << reason;
+    std::ofstream(folder / "new.txt") << "written";
+    std::vector<FolderChange> changes;
+    EXPECT_TRUE(watch->Wait(0, changes, reason)) << reason;
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].name, "new.txt");
     fs::remove_all(folder);
 }
 #endif

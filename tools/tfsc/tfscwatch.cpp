@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "filewatch.h"
@@ -35,7 +36,9 @@ struct WatchedFolder {
 
 std::string Join(const std::string& folder, const std::string& name)
 {
-    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
+    return folder + "/" + name;
 }
 
 bool HasExtension(const std::string& name, const char* pszExtension)
@@ -47,10 +50,21 @@ bool HasExtension(const std::string& name, const char* pszExtension)
 
 // A name in a watched folder that may be a script: ".tsc", or ".txt" when
 // it starts like one; hidden files (editors' and tfsc's own temporaries)
-// never are.
+// never are. The name is never empty.
 bool MayBeScript(const std::string& name)
 {
-    return !name.empty() && name[0] != '.' && (HasExtension(name, ".tsc") || HasExtension(name, ".txt"));
+    return name[0] != '.' && (HasExtension(name, ".tsc") || HasExtension(name, ".txt"));
+}
+
+// The folder watched for an operand: a folder itself, else the script's.
+std::string FolderOf(const std::string& operand, bool bFolder)
+{
+    if (bFolder)
+        return operand;
+    const fs::path parent = fs::path(operand).parent_path();
+    if (parent.empty())
+        return ".";
+    return parent.string();
 }
 
 std::string Plural(std::size_t nCount, const char* pszWord)
@@ -69,21 +83,28 @@ std::string ResultText(const FileDiagnostics& file, const ScriptOutcome& outcome
 {
     const std::size_t nErrors = CountOf(file, Severity::Error);
     const std::size_t nWarnings = CountOf(file, Severity::Warning);
-    const std::string warnings = nWarnings == 0 ? "" : ", " + Plural(nWarnings, "warning");
+    std::string warnings;
+    if (nWarnings != 0)
+        warnings = ", " + Plural(nWarnings, "warning");
     if (!outcome.bRead)
         return "not read";
     if (nErrors != 0)
         return Plural(nErrors, "error") + warnings;
     if (!outcome.bOk)
         return "not written";
-    return (bCheckOnly ? std::string("ok") : "ok (" + Plural(outcome.nBytes, "byte") + ")") + warnings;
+    if (bCheckOnly)
+        return "ok" + warnings;
+    return "ok (" + Plural(outcome.nBytes, "byte") + ")" + warnings;
 }
 
 void PrintWatchError(const std::string& message) { std::fprintf(stderr, "tfsc: error: %s\n", message.c_str()); }
 
 class Watcher {
 public:
-    Watcher(const TfscOptions& options, bool bColor) : m_options(options), m_bColor(bColor), m_watch(OpenFileWatch()) {}
+    Watcher(const TfscOptions& options, bool bColor, std::unique_ptr<FileWatch> watch)
+        : m_options(options), m_bColor(bColor), m_watch(std::move(watch))
+    {
+    }
 
     // Watches the folder of every operand; false after saying why one
     // cannot be watched.
@@ -123,15 +144,13 @@ private:
             PrintWatchError("'-o' with '--watch' needs a script, not the folder '" + operand + "'");
             return false;
         }
-        const fs::path path(operand);
-        const std::string folder = bFolder ? operand : path.parent_path().empty() ? "." : path.parent_path().string();
-        WatchedFolder* pFolder = FolderFor(folder);
+        WatchedFolder* pFolder = FolderFor(FolderOf(operand, bFolder));
         if (pFolder == nullptr)
             return false;
         if (bFolder)
             pFolder->bWhole = true;
         else
-            pFolder->named[path.filename().string()] = operand;
+            pFolder->named[fs::path(operand).filename().string()] = operand;
         return true;
     }
 
@@ -206,8 +225,14 @@ private:
         const auto it = folder.named.find(change.name);
         if (it != folder.named.end())
             scripts.insert(it->second);
-        else if (folder.bWhole && MayBeScript(change.name) && IsScript(Join(folder.path, change.name)))
-            scripts.insert(Join(folder.path, change.name));
+        else if (folder.bWhole && MayBeScript(change.name))
+            AddIfScript(Join(folder.path, change.name), scripts);
+    }
+
+    void AddIfScript(const std::string& path, std::set<std::string>& scripts) const
+    {
+        if (IsScript(path))
+            scripts.insert(path);
     }
 
     // A ".tsc" file is a script; a ".txt" file when it starts like one, or
@@ -246,9 +271,11 @@ private:
 
 } // namespace
 
-int RunWatch(const TfscOptions& options, bool bColor)
+int RunWatch(const TfscOptions& options, bool bColor) { return RunWatch(options, bColor, OpenFileWatch()); }
+
+int RunWatch(const TfscOptions& options, bool bColor, std::unique_ptr<FileWatch> watch)
 {
-    Watcher watcher(options, bColor);
+    Watcher watcher(options, bColor, std::move(watch));
     if (!watcher.Start())
         return TFSC_EXIT_FAILURE;
     watcher.CompileEverything();

@@ -12,6 +12,9 @@
 #ifndef QUORLIN_TFSCWATCH_H
 #define QUORLIN_TFSCWATCH_H
 
+#include <memory>
+
+#include "filewatch.h"
 #include "tfscoptions.h"
 
 namespace quorlin {
@@ -23,6 +26,8 @@ constexpr int WATCH_LONGEST_BURST_MS = 1000;
 
 // Returns only when the folders cannot be watched, with status 1.
 int RunWatch(const TfscOptions& options, bool bColor);
+// The same over the watch given.
+int RunWatch(const TfscOptions& options, bool bColor, std::unique_ptr<FileWatch> watch);
 
 } // namespace quorlin
 
