@@ -22,15 +22,10 @@
 #include "driver_test_support.h"
 #include "quorlinmemory.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUORLIN_HAS_LEAK_CHECK 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define QUORLIN_HAS_LEAK_CHECK 1
-#endif
-#if defined(QUORLIN_HAS_LEAK_CHECK)
+#include "sanitizedbuild.h"
+
+// AddressSanitizer brings the leak checker.
+#if defined(QUORLIN_SANITIZED_BUILD)
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -48,7 +43,7 @@ const std::string MISSING_FILE = USAGE_LINE + "\nA file name must be specified f
 // where no leak checker is built in.
 bool NoLeaks()
 {
-#if defined(QUORLIN_HAS_LEAK_CHECK)
+#if defined(QUORLIN_SANITIZED_BUILD)
     return __lsan_do_recoverable_leak_check() == 0;
 #else
     return true;

@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "programstack.h"
+#include "sanitizedbuild.h"
 
 namespace quorlin {
 namespace {
@@ -79,15 +80,6 @@ TEST_F(ProgramStackTest, StackThatMayGrowFarEnoughNeedsNoThread)
     EXPECT_EQ(RunWithStack(std::size_t{1} << 40, RecordRunner, 0, nullptr), 40);
     EXPECT_TRUE(RanHere());
 }
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUORLIN_SANITIZED_BUILD 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define QUORLIN_SANITIZED_BUILD 1
-#endif
 
 TEST_F(ProgramStackTest, StackThatCannotBeMadeLeavesTheProgramHere)
 {

@@ -8,18 +8,10 @@
 
 #include "programstack.h"
 #include "quorlin/quorlin.h"
+#include "sanitizedbuild.h"
 
 namespace quorlin {
 namespace {
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUORLIN_SANITIZED_BUILD 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define QUORLIN_SANITIZED_BUILD 1
-#endif
 
 // The figure holds for optimised builds; the others get room to spare.
 #if defined(__OPTIMIZE__) && !defined(QUORLIN_SANITIZED_BUILD)
