@@ -11,12 +11,18 @@
 // power loss) can leave one behind. The new file gets the replaced file's
 // owner and group, permission bits, extended attributes and ACL.
 //
-// Where that cannot be kept, the file is written in place instead (truncated
-// and written, as editors do), so that nothing is lost but the guarantee of
-// a whole file: when the file has other hard links, when the caller may not
+// Where that cannot be kept, the file is written in place instead (over its
+// old bytes, as editors do), so that nothing is lost but the guarantee of a
+// whole file: when the file has other hard links, when the caller may not
 // give the new file the old one's owner or group or extended attributes, and
 // when the folder refuses the rename (a sticky folder and someone else's
 // file).
+//
+// A regular file written in place first has the room for its new contents
+// reserved (posix_fallocate, or where the file system cannot do that, the
+// part beyond its old end written first): a full file system fails the
+// write before the old contents are touched, rather than leaving a file cut
+// off where the space ran out.
 //
 // An output that is not a regular file (a character device, a FIFO, a
 // socket) is written in place. An open descriptor of the process named

@@ -174,8 +174,67 @@ bool WriteTemporary(int nFd, const std::uint8_t* pBytes, std::size_t nSize)
     return ::close(nFd) == 0 && bWritten;
 }
 
-// Writes an existing regular file in place: truncated, then written. The
-// name must still lead to the file that was looked at.
+// Whether reserving failed for want of support rather than of space.
+bool ReservingUnsupported(int nError) { return nError == EOPNOTSUPP || nError == ENOSYS || nError == EINVAL; }
+
+#if QUORLIN_LINUX_CALLS
+// Allocates the file's blocks up to nSize bytes; 0, or the error. The call
+// itself, not posix_fallocate: where the file system cannot allocate, the C
+// library's stand-in reads the file, which a descriptor open only for
+// writing cannot, so that the cause would be lost.
+int AllocateRoom(int nFd, off_t nSize) { return ::fallocate(nFd, 0, 0, nSize) == 0 ? 0 : errno; }
+#else
+// Allocates the file's blocks up to nSize bytes; 0, or the error.
+int AllocateRoom(int nFd, off_t nSize) { return ::posix_fallocate(nFd, 0, nSize); }
+#endif
+
+// Gives the file room for nSize bytes by writing the part of the new
+// contents beyond its old end; on failure the file is cut back to its old
+// size, and errno tells why.
+bool ExtendByWriting(int nFd, off_t nOldSize, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    if (static_cast<std::uintmax_t>(nOldSize) >= nSize)
+        return true;
+    const auto nOld = static_cast<std::size_t>(nOldSize);
+    std::size_t nDone = 0;
+    while (nDone < nSize - nOld) {
+        const ssize_t nWritten =
+            ::pwrite(nFd, pBytes + nOld + nDone, nSize - nOld - nDone, static_cast<off_t>(nOld + nDone));
+        if (nWritten < 0 && errno == EINTR)
+            continue;
+        if (nWritten <= 0) {
+            const int nError = nWritten == 0 ? ENOSPC : errno;
+            static_cast<void>(::ftruncate(nFd, nOldSize));
+            errno = nError;
+            return false;
+        }
+        nDone += static_cast<std::size_t>(nWritten);
+    }
+    return true;
+}
+
+// Reserves the room for nSize bytes in a file of nOldSize bytes without
+// changing its contents; false with errno when there is none, the file
+// then keeping its old contents and size.
+bool ReserveRoom(int nFd, off_t nOldSize, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    if (nSize == 0)
+        return true;
+    const int nError = AllocateRoom(nFd, static_cast<off_t>(nSize));
+    if (nError == 0)
+        return true;
+    if (ReservingUnsupported(nError))
+        return ExtendByWriting(nFd, nOldSize, pBytes, nSize);
+    // A reservation that ran out of space may have grown the file.
+    static_cast<void>(::ftruncate(nFd, nOldSize));
+    errno = nError;
+    return false;
+}
+
+// Writes an existing regular file in place: the room for the new contents
+// is reserved, then they are written over the old ones and the file cut to
+// their size. The name must still lead to the file that was looked at.
+// When there is no room, the file is left as it was (WRITE_ERROR).
 OutputResult WriteRegularInPlace(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
 {
     const int nFd = ::open(target.szPath, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -187,14 +246,21 @@ OutputResult WriteRegularInPlace(const OutputTarget& target, const std::uint8_t*
         errno = EAGAIN;
         return OutputResult::OPEN_ERROR;
     }
-    // A file that refuses the truncation (append-only, say) is unchanged.
-    if (::ftruncate(nFd, 0) != 0) {
+    // A file that refuses to change its size (append-only, say) is
+    // unchanged; this truncation to its own size is the test.
+    if (::ftruncate(nFd, info.st_size) != 0) {
         const int nError = errno;
         ::close(nFd);
         errno = nError;
         return OutputResult::OPEN_ERROR;
     }
-    bool bWritten = WriteAll(nFd, pBytes, nSize);
+    if (!ReserveRoom(nFd, info.st_size, pBytes, nSize)) {
+        const int nError = errno;
+        ::close(nFd);
+        errno = nError;
+        return OutputResult::WRITE_ERROR;
+    }
+    bool bWritten = WriteAll(nFd, pBytes, nSize) && ::ftruncate(nFd, static_cast<off_t>(nSize)) == 0;
     bWritten = ::close(nFd) == 0 && bWritten;
     return bWritten ? OutputResult::OK : OutputResult::WRITE_ERROR;
 }
