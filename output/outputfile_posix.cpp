@@ -174,6 +174,10 @@ bool WriteTemporary(int nFd, const std::uint8_t* pBytes, std::size_t nSize)
     return ::close(nFd) == 0 && bWritten;
 }
 
+// The flag that keeps an open from following a link at the target's path:
+// none for a link of the process file system, which is the way there.
+int NoFollowFlag(const OutputTarget& target) { return target.bThroughKernel ? 0 : O_NOFOLLOW; }
+
 // Whether reserving failed for want of support rather than of space.
 bool ReservingUnsupported(int nError) { return nError == EOPNOTSUPP || nError == ENOSYS || nError == EINVAL; }
 
@@ -237,7 +241,7 @@ bool ReserveRoom(int nFd, off_t nOldSize, const std::uint8_t* pBytes, std::size_
 // When there is no room, the file is left as it was (WRITE_ERROR).
 OutputResult WriteRegularInPlace(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
 {
-    const int nFd = ::open(target.szPath, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int nFd = ::open(target.szPath, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC | NoFollowFlag(target));
     if (nFd < 0)
         return OutputResult::OPEN_ERROR;
     struct stat info = {};
@@ -328,9 +332,9 @@ OutputResult WriteRegularFile(const OutputTarget& target, const std::uint8_t* pB
 // Opens a device or FIFO for writing. O_NONBLOCK makes a FIFO without a
 // reader fail at once (ENXIO) instead of waiting for one; it is cleared
 // again so that the writes wait for a slow reader.
-int OpenInPlace(const char* pszPath)
+int OpenInPlace(const OutputTarget& target)
 {
-    const int nFd = ::open(pszPath, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int nFd = ::open(target.szPath, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | NoFollowFlag(target));
     if (nFd < 0)
         return -1;
     // The name was looked at before: it must still be no regular file
@@ -346,10 +350,10 @@ int OpenInPlace(const char* pszPath)
     return nFd;
 }
 
-OutputResult WriteInPlace(const char* pszPath, const std::uint8_t* pBytes, std::size_t nSize)
+OutputResult WriteInPlace(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
 {
     const InterruptCleanup cleanup;
-    const int nFd = OpenInPlace(pszPath);
+    const int nFd = OpenInPlace(target);
     if (nFd < 0)
         return OutputResult::OPEN_ERROR;
     bool bWritten = WriteAll(nFd, pBytes, nSize);
@@ -454,11 +458,12 @@ bool TargetIsFile(const OutputTarget& target, const FileIdentity& identity)
     return target.bExists && SameRegularFile(target.identity, identity);
 }
 
-bool ResolveOutputTarget(const char* pszName, OutputTarget& target)
+bool ResolveOutputTarget(const char* pszName, OutputTarget& target, LinkPolicy links)
 {
     target.bExists = false;
     target.nDescriptor = -1;
     target.bThroughKernel = false;
+    target.bRefusedLink = false;
     target.info = {};
     const std::size_t nLength = std::strlen(pszName);
     if (nLength == 0 || nLength >= sizeof(target.szPath)) {
@@ -469,6 +474,10 @@ bool ResolveOutputTarget(const char* pszName, OutputTarget& target)
     for (int nHops = 0; nHops <= MAX_LINK_HOPS; ++nHops) {
         if (::lstat(target.szPath, &target.info) != 0)
             return errno == ENOENT;
+        if (S_ISLNK(target.info.st_mode) && links == LinkPolicy::REFUSE) {
+            target.bRefusedLink = true;
+            return true;
+        }
         if (S_ISLNK(target.info.st_mode) && IsProcessLink(target.szPath))
             return ResolveProcessLink(target);
         if (!S_ISLNK(target.info.st_mode)) {
@@ -485,6 +494,10 @@ bool ResolveOutputTarget(const char* pszName, OutputTarget& target)
 
 OutputResult WriteOutputTarget(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
 {
+    if (target.bRefusedLink) {
+        errno = ELOOP;
+        return OutputResult::LINK_REFUSED;
+    }
     if (target.nDescriptor >= 0)
         return WriteDescriptor(target.nDescriptor, pBytes, nSize);
     if (!target.bExists)
@@ -499,7 +512,7 @@ OutputResult WriteOutputTarget(const OutputTarget& target, const std::uint8_t* p
     }
     if (S_ISREG(target.info.st_mode))
         return WriteRegularFile(target, pBytes, nSize);
-    return WriteInPlace(target.szPath, pBytes, nSize);
+    return WriteInPlace(target, pBytes, nSize);
 }
 
 OutputResult WriteStandardOutput(const std::uint8_t* pBytes, std::size_t nSize)

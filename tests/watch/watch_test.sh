@@ -92,6 +92,16 @@ wait_for_output "$DIR/wave.txt" "$DIR/wave.tfs"
 script 5 > "$DIR/ripple.txt"
 wait_for "^$DIR/ripple.txt: ok" 1
 
+# A link planted where a script's output goes is refused: the file it
+# leads to keeps its bytes.
+printf 'precious\n' > "$WORK/precious.conf"
+ln -s ../precious.conf "$DIR/planted.tfs"
+script 6 > "$DIR/planted.tsc"
+wait_for "^$DIR/planted.tsc: not written$" 1
+grep -q "^tfsc: error: cannot write '$DIR/planted.tfs': it is a symbolic link" "$WORK/err" ||
+    fail "the refused link is not named"
+[ "$(cat "$WORK/precious.conf")" = precious ] || fail "the planted link was written through"
+
 # 200 rewrites in a row; every output seen checks, and the last one holds
 # the last script once the writes stop.
 ( while :; do

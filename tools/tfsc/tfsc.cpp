@@ -97,7 +97,7 @@ bool WriteCompiled(const TfscOptions& options, const std::string& input, const C
         return false;
     }
     std::string reason;
-    if (!WriteCompiledOutput(output, result.bytes, reason)) {
+    if (!WriteCompiledOutput(output, result.bytes, !options.output, reason)) {
         file.fileError = "cannot write '" + output + "': " + reason;
         return false;
     }
