@@ -102,6 +102,15 @@ grep -q "^tfsc: error: cannot write '$DIR/planted.tfs': it is a symbolic link" "
     fail "the refused link is not named"
 [ "$(cat "$WORK/precious.conf")" = precious ] || fail "the planted link was written through"
 
+# A new script that would compile to an existing script's output is
+# refused; that output stays the first script's.
+script 7 > "$DIR/ripple.tsc"
+wait_for "^$DIR/ripple.tsc: not written$" 1
+grep -q "^tfsc: error: '$DIR/ripple.txt' and '$DIR/ripple.tsc' both compile to '$DIR/ripple.tfs'" "$WORK/err" ||
+    fail "the scripts sharing an output are not named"
+wait_for_output "$DIR/ripple.txt" "$DIR/ripple.tfs"
+rm "$DIR/ripple.tsc"
+
 # 200 rewrites in a row; every output seen checks, and the last one holds
 # the last script once the writes stop.
 ( while :; do
