@@ -235,6 +235,30 @@ bool ReserveRoom(int nFd, off_t nOldSize, const std::uint8_t* pBytes, std::size_
     return false;
 }
 
+#if QUORLIN_LINUX_CALLS
+// Whether the file is sealed against a change of its size or contents
+// (memfd_create's seals), which would stop the rewrite halfway.
+bool IsSealed(int nFd)
+{
+    const int nSeals = ::fcntl(nFd, F_GET_SEALS);
+    return nSeals > 0 && (nSeals & (F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE)) != 0;
+}
+#else
+bool IsSealed(int) { return false; }
+#endif
+
+// Whether the file lets its size change, asked before anything is written:
+// one that does not (append-only, immutable, sealed) fails the truncation
+// to its own size, or is sealed; false with errno.
+bool AcceptsNewSize(int nFd, off_t nSize)
+{
+    if (IsSealed(nFd)) {
+        errno = EPERM;
+        return false;
+    }
+    return ::ftruncate(nFd, nSize) == 0;
+}
+
 // Writes an existing regular file in place: the room for the new contents
 // is reserved, then they are written over the old ones and the file cut to
 // their size. The name must still lead to the file that was looked at.
@@ -250,9 +274,7 @@ OutputResult WriteRegularInPlace(const OutputTarget& target, const std::uint8_t*
         errno = EAGAIN;
         return OutputResult::OPEN_ERROR;
     }
-    // A file that refuses to change its size (append-only, say) is
-    // unchanged; this truncation to its own size is the test.
-    if (::ftruncate(nFd, info.st_size) != 0) {
+    if (!AcceptsNewSize(nFd, info.st_size)) {
         const int nError = errno;
         ::close(nFd);
         errno = nError;
