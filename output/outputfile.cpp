@@ -4,10 +4,10 @@
 
 namespace quorlin {
 
-OutputResult WriteOutputFile(const char* pszName, const std::uint8_t* pBytes, std::size_t nSize)
+OutputResult WriteOutputFile(const char* pszName, const std::uint8_t* pBytes, std::size_t nSize, LinkPolicy links)
 {
     OutputTarget target;
-    if (!ResolveOutputTarget(pszName, target))
+    if (!ResolveOutputTarget(pszName, target, links))
         return OutputResult::OPEN_ERROR;
     return WriteOutputTarget(target, pBytes, nSize);
 }

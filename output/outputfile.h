@@ -11,12 +11,27 @@
 // power loss) can leave one behind. The new file gets the replaced file's
 // owner and group, permission bits, extended attributes and ACL.
 //
-// Where that cannot be kept, the file is written in place instead (truncated
-// and written, as editors do), so that nothing is lost but the guarantee of
-// a whole file: when the file has other hard links, when the caller may not
+// Where that cannot be kept, the file is written in place instead (over its
+// old bytes, as editors do), so that nothing is lost but the guarantee of a
+// whole file: when the file has other hard links, when the caller may not
 // give the new file the old one's owner or group or extended attributes, and
 // when the folder refuses the rename (a sticky folder and someone else's
 // file).
+//
+// A caller that derives the output's name itself (rather than being given
+// it) asks for the name's own symbolic link to be refused (LinkPolicy::
+// REFUSE): a link planted where the output goes would otherwise have the
+// file it leads to overwritten. The link and its target are then left alone.
+// The refusal needs no check ahead of the write: a replaced output is
+// renamed over the name, which replaces a link put there meanwhile rather
+// than following it, and an output written in place is opened without
+// following a link.
+//
+// A regular file written in place first has the room for its new contents
+// reserved (posix_fallocate, or where the file system cannot do that, the
+// part beyond its old end written first): a full file system fails the
+// write before the old contents are touched, rather than leaving a file cut
+// off where the space ran out.
 //
 // An output that is not a regular file (a character device, a FIFO, a
 // socket) is written in place. An open descriptor of the process named
@@ -52,6 +67,17 @@ enum class OutputResult {
     // Writing, closing or renaming into place failed; the output was left as
     // it was (a device or FIFO may have received part of the bytes).
     WRITE_ERROR,
+    // The name is a symbolic link and links were to be refused; the link
+    // and what it leads to were left as they were.
+    LINK_REFUSED,
+};
+
+// What becomes of a symbolic link that the output's name itself is.
+enum class LinkPolicy {
+    // The links are followed and the file they lead to is written.
+    FOLLOW,
+    // The write is refused (LINK_REFUSED).
+    REFUSE,
 };
 
 // Room for a path, its terminating NUL included.
@@ -73,6 +99,8 @@ struct OutputTarget {
     // Reached through a link of the process file system that is no
     // descriptor of this process: written in place through the name.
     bool bThroughKernel;
+    // The name is a symbolic link that was not followed (LinkPolicy::REFUSE).
+    bool bRefusedLink;
 };
 
 // Whether writing the target would write over the file: only regular files
@@ -82,8 +110,9 @@ bool TargetIsFile(const OutputTarget& target, const FileIdentity& identity);
 // Follows the symbolic links from pszName to the file they lead to, each
 // relative link from the folder of the link that holds it. False when that
 // cannot be done (a loop or a chain too long, a path too long, an unreadable
-// link or folder): the output then cannot be opened.
-bool ResolveOutputTarget(const char* pszName, OutputTarget& target);
+// link or folder): the output then cannot be opened. With LinkPolicy::REFUSE
+// a name that is a link is not followed and the target notes the refusal.
+bool ResolveOutputTarget(const char* pszName, OutputTarget& target, LinkPolicy links = LinkPolicy::FOLLOW);
 
 // Writes the bytes to a resolved target as described above; a new file gets
 // the permission bits of any newly created file, and the symbolic links that
@@ -91,7 +120,8 @@ bool ResolveOutputTarget(const char* pszName, OutputTarget& target);
 OutputResult WriteOutputTarget(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize);
 
 // ResolveOutputTarget, then WriteOutputTarget.
-OutputResult WriteOutputFile(const char* pszName, const std::uint8_t* pBytes, std::size_t nSize);
+OutputResult WriteOutputFile(const char* pszName, const std::uint8_t* pBytes, std::size_t nSize,
+                             LinkPolicy links = LinkPolicy::FOLLOW);
 
 // Writes the bytes to the process's standard output descriptor.
 OutputResult WriteStandardOutput(const std::uint8_t* pBytes, std::size_t nSize);

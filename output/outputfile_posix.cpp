@@ -174,11 +174,98 @@ bool WriteTemporary(int nFd, const std::uint8_t* pBytes, std::size_t nSize)
     return ::close(nFd) == 0 && bWritten;
 }
 
-// Writes an existing regular file in place: truncated, then written. The
-// name must still lead to the file that was looked at.
+// The flag that keeps an open from following a link at the target's path:
+// none for a link of the process file system, which is the way there.
+int NoFollowFlag(const OutputTarget& target) { return target.bThroughKernel ? 0 : O_NOFOLLOW; }
+
+// Whether reserving failed for want of support rather than of space.
+bool ReservingUnsupported(int nError) { return nError == EOPNOTSUPP || nError == ENOSYS || nError == EINVAL; }
+
+#if QUORLIN_LINUX_CALLS
+// Allocates the file's blocks up to nSize bytes; 0, or the error. The call
+// itself, not posix_fallocate: where the file system cannot allocate, the C
+// library's stand-in reads the file, which a descriptor open only for
+// writing cannot, so that the cause would be lost.
+int AllocateRoom(int nFd, off_t nSize) { return ::fallocate(nFd, 0, 0, nSize) == 0 ? 0 : errno; }
+#else
+// Allocates the file's blocks up to nSize bytes; 0, or the error.
+int AllocateRoom(int nFd, off_t nSize) { return ::posix_fallocate(nFd, 0, nSize); }
+#endif
+
+// Gives the file room for nSize bytes by writing the part of the new
+// contents beyond its old end; on failure the file is cut back to its old
+// size, and errno tells why.
+bool ExtendByWriting(int nFd, off_t nOldSize, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    if (static_cast<std::uintmax_t>(nOldSize) >= nSize)
+        return true;
+    const auto nOld = static_cast<std::size_t>(nOldSize);
+    std::size_t nDone = 0;
+    while (nDone < nSize - nOld) {
+        const ssize_t nWritten =
+            ::pwrite(nFd, pBytes + nOld + nDone, nSize - nOld - nDone, static_cast<off_t>(nOld + nDone));
+        if (nWritten < 0 && errno == EINTR)
+            continue;
+        if (nWritten <= 0) {
+            const int nError = nWritten == 0 ? ENOSPC : errno;
+            static_cast<void>(::ftruncate(nFd, nOldSize));
+            errno = nError;
+            return false;
+        }
+        nDone += static_cast<std::size_t>(nWritten);
+    }
+    return true;
+}
+
+// Reserves the room for nSize bytes in a file of nOldSize bytes without
+// changing its contents; false with errno when there is none, the file
+// then keeping its old contents and size.
+bool ReserveRoom(int nFd, off_t nOldSize, const std::uint8_t* pBytes, std::size_t nSize)
+{
+    if (nSize == 0)
+        return true;
+    const int nError = AllocateRoom(nFd, static_cast<off_t>(nSize));
+    if (nError == 0)
+        return true;
+    if (ReservingUnsupported(nError))
+        return ExtendByWriting(nFd, nOldSize, pBytes, nSize);
+    // A reservation that ran out of space may have grown the file.
+    static_cast<void>(::ftruncate(nFd, nOldSize));
+    errno = nError;
+    return false;
+}
+
+#if QUORLIN_LINUX_CALLS
+// Whether the file is sealed against a change of its size or contents
+// (memfd_create's seals), which would stop the rewrite halfway.
+bool IsSealed(int nFd)
+{
+    const int nSeals = ::fcntl(nFd, F_GET_SEALS);
+    return nSeals > 0 && (nSeals & (F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE)) != 0;
+}
+#else
+bool IsSealed(int) { return false; }
+#endif
+
+// Whether the file lets its size change, asked before anything is written:
+// one that does not (append-only, immutable, sealed) fails the truncation
+// to its own size, or is sealed; false with errno.
+bool AcceptsNewSize(int nFd, off_t nSize)
+{
+    if (IsSealed(nFd)) {
+        errno = EPERM;
+        return false;
+    }
+    return ::ftruncate(nFd, nSize) == 0;
+}
+
+// Writes an existing regular file in place: the room for the new contents
+// is reserved, then they are written over the old ones and the file cut to
+// their size. The name must still lead to the file that was looked at.
+// When there is no room, the file is left as it was (WRITE_ERROR).
 OutputResult WriteRegularInPlace(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
 {
-    const int nFd = ::open(target.szPath, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int nFd = ::open(target.szPath, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC | NoFollowFlag(target));
     if (nFd < 0)
         return OutputResult::OPEN_ERROR;
     struct stat info = {};
@@ -187,14 +274,19 @@ OutputResult WriteRegularInPlace(const OutputTarget& target, const std::uint8_t*
         errno = EAGAIN;
         return OutputResult::OPEN_ERROR;
     }
-    // A file that refuses the truncation (append-only, say) is unchanged.
-    if (::ftruncate(nFd, 0) != 0) {
+    if (!AcceptsNewSize(nFd, info.st_size)) {
         const int nError = errno;
         ::close(nFd);
         errno = nError;
         return OutputResult::OPEN_ERROR;
     }
-    bool bWritten = WriteAll(nFd, pBytes, nSize);
+    if (!ReserveRoom(nFd, info.st_size, pBytes, nSize)) {
+        const int nError = errno;
+        ::close(nFd);
+        errno = nError;
+        return OutputResult::WRITE_ERROR;
+    }
+    bool bWritten = WriteAll(nFd, pBytes, nSize) && ::ftruncate(nFd, static_cast<off_t>(nSize)) == 0;
     bWritten = ::close(nFd) == 0 && bWritten;
     return bWritten ? OutputResult::OK : OutputResult::WRITE_ERROR;
 }
@@ -262,9 +354,9 @@ OutputResult WriteRegularFile(const OutputTarget& target, const std::uint8_t* pB
 // Opens a device or FIFO for writing. O_NONBLOCK makes a FIFO without a
 // reader fail at once (ENXIO) instead of waiting for one; it is cleared
 // again so that the writes wait for a slow reader.
-int OpenInPlace(const char* pszPath)
+int OpenInPlace(const OutputTarget& target)
 {
-    const int nFd = ::open(pszPath, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int nFd = ::open(target.szPath, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | NoFollowFlag(target));
     if (nFd < 0)
         return -1;
     // The name was looked at before: it must still be no regular file
@@ -280,10 +372,10 @@ int OpenInPlace(const char* pszPath)
     return nFd;
 }
 
-OutputResult WriteInPlace(const char* pszPath, const std::uint8_t* pBytes, std::size_t nSize)
+OutputResult WriteInPlace(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
 {
     const InterruptCleanup cleanup;
-    const int nFd = OpenInPlace(pszPath);
+    const int nFd = OpenInPlace(target);
     if (nFd < 0)
         return OutputResult::OPEN_ERROR;
     bool bWritten = WriteAll(nFd, pBytes, nSize);
@@ -388,11 +480,12 @@ bool TargetIsFile(const OutputTarget& target, const FileIdentity& identity)
     return target.bExists && SameRegularFile(target.identity, identity);
 }
 
-bool ResolveOutputTarget(const char* pszName, OutputTarget& target)
+bool ResolveOutputTarget(const char* pszName, OutputTarget& target, LinkPolicy links)
 {
     target.bExists = false;
     target.nDescriptor = -1;
     target.bThroughKernel = false;
+    target.bRefusedLink = false;
     target.info = {};
     const std::size_t nLength = std::strlen(pszName);
     if (nLength == 0 || nLength >= sizeof(target.szPath)) {
@@ -403,6 +496,10 @@ bool ResolveOutputTarget(const char* pszName, OutputTarget& target)
     for (int nHops = 0; nHops <= MAX_LINK_HOPS; ++nHops) {
         if (::lstat(target.szPath, &target.info) != 0)
             return errno == ENOENT;
+        if (S_ISLNK(target.info.st_mode) && links == LinkPolicy::REFUSE) {
+            target.bRefusedLink = true;
+            return true;
+        }
         if (S_ISLNK(target.info.st_mode) && IsProcessLink(target.szPath))
             return ResolveProcessLink(target);
         if (!S_ISLNK(target.info.st_mode)) {
@@ -419,6 +516,10 @@ bool ResolveOutputTarget(const char* pszName, OutputTarget& target)
 
 OutputResult WriteOutputTarget(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
 {
+    if (target.bRefusedLink) {
+        errno = ELOOP;
+        return OutputResult::LINK_REFUSED;
+    }
     if (target.nDescriptor >= 0)
         return WriteDescriptor(target.nDescriptor, pBytes, nSize);
     if (!target.bExists)
@@ -433,7 +534,7 @@ OutputResult WriteOutputTarget(const OutputTarget& target, const std::uint8_t* p
     }
     if (S_ISREG(target.info.st_mode))
         return WriteRegularFile(target, pBytes, nSize);
-    return WriteInPlace(target.szPath, pBytes, nSize);
+    return WriteInPlace(target, pBytes, nSize);
 }
 
 OutputResult WriteStandardOutput(const std::uint8_t* pBytes, std::size_t nSize)

@@ -209,6 +209,18 @@ bool LookAtTarget(OutputTarget& target)
     return true;
 }
 
+// Whether the name itself is a symbolic link or a junction (a reparse point
+// that stands for another name), which GetFileAttributesExW does not follow.
+bool IsNameSurrogate(const char* pszPath)
+{
+    WIN32_FIND_DATAW data = {};
+    const HANDLE hFind = ::FindFirstFileW(WideText(pszPath).c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return false;
+    ::FindClose(hFind);
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(data.dwReserved0);
+}
+
 } // namespace
 
 bool TargetIsFile(const OutputTarget& target, const FileIdentity& identity)
@@ -216,7 +228,7 @@ bool TargetIsFile(const OutputTarget& target, const FileIdentity& identity)
     return target.bExists && SameRegularFile(target.identity, identity);
 }
 
-bool ResolveOutputTarget(const char* pszName, OutputTarget& target)
+bool ResolveOutputTarget(const char* pszName, OutputTarget& target, LinkPolicy links)
 {
     target = OutputTarget{};
     target.nDescriptor = -1;
@@ -226,11 +238,16 @@ bool ResolveOutputTarget(const char* pszName, OutputTarget& target)
         return false;
     }
     std::memcpy(target.szPath, pszName, nLength + 1);
-    return LookAtTarget(target);
+    target.bRefusedLink = links == LinkPolicy::REFUSE && IsNameSurrogate(target.szPath);
+    return target.bRefusedLink || LookAtTarget(target);
 }
 
 OutputResult WriteOutputTarget(const OutputTarget& target, const std::uint8_t* pBytes, std::size_t nSize)
 {
+    if (target.bRefusedLink) {
+        errno = ELOOP;
+        return OutputResult::LINK_REFUSED;
+    }
     if (!target.bExists)
         return ReplaceFile(target, pBytes, nSize);
     if ((target.info.st_mode & _S_IFMT) == _S_IFDIR) {

@@ -1,6 +1,7 @@
 // Runs of the quorlin executable under faults that a case file cannot set
 // up: two runs writing one output at once, a full file system, a file-size
-// limit, kills at random moments, an unprivileged caller and a umask. After
+// limit, kills at random moments, an unprivileged caller and a umask (and
+// quorlin-format's rewrite of a script on a full file system). After
 // each, the output must be the previous file or the new one, whole, and no
 // temporary may be left unless the run was killed outright.
 #include <gtest/gtest.h>
@@ -75,12 +76,14 @@ protected:
         WriteFile(m_folder / "wave.txt", WAVE_SCRIPT);
     }
 
-    // Starts quorlin in the scratch folder with standard output on the
-    // descriptor (/dev/null when negative); the preparation runs in the
-    // child just before the program starts, and must be async-signal-safe.
-    pid_t Start(const std::vector<std::string>& args, int nOut = -1, const std::function<void()>& prepare = {}) const
+    // Starts quorlin (or the program given) in the scratch folder with
+    // standard output on the descriptor (/dev/null when negative); the
+    // preparation runs in the child just before the program starts, and must
+    // be async-signal-safe.
+    pid_t Start(const std::vector<std::string>& args, int nOut = -1, const std::function<void()>& prepare = {},
+                const char* pszProgram = QUORLIN_EXECUTABLE) const
     {
-        std::vector<std::string> words = {QUORLIN_EXECUTABLE};
+        std::vector<std::string> words = {pszProgram};
         words.insert(words.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& word : words)
@@ -100,14 +103,15 @@ protected:
         ::_exit(127);
     }
 
-    // Runs quorlin to its end; the lines it printed go to printed.
-    Ending Run(const std::vector<std::string>& args, std::string& printed,
-               const std::function<void()>& prepare = {}) const
+    // Runs quorlin (or the program given) to its end; the lines it printed
+    // go to printed.
+    Ending Run(const std::vector<std::string>& args, std::string& printed, const std::function<void()>& prepare = {},
+               const char* pszProgram = QUORLIN_EXECUTABLE) const
     {
         int fds[2] = {-1, -1};
         if (::pipe2(fds, O_CLOEXEC) != 0)
             return {};
-        const pid_t pid = Start(args, fds[1], prepare);
+        const pid_t pid = Start(args, fds[1], prepare, pszProgram);
         ::close(fds[1]);
         printed.clear();
         char aBuffer[4096];
@@ -389,6 +393,28 @@ TEST_F(SmallFileSystem, FullFileSystemFailsAHardLinkedOutput)
     EXPECT_EQ(printed, "Error writing file small/wave.tfs. Make sure there is enough space on the disk\n");
     EXPECT_EQ(fs::hard_link_count(m_mount / "wave.tfs"), 2u);
     EXPECT_TRUE(Temporaries(m_mount).empty());
+}
+
+// A hard-linked script that quorlin-format rewrites in place, with its new
+// layout a page longer than the file: the room is not there, so the script
+// keeps every byte (a truncation first would leave it cut off at 4,096).
+TEST_F(SmallFileSystem, FullFileSystemKeepsAHardLinkedScriptWhole)
+{
+    std::string script = "UserParams;Input UV;Output TexCoord2;BeginScript\n";
+    for (int i = 0; i < 200; ++i)
+        script += "Mat30=Time*164+" + std::to_string(i % 10) + ";\n";
+    script += "EndScript\n";
+    WriteFile(m_mount / "messy.txt", script);
+    fs::create_hard_link(m_mount / "messy.txt", m_mount / "other-name.txt");
+    Fill();
+    std::string printed;
+    const Ending ending = Run(
+        {"-i", "small/messy.txt"}, printed, [] { ::dup2(1, 2); }, FORMAT_EXECUTABLE);
+    EXPECT_EQ(ending.nStatus, 1);
+    EXPECT_EQ(printed, "quorlin-format: small/messy.txt: cannot rewrite: No space left on device\n");
+    const std::string kept = ReadFile(m_mount / "messy.txt");
+    EXPECT_EQ(kept.size(), script.size());
+    EXPECT_TRUE(kept == script);
 }
 
 TEST_F(SmallFileSystem, ReadOnlyFileSystemKeepsThePreviousOutput)

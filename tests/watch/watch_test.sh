@@ -92,6 +92,25 @@ wait_for_output "$DIR/wave.txt" "$DIR/wave.tfs"
 script 5 > "$DIR/ripple.txt"
 wait_for "^$DIR/ripple.txt: ok" 1
 
+# A link planted where a script's output goes is refused: the file it
+# leads to keeps its bytes.
+printf 'precious\n' > "$WORK/precious.conf"
+ln -s ../precious.conf "$DIR/planted.tfs"
+script 6 > "$DIR/planted.tsc"
+wait_for "^$DIR/planted.tsc: not written$" 1
+grep -q "^tfsc: error: cannot write '$DIR/planted.tfs': it is a symbolic link" "$WORK/err" ||
+    fail "the refused link is not named"
+[ "$(cat "$WORK/precious.conf")" = precious ] || fail "the planted link was written through"
+
+# A new script that would compile to an existing script's output is
+# refused; that output stays the first script's.
+script 7 > "$DIR/ripple.tsc"
+wait_for "^$DIR/ripple.tsc: not written$" 1
+grep -q "^tfsc: error: '$DIR/ripple.txt' and '$DIR/ripple.tsc' both compile to '$DIR/ripple.tfs'" "$WORK/err" ||
+    fail "the scripts sharing an output are not named"
+wait_for_output "$DIR/ripple.txt" "$DIR/ripple.tfs"
+rm "$DIR/ripple.tsc"
+
 # 200 rewrites in a row; every output seen checks, and the last one holds
 # the last script once the writes stop.
 ( while :; do

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "compiledscriptformat.h"
 #include "pathnames.h"
@@ -97,7 +98,7 @@ bool WriteCompiled(const TfscOptions& options, const std::string& input, const C
         return false;
     }
     std::string reason;
-    if (!WriteCompiledOutput(output, result.bytes, reason)) {
+    if (!WriteCompiledOutput(output, result.bytes, !options.output, reason)) {
         file.fileError = "cannot write '" + output + "': " + reason;
         return false;
     }
@@ -134,6 +135,32 @@ void ShowCollected(const RunState& state)
         text = FormatSarif(state.files);
     std::fwrite(text.data(), 1, text.size(), stderr);
     std::fflush(stderr);
+}
+
+// A path that names one file however it is spelled: the folder's links
+// and dots resolved, the file's own name kept (it may not exist yet, or be a
+// link that is not to be followed).
+std::string PathKey(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path given(path);
+    const fs::path folder = fs::weakly_canonical(fs::absolute(given, error).parent_path(), error);
+    return (folder / given.filename()).string();
+}
+
+// Refuses a run whose scripts share an output before anything is written;
+// false when they do.
+bool OutputsApart(RunState& state)
+{
+    const std::optional<SharedOutput> shared = FindSharedOutput(state.options, state.options.files);
+    if (!shared)
+        return true;
+    FileDiagnostics file;
+    file.name = cli::DisplayName(shared->second);
+    file.fileError = SharedOutputText(*shared) + "; nothing was written";
+    Show(state, std::move(file));
+    return false;
 }
 
 // Whether everything printed reached standard output and standard error: a
@@ -238,6 +265,50 @@ bool ColorWanted(ColorMode mode, const char* pszNoColor, const char* pszTerm, bo
     return !bNoColor && !bDumb && bTerminal;
 }
 
+const std::string* ScriptSharingOutput(const TfscOptions& options, const std::string& script,
+                                       const std::vector<std::string>& others)
+{
+    namespace fs = std::filesystem;
+    if (options.bCheckOnly || options.output || script == STDIN_ARGUMENT)
+        return nullptr;
+    const std::string outputName = DerivedOutputName(script);
+    const std::string output = PathKey(outputName);
+    const std::string self = PathKey(script);
+    // A script named NAME.tfs would compile over itself, which is refused
+    // (WriteCompiled): it shares no output, it writes none.
+    if (output == self)
+        return nullptr;
+    const fs::path fileName = fs::path(outputName).filename();
+    std::error_code error;
+    for (const std::string& other : others) {
+        // The file names are compared first: they cost no look at the disk.
+        const std::string otherOutput = DerivedOutputName(other);
+        if (other == STDIN_ARGUMENT || fs::path(otherOutput).filename() != fileName)
+            continue;
+        const std::string otherSelf = PathKey(other);
+        if (PathKey(otherOutput) == output && otherSelf != self && otherSelf != output && fs::exists(other, error))
+            return &other;
+    }
+    return nullptr;
+}
+
+std::optional<SharedOutput> FindSharedOutput(const TfscOptions& options, const std::vector<std::string>& scripts)
+{
+    std::vector<std::string> earlier;
+    for (const std::string& script : scripts) {
+        if (const std::string* pFirst = ScriptSharingOutput(options, script, earlier))
+            return SharedOutput{*pFirst, script, DerivedOutputName(script)};
+        earlier.push_back(script);
+    }
+    return std::nullopt;
+}
+
+std::string SharedOutputText(const SharedOutput& shared)
+{
+    return "'" + cli::DisplayName(shared.first) + "' and '" + cli::DisplayName(shared.second) + "' both compile to '" +
+           shared.output + "'";
+}
+
 std::string DerivedOutputName(const std::string& scriptName)
 {
     const std::size_t nDot = scriptName.find_last_of('.');
@@ -288,8 +359,12 @@ int RunTfsc(int argc, char** argv)
     if (options.bWatch)
         return RunWatch(options, state.bColor);
     state.texts.reserve(options.files.size());
-    for (const std::string& input : options.files)
-        ProcessFile(state, input);
+    if (OutputsApart(state)) {
+        for (const std::string& input : options.files)
+            ProcessFile(state, input);
+    } else {
+        state.bFailed = true;
+    }
     ShowCollected(state);
     NoteUnknownDisabled(state);
     return state.bFailed || !StandardStreamsWritten() ? TFSC_EXIT_FAILURE : TFSC_EXIT_SUCCESS;

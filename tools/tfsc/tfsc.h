@@ -5,6 +5,7 @@
 #ifndef QUORLIN_TFSC_H
 #define QUORLIN_TFSC_H
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,27 @@ bool ColorWanted(ColorMode mode, const char* pszNoColor, const char* pszTerm, bo
 // The output beside the script: its last extension replaced by ".tfs", or
 // ".tfs" appended when it has none.
 std::string DerivedOutputName(const std::string& scriptName);
+
+// Two scripts whose outputs, derived from their names, are one file: both
+// would be written there, the last one winning.
+struct SharedOutput {
+    std::string first;
+    std::string second;
+    std::string output;
+};
+
+// The script among others (one that is there) whose derived output is also
+// the script's; null when there is none, when the run writes no derived
+// output (--check, -o), or for the script itself named again.
+const std::string* ScriptSharingOutput(const TfscOptions& options, const std::string& script,
+                                       const std::vector<std::string>& others);
+
+// The first script of the list whose derived output an earlier one shares,
+// with that earlier one.
+std::optional<SharedOutput> FindSharedOutput(const TfscOptions& options, const std::vector<std::string>& scripts);
+
+// "'a.tsc' and 'a.txt' both compile to 'a.tfs'".
+std::string SharedOutputText(const SharedOutput& shared);
 
 // The diagnostics the options let through: disabled warnings (and all with
 // -w) are dropped with their notes, and -Werror turns warnings into errors.

@@ -32,15 +32,21 @@ const std::string* InputWrittenBy(const std::string& output, const std::vector<s
     return nullptr;
 }
 
-bool WriteCompiledOutput(const std::string& name, const std::vector<std::uint8_t>& bytes, std::string& reason)
+bool WriteCompiledOutput(const std::string& name, const std::vector<std::uint8_t>& bytes, bool bDerived,
+                         std::string& reason)
 {
     errno = 0;
+    const LinkPolicy links = bDerived ? LinkPolicy::REFUSE : LinkPolicy::FOLLOW;
     const OutputResult result = name == "-" ? WriteStandardOutput(bytes.data(), bytes.size())
-                                            : WriteOutputFile(name.c_str(), bytes.data(), bytes.size());
+                                            : WriteOutputFile(name.c_str(), bytes.data(), bytes.size(), links);
     // The write keeps errno of the failing call; the kind of failure says the rest.
     const int nError = errno;
     if (result == OutputResult::OK)
         return true;
+    if (result == OutputResult::LINK_REFUSED) {
+        reason = "it is a symbolic link; remove it, or name the output with -o to write where it leads";
+        return false;
+    }
     const char* pszKind = result == OutputResult::OPEN_ERROR ? "cannot be opened" : "writing failed";
     reason = std::string(pszKind) + (nError != 0 ? std::string(": ") + std::strerror(nError) : std::string());
     return false;

@@ -19,8 +19,12 @@ const std::string* InputWrittenBy(const std::string& output, const std::vector<s
 
 // Writes the compiled bytes to the output as quorlin does (outputfile.h: the
 // output is replaced as a whole, never half-written), or to standard output
-// for "-"; false with the reason.
-bool WriteCompiledOutput(const std::string& name, const std::vector<std::uint8_t>& bytes, std::string& reason);
+// for "-"; false with the reason. An output whose name tfsc derived itself
+// is refused when it is a symbolic link (bDerived), so that a link planted
+// beside a script cannot have another file overwritten; an output named
+// with -o is written through its links.
+bool WriteCompiledOutput(const std::string& name, const std::vector<std::uint8_t>& bytes, bool bDerived,
+                         std::string& reason);
 
 } // namespace quorlin
 

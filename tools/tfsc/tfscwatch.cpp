@@ -116,6 +116,20 @@ public:
         return true;
     }
 
+    // Refuses a start where two scripts would share an output; false after
+    // saying so.
+    bool OutputsApart() const
+    {
+        std::set<std::string> scripts;
+        for (std::size_t i = 0; i < m_folders.size(); ++i)
+            for (const FolderChange& change : EverythingIn(i))
+                AddScriptsOf(change, scripts);
+        const auto shared = FindSharedOutput(m_options, {scripts.begin(), scripts.end()});
+        if (shared)
+            PrintWatchError(SharedOutputText(*shared) + "; nothing was compiled");
+        return !shared;
+    }
+
     void CompileEverything()
     {
         for (std::size_t i = 0; i < m_folders.size(); ++i)
@@ -247,8 +261,31 @@ private:
         return ReadInput(path, text, reason) && StartsLikeScript(text);
     }
 
+    // A script whose output another one, compiled before and still there,
+    // writes is not compiled: that output is left to the first one.
+    bool OutputIsOwn(const std::string& script) const
+    {
+        std::error_code error;
+        if (!fs::exists(script, error))
+            return true;
+        std::vector<std::string> others;
+        for (const std::string& other : m_compiled)
+            if (other != script)
+                others.push_back(other);
+        const std::string* pOther = ScriptSharingOutput(m_options, script, others);
+        if (pOther == nullptr)
+            return true;
+        std::fputs((cli::DisplayName(script) + ": not written\n").c_str(), stdout);
+        std::fflush(stdout);
+        PrintWatchError(SharedOutputText({*pOther, script, DerivedOutputName(script)}) + "; '" + script +
+                        "' is not compiled");
+        return false;
+    }
+
     void CompileOne(const std::string& script)
     {
+        if (!OutputIsOwn(script))
+            return;
         std::string text;
         FileDiagnostics file;
         const ScriptOutcome outcome = CompileScript(m_options, script, text, file);
@@ -276,7 +313,7 @@ int RunWatch(const TfscOptions& options, bool bColor) { return RunWatch(options,
 int RunWatch(const TfscOptions& options, bool bColor, std::unique_ptr<FileWatch> watch)
 {
     Watcher watcher(options, bColor, std::move(watch));
-    if (!watcher.Start())
+    if (!watcher.Start() || !watcher.OutputsApart())
         return TFSC_EXIT_FAILURE;
     watcher.CompileEverything();
     return watcher.Run();
