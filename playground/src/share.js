@@ -2,7 +2,7 @@
 // as UTF-8.
 const PREFIX = '#script=';
 
-export const UNREADABLE_LINK = 'This share link cannot be read: its script is not percent-encoded UTF-8. ' +
+const UNREADABLE_LINK = 'This share link cannot be read: its script is not percent-encoded UTF-8. ' +
   'The example is shown instead.';
 
 // What the address holds: null when it holds no script, else { text } or,
