@@ -12,9 +12,24 @@ const TYPES = {
   '.wasm': 'application/wasm',
 };
 
+// The file path a request names, or null when its target is no URL or its
+// path is not percent-encoded UTF-8 (a browser sends neither, but anything
+// may reach the port).
+function requestedPath(url) {
+  try {
+    return normalize(decodeURIComponent(new URL(url, 'http://localhost').pathname));
+  } catch {
+    return null;
+  }
+}
+
 export function serve(folder, port = 0) {
   const server = createServer(async (request, response) => {
-    const path = normalize(decodeURIComponent(new URL(request.url, 'http://localhost').pathname));
+    const path = requestedPath(request.url);
+    if (path === null) {
+      response.writeHead(400).end();
+      return;
+    }
     const file = join(folder, path === '/' ? 'index.html' : path);
     try {
       const body = await readFile(file);

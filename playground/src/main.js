@@ -81,9 +81,16 @@ function jump(index) {
   view.focus();
 }
 
+// The text to show for what the address holds (see sharedScript): its
+// script, else the worked example, with the status line saying why.
+function linkedText(shared) {
+  $('status').textContent = shared.error ?? '';
+  return shared.text ?? QUORLIN_EXAMPLES[0].text;
+}
+
 const view = new EditorView({
   parent: $('editor'),
-  doc: sharedScript(location.hash) ?? QUORLIN_EXAMPLES[0].text,
+  doc: linkedText(sharedScript(location.hash) ?? {}),
   extensions: [
     lineNumbers(),
     lintGutter(),
@@ -145,7 +152,9 @@ $('download').addEventListener('click', () => download(compiled, 'script.tfs'));
 $('open').addEventListener('change', (event) => event.target.files[0] && openCompiled(event.target.files[0]));
 $('share').addEventListener('click', share);
 window.addEventListener('hashchange', () => {
-  const text = sharedScript(location.hash);
-  if (text !== null && text !== view.state.doc.toString()) setText(text);
+  const shared = sharedScript(location.hash);
+  if (shared === null) return;
+  const text = linkedText(shared);
+  if (text !== view.state.doc.toString()) setText(text);
 });
 analyse();

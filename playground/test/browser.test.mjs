@@ -174,6 +174,43 @@ test('a share link round-trips any script, and underlines follow characters of s
   await page.close();
 });
 
+test('Share gives a link for a lone surrogate too: it stands there as U+FFFD', async () => {
+  const page = await openPage();
+  await setText(page, '# a\uD800b\uDC00c \u{1F600}\n' + THREE_MISTAKES);
+  await page.click('#share');
+  const link = await page.$eval('#share-link', (element) => element.value);
+  const other = await openPage(link.slice(origin.length + 1));
+  assert.equal(await editorText(other), '# a\uFFFDb\uFFFDc \u{1F600}\n' + THREE_MISTAKES);
+  await other.close();
+  await page.close();
+});
+
+const UNREADABLE_LINKS = ['#script=%', '#script=%E0%A4%A', '#script=%ED%A0%80', '#script=%zz'];
+const status = (page) => page.$eval('#status', (element) => element.textContent);
+
+test('a share link that cannot be read shows the example and says so, at load and on hashchange', async () => {
+  const wave = readFileSync(join(root, 'examples/wave.txt'), 'utf8');
+  for (const hash of UNREADABLE_LINKS) {
+    const page = await openPage(hash);
+    assert.equal(await editorText(page), wave, hash);
+    assert.match(await status(page), /share link cannot be read/, hash);
+    await page.close();
+  }
+  const page = await openPage('#script=' + encodeURIComponent(THREE_MISTAKES));
+  for (const hash of UNREADABLE_LINKS) {
+    await page.evaluate((value) => { location.hash = value; }, hash);
+    await page.waitForFunction(() => document.getElementById('status').textContent !== '');
+    await settled(page);
+    assert.equal(await editorText(page), wave, hash);
+    // A good link afterwards shows its script and clears the message.
+    await page.evaluate((value) => { location.hash = value; }, '#script=' + encodeURIComponent(THREE_MISTAKES));
+    await page.waitForFunction(() => document.getElementById('status').textContent === '');
+    await settled(page);
+    assert.equal(await editorText(page), THREE_MISTAKES, hash);
+  }
+  await page.close();
+});
+
 test('formatting lays the script out as quorlin-format does', async () => {
   const page = await openPage();
   const messy = 'UserParams  Speed ;Input UV;\nOutput TexCoord2;BeginScript\nMat30=Time*0.5;EndScript\n';

@@ -7,7 +7,7 @@
 const vscode = require('vscode');
 const { LanguageClient, TransportKind } = require('vscode-languageclient/node');
 const { looksLikeScript } = require('./detect');
-const { serverCommand } = require('./server');
+const { serverCommand, userServerPath } = require('./server');
 const { checkByteOrderMark } = require('./byteordermark');
 
 const LANGUAGE_ID = 'quorlin';
@@ -15,7 +15,7 @@ let client;
 let extensionPath;
 
 function serverPath() {
-  const configured = vscode.workspace.getConfiguration('quorlin').get('server.path');
+  const configured = userServerPath(vscode.workspace.getConfiguration('quorlin').inspect('server.path'));
   return serverCommand({ configured, extensionPath });
 }
 
