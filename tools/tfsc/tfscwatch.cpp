@@ -257,18 +257,25 @@ private:
     }
 
     // A change of every entry of the folder that may be a script (a folder
-    // inside never is one).
+    // inside never is one), and of each script compiled from it before,
+    // which may be gone from it since.
     std::vector<FolderChange> EverythingIn(std::size_t nFolder) const
     {
         std::vector<FolderChange> changes;
         const WatchedFolder& folder = m_folders[nFolder];
         for (const auto& entry : folder.named)
             changes.push_back({nFolder, entry.first});
+        if (!folder.bWhole)
+            return changes;
         std::error_code error;
-        if (folder.bWhole)
-            for (fs::directory_iterator it(folder.path, error), end; !error && it != end; it.increment(error))
-                if (std::error_code kind; !it->is_directory(kind))
-                    changes.push_back({nFolder, it->path().filename().string()});
+        for (fs::directory_iterator it(folder.path, error), end; !error && it != end; it.increment(error))
+            if (std::error_code kind; !it->is_directory(kind))
+                changes.push_back({nFolder, it->path().filename().string()});
+        for (const auto& compiled : m_compiled) {
+            const std::string name = fs::path(compiled.first).filename().string();
+            if (Join(folder.path, name) == compiled.first)
+                changes.push_back({nFolder, name});
+        }
         return changes;
     }
 
