@@ -12,9 +12,10 @@
 
 namespace quorlin {
 
-// Appends the whole regular file to text; false with the reason (as
+// Appends the regular file to text, at most nMaxBytes of it (its start, to
+// look at a file without reading it whole); false with the reason (as
 // strerror gives it) when it cannot be read or is not a regular file.
-bool ReadRegularFile(const char* pszName, std::string& text, std::string& reason);
+bool ReadRegularFile(const char* pszName, std::string& text, std::string& reason, std::size_t nMaxBytes = SIZE_MAX);
 // Appends all of standard input to text; false with the reason.
 bool ReadStandardInput(std::string& text, std::string& reason);
 // Opens a file for reading bytes, as std::fopen(pszName, "rb") does.

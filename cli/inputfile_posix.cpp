@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -12,12 +13,12 @@ namespace quorlin {
 
 namespace {
 
-// Appends everything the descriptor delivers to text.
-bool ReadAll(int nFd, std::string& text, std::string& reason)
+// Appends what the descriptor delivers to text, up to nMaxBytes appended.
+bool ReadAll(int nFd, std::string& text, std::string& reason, std::size_t nMaxBytes = SIZE_MAX)
 {
     char aChunk[65536];
-    for (;;) {
-        const ssize_t nGot = ::read(nFd, aChunk, sizeof aChunk);
+    for (std::size_t nLeft = nMaxBytes; nLeft != 0;) {
+        const ssize_t nGot = ::read(nFd, aChunk, std::min(sizeof aChunk, nLeft));
         if (nGot < 0 && errno == EINTR)
             continue;
         if (nGot < 0) {
@@ -27,7 +28,9 @@ bool ReadAll(int nFd, std::string& text, std::string& reason)
         if (nGot == 0)
             return true;
         text.append(aChunk, static_cast<std::size_t>(nGot));
+        nLeft -= static_cast<std::size_t>(nGot);
     }
+    return true;
 }
 
 // Opens a regular file for reading; -1 with the reason otherwise.
@@ -49,12 +52,12 @@ int OpenRegular(const char* pszName, std::string& reason)
 
 } // namespace
 
-bool ReadRegularFile(const char* pszName, std::string& text, std::string& reason)
+bool ReadRegularFile(const char* pszName, std::string& text, std::string& reason, std::size_t nMaxBytes)
 {
     const int nFd = OpenRegular(pszName, reason);
     if (nFd < 0)
         return false;
-    const bool bRead = ReadAll(nFd, text, reason);
+    const bool bRead = ReadAll(nFd, text, reason, nMaxBytes);
     ::close(nFd);
     return bRead;
 }

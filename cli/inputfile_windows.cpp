@@ -4,6 +4,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -28,13 +29,14 @@ const char* OpenFailure(DWORD nError)
     }
 }
 
-// Appends everything the handle delivers to text.
-bool ReadAll(HANDLE hFile, std::string& text, std::string& reason)
+// Appends what the handle delivers to text, up to nMaxBytes appended.
+bool ReadAll(HANDLE hFile, std::string& text, std::string& reason, std::size_t nMaxBytes = SIZE_MAX)
 {
     char aChunk[65536];
-    for (;;) {
+    for (std::size_t nLeft = nMaxBytes; nLeft != 0;) {
         DWORD nGot = 0;
-        if (::ReadFile(hFile, aChunk, sizeof aChunk, &nGot, nullptr) == 0) {
+        const DWORD nWanted = static_cast<DWORD>(std::min(sizeof aChunk, nLeft));
+        if (::ReadFile(hFile, aChunk, nWanted, &nGot, nullptr) == 0) {
             // A pipe whose writer has gone has ended, as on POSIX.
             if (::GetLastError() == ERROR_BROKEN_PIPE)
                 return true;
@@ -44,7 +46,9 @@ bool ReadAll(HANDLE hFile, std::string& text, std::string& reason)
         if (nGot == 0)
             return true;
         text.append(aChunk, nGot);
+        nLeft -= nGot;
     }
+    return true;
 }
 
 // Opens a regular file for reading; INVALID_HANDLE_VALUE with the reason
@@ -72,12 +76,12 @@ HANDLE OpenRegular(const char* pszName, std::string& reason)
 
 } // namespace
 
-bool ReadRegularFile(const char* pszName, std::string& text, std::string& reason)
+bool ReadRegularFile(const char* pszName, std::string& text, std::string& reason, std::size_t nMaxBytes)
 {
     const HANDLE hFile = OpenRegular(pszName, reason);
     if (hFile == INVALID_HANDLE_VALUE)
         return false;
-    const bool bRead = ReadAll(hFile, text, reason);
+    const bool bRead = ReadAll(hFile, text, reason, nMaxBytes);
     ::CloseHandle(hFile);
     return bRead;
 }

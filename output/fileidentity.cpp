@@ -4,7 +4,12 @@ namespace quorlin {
 
 bool SameRegularFile(const FileIdentity& first, const FileIdentity& second)
 {
-    return first.bRegular && second.bRegular && first.device == second.device && first.inode == second.inode;
+    return first.bRegular && second.bRegular && SameFile(first, second);
+}
+
+bool SameFile(const FileIdentity& first, const FileIdentity& second)
+{
+    return first.device == second.device && first.inode == second.inode;
 }
 
 } // namespace quorlin

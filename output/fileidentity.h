@@ -22,6 +22,8 @@ bool IdentifyFile(const char* pszName, FileIdentity& identity);
 bool IdentifyStream(std::FILE* pStream, FileIdentity& identity);
 // Whether both are the same regular file.
 bool SameRegularFile(const FileIdentity& first, const FileIdentity& second);
+// Whether both are the same file of any kind (a folder, say).
+bool SameFile(const FileIdentity& first, const FileIdentity& second);
 
 } // namespace quorlin
 

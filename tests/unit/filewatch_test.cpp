@@ -131,6 +131,20 @@ TEST_P(FileWatchTest, NamesNothingForAChangeOfTheFolderItself)
         EXPECT_EQ(change.name, "after.txt");
 }
 
+// A folder renamed and another made with its name and files, as a checkout
+// does: the whole folder has changed.
+TEST_P(FileWatchTest, AFolderReplacedIsAChangeOfTheWholeFolder)
+{
+    const fs::path old = m_folder.string() + ".old";
+    fs::remove_all(old);
+    fs::rename(m_folder, old);
+    fs::create_directory(m_folder);
+    fs::copy(old / "old.txt", m_folder / "old.txt");
+    fs::last_write_time(m_folder / "old.txt", fs::last_write_time(old / "old.txt"));
+    EXPECT_TRUE(Names(""));
+    fs::remove_all(old);
+}
+
 TEST_P(FileWatchTest, AQuietFolderEndsTheWaitWithNothing)
 {
     std::vector<FolderChange> changes;
@@ -167,7 +181,8 @@ TEST_P(FileWatchTest, RefusesAMissingFolder)
     EXPECT_FALSE(reason.empty());
 }
 
-// The polling watch, on a folder removed: its files are gone.
+// The polling watch, on a folder removed: its files are gone, and so is the
+// folder itself.
 TEST(PollingFileWatch, NamesTheFilesOfARemovedFolder)
 {
     const fs::path folder = fs::temp_directory_path() / ("filewatch-removed." + std::to_string(::getpid()));
@@ -180,8 +195,9 @@ TEST(PollingFileWatch, NamesTheFilesOfARemovedFolder)
     fs::remove_all(folder);
     std::vector<FolderChange> changes;
     EXPECT_TRUE(watch->Wait(0, changes, reason)) << reason;
-    ASSERT_EQ(changes.size(), 1u);
+    ASSERT_EQ(changes.size(), 2u);
     EXPECT_EQ(changes[0].name, "gone.txt");
+    EXPECT_EQ(changes[1].name, "");
 }
 
 #ifdef __linux__

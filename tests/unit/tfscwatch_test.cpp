@@ -193,35 +193,44 @@ TEST_F(TfscWatchTest, AFolderGivenWithASlashNamesItsScriptsWithOne)
     EXPECT_EQ(run.out, Ok("wave.txt"));
 }
 
-// After an overflow anything may have changed: every script of every
-// folder is compiled again, each once, in the order of their names.
-TEST_F(TfscWatchTest, AnOverflowCompilesEveryScriptAgain)
+// After an overflow anything may have changed: the scripts whose text is no
+// longer the one compiled (or that are new) are compiled again, each once,
+// in the order of their names; an entry named still compiles.
+TEST_F(TfscWatchTest, AnOverflowCompilesTheScriptsWhoseTextChanged)
 {
     fs::create_directory(Path("all"));
     fs::create_directory(Path("some"));
-    for (const char* pszName : {"all/b.txt", "all/a.tsc", "some/c.txt", "some/d.txt"})
+    for (const char* pszName : {"all/b.txt", "all/a.tsc", "all/c.tsc", "some/c.txt", "some/d.txt"})
         Write(pszName, SCRIPT);
     Write("all/notes.txt", "Shopping: milk\n");
     Write("all/.a.tsc", SCRIPT);
-    const WatchRun run = Run({"--watch", Path("all"), Path("some/c.txt")}, Burst({{0, ""}, {1, ""}, {0, "a.tsc"}}));
-    const std::string compiles = Ok("all/a.tsc") + Ok("all/b.txt") + Ok("some/c.txt");
-    EXPECT_EQ(run.out, compiles + compiles);
+    const Step editAll = [this](std::vector<FolderChange>& changes) {
+        Write("all/b.txt", WARNED);
+        Write("all/e.tsc", SCRIPT);
+        fs::remove(Path("all/c.tsc"));
+        changes.insert(changes.end(), {{0, ""}, {1, ""}, {0, "a.tsc"}});
+    };
+    const WatchRun run = Run({"--watch", Path("all"), Path("some/c.txt")}, {editAll, Changes({})});
+    const std::string first = Ok("all/a.tsc") + Ok("all/b.txt") + Ok("all/c.tsc") + Ok("some/c.txt");
+    EXPECT_EQ(run.out, first + Ok("all/a.tsc") + Path("all/b.txt") + ": ok (45 bytes), 1 warning\n" +
+                           Path("all/c.tsc") + ": not read\n" + Ok("all/e.tsc"));
 }
 
-// A folder removed cannot be listed after an overflow: nothing is compiled,
-// and the watch goes on.
-TEST_F(TfscWatchTest, AnOverflowInAFolderRemovedCompilesNothing)
+// A folder removed (or renamed) ends the run at the next burst, before any
+// change is compiled: a script named in another folder is not compiled.
+TEST_F(TfscWatchTest, AFolderRemovedEndsTheRunBeforeTheBurstIsCompiled)
 {
     fs::create_directory(Path("all"));
     Write("all/wave.tsc", SCRIPT);
     Write("spin.tsc", SCRIPT);
     const Step removeAll = [this](std::vector<FolderChange>& changes) {
         fs::remove_all(Path("all"));
-        changes.push_back({0, ""});
+        changes.insert(changes.end(), {{0, ""}, {1, "spin.tsc"}});
     };
-    const WatchRun run = Run({"--watch", Path("all"), Path("spin.tsc")},
-                             {removeAll, Changes({}), Changes({{1, "spin.tsc"}}), Changes({})});
-    EXPECT_EQ(run.out, Ok("all/wave.tsc") + Ok("spin.tsc") + Ok("spin.tsc"));
+    const WatchRun run = Run({"--watch", Path("all"), Path("spin.tsc")}, {removeAll, Changes({})});
+    EXPECT_EQ(run.out, Ok("all/wave.tsc") + Ok("spin.tsc"));
+    EXPECT_EQ(run.err, "tfsc: error: cannot watch '" + Path("all") + "' any longer: it was deleted or renamed\n");
+    EXPECT_EQ(run.nStatus, TFSC_EXIT_FAILURE);
 }
 
 // A ".txt" file in a watched folder is compiled when it starts like a

@@ -13,7 +13,8 @@ namespace quorlin {
 
 // An entry of a watched folder that was written, created, renamed, deleted
 // or changed its permissions. An empty name means that anything in the
-// folder may have changed (the notifications overflowed).
+// folder may have changed: the notifications overflowed, or the folder
+// itself was deleted, renamed or replaced.
 struct FolderChange {
     std::size_t nFolder = 0; // as WatchFolder numbered it
     std::string name;
@@ -38,8 +39,8 @@ constexpr int POLL_INTERVAL_MS = 100;
 std::unique_ptr<FileWatch> OpenFileWatch();
 
 // A watch that compares the folders' listings (names, sizes, modification
-// times) every POLL_INTERVAL_MS; a change that keeps both the size and the
-// modification time is missed.
+// times) and the folders' own identities every POLL_INTERVAL_MS; a change
+// that keeps both the size and the modification time is missed.
 std::unique_ptr<FileWatch> OpenPollingFileWatch();
 
 } // namespace quorlin

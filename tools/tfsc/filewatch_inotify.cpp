@@ -16,8 +16,11 @@ namespace quorlin {
 
 namespace {
 
-constexpr std::uint32_t WATCHED_EVENTS =
-    IN_CLOSE_WRITE | IN_MODIFY | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB;
+constexpr std::uint32_t WATCHED_EVENTS = IN_CLOSE_WRITE | IN_MODIFY | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
+                                         IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF;
+// What happens to a watched folder itself: deleted, renamed, or its watch
+// gone with its file system.
+constexpr std::uint32_t FOLDER_EVENTS = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT;
 
 class InotifyFileWatch final : public FileWatch {
 public:
@@ -79,7 +82,11 @@ private:
             return;
         }
         const auto it = m_folders.find(event.wd);
-        if (it != m_folders.end() && event.len > 0 && (event.mask & IN_ISDIR) == 0)
+        if (it == m_folders.end())
+            return;
+        if ((event.mask & FOLDER_EVENTS) != 0)
+            changes.push_back({it->second, std::string()});
+        else if (event.len > 0 && (event.mask & IN_ISDIR) == 0)
             changes.push_back({it->second, std::string(pszName)});
     }
 

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <thread>
 
+#include "fileidentity.h"
 #include "filewatch.h"
 
 namespace quorlin {
@@ -68,6 +69,7 @@ public:
         }
         m_folders.emplace_back(folder);
         m_listings.push_back(ListFolder(folder));
+        m_identities.push_back(IdentityOf(folder));
         return true;
     }
 
@@ -88,17 +90,34 @@ public:
     }
 
 private:
+    // Which folder a name designates now; none (all zero) when it cannot be
+    // looked at.
+    static FileIdentity IdentityOf(const std::string& folder)
+    {
+        FileIdentity identity;
+        if (!IdentifyFile(folder.c_str(), identity))
+            return FileIdentity();
+        return identity;
+    }
+
+    // A folder replaced under its name may list the same: the whole folder
+    // is then said to have changed.
     void Rescan(std::vector<FolderChange>& changes)
     {
         for (std::size_t i = 0; i < m_folders.size(); ++i) {
             Listing now = ListFolder(m_folders[i]);
             AddDifferences(i, m_listings[i], now, changes);
             m_listings[i] = std::move(now);
+            const FileIdentity identity = IdentityOf(m_folders[i]);
+            if (!SameFile(identity, m_identities[i]))
+                changes.push_back({i, std::string()});
+            m_identities[i] = identity;
         }
     }
 
-    std::vector<fs::path> m_folders;
+    std::vector<std::string> m_folders; // UTF-8, as given
     std::vector<Listing> m_listings;
+    std::vector<FileIdentity> m_identities;
 };
 
 } // namespace

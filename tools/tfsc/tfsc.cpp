@@ -97,6 +97,8 @@ bool WriteCompiled(const TfscOptions& options, const std::string& input, const C
         file.fileError = "output '" + output + "' is the script '" + script + "' itself; it was left unchanged";
         return false;
     }
+    if (options.bKeepSameOutput && OutputHolds(output, result.bytes))
+        return true;
     std::string reason;
     if (!WriteCompiledOutput(output, result.bytes, !options.output, reason)) {
         file.fileError = "cannot write '" + output + "': " + reason;

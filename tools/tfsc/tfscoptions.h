@@ -22,6 +22,9 @@ struct TfscOptions {
     bool bCheckOnly = false;           // --check, -fsyntax-only
     bool bStats = false;
     bool bWatch = false; // --watch
+    // Set by --watch: an output that already holds the compiled bytes is
+    // left alone, so that its watchers (tfsc's own among them) see no change.
+    bool bKeepSameOutput = false;
     bool bHelp = false;
     bool bVersion = false;
     bool bWarningsAsErrors = false; // -Werror

@@ -5,6 +5,7 @@
 #include "inputfile.h"
 #include "outputfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -50,6 +51,16 @@ bool WriteCompiledOutput(const std::string& name, const std::vector<std::uint8_t
     const char* pszKind = result == OutputResult::OPEN_ERROR ? "cannot be opened" : "writing failed";
     reason = std::string(pszKind) + (nError != 0 ? std::string(": ") + std::strerror(nError) : std::string());
     return false;
+}
+
+bool OutputHolds(const std::string& name, const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    std::string reason;
+    if (name == "-" || !ReadRegularFile(name.c_str(), text, reason, bytes.size() + 1))
+        return false;
+    return std::equal(text.begin(), text.end(), bytes.begin(), bytes.end(),
+                      [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
 } // namespace quorlin

@@ -26,6 +26,10 @@ const std::string* InputWrittenBy(const std::string& output, const std::vector<s
 bool WriteCompiledOutput(const std::string& name, const std::vector<std::uint8_t>& bytes, bool bDerived,
                          std::string& reason);
 
+// Whether the output (never standard output) is a regular file holding
+// exactly these bytes; only as much of it is read as the bytes need.
+bool OutputHolds(const std::string& name, const std::vector<std::uint8_t>& bytes);
+
 } // namespace quorlin
 
 #endif

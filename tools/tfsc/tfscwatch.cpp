@@ -1,6 +1,9 @@
 // tfsc --watch: the folders of the scripts are watched (filewatch.h), each
 // change is matched to the script it concerns, and a burst of changes is
-// compiled once it has ended.
+// compiled once it has ended. The run settles: its own writes (outputs, a
+// log its standard streams go to) compile nothing, an output already
+// holding its bytes is left alone, and after an overflow only the scripts
+// whose text changed are compiled again.
 #include "tfscwatch.h"
 
 #include <algorithm>
@@ -9,14 +12,18 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "fileidentity.h"
 #include "filewatch.h"
+#include "inputfile.h"
 #include "tfsc.h"
 #include "tfscoutput.h"
 
@@ -26,13 +33,49 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// How much of a ".txt" file is read to tell whether it starts like a
+// script: its first word must come within this many bytes.
+constexpr std::size_t SCRIPT_START_BYTES = 4096;
+
 // A folder watched: given as a folder (all its scripts), or holding scripts
 // named on the command line.
 struct WatchedFolder {
     std::string path;                         // as shown in script names
     bool bWhole = false;                      // every script in it
     std::map<std::string, std::string> named; // entry name to the script as given
+    FileIdentity identity;                    // the folder itself, when watched
 };
+
+// What a compile of a script depended on: whether it could be read, and
+// then its text up to the first NUL (where the compiler stops reading), by
+// length and hash.
+struct ScriptText {
+    bool bRead = false;
+    std::size_t nSize = 0;
+    std::size_t nHash = 0;
+
+    bool operator==(const ScriptText& other) const
+    {
+        return bRead == other.bRead && nSize == other.nSize && nHash == other.nHash;
+    }
+};
+
+ScriptText TextOf(bool bRead, std::string_view text)
+{
+    if (!bRead)
+        return {};
+    const std::string_view compiled = text.substr(0, text.find('\0'));
+    return {true, compiled.size(), std::hash<std::string_view>()(compiled)};
+}
+
+// The script's text as a compile would read it now.
+ScriptText CurrentText(const std::string& script)
+{
+    std::string text;
+    std::string reason;
+    const bool bRead = ReadInput(script, text, reason);
+    return TextOf(bRead, text);
+}
 
 std::string Join(const std::string& folder, const std::string& name)
 {
@@ -99,10 +142,30 @@ std::string ResultText(const FileDiagnostics& file, const ScriptOutcome& outcome
 
 void PrintWatchError(const std::string& message) { std::fprintf(stderr, "tfsc: error: %s\n", message.c_str()); }
 
+// The files the run's standard output and standard error write to, when
+// they are regular files.
+std::vector<FileIdentity> OwnStreams()
+{
+    std::vector<FileIdentity> streams;
+    for (std::FILE* pStream : {stdout, stderr}) {
+        FileIdentity identity;
+        if (IdentifyStream(pStream, identity) && identity.bRegular)
+            streams.push_back(identity);
+    }
+    return streams;
+}
+
+TfscOptions WatchOptions(const TfscOptions& options)
+{
+    TfscOptions watchOptions = options;
+    watchOptions.bKeepSameOutput = true;
+    return watchOptions;
+}
+
 class Watcher {
 public:
     Watcher(const TfscOptions& options, bool bColor, std::unique_ptr<FileWatch> watch)
-        : m_options(options), m_bColor(bColor), m_watch(std::move(watch))
+        : m_options(WatchOptions(options)), m_bColor(bColor), m_watch(std::move(watch)), m_streams(OwnStreams())
     {
     }
 
@@ -145,6 +208,8 @@ public:
                 PrintWatchError("cannot watch the folders: " + reason);
                 return TFSC_EXIT_FAILURE;
             }
+            if (!FoldersStillWatched())
+                return TFSC_EXIT_FAILURE;
             CompileChanges(changes);
         }
     }
@@ -182,22 +247,49 @@ private:
             PrintWatchError("cannot watch '" + folder + "': " + reason);
             return nullptr;
         }
+        FileIdentity identity;
+        IdentifyFile(folder.c_str(), identity);
         m_keys[key] = m_folders.size();
-        m_folders.push_back({folder, false, {}});
+        m_folders.push_back({folder, false, {}, identity});
         return &m_folders.back();
     }
 
-    // A change of every entry of the folder that may be a script.
+    // Whether each folder is still the one watched: a folder deleted, or
+    // renamed (another may have taken its name, which the watch does not
+    // see), ends the run after saying so, before its changes could write
+    // into whatever now has its name.
+    bool FoldersStillWatched() const
+    {
+        for (const WatchedFolder& folder : m_folders) {
+            FileIdentity identity;
+            if (!IdentifyFile(folder.path.c_str(), identity) || !SameFile(identity, folder.identity)) {
+                PrintWatchError("cannot watch '" + folder.path + "' any longer: it was deleted or renamed");
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // A change of every entry of the folder that may be a script (a folder
+    // inside never is one), and of each script compiled from it before,
+    // which may be gone from it since.
     std::vector<FolderChange> EverythingIn(std::size_t nFolder) const
     {
         std::vector<FolderChange> changes;
         const WatchedFolder& folder = m_folders[nFolder];
         for (const auto& entry : folder.named)
             changes.push_back({nFolder, entry.first});
+        if (!folder.bWhole)
+            return changes;
         std::error_code error;
-        if (folder.bWhole)
-            for (fs::directory_iterator it(folder.path, error), end; !error && it != end; it.increment(error))
+        for (fs::directory_iterator it(folder.path, error), end; !error && it != end; it.increment(error))
+            if (std::error_code kind; !it->is_directory(kind))
                 changes.push_back({nFolder, it->path().filename().string()});
+        for (const auto& compiled : m_compiled) {
+            const std::string name = fs::path(compiled.first).filename().string();
+            if (Join(folder.path, name) == compiled.first)
+                changes.push_back({nFolder, name});
+        }
         return changes;
     }
 
@@ -228,37 +320,65 @@ private:
             CompileOne(script);
     }
 
+    // A change names its entry; a change of the whole folder (the
+    // notifications overflowed, or the folder itself changed) concerns the
+    // scripts whose text is no longer the one last compiled.
     void AddScriptsOf(const FolderChange& change, std::set<std::string>& scripts) const
     {
-        if (change.name.empty()) {
-            for (const FolderChange& entry : EverythingIn(change.nFolder))
-                AddScriptsOf(entry, scripts);
+        if (!change.name.empty()) {
+            const std::string script = ScriptOf(change);
+            if (!script.empty())
+                scripts.insert(script);
             return;
         }
+        for (const FolderChange& entry : EverythingIn(change.nFolder)) {
+            const std::string script = ScriptOf(entry);
+            if (!script.empty() && TextChanged(script))
+                scripts.insert(script);
+        }
+    }
+
+    // The script a change of an entry concerns, or empty when none.
+    std::string ScriptOf(const FolderChange& change) const
+    {
         const WatchedFolder& folder = m_folders[change.nFolder];
         const auto it = folder.named.find(change.name);
-        if (it != folder.named.end())
-            scripts.insert(it->second);
-        else if (folder.bWhole && MayBeScript(change.name))
-            AddIfScript(Join(folder.path, change.name), scripts);
+        const bool bNamed = it != folder.named.end();
+        if (!bNamed && !(folder.bWhole && MayBeScript(change.name)))
+            return std::string();
+        const std::string script = bNamed ? it->second : Join(folder.path, change.name);
+        if (IsOwnStream(script) || (!bNamed && !IsScript(script)))
+            return std::string();
+        return script;
     }
 
-    void AddIfScript(const std::string& path, std::set<std::string>& scripts) const
+    // Whether the run's standard output or standard error writes to the
+    // file: its own log is never a script, whatever its first word.
+    bool IsOwnStream(const std::string& path) const
     {
-        if (IsScript(path))
-            scripts.insert(path);
+        FileIdentity identity;
+        if (m_streams.empty() || !IdentifyFile(path.c_str(), identity))
+            return false;
+        return std::any_of(m_streams.begin(), m_streams.end(),
+                           [&identity](const FileIdentity& stream) { return SameRegularFile(identity, stream); });
     }
 
-    // A ".tsc" file is a script; a ".txt" file when it starts like one, or
-    // once it was compiled (so that breaking its first line, or deleting
-    // it, is reported).
+    bool TextChanged(const std::string& script) const
+    {
+        const auto it = m_compiled.find(script);
+        return it == m_compiled.end() || !(it->second == CurrentText(script));
+    }
+
+    // A ".tsc" file is a script; a ".txt" file when it starts like one (its
+    // first SCRIPT_START_BYTES tell), or once it was compiled (so that
+    // breaking its first line, or deleting it, is reported).
     bool IsScript(const std::string& path) const
     {
         if (HasExtension(path, ".tsc") || m_compiled.count(path) != 0)
             return true;
-        std::string text;
+        std::string start;
         std::string reason;
-        return ReadInput(path, text, reason) && StartsLikeScript(text);
+        return ReadRegularFile(path.c_str(), start, reason, SCRIPT_START_BYTES) && StartsLikeScript(start);
     }
 
     // A script whose output another one, compiled before and still there,
@@ -289,7 +409,7 @@ private:
         std::string text;
         FileDiagnostics file;
         const ScriptOutcome outcome = CompileScript(m_options, script, text, file);
-        m_compiled.insert(script);
+        m_compiled[script] = TextOf(outcome.bRead, text);
         const std::string line = file.name + ": " + ResultText(file, outcome, m_options.bCheckOnly) + "\n";
         std::fputs(line.c_str(), stdout);
         std::fflush(stdout);
@@ -298,12 +418,13 @@ private:
             PrintStats(file.name, outcome.result);
     }
 
-    const TfscOptions& m_options;
+    const TfscOptions m_options;
     bool m_bColor;
     std::unique_ptr<FileWatch> m_watch;
-    std::vector<WatchedFolder> m_folders;      // numbered as the watch numbers them
-    std::map<std::string, std::size_t> m_keys; // canonical path to folder number
-    std::set<std::string> m_compiled;          // scripts compiled at least once
+    std::vector<FileIdentity> m_streams;          // the files standard output and error write to
+    std::vector<WatchedFolder> m_folders;         // numbered as the watch numbers them
+    std::map<std::string, std::size_t> m_keys;    // canonical path to folder number
+    std::map<std::string, ScriptText> m_compiled; // each script compiled, as it was last
 };
 
 } // namespace

@@ -6,9 +6,12 @@
 // tfsc writes them, replaced as a whole. The writes of one save (an
 // editor's burst) are compiled once, after WATCH_QUIET_MS without another.
 // A script deleted or unreadable is reported, and compiled again once it is
-// back. Ctrl-C (SIGINT) ends the run as the signal does, so that a shell
-// sees status 130; an output being written then keeps its previous
-// contents.
+// back. An output that already holds the compiled bytes is left alone, the
+// files standard output and standard error write to are never scripts, and
+// after the notifications overflow only the scripts whose text changed are
+// compiled again. A folder deleted or renamed ends the run with status 1.
+// Ctrl-C (SIGINT) ends the run as the signal does, so that a shell sees
+// status 130; an output being written then keeps its previous contents.
 #ifndef QUORLIN_TFSCWATCH_H
 #define QUORLIN_TFSCWATCH_H
 
