@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "linebreaks.h"
 #include "tfsccolumns.h"
 #include "visibletext.h"
 
@@ -188,28 +189,26 @@ void AppendOne(const FileDiagnostics& file, const LineIndex& lines, const Diagno
 
 } // namespace
 
-LineIndex::LineIndex(std::string_view source) : m_source(source)
-{
-    m_starts.push_back(0);
-    for (std::size_t i = source.find('\n'); i != std::string_view::npos; i = source.find('\n', i + 1))
-        m_starts.push_back(i + 1);
-}
+LineIndex::LineIndex(std::string_view source) : m_source(source), m_starts(LineStarts(source)) {}
 
 std::string_view LineIndex::Line(std::uint32_t nLine) const
 {
     if (nLine == 0 || nLine > m_starts.size())
         return {};
     const std::size_t nStart = m_starts[nLine - 1];
-    const std::size_t nEnd = nLine < m_starts.size() ? m_starts[nLine] - 1 : m_source.size();
-    std::string_view line = m_source.substr(nStart, nEnd - nStart);
-    if (!line.empty() && line.back() == '\r')
-        line.remove_suffix(1);
-    return line;
+    std::size_t nEnd = m_source.size();
+    if (nLine < m_starts.size()) {
+        // The line end before the next line's start: one byte, or a CR LF.
+        nEnd = m_starts[nLine] - 1;
+        if (LineEndLength(m_source, nEnd - 1) == 2)
+            --nEnd;
+    }
+    return m_source.substr(nStart, nEnd - nStart);
 }
 
 std::uint32_t LineIndex::LineOf(std::size_t nOffset) const
 {
-    return static_cast<std::uint32_t>(std::upper_bound(m_starts.begin(), m_starts.end(), nOffset) - m_starts.begin());
+    return static_cast<std::uint32_t>(LineOfOffset(m_starts, nOffset) + 1);
 }
 
 std::size_t LineIndex::Start(std::uint32_t nLine) const

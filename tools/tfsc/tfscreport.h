@@ -43,13 +43,14 @@ std::string FormatJson(const std::vector<FileDiagnostics>& files);
 // A SARIF 2.1.0 log with one run of tfsc.
 std::string FormatSarif(const std::vector<FileDiagnostics>& files);
 
-// The lines of a text, found in one pass, so that showing many diagnostics
-// costs one search each, not a scan from the start of the text.
+// The lines of a text (linebreaks.h), found in one pass, so that showing
+// many diagnostics costs one search each, not a scan from the start of the
+// text.
 class LineIndex {
 public:
     explicit LineIndex(std::string_view source);
 
-    // The line with the 1-based number, without its line end (LF or CR LF);
+    // The line with the 1-based number, without its line end (LF, CR LF or CR);
     // empty past the end.
     std::string_view Line(std::uint32_t nLine) const;
     // The 1-based number of the line that holds the offset, and the offset
