@@ -15,7 +15,7 @@ bool ReadInput(const std::string& name, std::string& text, std::string& reason)
 {
     if (name == "-")
         return ReadStandardInput(text, reason);
-    return ReadRegularFile(name.c_str(), text, reason);
+    return ReadRegularFile(name.c_str(), text, reason) == InputStatus::READ;
 }
 
 const std::string* InputWrittenBy(const std::string& output, const std::vector<std::string>& inputs)
