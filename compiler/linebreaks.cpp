@@ -73,6 +73,20 @@ std::size_t LineOfOffset(const std::vector<std::size_t>& starts, std::size_t nOf
     return static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), nOffset) - starts.begin()) - 1;
 }
 
+std::string_view LineText(std::string_view text, const std::vector<std::size_t>& starts, std::size_t nLine)
+{
+    if (nLine >= starts.size())
+        return {};
+    std::size_t nEnd = text.size();
+    if (nLine + 1 < starts.size()) {
+        // The line end before the next line's start: one byte, or a CR LF.
+        nEnd = starts[nLine + 1] - 1;
+        if (LineEndLength(text, nEnd - 1) == 2)
+            --nEnd;
+    }
+    return text.substr(starts[nLine], nEnd - starts[nLine]);
+}
+
 void PlaceOnLines(std::string_view text, std::vector<Diagnostic>& diagnostics)
 {
     const std::vector<std::size_t> starts = LineStarts(text);

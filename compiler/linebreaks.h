@@ -34,6 +34,9 @@ std::vector<std::size_t> LineStarts(std::string_view text);
 // end belongs to the line it ends, an offset past the end to the last line.
 std::size_t LineOfOffset(const std::vector<std::size_t>& starts, std::size_t nOffset);
 
+// The text of the 0-based line, without its line end; empty past the end.
+std::string_view LineText(std::string_view text, const std::vector<std::size_t>& starts, std::size_t nLine);
+
 // The lines and byte columns of the diagnostics (and of their fix-its)
 // counted again from their offsets on these lines. A diagnostic without a
 // place (line 0) keeps none.

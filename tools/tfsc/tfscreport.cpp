@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "linebreaks.h"
-#include "tfsccolumns.h"
+#include "textcolumns.h"
 #include "visibletext.h"
 
 namespace quorlin {
@@ -193,17 +193,7 @@ LineIndex::LineIndex(std::string_view source) : m_source(source), m_starts(LineS
 
 std::string_view LineIndex::Line(std::uint32_t nLine) const
 {
-    if (nLine == 0 || nLine > m_starts.size())
-        return {};
-    const std::size_t nStart = m_starts[nLine - 1];
-    std::size_t nEnd = m_source.size();
-    if (nLine < m_starts.size()) {
-        // The line end before the next line's start: one byte, or a CR LF.
-        nEnd = m_starts[nLine] - 1;
-        if (LineEndLength(m_source, nEnd - 1) == 2)
-            --nEnd;
-    }
-    return m_source.substr(nStart, nEnd - nStart);
+    return nLine == 0 ? std::string_view() : LineText(m_source, m_starts, nLine - 1);
 }
 
 std::uint32_t LineIndex::LineOf(std::size_t nOffset) const
