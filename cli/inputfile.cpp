@@ -1,6 +1,6 @@
-// Reading an input named on the command line through a stream, the same on
-// every system; opening the file is the platform's (inputfile_posix.cpp,
-// inputfile_windows.cpp).
+// Reading an input named on the command line, the same on every system:
+// standard input through its stream, a file as the platform reads regular
+// files (inputfile_posix.cpp, inputfile_windows.cpp).
 #include "inputfile.h"
 
 #include <algorithm>
@@ -34,17 +34,11 @@ std::string ErrorText(int nError) { return nError != 0 ? std::strerror(nError) :
 InputStatus ReadNamedInput(std::string_view argument, std::FILE* pStdin, std::string& bytes, std::string& reason,
                            std::size_t nMaxBytes)
 {
-    const bool bStdin = argument == cli::STDIN_ARGUMENT;
-    std::FILE* pFile = bStdin ? pStdin : OpenForReading(std::string(argument).c_str());
-    if (pFile == nullptr) {
-        reason = ErrorText(errno);
-        return InputStatus::OPEN_FAILED;
-    }
+    if (argument != cli::STDIN_ARGUMENT)
+        return ReadRegularFile(std::string(argument).c_str(), bytes, reason, nMaxBytes);
     errno = 0;
-    const bool bRead = ReadStream(pFile, bytes, nMaxBytes);
+    const bool bRead = ReadStream(pStdin, bytes, nMaxBytes);
     const int nError = errno;
-    if (!bStdin)
-        std::fclose(pFile);
     if (bRead)
         return InputStatus::READ;
     reason = ErrorText(nError);

@@ -12,19 +12,18 @@
 
 namespace quorlin {
 
-// Appends the regular file to text, at most nMaxBytes of it (its start, to
-// look at a file without reading it whole); false with the reason (as
-// strerror gives it) when it cannot be read or is not a regular file.
-bool ReadRegularFile(const char* pszName, std::string& text, std::string& reason, std::size_t nMaxBytes = SIZE_MAX);
-// Appends all of standard input to text; false with the reason.
-bool ReadStandardInput(std::string& text, std::string& reason);
-// Opens a file for reading bytes, as std::fopen(pszName, "rb") does.
-std::FILE* OpenForReading(const char* pszName);
-
 enum class InputStatus { READ, OPEN_FAILED, READ_FAILED };
 
-// Reads an input named on the command line into bytes: the file, opened as
-// OpenForReading does, or pStdin for "-"; at most nMaxBytes of it. On a
+// Appends the regular file to text, at most nMaxBytes of it (nothing more
+// is read); the reason (as strerror gives it) when it cannot be opened
+// (OPEN_FAILED), or is not a regular file or cannot be read (READ_FAILED).
+InputStatus ReadRegularFile(const char* pszName, std::string& text, std::string& reason,
+                            std::size_t nMaxBytes = SIZE_MAX);
+// Appends all of standard input to text; false with the reason.
+bool ReadStandardInput(std::string& text, std::string& reason);
+
+// Reads an input named on the command line into bytes: the regular file, as
+// ReadRegularFile does, or pStdin for "-"; at most nMaxBytes of it. On a
 // failure, reason is what strerror says of it ("read error" when nothing
 // does).
 InputStatus ReadNamedInput(std::string_view argument, std::FILE* pStdin, std::string& bytes, std::string& reason,

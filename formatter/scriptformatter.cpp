@@ -10,6 +10,7 @@
 #include "charclass.h"
 #include "compiledscriptformat.h"
 #include "languagenames.h"
+#include "linebreaks.h"
 #include "messages.h"
 
 namespace quorlin {
@@ -79,46 +80,58 @@ bool EndsOperand(const LayoutItem& item)
 
 constexpr std::string_view CONTINUATION_INDENT = "    ";
 
-// The text with the carriage returns before each line feed taken out.
+// The text with each of its line ends (linebreaks.h) made a line feed.
 std::string WithLineFeeds(std::string_view text)
 {
     std::string out;
-    for (const char c : text) {
-        while (c == '\n' && !out.empty() && out.back() == '\r')
-            out.pop_back();
-        out += c;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t nEnd = LineEndLength(text, i);
+        out += nEnd == 0 ? text[i] : '\n';
+        i += nEnd > 1 ? nEnd - 1 : 0;
     }
     return out;
 }
 
-// The text with each line feed made a CR LF line end.
-std::string WithCrLf(std::string_view text)
+// The laid-out text with each line feed made the line end chosen. (A
+// carriage return inside a comment is the comment's own: the compiler reads
+// the comment on to its line feed.)
+std::string WithLineEnd(std::string_view text, LineEnd nEnd)
 {
+    if (nEnd == LineEnd::LF)
+        return std::string(text);
+    const std::string_view end = LineEndText(nEnd);
     std::string out;
     out.reserve(text.size() + text.size() / 16);
     for (const char c : text) {
         if (c == '\n')
-            out += '\r';
-        out += c;
+            out += end;
+        else
+            out += c;
     }
     return out;
 }
 
-// Whether most of the text's lines end in CR LF (a tie, or no line end at
-// all, means line feeds).
-bool MostlyCrLf(std::string_view text)
+// Whether a comment stands before a token. The compiler reads a comment on
+// to its line feed, so lines that end in a lone carriage return would join
+// the token to it.
+bool CommentBeforeToken(const std::vector<LayoutItem>& items)
 {
-    std::size_t nCrLf = 0;
-    std::size_t nLf = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\n')
-            continue;
-        if (i > 0 && text[i - 1] == '\r')
-            ++nCrLf;
-        else
-            ++nLf;
+    bool bComment = false;
+    for (const LayoutItem& item : items) {
+        if (bComment && !IsComment(item))
+            return true;
+        bComment = bComment || IsComment(item);
     }
-    return nCrLf > nLf;
+    return false;
+}
+
+// The line end of the formatted text: the one most lines of the text end
+// in, unless lone carriage returns would end a comment before a token.
+LineEnd ChosenLineEnd(std::string_view source, const std::vector<LayoutItem>& items)
+{
+    const LineEnd nEnd = MostCommonLineEnd(source);
+    return nEnd == LineEnd::CR && CommentBeforeToken(items) ? LineEnd::LF : nEnd;
 }
 
 // The limits of the compiled format. A script that exceeds one still reads
@@ -163,6 +176,7 @@ class Formatter {
 public:
     explicit Formatter(std::string_view source) : m_source(source), m_items(LayoutItems(source)) {}
 
+    // The layout, its lines ended in line feeds.
     std::string Run()
     {
         FindParameters();
@@ -180,6 +194,8 @@ public:
             m_out += '\n';
         return m_out;
     }
+
+    const std::vector<LayoutItem>& Items() const { return m_items; }
 
 private:
     // Mirrors the parameter-list parser: after UserParams come names, each
@@ -341,15 +357,19 @@ FormatResult KeepsErrors(const CompileResult& before, FormatResult result)
 std::vector<LayoutItem> LayoutItems(std::string_view source)
 {
     std::vector<LayoutItem> items;
+    const std::vector<std::size_t> starts = LineStarts(source);
     Scanner scanner(source, true);
-    std::int32_t nLine = 0; // the line the item before ends on
+    std::size_t nLine = 0; // the line the item before ends on
     for (Token token = scanner.Next(); token.kind != TOKEN_END; token = scanner.Next()) {
         LayoutItem item{token, scanner.Meaning(), source.substr(token.offset, token.length)};
         while (Is(item, TOKEN_COMMENT) && item.m_text.back() == '\r')
             item.m_text.remove_suffix(1);
-        item.m_bOwnLine = items.empty() || token.line > nLine;
-        item.m_bBlankBefore = token.line > nLine + 1;
-        nLine = token.line;
+        const std::size_t nFirstLine = LineOfOffset(starts, token.offset);
+        item.m_bOwnLine = items.empty() || nFirstLine > nLine;
+        item.m_bBlankBefore = nFirstLine > nLine + 1;
+        // A comment may run over lone carriage returns: it ends on the line
+        // of its last byte.
+        nLine = LineOfOffset(starts, token.offset + item.m_text.size() - 1);
         items.push_back(item);
     }
     return items;
@@ -361,16 +381,16 @@ FormatResult FormatScript(std::string_view source)
     result.m_error = CheckBytes(source);
     if (!result.m_error.empty())
         return result;
-    const CompileResult diagnosis = Diagnose(source);
+    CompileResult diagnosis = Diagnose(source);
+    PlaceOnLines(source, diagnosis.diagnostics);
     if (const Diagnostic* pError = FirstSyntaxError(diagnosis)) {
         result.m_syntaxError = *pError;
         result.m_bSyntaxError = true;
         result.m_error = pError->message;
         return result;
     }
-    result.m_text = Formatter(source).Run();
-    if (MostlyCrLf(source))
-        result.m_text = WithCrLf(result.m_text);
+    Formatter formatter(source);
+    result.m_text = WithLineEnd(formatter.Run(), ChosenLineEnd(source, formatter.Items()));
     return KeepsErrors(diagnosis, result);
 }
 

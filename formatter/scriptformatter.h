@@ -21,9 +21,13 @@
 // parentheses or after a unary minus; comments stay where they are (on their
 // own line, or at the end of a line after one space), blank lines are kept
 // but never more than one in a row, text after EndScript is kept as it is
-// but for its line ends. Lines end the way most lines of the text end: in
-// CR LF when more of them end so than in a lone line feed, in a line feed
-// otherwise; never a mix. Section keywords, types, built-in values and functions take their
+// but for its line ends. Lines are counted as editors count them
+// (linebreaks.h), and end the way most lines of the text end: in a line
+// feed, a CR LF or a lone carriage return, a tie going to the line feed,
+// then to CR LF; never a mix. (Lone carriage returns give way to line feeds
+// where a comment stands before a token, which the compiler would otherwise
+// read as part of the comment; a carriage return inside a comment is the
+// comment's own and stays.) Section keywords, types, built-in values and functions take their
 // documented spelling, except inside the UserParams list and where a
 // parameter is spelt exactly as the word or as its documented spelling.
 //

@@ -10,6 +10,7 @@
 
 #include "charclass.h"
 #include "decompiler.h"
+#include "linebreaks.h"
 #include "messages.h"
 #include "scriptformatter.h"
 #include "texturescriptcompiler.h"
@@ -78,33 +79,41 @@ bool SameWord(std::string_view before, std::string_view after)
     return true;
 }
 
-// The text without the carriage returns before each line feed.
-std::string WithoutCarriageReturns(std::string_view text)
+// The text with each line end (a line feed, a CR LF or a lone carriage
+// return) made a line feed.
+std::string WithLineFeeds(std::string_view text)
 {
     std::string out;
-    for (const char c : text) {
-        while (c == '\n' && !out.empty() && out.back() == '\r')
-            out.pop_back();
-        out += c;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t nEnd = LineEndLength(text, i);
+        out += nEnd == 0 ? text[i] : '\n';
+        i += nEnd > 1 ? nEnd - 1 : 0;
     }
     return out;
 }
 
 // Whether every line of the formatted text ends the same way, and that way
-// is the one most lines of the original end in.
+// is the one most lines of the original end in (or line feeds for a text
+// mostly of lone carriage returns, where a comment would take in the token
+// after it).
 std::string CheckLineEnds(std::string_view before, std::string_view after)
 {
-    std::size_t aCount[2][2] = {}; // [after?][CR LF?]
-    for (const std::string_view text : {before, after}) {
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\n')
-                ++aCount[text.data() == after.data()][i > 0 && text[i - 1] == '\r'];
-        }
+    std::size_t aCount[3] = {}; // the formatted text's line ends, by kind
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const std::size_t nEnd = LineEndLength(after, i);
+        if (nEnd == 0)
+            continue;
+        ++aCount[nEnd == 2 ? 1 : after[i] == '\n' ? 0 : 2];
+        i += nEnd - 1;
     }
-    if (aCount[1][0] != 0 && aCount[1][1] != 0)
+    if ((aCount[0] != 0) + (aCount[1] != 0) + (aCount[2] != 0) > 1)
         return "the formatted text mixes line ends";
-    const bool bCrLf = aCount[0][1] > aCount[0][0];
-    return aCount[1][bCrLf ? 0 : 1] == 0 ? std::string() : "the formatted text does not end lines as most of the text";
+    const LineEnd nMost = MostCommonLineEnd(before);
+    const std::size_t nExpected = nMost == LineEnd::LF ? 0 : nMost == LineEnd::CRLF ? 1 : 2;
+    const bool bAsMost = aCount[0] + aCount[1] + aCount[2] == aCount[nExpected];
+    return bAsMost || (nMost == LineEnd::CR && aCount[2] == 0)
+               ? std::string()
+               : "the formatted text does not end lines as most of the text";
 }
 
 // Whether the classic compiler stops at an error other than a limit of the
@@ -157,8 +166,8 @@ std::string CompareItems(const ScriptParts& before, const ScriptParts& after)
     }
     if (before.m_bEnded != after.m_bEnded)
         return "EndScript came or went";
-    const std::string tailBefore = WithoutCarriageReturns(before.m_tail);
-    const std::string tailAfter = WithoutCarriageReturns(after.m_tail);
+    const std::string tailBefore = WithLineFeeds(before.m_tail);
+    const std::string tailAfter = WithLineFeeds(after.m_tail);
     const bool bTailKept = tailAfter == tailBefore || tailAfter == tailBefore + "\n";
     return bTailKept ? std::string() : "the text after EndScript changed";
 }

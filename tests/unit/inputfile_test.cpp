@@ -1,5 +1,6 @@
 // Reading inputs for what a run of a program cannot show: a stream that fails
-// without saying why, and standard input that cannot be read.
+// without saying why, standard input that cannot be read, and how much of a
+// long file is read.
 #include "inputfile.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 namespace quorlin {
 namespace {
@@ -52,6 +54,19 @@ TEST(InputFile, StandardInputThatCannotBeReadGivesTheReason)
     ::close(nFolder);
     EXPECT_FALSE(bRead);
     EXPECT_EQ(reason, "Is a directory");
+}
+
+// tfsdump asks for one byte more than the largest compiled file: that much
+// is read of a longer file, and no more.
+TEST(InputFile, ALongFileIsReadNoFurtherThanAsked)
+{
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "quorlin_inputfile_long.bin";
+    std::ofstream(path, std::ios::binary) << std::string(100000, 'x');
+    std::string bytes;
+    std::string reason;
+    EXPECT_EQ(ReadNamedInput(path.string(), nullptr, bytes, reason, 8193), InputStatus::READ);
+    EXPECT_EQ(bytes.size(), 8193u);
+    std::filesystem::remove(path);
 }
 
 } // namespace

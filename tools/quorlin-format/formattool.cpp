@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "inputfile.h"
+#include "linebreaks.h"
 #include "outputfile.h"
 #include "scriptformatter.h"
+#include "textcolumns.h"
 #include "unifieddiff.h"
 #include "visibletext.h"
 
@@ -26,7 +28,7 @@ constexpr const char* HELP_TEXT = "Lay texture scripts out the canonical way.\n"
                                   "line breaks and the letter case of the language's own names change. A\n"
                                   "script that does not parse is left alone and its first error printed;\n"
                                   "one that parses but exceeds a limit of the compiled format is formatted.\n"
-                                  "Lines end as most lines of the file end (CR LF or line feed).\n"
+                                  "Lines end as most lines of the file end (line feed, CR LF or CR).\n"
                                   "\n"
                                   "Options:\n"
                                   "  -i          rewrite the files in place instead of printing them\n"
@@ -135,7 +137,7 @@ private:
             return false;
         const FormatResult result = FormatScript(text);
         if (result.m_bSyntaxError)
-            return ReportSyntaxError(pszName, result.m_syntaxError);
+            return ReportSyntaxError(pszName, text, result.m_syntaxError);
         if (!result.m_bOk)
             return Report(pszName, result.m_error);
         if (m_options.m_bCheck)
@@ -169,10 +171,13 @@ private:
         return diff.empty();
     }
 
-    // FILE:LINE:COL: error: MESSAGE, as tfsc begins its report of an error.
-    bool ReportSyntaxError(const char* pszName, const Diagnostic& error)
+    // FILE:LINE:COL: error: MESSAGE, as tfsc begins its report of an error
+    // (COL in display columns, textcolumns.h).
+    bool ReportSyntaxError(const char* pszName, std::string_view text, const Diagnostic& error)
     {
-        std::fprintf(m_pErr, "%s:%d:%d: error: %s\n", VisibleText(pszName).c_str(), error.line, error.column,
+        const std::string_view line = LineText(text, LineStarts(text), static_cast<std::size_t>(error.line - 1));
+        const int nColumn = LineColumns(ColumnUnit::Display).Of(line, error.column);
+        std::fprintf(m_pErr, "%s:%d:%d: error: %s\n", VisibleText(pszName).c_str(), error.line, nColumn,
                      VisibleText(error.message).c_str());
         return false;
     }

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "linebreaks.h"
+
 namespace quorlin::lsp {
 
 namespace {
@@ -41,15 +43,8 @@ Utf8Step StepAt(std::string_view text, std::size_t i)
     return {nLength, nLength == 4 ? 2U : 1U};
 }
 
-TextLines::TextLines(std::string_view text) : m_text(text)
+TextLines::TextLines(std::string_view text) : m_text(text), m_lineStarts(LineStarts(text))
 {
-    m_lineStarts.push_back(0);
-    for (std::size_t i = text.find_first_of("\r\n"); i != std::string_view::npos;
-         i = text.find_first_of("\r\n", i + 1)) {
-        if (text.compare(i, 2, "\r\n") == 0)
-            ++i;
-        m_lineStarts.push_back(i + 1);
-    }
     for (std::size_t nLine = 0; nLine < m_lineStarts.size(); ++nLine)
         MarkLine(nLine);
 }
@@ -130,11 +125,7 @@ std::size_t TextLines::OffsetOf(Position position) const
     return WalkToUnits(position.line, position.character).nOffset;
 }
 
-std::size_t TextLines::LineOf(std::size_t nOffset) const
-{
-    const auto it = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), nOffset);
-    return static_cast<std::size_t>(it - m_lineStarts.begin()) - 1;
-}
+std::size_t TextLines::LineOf(std::size_t nOffset) const { return LineOfOffset(m_lineStarts, nOffset); }
 
 bool TextLines::Contains(Position position) const
 {

@@ -29,8 +29,9 @@ struct Utf8Step {
 };
 Utf8Step StepAt(std::string_view text, std::size_t i);
 
-// The lines of one text as the protocol counts them: a line ends at a line
-// feed, a carriage return, or the two together. Long lines carry marks every
+// The lines of one text as the protocol counts them, as every tool does
+// (linebreaks.h): a line ends at a line feed, a carriage return, or the two
+// together. Long lines carry marks every
 // MARK_SPACING bytes, so a conversion walks at most that far whatever the
 // length of its line.
 class TextLines {

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "compiledscriptformat.h"
+#include "linebreaks.h"
 #include "pathnames.h"
 #include "standardstreams.h"
 #include "tfscoutput.h"
@@ -249,6 +250,8 @@ ScriptOutcome CompileScript(const TfscOptions& options, const std::string& input
     file.source = text;
     const CompileResult result = Diagnose(file.source);
     file.diagnostics = result.diagnostics;
+    // Shown on the lines an editor shows (a lone CR ends one too).
+    PlaceOnLines(file.source, file.diagnostics);
     outcome.result.ok = result.ok;
     outcome.result.figures = result.figures;
     outcome.result.countedFigures = result.countedFigures;

@@ -7,7 +7,7 @@
 #include <cctype>
 
 #include "quorlin/quorlin.h"
-#include "tfsccolumns.h"
+#include "textcolumns.h"
 #include "tfscreport.h"
 #include "visibletext.h"
 

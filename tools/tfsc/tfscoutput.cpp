@@ -16,7 +16,7 @@ bool ReadInput(const std::string& name, std::string& text, std::string& reason)
 {
     if (name == "-")
         return ReadStandardInput(text, reason);
-    return ReadRegularFile(name.c_str(), text, reason);
+    return ReadRegularFile(name.c_str(), text, reason) == InputStatus::READ;
 }
 
 const std::string* InputWrittenBy(const std::string& output, const std::vector<std::string>& inputs)
@@ -57,7 +57,7 @@ bool OutputHolds(const std::string& name, const std::vector<std::uint8_t>& bytes
 {
     std::string text;
     std::string reason;
-    if (name == "-" || !ReadRegularFile(name.c_str(), text, reason, bytes.size() + 1))
+    if (name == "-" || ReadRegularFile(name.c_str(), text, reason, bytes.size() + 1) != InputStatus::READ)
         return false;
     return std::equal(text.begin(), text.end(), bytes.begin(), bytes.end(),
                       [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });

@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "tfsccolumns.h"
+#include "linebreaks.h"
+#include "textcolumns.h"
 #include "visibletext.h"
 
 namespace quorlin {
@@ -188,28 +189,16 @@ void AppendOne(const FileDiagnostics& file, const LineIndex& lines, const Diagno
 
 } // namespace
 
-LineIndex::LineIndex(std::string_view source) : m_source(source)
-{
-    m_starts.push_back(0);
-    for (std::size_t i = source.find('\n'); i != std::string_view::npos; i = source.find('\n', i + 1))
-        m_starts.push_back(i + 1);
-}
+LineIndex::LineIndex(std::string_view source) : m_source(source), m_starts(LineStarts(source)) {}
 
 std::string_view LineIndex::Line(std::uint32_t nLine) const
 {
-    if (nLine == 0 || nLine > m_starts.size())
-        return {};
-    const std::size_t nStart = m_starts[nLine - 1];
-    const std::size_t nEnd = nLine < m_starts.size() ? m_starts[nLine] - 1 : m_source.size();
-    std::string_view line = m_source.substr(nStart, nEnd - nStart);
-    if (!line.empty() && line.back() == '\r')
-        line.remove_suffix(1);
-    return line;
+    return nLine == 0 ? std::string_view() : LineText(m_source, m_starts, nLine - 1);
 }
 
 std::uint32_t LineIndex::LineOf(std::size_t nOffset) const
 {
-    return static_cast<std::uint32_t>(std::upper_bound(m_starts.begin(), m_starts.end(), nOffset) - m_starts.begin());
+    return static_cast<std::uint32_t>(LineOfOffset(m_starts, nOffset) + 1);
 }
 
 std::size_t LineIndex::Start(std::uint32_t nLine) const

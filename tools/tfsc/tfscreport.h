@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "quorlin/quorlin.h"
-#include "tfsccolumns.h"
+#include "textcolumns.h"
 
 namespace quorlin {
 
@@ -22,7 +22,7 @@ struct FileDiagnostics {
     std::vector<Diagnostic> diagnostics;
 };
 
-// FILE:LINE:COL (COL in display columns, tfsccolumns.h): severity: message [-Wname], then the source line and a
+// FILE:LINE:COL (COL in display columns, textcolumns.h): severity: message [-Wname], then the source line and a
 // caret line ("^~~~") under the token; notes with a fix-it show the
 // replacement under the caret. Colour as clang's when bColor. Every piece
 // of script text is shown visible (visibletext.h), the caret still under its
@@ -43,13 +43,14 @@ std::string FormatJson(const std::vector<FileDiagnostics>& files);
 // A SARIF 2.1.0 log with one run of tfsc.
 std::string FormatSarif(const std::vector<FileDiagnostics>& files);
 
-// The lines of a text, found in one pass, so that showing many diagnostics
-// costs one search each, not a scan from the start of the text.
+// The lines of a text (linebreaks.h), found in one pass, so that showing
+// many diagnostics costs one search each, not a scan from the start of the
+// text.
 class LineIndex {
 public:
     explicit LineIndex(std::string_view source);
 
-    // The line with the 1-based number, without its line end (LF or CR LF);
+    // The line with the 1-based number, without its line end (LF, CR LF or CR);
     // empty past the end.
     std::string_view Line(std::uint32_t nLine) const;
     // The 1-based number of the line that holds the offset, and the offset
@@ -57,7 +58,7 @@ public:
     std::uint32_t LineOf(std::size_t nOffset) const;
     std::size_t Start(std::uint32_t nLine) const;
     // The display column and the code point column of a 1-based byte
-    // column of a line (tfsccolumns.h); asked for many places on one line,
+    // column of a line (textcolumns.h); asked for many places on one line,
     // they walk it once.
     int DisplayColumn(std::string_view line, int nByteColumn) const { return m_display.Of(line, nByteColumn); }
     int CodePointColumn(std::string_view line, int nByteColumn) const { return m_codePoints.Of(line, nByteColumn); }

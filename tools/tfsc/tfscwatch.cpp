@@ -378,7 +378,8 @@ private:
             return true;
         std::string start;
         std::string reason;
-        return ReadRegularFile(path.c_str(), start, reason, SCRIPT_START_BYTES) && StartsLikeScript(start);
+        return ReadRegularFile(path.c_str(), start, reason, SCRIPT_START_BYTES) == InputStatus::READ &&
+               StartsLikeScript(start);
     }
 
     // A script whose output another one, compiled before and still there,
@@ -389,9 +390,9 @@ private:
         if (!fs::exists(script, error))
             return true;
         std::vector<std::string> others;
-        for (const std::string& other : m_compiled)
-            if (other != script)
-                others.push_back(other);
+        for (const auto& compiled : m_compiled)
+            if (compiled.first != script)
+                others.push_back(compiled.first);
         const std::string* pOther = ScriptSharingOutput(m_options, script, others);
         if (pOther == nullptr)
             return true;

@@ -1,7 +1,8 @@
-// The columns tfsc states, from the library's byte columns: display columns
-// on the terminal, as GCC counts them, and code points in SARIF.
-#ifndef QUORLIN_TFSCCOLUMNS_H
-#define QUORLIN_TFSCCOLUMNS_H
+// The columns the tools state, from the library's byte columns: display
+// columns on the terminal, as GCC counts them (tfsc's text and the
+// formatter's messages), and code points (tfsc's SARIF).
+#ifndef QUORLIN_TEXTCOLUMNS_H
+#define QUORLIN_TEXTCOLUMNS_H
 
 #include <cstddef>
 #include <string_view>

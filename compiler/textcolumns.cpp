@@ -1,4 +1,4 @@
-#include "tfsccolumns.h"
+#include "textcolumns.h"
 
 #include <algorithm>
 

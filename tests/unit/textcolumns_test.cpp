@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tfsccolumns.h"
+#include "textcolumns.h"
 
 namespace {
 
