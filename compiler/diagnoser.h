@@ -40,7 +40,7 @@ std::size_t NameDistance(std::string_view a, std::string_view b);
 
 class Diagnoser {
 public:
-    explicit Diagnoser(std::string_view text);
+    Diagnoser(std::string_view text, const DiagnoseOptions& options);
     Diagnoser(const Diagnoser&) = delete;
     Diagnoser& operator=(const Diagnoser&) = delete;
 
@@ -52,6 +52,7 @@ private:
     void Report(const CompilerReport& report);
 
     // Run, phase by phase.
+    void CheckBody();
     void ParseBody();
     bool ParseOneStatement();
     bool SkipRestOfStatement();
@@ -94,8 +95,14 @@ private:
     void SuggestType(std::size_t nError, const SourceSpan& token, const TypeNames& types);
     void NoteFirstDeclaration(std::size_t nError, const SourceSpan& token);
 
-    // Diagnostics.
+    // Diagnostics. Add and AddError return the new diagnostic's index, or
+    // NO_INDEX when the limit drops it (a note of NO_INDEX is dropped too).
+    static constexpr std::size_t NO_INDEX = SIZE_MAX;
     std::size_t Add(Severity severity, const SourceSpan& span, std::string message, std::string_view name = {});
+    std::size_t AddError(const SourceSpan& span, std::string message, CompilerMessage nMessage);
+    bool Keeps(Severity severity, const SourceSpan& span);
+    void StopAt(const SourceSpan& span);
+    std::size_t Record(Severity severity, const SourceSpan& span, std::string message, std::string_view name);
     void AddNote(std::size_t nParent, const SourceSpan& span, std::string message, std::string replacement = {},
                  bool bFixIt = false);
     void AddRepeatCounts();
@@ -131,7 +138,7 @@ private:
     void CheckParameterName(const SourceSpan& span);
     void CheckStatement(const ExprNode* pTree, const SourceSpan& start);
     void CheckUnusedParameters();
-    void Warn(std::string_view name, const SourceSpan& span, std::string message);
+    std::size_t Warn(std::string_view name, const SourceSpan& span, std::string message);
     std::vector<SourceSpan> ParameterSpans() const;
     std::string InputName(std::uint32_t nSlot) const;
     bool IsPunctuation(const SourceSpan& span) const;
@@ -151,10 +158,15 @@ private:
     SourceSpan m_bodyEnd{};
     // The error of an output past its limit, which gets its figure when the
     // file has been laid out; the constants the script needs, once counted.
-    static constexpr std::size_t NO_ERROR_INDEX = SIZE_MAX;
-    std::size_t m_nTooLargeError = NO_ERROR_INDEX;
+    std::size_t m_nTooLargeError = NO_INDEX;
     std::uint32_t m_nConstantsNeeded = 0;
     CompileResult m_result;
+    // The errors and the warnings kept, each up to the limit (0: no limit);
+    // the limit has stopped the run.
+    std::size_t m_nErrorLimit;
+    std::size_t m_nErrors = 0;
+    std::size_t m_nWarnings = 0;
+    bool m_bStopped = false;
     // For each diagnostic, the compiler's message it reports, if any, and
     // how often it was reported in a row (see MergeRepeat).
     struct Tally {

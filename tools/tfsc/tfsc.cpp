@@ -44,6 +44,8 @@ const char* const HELP_TEXT = "Usage: tfsc [options] FILE...\n"
                               "                             NO_COLOR is set; alone: always)\n"
                               "  --diagnostics-format=text|json|sarif, -fdiagnostics-format=...\n"
                               "                             how diagnostics are written to standard error\n"
+                              "  -ferror-limit=N            stop checking a script after N errors, and show at\n"
+                              "                             most N warnings (0: no limit; 100 at first)\n"
                               "  -h, --help                 show this help\n"
                               "  --version                  show the version\n"
                               "\n";
@@ -218,8 +220,8 @@ ScriptOutcome CompileScript(const TfscOptions& options, const std::string& input
     // The compiler reads up to the first NUL; so do the source lines shown.
     text.resize(std::min(text.size(), text.find('\0')));
     file.source = text;
-    const CompileResult result = Diagnose(file.source);
-    file.diagnostics = result.diagnostics;
+    CompileResult result = Diagnose(file.source, DiagnoseOptions{options.errorLimit});
+    file.diagnostics = std::move(result.diagnostics);
     outcome.result.ok = result.ok;
     outcome.result.figures = result.figures;
     outcome.result.countedFigures = result.countedFigures;
