@@ -4,6 +4,7 @@
 #include "tfscreport.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "tfsccolumns.h"
@@ -188,15 +189,38 @@ void AppendOne(const FileDiagnostics& file, const LineIndex& lines, const Diagno
 
 } // namespace
 
-LineIndex::LineIndex(std::string_view source) : m_source(source)
+LineIndex::LineIndex(std::string_view source) : m_source(source) { m_starts.push_back(0); }
+
+// The start of the line after the last found; false when none is left.
+bool LineIndex::IndexNextLine() const
 {
-    m_starts.push_back(0);
-    for (std::size_t i = source.find('\n'); i != std::string_view::npos; i = source.find('\n', i + 1))
-        m_starts.push_back(i + 1);
+    const std::size_t nLineFeed = m_bAllFound ? std::string_view::npos : m_source.find('\n', m_starts.back());
+    if (nLineFeed == std::string_view::npos) {
+        m_bAllFound = true;
+        return false;
+    }
+    m_starts.push_back(nLineFeed + 1);
+    return true;
+}
+
+// The first nLines lines found, or all there are.
+void LineIndex::IndexLines(std::uint32_t nLines) const
+{
+    while (m_starts.size() < nLines && IndexNextLine()) {
+    }
+}
+
+// The lines found past the offset, or all there are.
+void LineIndex::IndexPast(std::size_t nOffset) const
+{
+    while (m_starts.back() <= nOffset && IndexNextLine()) {
+    }
 }
 
 std::string_view LineIndex::Line(std::uint32_t nLine) const
 {
+    // Its end is the next line's start.
+    IndexLines(nLine == UINT32_MAX ? nLine : nLine + 1);
     if (nLine == 0 || nLine > m_starts.size())
         return {};
     const std::size_t nStart = m_starts[nLine - 1];
@@ -209,11 +233,13 @@ std::string_view LineIndex::Line(std::uint32_t nLine) const
 
 std::uint32_t LineIndex::LineOf(std::size_t nOffset) const
 {
+    IndexPast(nOffset);
     return static_cast<std::uint32_t>(std::upper_bound(m_starts.begin(), m_starts.end(), nOffset) - m_starts.begin());
 }
 
 std::size_t LineIndex::Start(std::uint32_t nLine) const
 {
+    IndexLines(nLine);
     return nLine == 0 || nLine > m_starts.size() ? m_source.size() : m_starts[nLine - 1];
 }
 
