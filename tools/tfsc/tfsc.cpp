@@ -80,7 +80,9 @@ struct RunState {
     bool bFailed = false;
     bool bReported = false;             // a diagnostic or a file's error was shown
     std::vector<FileDiagnostics> files; // kept for JSON and SARIF
-    std::vector<std::string> texts;     // the sources the files point into
+    // The sources the files point into; only SARIF, which shows ranges in
+    // code points, reads them after the file's turn.
+    std::vector<std::string> texts;
 };
 
 void PrintError(const std::string& message) { std::fprintf(stderr, "tfsc: error: %s\n", message.c_str()); }
@@ -112,6 +114,8 @@ void Show(RunState& state, FileDiagnostics file)
     if (state.options.format == DiagnosticsFormat::Text) {
         ShowText(file, state.bColor);
     } else {
+        if (state.options.format != DiagnosticsFormat::Sarif)
+            file.source = {};
         state.files.push_back(std::move(file));
     }
 }
@@ -123,6 +127,9 @@ void ProcessFile(RunState& state, const std::string& input)
     const ScriptOutcome outcome = CompileScript(state.options, input, state.texts.back(), file);
     state.bFailed = state.bFailed || !outcome.bOk;
     Show(state, std::move(file));
+    // Scripts are read one at a time, so that tfsc holds one at a time.
+    if (state.options.format != DiagnosticsFormat::Sarif)
+        std::string().swap(state.texts.back());
     if (state.options.bStats && outcome.bRead)
         PrintStats(cli::DisplayName(input), outcome.result);
 }
