@@ -29,9 +29,18 @@ std::string_view UpToNul(std::string_view text)
 
 } // namespace
 
+ScriptText::ScriptText(std::string_view text, bool bNulAfter) : m_view(UpToNul(text))
+{
+    // Cut at a NUL inside, the text ends in that NUL.
+    if (m_view.size() == text.size() && !bNulAfter) {
+        m_copy.assign(m_view);
+        m_view = m_copy;
+    }
+}
+
 Diagnoser::Diagnoser(std::string_view text, const DiagnoseOptions& options)
-    : m_text(UpToNul(text)), m_pCompiler(std::make_unique<TextureScriptCompiler>()), m_compiler(*m_pCompiler),
-      m_nErrorLimit(options.errorLimit)
+    : m_text(text, options.nulAfterText), m_pCompiler(std::make_unique<TextureScriptCompiler>()),
+      m_compiler(*m_pCompiler), m_nErrorLimit(options.errorLimit)
 {
 }
 

@@ -35,6 +35,32 @@ constexpr std::string_view NUMBER_OVERFLOW = "number-overflow";
 
 struct TypeNames;
 
+// The text the engine reads: the script up to its first NUL, with a NUL
+// after it, as the compiler and the engine's look-ahead past a token
+// expect (text[size()] is that NUL). The caller's bytes when a NUL follows
+// them already, else a copy.
+class ScriptText {
+public:
+    ScriptText(std::string_view text, bool bNulAfter);
+    ScriptText(const ScriptText&) = delete;
+    ScriptText& operator=(const ScriptText&) = delete;
+
+    char operator[](std::size_t i) const { return m_view.data()[i]; }
+    std::size_t size() const { return m_view.size(); }
+    const char* data() const { return m_view.data(); }
+    const char* c_str() const { return m_view.data(); }
+    std::size_t find(char c, std::size_t nFrom = 0) const { return m_view.find(c, nFrom); }
+    int compare(std::size_t nFrom, std::size_t nCount, std::string_view other) const
+    {
+        return m_view.compare(nFrom, nCount, other);
+    }
+    operator std::string_view() const { return m_view; }
+
+private:
+    std::string m_copy;
+    std::string_view m_view;
+};
+
 // The edit distance of two names, letter case ignored (suggestions.cpp).
 std::size_t NameDistance(std::string_view a, std::string_view b);
 
@@ -148,7 +174,7 @@ private:
     void CheckMatrixName(const SourceSpan& span);
     void CheckNumber(const SourceSpan& span);
 
-    std::string m_text; // the script up to its first NUL, NUL-terminated
+    ScriptText m_text;
     std::unique_ptr<TextureScriptCompiler> m_pCompiler;
     TextureScriptCompiler& m_compiler;
     // The first token of each statement added to the body, in order, and

@@ -58,7 +58,7 @@ SourceSpan SpanOf(const Token& token, const Scanner& scanner)
 }
 
 // The part of the token at span that the compiler reads (KeptText).
-std::string_view KeptTextAt(const std::string& text, const SourceSpan& span)
+std::string_view KeptTextAt(std::string_view text, const SourceSpan& span)
 {
     return KeptText(text.data(), Token{TOKEN_IDENTIFIER, span.nOffset, span.nLength, 0});
 }

@@ -227,7 +227,8 @@ ScriptOutcome CompileScript(const TfscOptions& options, const std::string& input
     // The compiler reads up to the first NUL; so do the source lines shown.
     text.resize(std::min(text.size(), text.find('\0')));
     file.source = text;
-    CompileResult result = Diagnose(file.source, DiagnoseOptions{options.errorLimit});
+    // The text is a std::string's: a NUL follows it, and the engine reads it in place.
+    CompileResult result = Diagnose(file.source, DiagnoseOptions{options.errorLimit, true});
     file.diagnostics = std::move(result.diagnostics);
     outcome.result.ok = result.ok;
     outcome.result.figures = result.figures;
