@@ -586,4 +586,18 @@ TEST(DiagnoseErrorLimit, BackEndErrorsCountAndWarningsStopAtTheLimitWithTheirNot
     EXPECT_EQ(warned.diagnostics[1].parent, 0);
 }
 
+TEST(DiagnoseErrorLimit, ATextReadInPlaceGivesWhatItsCopyGives)
+{
+    // Each ends where the engine looks one byte past a token.
+    for (const std::string body : {"Mat00 = 1e", "Mat00 = 0,", "Mat00 = 1 =", "Mat00 = Sinn", "Mat00 = 1;\n//"}) {
+        const std::string header = Script("");
+        const std::string text = header.substr(0, header.size() - std::string("EndScript\n").size()) + body;
+        const CompileResult copied = Diagnose(text);
+        const CompileResult inPlace = Diagnose(text, DiagnoseOptions{0, true});
+        ASSERT_EQ(copied.diagnostics.size(), inPlace.diagnostics.size()) << body;
+        for (std::size_t i = 0; i < copied.diagnostics.size(); ++i)
+            EXPECT_EQ(copied.diagnostics[i].message, inPlace.diagnostics[i].message) << body;
+    }
+}
+
 } // namespace
