@@ -91,6 +91,7 @@ benchmarks() {
   build/bench/bench/quorlin_compile_bench --benchmark_min_time=0.001
   build/bench/bench/quorlin_lsp_bench --benchmark_min_time=0.001
   build/bench/bench/quorlin_tfsc_text_bench --benchmark_min_time=0.001
+  build/bench/bench/quorlin_tfsc_memory_bench --benchmark_min_time=0.001
   bench/run-process-bench --no-build --runs 5 --large-runs 1
 }
 

@@ -29,8 +29,18 @@ std::string_view UpToNul(std::string_view text)
 
 } // namespace
 
-Diagnoser::Diagnoser(std::string_view text)
-    : m_text(UpToNul(text)), m_pCompiler(std::make_unique<TextureScriptCompiler>()), m_compiler(*m_pCompiler)
+ScriptText::ScriptText(std::string_view text, bool bNulAfter) : m_view(UpToNul(text))
+{
+    // Cut at a NUL inside, the text ends in that NUL.
+    if (m_view.size() == text.size() && !bNulAfter) {
+        m_copy.assign(m_view);
+        m_view = m_copy;
+    }
+}
+
+Diagnoser::Diagnoser(std::string_view text, const DiagnoseOptions& options)
+    : m_text(text, options.nulAfterText), m_pCompiler(std::make_unique<TextureScriptCompiler>()),
+      m_compiler(*m_pCompiler), m_nErrorLimit(options.errorLimit)
 {
 }
 
@@ -40,30 +50,39 @@ CompileResult Diagnoser::Run()
     m_bHeaderRead = m_compiler.CompileHeader();
     if (m_bHeaderRead)
         CheckParameters();
-    if (m_bHeaderRead || RecoverHeader()) {
-        // After a header error the body is read for its own errors only.
-        m_bBodyFailed = !m_bHeaderRead;
-        ParseBody();
-        if (m_bReachedEnd) {
-            CheckTextAfterEnd();
-            // Back-end errors would point back before the body's: the back
-            // end runs over a body that parsed, so errors stay in source order.
-            if (!m_bBodyFailed)
-                RunBackEnd();
-        }
-        if (m_bHeaderRead)
-            CheckUnusedParameters();
-    }
+    if (m_bHeaderRead || RecoverHeader())
+        CheckBody();
     AddRepeatCounts();
     TakeResult();
     return std::move(m_result);
+}
+
+// The body, then what needs the whole of it: the text after it, the back
+// end and the parameters never read. A run stopped at the error limit has
+// not read the whole body, so it checks none of that.
+void Diagnoser::CheckBody()
+{
+    // After a header error the body is read for its own errors only.
+    m_bBodyFailed = !m_bHeaderRead;
+    ParseBody();
+    if (m_bStopped)
+        return;
+    if (m_bReachedEnd) {
+        CheckTextAfterEnd();
+        // Back-end errors would point back before the body's: the back
+        // end runs over a body that parsed, so errors stay in source order.
+        if (!m_bBodyFailed)
+            RunBackEnd();
+    }
+    if (m_bHeaderRead)
+        CheckUnusedParameters();
 }
 
 void Diagnoser::ParseBody()
 {
     m_bInBody = true;
     while (m_compiler.GetToken() != TOKEN_ENDSCRIPT || AtEndOfText()) {
-        if (!ParseOneStatement())
+        if (!ParseOneStatement() || m_bStopped)
             break;
     }
     m_bInBody = false;
@@ -141,7 +160,7 @@ void Diagnoser::Sink(void* pContext, const CompilerReport& report)
 // token the compiler hands over.
 void Diagnoser::Report(const CompilerReport& report)
 {
-    if (m_bStatementFailed || MergeRepeat(report.nMessage))
+    if (m_bStopped || m_bStatementFailed || MergeRepeat(report.nMessage))
         return;
     if (m_bInBody)
         m_bStatementFailed = true;
@@ -157,8 +176,9 @@ void Diagnoser::Report(const CompilerReport& report)
     std::string message = pszMessage;
     if (token.nLength != 0 && !NamesNoToken(report.nMessage))
         message.append(": ").append(QuotedText(TextOf(token)));
-    const std::size_t nError = Add(Severity::Error, token, std::move(message));
-    m_tallies.back() = {true, report.nMessage, 1};
+    const std::size_t nError = AddError(token, std::move(message), report.nMessage);
+    if (nError == NO_INDEX)
+        return;
     if (token.nLength == 0 && m_bInBody)
         AddNote(nError, token, "the script ends here, without EndScript");
     Suggest(nError, report.nMessage, token);
@@ -204,8 +224,47 @@ std::string_view Diagnoser::TextOf(const SourceSpan& span) const
     return {m_text.data() + span.nOffset, span.nLength};
 }
 
-// Line and column from 1, as the compiler's place counts them from 0.
 std::size_t Diagnoser::Add(Severity severity, const SourceSpan& span, std::string message, std::string_view name)
+{
+    return Keeps(severity, span) ? Record(severity, span, std::move(message), name) : NO_INDEX;
+}
+
+// An error of one of the compiler's messages, which MergeRepeat may count.
+std::size_t Diagnoser::AddError(const SourceSpan& span, std::string message, CompilerMessage nMessage)
+{
+    const std::size_t nError = Add(Severity::Error, span, std::move(message));
+    if (nError != NO_INDEX)
+        m_tallies[nError] = {true, nMessage, 1};
+    return nError;
+}
+
+// Whether the limit lets one more diagnostic in: an error or a warning up
+// to the limit of each, a note always. The first error past it stops the
+// run at its place.
+bool Diagnoser::Keeps(Severity severity, const SourceSpan& span)
+{
+    if (m_bStopped)
+        return false;
+    if (m_nErrorLimit == 0 || severity == Severity::Note)
+        return true;
+    std::size_t& nKept = severity == Severity::Error ? m_nErrors : m_nWarnings;
+    if (nKept < m_nErrorLimit) {
+        ++nKept;
+        return true;
+    }
+    if (severity == Severity::Error)
+        StopAt(span);
+    return false;
+}
+
+void Diagnoser::StopAt(const SourceSpan& span)
+{
+    Record(Severity::Note, span, TOO_MANY_ERRORS_TEXT, {});
+    m_bStopped = true;
+}
+
+// Line and column from 1, as the compiler's place counts them from 0.
+std::size_t Diagnoser::Record(Severity severity, const SourceSpan& span, std::string message, std::string_view name)
 {
     Diagnostic diagnostic;
     diagnostic.severity = severity;
@@ -223,6 +282,8 @@ std::size_t Diagnoser::Add(Severity severity, const SourceSpan& span, std::strin
 void Diagnoser::AddNote(std::size_t nParent, const SourceSpan& span, std::string message, std::string replacement,
                         bool bFixIt)
 {
+    if (nParent == NO_INDEX)
+        return;
     const std::size_t nNote = Add(Severity::Note, span, std::move(message));
     Diagnostic& note = m_result.diagnostics[nNote];
     note.parent = static_cast<std::int32_t>(nParent);
@@ -230,9 +291,13 @@ void Diagnoser::AddNote(std::size_t nParent, const SourceSpan& span, std::string
         note.fixIts.push_back({note.line, note.column, note.length, std::move(replacement), note.offset});
 }
 
-CompileResult Diagnose(std::string_view text)
+const char* const TOO_MANY_ERRORS_NOTE = TOO_MANY_ERRORS_TEXT;
+
+CompileResult Diagnose(std::string_view text) { return Diagnose(text, DiagnoseOptions()); }
+
+CompileResult Diagnose(std::string_view text, const DiagnoseOptions& options)
 {
-    Diagnoser diagnoser(text);
+    Diagnoser diagnoser(text, options);
     return diagnoser.Run();
 }
 

@@ -35,12 +35,38 @@ constexpr std::string_view NUMBER_OVERFLOW = "number-overflow";
 
 struct TypeNames;
 
+// The text the engine reads: the script up to its first NUL, with a NUL
+// after it, as the compiler and the engine's look-ahead past a token
+// expect (text[size()] is that NUL). The caller's bytes when a NUL follows
+// them already, else a copy.
+class ScriptText {
+public:
+    ScriptText(std::string_view text, bool bNulAfter);
+    ScriptText(const ScriptText&) = delete;
+    ScriptText& operator=(const ScriptText&) = delete;
+
+    char operator[](std::size_t i) const { return m_view.data()[i]; }
+    std::size_t size() const { return m_view.size(); }
+    const char* data() const { return m_view.data(); }
+    const char* c_str() const { return m_view.data(); }
+    std::size_t find(char c, std::size_t nFrom = 0) const { return m_view.find(c, nFrom); }
+    int compare(std::size_t nFrom, std::size_t nCount, std::string_view other) const
+    {
+        return m_view.compare(nFrom, nCount, other);
+    }
+    operator std::string_view() const { return m_view; }
+
+private:
+    std::string m_copy;
+    std::string_view m_view;
+};
+
 // The edit distance of two names, letter case ignored (suggestions.cpp).
 std::size_t NameDistance(std::string_view a, std::string_view b);
 
 class Diagnoser {
 public:
-    explicit Diagnoser(std::string_view text);
+    Diagnoser(std::string_view text, const DiagnoseOptions& options);
     Diagnoser(const Diagnoser&) = delete;
     Diagnoser& operator=(const Diagnoser&) = delete;
 
@@ -52,6 +78,7 @@ private:
     void Report(const CompilerReport& report);
 
     // Run, phase by phase.
+    void CheckBody();
     void ParseBody();
     bool ParseOneStatement();
     bool SkipRestOfStatement();
@@ -94,8 +121,14 @@ private:
     void SuggestType(std::size_t nError, const SourceSpan& token, const TypeNames& types);
     void NoteFirstDeclaration(std::size_t nError, const SourceSpan& token);
 
-    // Diagnostics.
+    // Diagnostics. Add and AddError return the new diagnostic's index, or
+    // NO_INDEX when the limit drops it (a note of NO_INDEX is dropped too).
+    static constexpr std::size_t NO_INDEX = SIZE_MAX;
     std::size_t Add(Severity severity, const SourceSpan& span, std::string message, std::string_view name = {});
+    std::size_t AddError(const SourceSpan& span, std::string message, CompilerMessage nMessage);
+    bool Keeps(Severity severity, const SourceSpan& span);
+    void StopAt(const SourceSpan& span);
+    std::size_t Record(Severity severity, const SourceSpan& span, std::string message, std::string_view name);
     void AddNote(std::size_t nParent, const SourceSpan& span, std::string message, std::string replacement = {},
                  bool bFixIt = false);
     void AddRepeatCounts();
@@ -131,7 +164,7 @@ private:
     void CheckParameterName(const SourceSpan& span);
     void CheckStatement(const ExprNode* pTree, const SourceSpan& start);
     void CheckUnusedParameters();
-    void Warn(std::string_view name, const SourceSpan& span, std::string message);
+    std::size_t Warn(std::string_view name, const SourceSpan& span, std::string message);
     std::vector<SourceSpan> ParameterSpans() const;
     std::string InputName(std::uint32_t nSlot) const;
     bool IsPunctuation(const SourceSpan& span) const;
@@ -141,7 +174,7 @@ private:
     void CheckMatrixName(const SourceSpan& span);
     void CheckNumber(const SourceSpan& span);
 
-    std::string m_text; // the script up to its first NUL, NUL-terminated
+    ScriptText m_text;
     std::unique_ptr<TextureScriptCompiler> m_pCompiler;
     TextureScriptCompiler& m_compiler;
     // The first token of each statement added to the body, in order, and
@@ -151,10 +184,15 @@ private:
     SourceSpan m_bodyEnd{};
     // The error of an output past its limit, which gets its figure when the
     // file has been laid out; the constants the script needs, once counted.
-    static constexpr std::size_t NO_ERROR_INDEX = SIZE_MAX;
-    std::size_t m_nTooLargeError = NO_ERROR_INDEX;
+    std::size_t m_nTooLargeError = NO_INDEX;
     std::uint32_t m_nConstantsNeeded = 0;
     CompileResult m_result;
+    // The errors and the warnings kept, each up to the limit (0: no limit);
+    // the limit has stopped the run.
+    std::size_t m_nErrorLimit;
+    std::size_t m_nErrors = 0;
+    std::size_t m_nWarnings = 0;
+    bool m_bStopped = false;
     // For each diagnostic, the compiler's message it reports, if any, and
     // how often it was reported in a row (see MergeRepeat).
     struct Tally {

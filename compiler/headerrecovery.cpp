@@ -95,7 +95,7 @@ void Diagnoser::RecoverParamList(CompilerMessage nMessage)
     if (StartsSection())
         return;
     c.NextToken();
-    while (!AtEndOfText() && c.GetToken() != TOKEN_SEMICOLON && !StartsSection()) {
+    while (!AtEndOfText() && !m_bStopped && c.GetToken() != TOKEN_SEMICOLON && !StartsSection()) {
         if (c.GetToken() == TOKEN_IDENTIFIER && nMessage != CompilerMessage::TooManyUserParams)
             c.AddUserParam(c.GetTokenText());
         c.NextToken();
@@ -127,7 +127,7 @@ bool Diagnoser::FirstOnLine() const
 bool Diagnoser::FindBody()
 {
     TextureScriptCompiler& c = m_compiler;
-    while (!AtEndOfText()) {
+    while (!AtEndOfText() && !m_bStopped) {
         const TokenType nToken = c.GetToken();
         const bool bWord = nToken == TOKEN_IDENTIFIER && FirstOnLine();
         if (nToken == TOKEN_BEGINSCRIPT || (bWord && IsNearKeyword(c.GetTokenText(), TOKEN_BEGINSCRIPT))) {

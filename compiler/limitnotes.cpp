@@ -64,9 +64,9 @@ bool Diagnoser::ReportLimit(const CompilerReport& report)
         range.nLength = StatementEnd(report.nStatement) - at.nOffset;
     else if (m_bInBody)
         range = SpanTo(m_statementStart, StatementEndAfter(report.token));
-    const std::size_t nError = Add(Severity::Error, OnItsLine(range), MessageText(report.nMessage));
-    m_tallies.back() = {true, report.nMessage, 1};
-    AddLimitFigure(nError, report, at);
+    const std::size_t nError = AddError(OnItsLine(range), MessageText(report.nMessage), report.nMessage);
+    if (nError != NO_INDEX)
+        AddLimitFigure(nError, report, at);
     return true;
 }
 
@@ -97,7 +97,7 @@ void Diagnoser::AddLimitFigure(std::size_t nError, const CompilerReport& report,
 
 void Diagnoser::AddSizeFigure()
 {
-    if (m_nTooLargeError == NO_ERROR_INDEX)
+    if (m_nTooLargeError == NO_INDEX)
         return;
     const Diagnostic& error = m_result.diagnostics[m_nTooLargeError];
     const SourceSpan at{error.line - 1, static_cast<std::size_t>(error.column - 1), 0, error.offset};

@@ -19,6 +19,20 @@ void Place(const std::vector<std::size_t>& starts, std::size_t nOffset, int& nLi
     nColumn = ClampToInt(nOffset - starts[nIndex] + 1);
 }
 
+// The furthest offset that PlaceOnLines places.
+std::size_t LastPlace(const std::vector<Diagnostic>& diagnostics)
+{
+    std::size_t nLast = 0;
+    for (const Diagnostic& diagnostic : diagnostics) {
+        if (diagnostic.line <= 0)
+            continue;
+        nLast = std::max(nLast, diagnostic.offset);
+        for (const FixIt& fixIt : diagnostic.fixIts)
+            nLast = std::max(nLast, fixIt.offset);
+    }
+    return nLast;
+}
+
 } // namespace
 
 std::size_t LineEndLength(std::string_view text, std::size_t i)
@@ -57,14 +71,17 @@ LineEnd MostCommonLineEnd(std::string_view text)
     return nCrLf >= nCr ? LineEnd::CRLF : LineEnd::CR;
 }
 
+std::size_t NextLineStart(std::string_view text, std::size_t nFrom)
+{
+    const std::size_t i = text.find_first_of("\r\n", nFrom);
+    return i == std::string_view::npos ? i : i + LineEndLength(text, i);
+}
+
 std::vector<std::size_t> LineStarts(std::string_view text)
 {
     std::vector<std::size_t> starts{0};
-    for (std::size_t i = text.find_first_of("\r\n"); i != std::string_view::npos;
-         i = text.find_first_of("\r\n", i + 1)) {
-        i += LineEndLength(text, i) - 1;
-        starts.push_back(i + 1);
-    }
+    for (std::size_t i = NextLineStart(text, 0); i != std::string_view::npos; i = NextLineStart(text, i))
+        starts.push_back(i);
     return starts;
 }
 
@@ -89,7 +106,8 @@ std::string_view LineText(std::string_view text, const std::vector<std::size_t>&
 
 void PlaceOnLines(std::string_view text, std::vector<Diagnostic>& diagnostics)
 {
-    const std::vector<std::size_t> starts = LineStarts(text);
+    // Two bytes past the last place, so that a CR LF there is seen whole.
+    const std::vector<std::size_t> starts = LineStarts(text.substr(0, LastPlace(diagnostics) + 2));
     for (Diagnostic& diagnostic : diagnostics) {
         if (diagnostic.line <= 0)
             continue;

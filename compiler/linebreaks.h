@@ -27,6 +27,10 @@ std::string_view LineEndText(LineEnd nEnd);
 // goes to the line feed, and a tie between the other two to CR LF.
 LineEnd MostCommonLineEnd(std::string_view text);
 
+// The offset of the first byte after the first line end at or past nFrom;
+// npos when no line end follows.
+std::size_t NextLineStart(std::string_view text, std::size_t nFrom);
+
 // The offset of every line's first byte, 0 for the first line.
 std::vector<std::size_t> LineStarts(std::string_view text);
 
@@ -39,7 +43,9 @@ std::string_view LineText(std::string_view text, const std::vector<std::size_t>&
 
 // The lines and byte columns of the diagnostics (and of their fix-its)
 // counted again from their offsets on these lines. A diagnostic without a
-// place (line 0) keeps none.
+// place (line 0) keeps none. Only the lines as far as the last place are
+// looked for, so a long script stopped at its error limit costs its first
+// lines, not all of them.
 void PlaceOnLines(std::string_view text, std::vector<Diagnostic>& diagnostics);
 
 } // namespace quorlin

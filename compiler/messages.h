@@ -83,6 +83,11 @@ constexpr const char* MessageText(CompilerMessage nMessage)
     return COMPILER_MESSAGE_TEXTS[static_cast<std::size_t>(nMessage)];
 }
 
+// Not the compiler's: the note with which the diagnostics engine ends a run
+// stopped at its error limit, naming the option of tfsc that sets the limit.
+inline constexpr const char* TOO_MANY_ERRORS_TEXT =
+    "too many errors; the rest of the script is not checked [-ferror-limit=]";
+
 // The messages that only a failed allocation brings; every other message
 // depends on the script alone.
 constexpr bool IsOutOfMemoryMessage(CompilerMessage nMessage)

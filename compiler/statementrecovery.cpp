@@ -41,8 +41,7 @@ bool Diagnoser::PlaceMissingSemicolon(const SourceSpan& token)
 void Diagnoser::AddMissingSemicolon(const SourceSpan& end)
 {
     const CompilerMessage nMessage = CompilerMessage::ExpectedStatementSemicolon;
-    const std::size_t nError = Add(Severity::Error, end, MessageText(nMessage));
-    m_tallies.back() = {true, nMessage, 1};
+    const std::size_t nError = AddError(end, MessageText(nMessage), nMessage);
     AddNote(nError, end, "the statement ends here without ';'", ";", true);
     m_bSemicolonPlaced = true;
 }

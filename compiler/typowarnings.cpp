@@ -58,7 +58,7 @@ SourceSpan SpanOf(const Token& token, const Scanner& scanner)
 }
 
 // The part of the token at span that the compiler reads (KeptText).
-std::string_view KeptTextAt(const std::string& text, const SourceSpan& span)
+std::string_view KeptTextAt(std::string_view text, const SourceSpan& span)
 {
     return KeptText(text.data(), Token{TOKEN_IDENTIFIER, span.nOffset, span.nLength, 0});
 }
@@ -88,12 +88,12 @@ void Diagnoser::CheckMatrixName(const SourceSpan& span)
     if (IsPlainMatrixName(name) || !MatrixElementSlot(KeptTextAt(m_text, span), nSlot))
         return;
     const std::string element = MatrixName(nSlot);
-    Warn(warning::MATRIX_NAME, span,
-         QuotedText(name) + " is read as the matrix element " + QuotedText(element) +
-             ": elements are 'Mat' and two digits from 0 to 3, row then column");
+    const std::size_t nWarning = Warn(warning::MATRIX_NAME, span,
+                                      QuotedText(name) + " is read as the matrix element " + QuotedText(element) +
+                                          ": elements are 'Mat' and two digits from 0 to 3, row then column");
     const std::string meant = LookAlikeMatrixName(name);
     if (!meant.empty())
-        AddNote(m_result.diagnostics.size() - 1, span, "did you mean " + QuotedText(meant) + "?", meant, true);
+        AddNote(nWarning, span, "did you mean " + QuotedText(meant) + "?", meant, true);
 }
 
 void Diagnoser::CheckNumber(const SourceSpan& span)

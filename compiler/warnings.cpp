@@ -99,9 +99,9 @@ const std::vector<std::string_view>& WarningNames()
     return names;
 }
 
-void Diagnoser::Warn(std::string_view name, const SourceSpan& span, std::string message)
+std::size_t Diagnoser::Warn(std::string_view name, const SourceSpan& span, std::string message)
 {
-    Add(Severity::Warning, span, std::move(message), name);
+    return Add(Severity::Warning, span, std::move(message), name);
 }
 
 // The declared names where they stand, read again from the start of the

@@ -117,7 +117,29 @@ CompileResult Compile(std::string_view text) noexcept;
 // followed by " (N times)". The figures are filled in whether or not the
 // script compiles (see countedFigures). Diagnostics come in the
 // order found; notes follow their parent. Throws only std::bad_alloc.
+// Reports every error and every warning, however many.
 CompileResult Diagnose(std::string_view text);
+
+// How many diagnostics Diagnose keeps, so that what it holds and the time it
+// takes stay bounded whatever the script.
+struct DiagnoseOptions {
+    // The errors kept, at most; 0 keeps them all. The first error past the
+    // limit is not reported: a note at its place, with no parent, says that
+    // checking stopped there (TOO_MANY_ERRORS_NOTE), and the run stops, with
+    // no further diagnostic. Warnings are kept up to the same number, and
+    // those past it dropped without a word.
+    std::size_t errorLimit = 0;
+    // The caller's promise that the byte after the text is a NUL, as after
+    // the characters of a std::string: the engine then reads the text where
+    // it is instead of copying it (a script of 100 MiB costs 100 MiB less).
+    bool nulAfterText = false;
+};
+
+// The text of the note that ends a run stopped at its error limit.
+extern const char* const TOO_MANY_ERRORS_NOTE;
+
+// Diagnose with the limits of the options.
+CompileResult Diagnose(std::string_view text, const DiagnoseOptions& options);
 
 // The warnings Diagnose reports, by their stable names.
 const std::vector<std::string_view>& WarningNames();

@@ -1,9 +1,10 @@
 #!/usr/bin/env node
 // Runs tfsc with --diagnostics-format=sarif over scripts that draw every kind
-// of diagnostic (errors with notes and fix-its, warnings, a file that cannot
-// be read, bytes that are not UTF-8, names with spaces, standard input, no
-// problem at all) and validates each log against the SARIF 2.1.0 JSON schema
-// that @microsoft/jest-sarif ships, with the same validator settings.
+// of diagnostic (errors with notes and fix-its, warnings, the note of a run
+// stopped at its error limit, a file that cannot be read, bytes that are not
+// UTF-8, names with spaces, standard input, no problem at all) and validates
+// each log against the SARIF 2.1.0 JSON schema that @microsoft/jest-sarif
+// ships, with the same validator settings.
 //
 //   npm ci && npm test -- <path to tfsc>     (default: ../../build/ci/bin/tfsc)
 //
@@ -36,6 +37,7 @@ const runs = [
   {name: 'errors with notes and fix-its', args: ['three mistakes.txt']},
   {name: 'warnings', args: ['warnings.txt']},
   {name: 'warnings as errors', args: ['-Werror', 'warnings.txt']},
+  {name: 'stopped at the error limit', args: ['-ferror-limit=1', 'three mistakes.txt']},
   {name: 'bytes that are not UTF-8', args: ['bytes.txt']},
   {name: 'no problem', args: ['clean.txt']},
   {name: 'a header error and a missing file', args: ['header.txt', 'missing file.txt']},

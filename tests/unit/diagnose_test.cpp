@@ -556,4 +556,48 @@ TEST(DiagnoseFigures, OnlyTheFiguresCountedInFull)
               bit(BudgetFigure::Parameters) | bit(BudgetFigure::Constants) | bit(BudgetFigure::Temporaries));
 }
 
+TEST(DiagnoseErrorLimit, KeepsTheLimitsErrorsThenANoteWhereTheRunStopped)
+{
+    const std::string text = Script(Repeat("Mat30 = B;\n", 5));
+    EXPECT_EQ(Diagnose(text).diagnostics.size(), 5u);
+    EXPECT_EQ(Diagnose(text, DiagnoseOptions{0}).diagnostics.size(), 5u);
+    const CompileResult limited = Diagnose(text, DiagnoseOptions{3});
+    ASSERT_EQ(limited.diagnostics.size(), 4u);
+    EXPECT_EQ(Only(limited, Severity::Error).size(), 3u);
+    const Diagnostic& note = limited.diagnostics.back();
+    EXPECT_EQ(note.severity, Severity::Note);
+    EXPECT_EQ(note.parent, -1);
+    EXPECT_EQ(note.message, TOO_MANY_ERRORS_NOTE);
+    EXPECT_EQ(note.line, static_cast<int>(FIRST_BODY_LINE) + 3);
+    EXPECT_FALSE(limited.ok);
+}
+
+TEST(DiagnoseErrorLimit, BackEndErrorsCountAndWarningsStopAtTheLimitWithTheirNotes)
+{
+    const std::string deep = "Mat00 = " + Repeat("(Speed * ", 17) + "1" + Repeat(")", 17) + ";\n";
+    ASSERT_EQ(Only(Diagnose(Script(Repeat(deep, 3), "Speed")), Severity::Error).size(), 3u);
+    const CompileResult backEnd = Diagnose(Script(Repeat(deep, 3), "Speed"), DiagnoseOptions{1});
+    EXPECT_EQ(Only(backEnd, Severity::Error).size(), 1u);
+    EXPECT_EQ(backEnd.diagnostics.back().message, TOO_MANY_ERRORS_NOTE);
+    // The second look-alike matrix name is dropped, and its note with it.
+    const CompileResult warned = Diagnose(Script("Mat3O = 1;\nMat3O = 2;\n"), DiagnoseOptions{1});
+    EXPECT_TRUE(warned.ok);
+    ASSERT_EQ(warned.diagnostics.size(), 2u);
+    EXPECT_EQ(warned.diagnostics[1].parent, 0);
+}
+
+TEST(DiagnoseErrorLimit, ATextReadInPlaceGivesWhatItsCopyGives)
+{
+    // Each ends where the engine looks one byte past a token.
+    for (const std::string body : {"Mat00 = 1e", "Mat00 = 0,", "Mat00 = 1 =", "Mat00 = Sinn", "Mat00 = 1;\n//"}) {
+        const std::string header = Script("");
+        const std::string text = header.substr(0, header.size() - std::string("EndScript\n").size()) + body;
+        const CompileResult copied = Diagnose(text);
+        const CompileResult inPlace = Diagnose(text, DiagnoseOptions{0, true});
+        ASSERT_EQ(copied.diagnostics.size(), inPlace.diagnostics.size()) << body;
+        for (std::size_t i = 0; i < copied.diagnostics.size(); ++i)
+            EXPECT_EQ(copied.diagnostics[i].message, inPlace.diagnostics[i].message) << body;
+    }
+}
+
 } // namespace

@@ -99,7 +99,7 @@ ScriptAnalysis AnalyzeScript(std::string_view text)
 {
     // The engine reads the text up to its first NUL, as the compiler does.
     const std::string_view source = text.substr(0, std::min(text.size(), text.find('\0')));
-    const CompileResult result = Diagnose(source);
+    const CompileResult result = Diagnose(source, DiagnoseOptions{MAX_PROBLEMS + 1});
     ScriptAnalysis analysis;
     analysis.bOk = result.ok;
     AddProblems(analysis, source, result.diagnostics);

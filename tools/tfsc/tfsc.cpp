@@ -46,6 +46,8 @@ const char* const HELP_TEXT = "Usage: tfsc [options] FILE...\n"
                               "                             NO_COLOR is set; alone: always)\n"
                               "  --diagnostics-format=text|json|sarif, -fdiagnostics-format=...\n"
                               "                             how diagnostics are written to standard error\n"
+                              "  -ferror-limit=N            stop checking a script after N errors, and show at\n"
+                              "                             most N warnings (0: no limit; 100 at first)\n"
                               "  -h, --help                 show this help\n"
                               "  --version                  show the version\n"
                               "\n";
@@ -80,7 +82,9 @@ struct RunState {
     bool bFailed = false;
     bool bReported = false;             // a diagnostic or a file's error was shown
     std::vector<FileDiagnostics> files; // kept for JSON and SARIF
-    std::vector<std::string> texts;     // the sources the files point into
+    // The sources the files point into; only SARIF, which shows ranges in
+    // code points, reads them after the file's turn.
+    std::vector<std::string> texts;
 };
 
 void PrintError(const std::string& message) { std::fprintf(stderr, "tfsc: error: %s\n", message.c_str()); }
@@ -114,6 +118,8 @@ void Show(RunState& state, FileDiagnostics file)
     if (state.options.format == DiagnosticsFormat::Text) {
         ShowText(file, state.bColor);
     } else {
+        if (state.options.format != DiagnosticsFormat::Sarif)
+            file.source = {};
         state.files.push_back(std::move(file));
     }
 }
@@ -125,6 +131,9 @@ void ProcessFile(RunState& state, const std::string& input)
     const ScriptOutcome outcome = CompileScript(state.options, input, state.texts.back(), file);
     state.bFailed = state.bFailed || !outcome.bOk;
     Show(state, std::move(file));
+    // Scripts are read one at a time, so that tfsc holds one at a time.
+    if (state.options.format != DiagnosticsFormat::Sarif)
+        std::string().swap(state.texts.back());
     if (state.options.bStats && outcome.bRead)
         PrintStats(cli::DisplayName(input), outcome.result);
 }
@@ -248,8 +257,9 @@ ScriptOutcome CompileScript(const TfscOptions& options, const std::string& input
     // The compiler reads up to the first NUL; so do the source lines shown.
     text.resize(std::min(text.size(), text.find('\0')));
     file.source = text;
-    const CompileResult result = Diagnose(file.source);
-    file.diagnostics = result.diagnostics;
+    // The text is a std::string's: a NUL follows it, and the engine reads it in place.
+    CompileResult result = Diagnose(file.source, DiagnoseOptions{options.errorLimit, true});
+    file.diagnostics = std::move(result.diagnostics);
     // Shown on the lines an editor shows (a lone CR ends one too).
     PlaceOnLines(file.source, file.diagnostics);
     outcome.result.ok = result.ok;

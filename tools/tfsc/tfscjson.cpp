@@ -137,9 +137,21 @@ json SarifFix(const FileDiagnostics& file, const LineIndex& lines, const Diagnos
              {{{"artifactLocation", {{"uri", UriReference(file.name)}}}, {"replacements", replacements}}}}};
 }
 
+// A note of its own (where a run stopped at its error limit) is a result
+// of SARIF's level "note".
+const char* SarifLevel(Severity severity)
+{
+    switch (severity) {
+    case Severity::Warning: return "warning";
+    case Severity::Note: return "note";
+    case Severity::Error: break;
+    }
+    return "error";
+}
+
 json SarifResult(const FileDiagnostics& file, const LineIndex& lines, const Diagnostic& diagnostic)
 {
-    json result = {{"level", diagnostic.severity == Severity::Warning ? "warning" : "error"},
+    json result = {{"level", SarifLevel(diagnostic.severity)},
                    {"message", {{"text", ToUtf8(diagnostic.message)}}},
                    {"locations", {SarifLocation(file, lines, diagnostic)}}};
     if (!diagnostic.name.empty())

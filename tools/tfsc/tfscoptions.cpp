@@ -3,6 +3,7 @@
 #include "tfscoptions.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 
 #include "quorlin/quorlin.h"
@@ -119,7 +120,31 @@ bool ParseFormat(std::string_view option, std::string_view value, TfscOptions& o
     return true;
 }
 
-enum OptionId { CHECK = 1, STATS, HELP, VERSION, NO_WARNINGS, WARNING, OUTPUT, COLOR, FORMAT, WATCH };
+// A count in decimal digits, without a sign, that fits a size_t.
+bool ParseCount(std::string_view value, std::size_t& nCount)
+{
+    if (value.empty() || value.find_first_not_of("0123456789") != std::string_view::npos)
+        return false;
+    nCount = 0;
+    for (const char c : value) {
+        const auto nDigit = static_cast<std::size_t>(c - '0');
+        if (nCount > (SIZE_MAX - nDigit) / 10)
+            return false;
+        nCount = nCount * 10 + nDigit;
+    }
+    return true;
+}
+
+bool ParseErrorLimit(std::string_view option, std::string_view value, TfscOptions& options, std::string& error)
+{
+    if (ParseCount(value, options.errorLimit))
+        return true;
+    error = "invalid argument '" + std::string(value) + "' to '" + std::string(option) +
+            "' (a number of errors, 0 for no limit)";
+    return false;
+}
+
+enum OptionId { CHECK = 1, STATS, HELP, VERSION, NO_WARNINGS, WARNING, OUTPUT, COLOR, FORMAT, WATCH, ERROR_LIMIT };
 
 // A flag's effect on the options.
 void ApplyFlag(int nId, TfscOptions& options)
@@ -143,6 +168,7 @@ bool ApplyOption(const cli::CommandLineItem& item, TfscOptions& options, std::st
     // As in ls and grep, --color alone means always.
     case COLOR: return ParseColor(item.hasValue ? item.value : "always", options, error);
     case FORMAT: return ParseFormat(item.text, item.value, options, error);
+    case ERROR_LIMIT: return ParseErrorLimit(item.text, item.value, options, error);
     default: ApplyFlag(item.id, options); return true;
     }
 }
@@ -214,6 +240,8 @@ const std::vector<cli::OptionEntry>& TfscOptionTable()
         {COLOR, "--color", OptionValue::OPTIONAL, "WHEN", "colour the text: auto, always or never"},
         {FORMAT, "--diagnostics-format", OptionValue::REQUIRED, "FORMAT", "text, json or sarif"},
         {FORMAT, "-fdiagnostics-format", OptionValue::REQUIRED, "FORMAT", "the same as --diagnostics-format"},
+        {ERROR_LIMIT, "-ferror-limit", OptionValue::REQUIRED, "N",
+         "stop checking a script after N errors (0: no limit)"},
         {HELP, "-h", OptionValue::NONE, {}, "show the help and exit"},
         {HELP, "--help", OptionValue::NONE, {}, "show the help and exit"},
         {VERSION, "--version", OptionValue::NONE, {}, "show the version and exit"},

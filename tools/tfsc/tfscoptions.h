@@ -4,6 +4,7 @@
 #ifndef QUORLIN_TFSCOPTIONS_H
 #define QUORLIN_TFSCOPTIONS_H
 
+#include <cstddef>
 #include <optional>
 #include <set>
 #include <string>
@@ -15,6 +16,8 @@ namespace quorlin {
 
 enum class ColorMode { Auto, Always, Never };
 enum class DiagnosticsFormat { Text, Json, Sarif };
+
+constexpr std::size_t DEFAULT_ERROR_LIMIT = 100;
 
 struct TfscOptions {
     std::vector<std::string> files;
@@ -37,6 +40,9 @@ struct TfscOptions {
     std::vector<std::string> unknownDisabled;
     ColorMode color = ColorMode::Auto;
     DiagnosticsFormat format = DiagnosticsFormat::Text;
+    // -ferror-limit=N: the errors (and the warnings) shown of each script at
+    // most; 0 shows them all.
+    std::size_t errorLimit = DEFAULT_ERROR_LIMIT;
 };
 
 // Parses the arguments after the program name. On a usage error returns

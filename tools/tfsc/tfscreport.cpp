@@ -4,6 +4,7 @@
 #include "tfscreport.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "linebreaks.h"
@@ -189,20 +190,50 @@ void AppendOne(const FileDiagnostics& file, const LineIndex& lines, const Diagno
 
 } // namespace
 
-LineIndex::LineIndex(std::string_view source) : m_source(source), m_starts(LineStarts(source)) {}
+LineIndex::LineIndex(std::string_view source) : m_source(source) { m_starts.push_back(0); }
+
+// The start of the line after the last found; false when none is left.
+bool LineIndex::IndexNextLine() const
+{
+    const std::size_t nStart = m_bAllFound ? std::string_view::npos : NextLineStart(m_source, m_starts.back());
+    if (nStart == std::string_view::npos) {
+        m_bAllFound = true;
+        return false;
+    }
+    m_starts.push_back(nStart);
+    return true;
+}
+
+// The first nLines lines found, or all there are.
+void LineIndex::IndexLines(std::uint32_t nLines) const
+{
+    while (m_starts.size() < nLines && IndexNextLine()) {
+    }
+}
+
+// The lines found past the offset, or all there are.
+void LineIndex::IndexPast(std::size_t nOffset) const
+{
+    while (m_starts.back() <= nOffset && IndexNextLine()) {
+    }
+}
 
 std::string_view LineIndex::Line(std::uint32_t nLine) const
 {
+    // Its end is the next line's start.
+    IndexLines(nLine == UINT32_MAX ? nLine : nLine + 1);
     return nLine == 0 ? std::string_view() : LineText(m_source, m_starts, nLine - 1);
 }
 
 std::uint32_t LineIndex::LineOf(std::size_t nOffset) const
 {
+    IndexPast(nOffset);
     return static_cast<std::uint32_t>(LineOfOffset(m_starts, nOffset) + 1);
 }
 
 std::size_t LineIndex::Start(std::uint32_t nLine) const
 {
+    IndexLines(nLine);
     return nLine == 0 || nLine > m_starts.size() ? m_source.size() : m_starts[nLine - 1];
 }
 

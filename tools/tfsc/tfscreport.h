@@ -43,9 +43,10 @@ std::string FormatJson(const std::vector<FileDiagnostics>& files);
 // A SARIF 2.1.0 log with one run of tfsc.
 std::string FormatSarif(const std::vector<FileDiagnostics>& files);
 
-// The lines of a text (linebreaks.h), found in one pass, so that showing
-// many diagnostics costs one search each, not a scan from the start of the
-// text.
+// The lines of a text (linebreaks.h), found in one pass, so that showing many diagnostics
+// costs one search each, not a scan from the start of the text. The pass
+// goes only as far as the lines asked for: the diagnostics of a long script
+// stopped at its error limit index its first lines, not all of them.
 class LineIndex {
 public:
     explicit LineIndex(std::string_view source);
@@ -64,8 +65,15 @@ public:
     int CodePointColumn(std::string_view line, int nByteColumn) const { return m_codePoints.Of(line, nByteColumn); }
 
 private:
+    void IndexLines(std::uint32_t nLines) const;
+    void IndexPast(std::size_t nOffset) const;
+    bool IndexNextLine() const;
+
     std::string_view m_source;
-    std::vector<std::size_t> m_starts; // the offset of every line's first byte
+    // The offset of each line's first byte, from the first line on, as far
+    // as found, and whether every line is: a memo too, as the walks below.
+    mutable std::vector<std::size_t> m_starts;
+    mutable bool m_bAllFound = false;
     // What the walks over the lines found so far: a memo, not the index's state.
     mutable LineColumns m_display{ColumnUnit::Display};
     mutable LineColumns m_codePoints{ColumnUnit::CodePoint};
