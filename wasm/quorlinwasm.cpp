@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "decompiler.h"
+#include "linebreaks.h"
 #include "listing.h"
 #include "quorlin/quorlin.h"
 #include "quorlinwasm.h"
@@ -106,6 +107,15 @@ Json DiagnoseJson(const CompileResult& result)
             {"budget", BudgetJson(result.figures)}};
 }
 
+// The diagnostics as tfsc shows them: at most its default number of errors,
+// placed on the lines an editor shows (a lone CR ends one too).
+CompileResult DiagnoseForEditor(std::string_view text)
+{
+    CompileResult result = Diagnose(text, DiagnoseOptions{DEFAULT_ERROR_LIMIT, false});
+    PlaceOnLines(text, result.diagnostics);
+    return result;
+}
+
 // What ReadCompiledScript says of bytes that are no compiled file.
 Json ReadErrorJson(const ReadError& error)
 {
@@ -154,7 +164,7 @@ QUORLIN_EXPORT const char* quorlin_compile(const char* pText, std::uint32_t nLen
 
 QUORLIN_EXPORT const char* quorlin_diagnose(const char* pText, std::uint32_t nLength)
 {
-    return quorlin::Answer(quorlin::DiagnoseJson(quorlin::Diagnose(quorlin::Script(pText, nLength))));
+    return quorlin::Answer(quorlin::DiagnoseJson(quorlin::DiagnoseForEditor(quorlin::Script(pText, nLength))));
 }
 
 QUORLIN_EXPORT const char* quorlin_format(const char* pText, std::uint32_t nLength)

@@ -138,6 +138,10 @@ struct DiagnoseOptions {
 // The text of the note that ends a run stopped at its error limit.
 extern const char* const TOO_MANY_ERRORS_NOTE;
 
+// The error limit of the tools that show diagnostics to an author (tfsc's
+// -ferror-limit, the playground) unless told otherwise.
+constexpr std::size_t DEFAULT_ERROR_LIMIT = 100;
+
 // Diagnose with the limits of the options.
 CompileResult Diagnose(std::string_view text, const DiagnoseOptions& options);
 

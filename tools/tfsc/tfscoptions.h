@@ -11,13 +11,12 @@
 #include <vector>
 
 #include "optionparser.h"
+#include "quorlin/quorlin.h"
 
 namespace quorlin {
 
 enum class ColorMode { Auto, Always, Never };
 enum class DiagnosticsFormat { Text, Json, Sarif };
-
-constexpr std::size_t DEFAULT_ERROR_LIMIT = 100;
 
 struct TfscOptions {
     std::vector<std::string> files;
