@@ -15,6 +15,27 @@ namespace {
 
 constexpr int SYNC_INCREMENTAL = 2;
 
+// The types of window/showMessage.
+constexpr int MESSAGE_ERROR = 1;
+constexpr int MESSAGE_WARNING = 2;
+
+// The notifications that keep the server's copy of a document in step with
+// the client's: one of them that cannot be acted on leaves the two apart.
+bool ChangesDocuments(const std::string& method)
+{
+    return method == "textDocument/didOpen" || method == "textDocument/didChange" || method == "textDocument/didClose";
+}
+
+// The uri a message's params name, or empty when they name none.
+std::string UriOf(const Json& params)
+{
+    const Json* pUri = nullptr;
+    if (params.is_object() && params.contains("textDocument") && params["textDocument"].is_object() &&
+        params["textDocument"].contains("uri"))
+        pUri = &params["textDocument"]["uri"];
+    return pUri != nullptr && pUri->is_string() ? pUri->get<std::string>() : std::string();
+}
+
 // The requests that read one document, registered once: the method, its
 // handler, the capability that announces it in the answer to initialize, and
 // what it answers for a document the server does not know (an empty list or
@@ -113,19 +134,21 @@ std::vector<TextChange> ChangesFrom(const Json& contentChanges)
 
 } // namespace
 
-Server::Server(Sink sink) : m_sink(std::move(sink)) {}
+Server::Server(Sink sink, std::size_t nMaxDocument) : m_sink(std::move(sink)), m_nMaxDocument(nMaxDocument) {}
 
 void Server::HandleMessage(const std::string& body)
 {
     const ParsedBody parsed = ParseBody(body);
-    if (parsed.status == BodyStatus::NotJson)
-        return SendError(nullptr, PARSE_ERROR, "the message is not valid JSON");
+    if (parsed.status == BodyStatus::NotJson) {
+        SendError(nullptr, PARSE_ERROR, "the message is not valid JSON");
+        return ForgetUnreadChange(parsed.method, parsed.uri, "a message about it was not valid JSON");
+    }
     if (parsed.status == BodyStatus::TooDeep) {
         // Nothing of it is read, but a request still gets its one answer.
+        const std::string problem = "the message nests deeper than " + std::to_string(MAX_JSON_DEPTH) + " levels";
         if (parsed.bRequest)
-            SendError(IsValidId(parsed.id) ? parsed.id : Json(), INVALID_REQUEST,
-                      "the message nests deeper than " + std::to_string(MAX_JSON_DEPTH) + " levels");
-        return;
+            SendError(IsValidId(parsed.id) ? parsed.id : Json(), INVALID_REQUEST, problem);
+        return ForgetUnreadChange(parsed.method, parsed.uri, problem);
     }
     Dispatch(parsed.message);
 }
@@ -151,9 +174,21 @@ void Server::Dispatch(const Json& message)
 void Server::HandleBadHeader(const std::string& problem, const std::string& body)
 {
     // The message under a broken header is not acted on; if it was a
-    // request, the error answers it.
-    const Json id = body.empty() ? Json() : ParseBody(body).id;
-    SendError(IsValidId(id) ? id : Json(), PARSE_ERROR, "unreadable message header: " + problem);
+    // request, the error answers it, and a document it would have changed
+    // is forgotten.
+    const ParsedBody parsed = ScanBody(body);
+    SendError(IsValidId(parsed.id) ? parsed.id : Json(), PARSE_ERROR, "unreadable message header: " + problem);
+    ForgetUnreadChange(parsed.method, parsed.uri, "a message about it had an unreadable header");
+}
+
+void Server::HandleOversizedMessage(const std::string& problem, const std::string& head)
+{
+    const ParsedBody parsed = ScanBody(head);
+    if (parsed.bRequest && IsValidId(parsed.id))
+        SendError(parsed.id, INVALID_REQUEST, problem);
+    else
+        ShowMessage(MESSAGE_ERROR, "quorlin-lsp: a " + problem);
+    ForgetUnreadChange(parsed.method, parsed.uri, problem);
 }
 
 void Server::HandleRequest(const Json& id, const std::string& method, const Json& params)
@@ -230,8 +265,10 @@ void Server::HandleNotification(const std::string& method, const Json& params)
             DidClose(params);
         else if (method == "textDocument/didSave")
             DidChange(Json{{"textDocument", Member(params, "textDocument")}, {"contentChanges", Json::array()}});
-    } catch (const std::exception&) {
-        // A malformed notification has no one to answer; it changes nothing.
+    } catch (const std::exception& error) {
+        // A malformed notification has no one to answer; one that should
+        // have changed a document leaves it out of step with the client.
+        ForgetUnreadChange(method, UriOf(params), error.what());
     }
 }
 
@@ -239,7 +276,10 @@ void Server::DidOpen(const Json& params)
 {
     const Json& textDocument = Member(params, "textDocument");
     const std::string uri = StringMember(textDocument, "uri");
-    Document& document = m_documents.Open(uri, StringMember(textDocument, "text"), VersionOf(textDocument));
+    std::string text = StringMember(textDocument, "text");
+    if (text.size() > m_nMaxDocument)
+        throw ProtocolError(INVALID_PARAMS, "it is larger than " + std::to_string(m_nMaxDocument) + " bytes");
+    Document& document = m_documents.Open(uri, std::move(text), VersionOf(textDocument));
     document.Analyze();
     Publish(uri, document);
 }
@@ -251,18 +291,28 @@ void Server::DidChange(const Json& params)
     Document* pDocument = m_documents.Find(uri);
     if (pDocument == nullptr)
         return;
-    // Every change is read before any is applied: one malformed change
-    // leaves the document as it was.
-    for (TextChange& change : ChangesFrom(Member(params, "contentChanges"))) {
-        if (change.range)
-            pDocument->Edit(*change.range, change.text);
-        else
-            pDocument->Replace(std::move(change.text), pDocument->Version());
-    }
+    ApplyChanges(*pDocument, params);
     if (textDocument.contains("version"))
         pDocument->SetVersion(VersionOf(textDocument));
     pDocument->Analyze();
     Publish(uri, *pDocument);
+}
+
+// Every change is read before any is applied, but a change that cannot be
+// applied still leaves the document behind the client's: the caller forgets
+// it then.
+void Server::ApplyChanges(Document& document, const Json& params) const
+{
+    for (TextChange& change : ChangesFrom(Member(params, "contentChanges"))) {
+        const std::size_t nSize =
+            change.range ? document.SizeAfterEdit(*change.range, change.text) : change.text.size();
+        if (nSize > m_nMaxDocument)
+            throw ProtocolError(INVALID_PARAMS, "it grew larger than " + std::to_string(m_nMaxDocument) + " bytes");
+        if (change.range)
+            document.Edit(*change.range, change.text);
+        else
+            document.Replace(std::move(change.text), document.Version());
+    }
 }
 
 void Server::DidClose(const Json& params)
@@ -276,6 +326,26 @@ void Server::DidClose(const Json& params)
           {"params", {{"uri", uri}, {"diagnostics", Json::array()}}}});
 }
 
+void Server::Forget(const std::string& uri, const std::string& reason)
+{
+    const std::vector<std::string> uris = uri.empty() ? m_documents.Uris() : std::vector<std::string>{uri};
+    for (const std::string& forgotten : uris) {
+        m_documents.Close(forgotten);
+        Send({{"jsonrpc", "2.0"},
+              {"method", "textDocument/publishDiagnostics"},
+              {"params", {{"uri", forgotten}, {"diagnostics", Json::array()}}}});
+        ShowMessage(MESSAGE_WARNING, "quorlin-lsp no longer follows " + forgotten + " (" + reason +
+                                         "): close and reopen it to have its diagnostics again");
+    }
+}
+
+void Server::ForgetUnreadChange(const std::string& method, const std::string& uri, const std::string& reason)
+{
+    // A message whose method is unknown may be any of them.
+    if (ChangesDocuments(method) || method.empty())
+        Forget(uri, reason);
+}
+
 void Server::Publish(const std::string& uri, const Document& document)
 {
     Send({{"jsonrpc", "2.0"},
@@ -284,6 +354,11 @@ void Server::Publish(const std::string& uri, const Document& document)
 }
 
 void Server::Send(const Json& message) { m_sink(Serialize(message)); }
+
+void Server::ShowMessage(int nType, const std::string& message)
+{
+    Send({{"jsonrpc", "2.0"}, {"method", "window/showMessage"}, {"params", {{"type", nType}, {"message", message}}}});
+}
 
 void Server::SendError(const Json& id, int nCode, const std::string& message)
 {
