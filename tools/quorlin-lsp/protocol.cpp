@@ -41,4 +41,11 @@ std::string StringMember(const Json& object, const char* pszName)
 
 std::string Serialize(const Json& message) { return message.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
+std::string ResultMessage(const Json& id, std::string resultText)
+{
+    resultText.insert(0, R"({"id":)" + Serialize(id) + R"(,"jsonrpc":"2.0","result":)");
+    resultText += '}';
+    return resultText;
+}
+
 } // namespace quorlin::lsp

@@ -50,6 +50,11 @@ std::string StringMember(const Json& object, const char* pszName);
 // Serialises a message; text that is not valid UTF-8 is replaced, never thrown on.
 std::string Serialize(const Json& message);
 
+// The answer to a request whose result is JSON text already, byte for byte
+// as Serialize writes the same answer as a Json value.
+// The text is taken over, not copied: a large result is held once.
+std::string ResultMessage(const Json& id, std::string resultText);
+
 } // namespace quorlin::lsp
 
 #endif

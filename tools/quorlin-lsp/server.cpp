@@ -3,6 +3,7 @@
 // up: a handler's failure becomes an error answer for that request alone.
 #include "server.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
 #include <vector>
@@ -42,35 +43,54 @@ std::string UriOf(const Json& params)
 // null).
 struct DocumentFeature {
     const char* pszMethod;
-    Json (*pfnHandler)(const DocumentView&, const Json&);
+    std::string (*pfnHandler)(const DocumentView&, const Json&); // the result as JSON text
     const char* pszCapability;
     Json capability;
     Json unknownDocumentAnswer;
 };
 
+// A feature that answers a Json value, as one that writes JSON text.
+template <Json (*pfnFeature)(const DocumentView&, const Json&)>
+std::string AsText(const DocumentView& view, const Json& params)
+{
+    return Serialize(pfnFeature(view, params));
+}
+
 const std::vector<DocumentFeature>& DocumentFeatures()
 {
     const Json list = Json::array();
     static const std::vector<DocumentFeature> features = {
-        {"textDocument/completion", Completion, "completionProvider", {{"triggerCharacters", Json::array()}}, list},
-        {"textDocument/hover", Hover, "hoverProvider", true, nullptr},
-        {"textDocument/signatureHelp", SignatureHelp, "signatureHelpProvider", {{"triggerCharacters", {"("}}}, nullptr},
-        {"textDocument/definition", Definition, "definitionProvider", true, nullptr},
-        {"textDocument/references", References, "referencesProvider", true, list},
-        {"textDocument/documentHighlight", DocumentHighlight, "documentHighlightProvider", true, list},
-        {"textDocument/prepareRename", PrepareRename, "renameProvider", {{"prepareProvider", true}}, nullptr},
-        {"textDocument/rename", Rename, nullptr, nullptr, nullptr},
-        {"textDocument/documentSymbol", DocumentSymbols, "documentSymbolProvider", true, list},
-        {"textDocument/codeAction", CodeActions, "codeActionProvider", {{"codeActionKinds", {"quickfix"}}}, list},
+        {"textDocument/completion",
+         AsText<Completion>,
+         "completionProvider",
+         {{"triggerCharacters", Json::array()}},
+         list},
+        {"textDocument/hover", AsText<Hover>, "hoverProvider", true, nullptr},
+        {"textDocument/signatureHelp",
+         AsText<SignatureHelp>,
+         "signatureHelpProvider",
+         {{"triggerCharacters", {"("}}},
+         nullptr},
+        {"textDocument/definition", AsText<Definition>, "definitionProvider", true, nullptr},
+        {"textDocument/references", AsText<References>, "referencesProvider", true, list},
+        {"textDocument/documentHighlight", AsText<DocumentHighlight>, "documentHighlightProvider", true, list},
+        {"textDocument/prepareRename", AsText<PrepareRename>, "renameProvider", {{"prepareProvider", true}}, nullptr},
+        {"textDocument/rename", AsText<Rename>, nullptr, nullptr, nullptr},
+        {"textDocument/documentSymbol", AsText<DocumentSymbols>, "documentSymbolProvider", true, list},
+        {"textDocument/codeAction",
+         AsText<CodeActions>,
+         "codeActionProvider",
+         {{"codeActionKinds", {"quickfix"}}},
+         list},
         {"textDocument/semanticTokens/full",
          SemanticTokens,
          "semanticTokensProvider",
          {{"legend", SemanticTokensLegend()}, {"full", true}},
          nullptr},
-        {"textDocument/inlayHint", InlayHints, "inlayHintProvider", true, list},
-        {"textDocument/codeLens", CodeLenses, "codeLensProvider", {{"resolveProvider", false}}, list},
-        {"textDocument/formatting", Formatting, "documentFormattingProvider", true, list},
-        {"textDocument/rangeFormatting", RangeFormatting, "documentRangeFormattingProvider", true, list},
+        {"textDocument/inlayHint", AsText<InlayHints>, "inlayHintProvider", true, list},
+        {"textDocument/codeLens", AsText<CodeLenses>, "codeLensProvider", {{"resolveProvider", false}}, list},
+        {"textDocument/formatting", AsText<Formatting>, "documentFormattingProvider", true, list},
+        {"textDocument/rangeFormatting", AsText<RangeFormatting>, "documentRangeFormattingProvider", true, list},
     };
     return features;
 }
@@ -134,7 +154,12 @@ std::vector<TextChange> ChangesFrom(const Json& contentChanges)
 
 } // namespace
 
-Server::Server(Sink sink, std::size_t nMaxDocument) : m_sink(std::move(sink)), m_nMaxDocument(nMaxDocument) {}
+// A document is tokenized whole, so none is followed beyond what tokens can
+// place.
+Server::Server(Sink sink, std::size_t nMaxDocument)
+    : m_sink(std::move(sink)), m_nMaxDocument(std::min(nMaxDocument, MAX_TOKENIZED_BYTES))
+{
+}
 
 void Server::HandleMessage(const std::string& body)
 {
@@ -198,7 +223,7 @@ void Server::HandleRequest(const Json& id, const std::string& method, const Json
     if (m_bShutdown)
         return SendError(id, INVALID_REQUEST, "the server is shutting down");
     try {
-        Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", Answer(method, params)}});
+        m_sink(ResultMessage(id, Answer(method, params)));
     } catch (const ProtocolError& error) {
         SendError(id, error.Code(), error.what());
     } catch (const Json::exception& error) {
@@ -208,20 +233,20 @@ void Server::HandleRequest(const Json& id, const std::string& method, const Json
     }
 }
 
-Json Server::Answer(const std::string& method, const Json& params)
+std::string Server::Answer(const std::string& method, const Json& params)
 {
     if (method == "initialize")
-        return Initialize(params);
+        return Serialize(Initialize(params));
     if (method == "shutdown") {
         m_bShutdown = true;
-        return nullptr;
+        return Serialize(nullptr);
     }
     const DocumentFeature* pFeature = FindDocumentFeature(method);
     if (pFeature == nullptr)
         throw ProtocolError(METHOD_NOT_FOUND, "unknown method " + method);
     const Document* pDocument = m_documents.Find(StringMember(Member(params, "textDocument"), "uri"));
     if (pDocument == nullptr)
-        return pFeature->unknownDocumentAnswer;
+        return Serialize(pFeature->unknownDocumentAnswer);
     return pFeature->pfnHandler({StringMember(Member(params, "textDocument"), "uri"), *pDocument}, params);
 }
 

@@ -20,7 +20,8 @@ class Server {
 public:
     using Sink = std::function<void(const std::string& body)>;
 
-    // Documents larger than nMaxDocument bytes are refused.
+    // Documents larger than nMaxDocument bytes (or MAX_TOKENIZED_BYTES) are
+    // refused.
     explicit Server(Sink sink, std::size_t nMaxDocument = MAX_DOCUMENT_BYTES);
 
     // Handles one message body as it came off the wire.
@@ -47,7 +48,8 @@ private:
     void Dispatch(const Json& message);
     void HandleRequest(const Json& id, const std::string& method, const Json& params);
     void HandleNotification(const std::string& method, const Json& params);
-    Json Answer(const std::string& method, const Json& params);
+    // The result of a request as JSON text.
+    std::string Answer(const std::string& method, const Json& params);
     Json Initialize(const Json& params);
 
     void DidOpen(const Json& params);
