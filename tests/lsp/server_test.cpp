@@ -197,7 +197,8 @@ TEST(ServerDocuments, LoneCarriageReturnsSeparateLinesForEditsAndDiagnostics)
 // A change the server cannot apply leaves its copy behind the client's:
 // the document is forgotten (its diagnostics cleared, the user told) rather
 // than served stale, whether a change is malformed, the message is not JSON
-// (raw bytes that are not UTF-8) or the text would outgrow the limit.
+// (raw bytes that are not UTF-8), the text would outgrow the limit or the
+// header above the change is broken.
 TEST(ServerDocuments, ADocumentWhoseChangeCannotBeAppliedIsForgotten)
 {
     const Json valid = {{"range", ToJson(Range{{4, 3}, {4, 5}})}, {"text", "44"}};
@@ -231,6 +232,11 @@ TEST(ServerDocuments, ADocumentWhoseChangeCannotBeAppliedIsForgotten)
         EXPECT_EQ(client.Sent().size(), nSent) << fault;
         EXPECT_TRUE(client.At("textDocument/hover", 4, 1).is_null()) << fault;
     }
+    TestClient client;
+    client.Initialize();
+    client.Open(WORKED_EXAMPLE);
+    client.GetServer().HandleBadHeader("header line without a colon", faults[0]);
+    EXPECT_EQ(client.GetServer().Documents().Count(), 0U);
 }
 
 // JavaScript's JSON.stringify writes half a surrogate pair as a lone escape:

@@ -118,13 +118,6 @@ Json Capabilities()
 
 bool IsValidId(const Json& id) { return id.is_string() || id.is_number_integer(); }
 
-// The params of a message without any, made once on first use.
-const Json& EmptyParams()
-{
-    static const Json empty = Json::object();
-    return empty;
-}
-
 std::int64_t VersionOf(const Json& textDocument)
 {
     const Json& version = textDocument.contains("version") ? textDocument["version"] : Json();
@@ -138,16 +131,16 @@ struct TextChange {
     std::string text;
 };
 
-std::vector<TextChange> ChangesFrom(const Json& contentChanges)
+std::vector<TextChange> ChangesFrom(Json& contentChanges)
 {
     if (!contentChanges.is_array())
         throw ProtocolError(INVALID_PARAMS, "contentChanges must be an array");
     std::vector<TextChange> changes;
-    for (const Json& change : contentChanges) {
+    for (Json& change : contentChanges) {
         std::optional<Range> range;
         if (change.is_object() && change.contains("range"))
             range = RangeFrom(change["range"]);
-        changes.push_back({range, StringMember(change, "text")});
+        changes.push_back({range, TakeStringMember(change, "text")});
     }
     return changes;
 }
@@ -163,7 +156,7 @@ Server::Server(Sink sink, std::size_t nMaxDocument)
 
 void Server::HandleMessage(const std::string& body)
 {
-    const ParsedBody parsed = ParseBody(body);
+    ParsedBody parsed = ParseBody(body);
     if (parsed.status == BodyStatus::NotJson) {
         SendError(nullptr, PARSE_ERROR, "the message is not valid JSON");
         return ForgetUnreadChange(parsed.method, parsed.uri, "a message about it was not valid JSON");
@@ -178,7 +171,7 @@ void Server::HandleMessage(const std::string& body)
     Dispatch(parsed.message);
 }
 
-void Server::Dispatch(const Json& message)
+void Server::Dispatch(Json& message)
 {
     const bool bValid = message.is_object() && message.value("jsonrpc", Json()) == "2.0";
     const Json id = bValid && message.contains("id") ? message["id"] : Json();
@@ -189,7 +182,8 @@ void Server::Dispatch(const Json& message)
     if (!message["method"].is_string())
         return SendError(id, INVALID_REQUEST, "method must be a string");
     const std::string method = message["method"].get<std::string>();
-    const Json& params = message.contains("params") ? message["params"] : EmptyParams();
+    Json noParams = Json::object();
+    Json& params = message.contains("params") ? message["params"] : noParams;
     if (message.contains("id"))
         HandleRequest(id, method, params);
     else
@@ -272,7 +266,7 @@ Json Server::Initialize(const Json& params)
     return {{"capabilities", Capabilities()}, {"serverInfo", {{"name", "quorlin-lsp"}, {"version", QUORLIN_VERSION}}}};
 }
 
-void Server::HandleNotification(const std::string& method, const Json& params)
+void Server::HandleNotification(const std::string& method, Json& params)
 {
     if (method == "exit") {
         m_bExit = true;
@@ -288,8 +282,10 @@ void Server::HandleNotification(const std::string& method, const Json& params)
             DidChange(params);
         else if (method == "textDocument/didClose")
             DidClose(params);
-        else if (method == "textDocument/didSave")
-            DidChange(Json{{"textDocument", Member(params, "textDocument")}, {"contentChanges", Json::array()}});
+        else if (method == "textDocument/didSave") {
+            Json unchanged = {{"textDocument", Member(params, "textDocument")}, {"contentChanges", Json::array()}};
+            DidChange(unchanged);
+        }
     } catch (const std::exception& error) {
         // A malformed notification has no one to answer; one that should
         // have changed a document leaves it out of step with the client.
@@ -297,11 +293,11 @@ void Server::HandleNotification(const std::string& method, const Json& params)
     }
 }
 
-void Server::DidOpen(const Json& params)
+void Server::DidOpen(Json& params)
 {
-    const Json& textDocument = Member(params, "textDocument");
+    Json& textDocument = Member(params, "textDocument");
     const std::string uri = StringMember(textDocument, "uri");
-    std::string text = StringMember(textDocument, "text");
+    std::string text = TakeStringMember(textDocument, "text");
     if (text.size() > m_nMaxDocument)
         throw ProtocolError(INVALID_PARAMS, "it is larger than " + std::to_string(m_nMaxDocument) + " bytes");
     Document& document = m_documents.Open(uri, std::move(text), VersionOf(textDocument));
@@ -309,7 +305,7 @@ void Server::DidOpen(const Json& params)
     Publish(uri, document);
 }
 
-void Server::DidChange(const Json& params)
+void Server::DidChange(Json& params)
 {
     const Json& textDocument = Member(params, "textDocument");
     const std::string uri = StringMember(textDocument, "uri");
@@ -326,7 +322,7 @@ void Server::DidChange(const Json& params)
 // Every change is read before any is applied, but a change that cannot be
 // applied still leaves the document behind the client's: the caller forgets
 // it then.
-void Server::ApplyChanges(Document& document, const Json& params) const
+void Server::ApplyChanges(Document& document, Json& params) const
 {
     for (TextChange& change : ChangesFrom(Member(params, "contentChanges"))) {
         const std::size_t nSize =

@@ -45,17 +45,18 @@ public:
     const DocumentStore& Documents() const { return m_documents; }
 
 private:
-    void Dispatch(const Json& message);
+    // The message's texts are moved out of it as they are taken over.
+    void Dispatch(Json& message);
     void HandleRequest(const Json& id, const std::string& method, const Json& params);
-    void HandleNotification(const std::string& method, const Json& params);
+    void HandleNotification(const std::string& method, Json& params);
     // The result of a request as JSON text.
     std::string Answer(const std::string& method, const Json& params);
     Json Initialize(const Json& params);
 
-    void DidOpen(const Json& params);
-    void DidChange(const Json& params);
+    void DidOpen(Json& params);
+    void DidChange(Json& params);
     void DidClose(const Json& params);
-    void ApplyChanges(Document& document, const Json& params) const;
+    void ApplyChanges(Document& document, Json& params) const;
     void Publish(const std::string& uri, const Document& document);
     // Stops following a document whose text the server may no longer hold
     // as the client does (all of them when uri is empty): its diagnostics are
