@@ -164,6 +164,17 @@ std::string LargestFittingScript()
     return text;
 }
 
+std::string RepeatedStatementsScript(std::size_t nBytes)
+{
+    std::string text;
+    text.reserve(nBytes + std::string(STATEMENT_BLOCK).size() + 128);
+    text += FULL_HEADER;
+    while (text.size() < nBytes)
+        text += STATEMENT_BLOCK;
+    text += END_SCRIPT;
+    return text;
+}
+
 std::string MixedExpressionScript()
 {
     ScriptRandom random;

@@ -27,6 +27,12 @@ std::string LargestFittingScript();
 std::string MixedExpressionScript();
 constexpr std::uint32_t MIXED_SCRIPT_OUTPUT_LIMIT = 8016;
 
+// The statements of LargestFittingScript repeated to at least nBytes bytes:
+// a document far larger than any that compiles (its code overflows the
+// compiled file), of statements as an author writes them, for what the
+// language server costs on a large document.
+std::string RepeatedStatementsScript(std::size_t nBytes);
+
 // A script of nTotalBytes bytes that is mostly comments and white space
 // (comment lines of varied length, indented comments, blank and space-only
 // lines), with COMMENT_SCRIPT_STATEMENTS statements spread evenly through it.

@@ -107,4 +107,4 @@ BENCHMARK(BM_DiagnosticsAfterChange_LargestFittingScript)->Unit(benchmark::kMicr
 BENCHMARK(BM_DiagnosticsOfOneLineScript_ErrorsAtTheEnd)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiagnosticsOfOneLineScript_EveryStatementBroken)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+// main is lsp_document_bench.cpp's, which reads an argument of its own.

@@ -73,6 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
             server.HandleBadHeader(problem, body);
             continue;
         }
+        if (status == quorlin::lsp::ReadStatus::TooLarge) {
+            server.HandleOversizedMessage(problem, body);
+            continue;
+        }
         Require(body.size() <= nSize + Preamble().size(), "a body is made of the stream's bytes");
         const std::size_t nBefore = nSent;
         const bool bRequest = IsRequest(body);

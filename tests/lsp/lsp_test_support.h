@@ -16,12 +16,14 @@ const std::string URI = "file:///script.txt";
 
 class TestClient {
 public:
-    TestClient()
-        : m_server([this](const std::string& body) {
-              m_sent.push_back(Json::parse(body));
-              if (m_sent.size() > m_nKeep)
-                  m_sent.erase(m_sent.begin());
-          })
+    explicit TestClient(std::size_t nMaxDocument = MAX_DOCUMENT_BYTES)
+        : m_server(
+              [this](const std::string& body) {
+                  m_sent.push_back(Json::parse(body));
+                  if (m_sent.size() > m_nKeep)
+                      m_sent.erase(m_sent.begin());
+              },
+              nMaxDocument)
     {
     }
 
@@ -62,6 +64,16 @@ public:
     }
 
     const std::vector<Json>& Sent() const { return m_sent; }
+    // The messages of one method the server sent, in order.
+    std::vector<Json> SentOf(const std::string& method) const
+    {
+        std::vector<Json> sent;
+        for (const Json& message : m_sent) {
+            if (message.value("method", "") == method)
+                sent.push_back(message);
+        }
+        return sent;
+    }
     // The diagnostics of the last publishDiagnostics notification.
     Json LastDiagnostics() const
     {

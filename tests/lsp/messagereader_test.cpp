@@ -108,6 +108,20 @@ TEST(MessageReader, StreamEndingInsideAMessageEndsTheInput)
     }
 }
 
+TEST(MessageReader, OversizedBodyKeepsItsFirstBytesAndReadingGoesOn)
+{
+    std::string wire = "Content-Length: " + std::to_string(MAX_MESSAGE_BODY + 1) + "\r\n\r\n";
+    wire += std::string(MAX_MESSAGE_BODY + 1, 'x') + "Content-Length: 2\r\n\r\n{}";
+    std::istringstream in(wire);
+    std::string body;
+    std::string problem;
+    EXPECT_EQ(ReadMessage(in, body, problem), ReadStatus::TooLarge);
+    EXPECT_EQ(body, std::string(KEPT_OVERSIZED_BODY, 'x'));
+    EXPECT_NE(problem.find(std::to_string(MAX_MESSAGE_BODY + 1)), std::string::npos);
+    EXPECT_EQ(ReadMessage(in, body, problem), ReadStatus::Message);
+    EXPECT_EQ(body, "{}");
+}
+
 TEST(MessageReader, WrittenMessagesReadBack)
 {
     std::ostringstream out;

@@ -61,6 +61,45 @@ TEST(Serve, RequestUnderABrokenHeaderIsAnsweredAndTheNextOnesAreServed)
     }
 }
 
+// A body too large to read is read past, not kept: a request under it is
+// answered with an error naming its id, a notification is reported to the
+// user, a document it would have changed is forgotten, and the messages
+// after it are served.
+TEST(Serve, OversizedBodiesAreRefusedAndTheNextOnesAreServed)
+{
+    const std::string padding(MAX_MESSAGE_BODY, ' ');
+    const Json document = {
+        {"uri", "file:///a.txt"}, {"languageId", "quorlin"}, {"version", 1}, {"text", "Input UV;\n"}};
+    const std::string open =
+        Json{{"jsonrpc", "2.0"}, {"method", "textDocument/didOpen"}, {"params", {{"textDocument", document}}}}.dump();
+    const std::string hover =
+        R"({"jsonrpc":"2.0","id":2,"method":"textDocument/hover","params":{"textDocument":{"uri":"file:///a.txt"},"position":{"line":0,"character":1}}})";
+    const std::string change =
+        R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file:///a.txt","version":2},"contentChanges":[{"text":")" +
+        padding + R"("}]}})";
+    const std::string request =
+        R"({"jsonrpc":"2.0","id":7,"method":"textDocument/hover","params":{"x":")" + padding + R"("}})";
+    const Served served =
+        ServeWire(Frame(Request(1, "initialize")) + Frame(open) + Frame(hover) + Frame(change) + Frame(request) +
+                  Frame(hover) + Frame(Request(3, "shutdown")) + Frame(R"({"jsonrpc":"2.0","method":"exit"})"));
+    std::vector<Json> answers;
+    std::vector<Json> shown;
+    for (const Json& message : served.answers) {
+        if (message.contains("id"))
+            answers.push_back(message);
+        if (message.value("method", "") == "window/showMessage")
+            shown.push_back(message);
+    }
+    ASSERT_EQ(answers.size(), 5U) << served.log;
+    EXPECT_FALSE(answers[1]["result"].is_null());
+    EXPECT_EQ(answers[2]["id"], 7);
+    EXPECT_EQ(answers[2]["error"]["code"], INVALID_REQUEST);
+    EXPECT_TRUE(answers[3]["result"].is_null()); // the document was forgotten
+    EXPECT_EQ(answers[4]["id"], 3);
+    EXPECT_EQ(shown.size(), 2U); // the refused change, and the forgotten document
+    EXPECT_EQ(served.nStatus, 0);
+}
+
 TEST(Serve, InputEndingAfterShutdownWithoutExitIsStatusOne)
 {
     EXPECT_EQ(ServeWire(Frame(Request(1, "initialize")) + Frame(Request(2, "shutdown"))).nStatus, 1);

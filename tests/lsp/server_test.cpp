@@ -194,20 +194,94 @@ TEST(ServerDocuments, LoneCarriageReturnsSeparateLinesForEditsAndDiagnostics)
     EXPECT_EQ(diagnostics[0]["range"], ToJson(Range{{4, 0}, {4, 5}}));
 }
 
-TEST(ServerDocuments, ChangesWithOneMalformedChangeChangeNothing)
+// A change the server cannot apply leaves its copy behind the client's:
+// the document is forgotten (its diagnostics cleared, the user told) rather
+// than served stale, whether a change is malformed, the message is not JSON
+// (raw bytes that are not UTF-8), the text would outgrow the limit or the
+// header above the change is broken.
+TEST(ServerDocuments, ADocumentWhoseChangeCannotBeAppliedIsForgotten)
 {
+    const Json valid = {{"range", ToJson(Range{{4, 3}, {4, 5}})}, {"text", "44"}};
+    const std::string prefix =
+        R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":")" + URI +
+        R"(","version":2},"contentChanges":)";
+    const auto notification = [](const Json& changes) {
+        return Json{{"jsonrpc", "2.0"},
+                    {"method", "textDocument/didChange"},
+                    {"params", {{"textDocument", {{"uri", URI}, {"version", 2}}}, {"contentChanges", changes}}}}
+            .dump();
+    };
+    const std::string faults[] = {
+        notification({valid, {{"range", {{"start", 1}}}, {"text", "x"}}}),
+        notification({valid, {{"text", 5}}}),
+        notification(3),
+        prefix + "[{\"text\":\"Mat00 = 1; # \xFF\"}]}}",
+        notification({{{"text", std::string(WORKED_EXAMPLE.size() + 1, ' ')}}}),
+        notification({valid, {{"range", ToJson(Range{{0, 0}, {0, 0}})}, {"text", "#"}}}),
+    };
+    for (const std::string& fault : faults) {
+        TestClient client(WORKED_EXAMPLE.size());
+        client.Initialize();
+        client.Open(WORKED_EXAMPLE);
+        client.Raw(fault);
+        EXPECT_EQ(client.GetServer().Documents().Count(), 0U) << fault;
+        EXPECT_EQ(client.LastDiagnostics(), Json::array()) << fault;
+        ASSERT_EQ(client.SentOf("window/showMessage").size(), 1U) << fault;
+        const std::size_t nSent = client.Sent().size();
+        client.Notify("textDocument/didSave", {{"textDocument", {{"uri", URI}}}});
+        EXPECT_EQ(client.Sent().size(), nSent) << fault;
+        EXPECT_TRUE(client.At("textDocument/hover", 4, 1).is_null()) << fault;
+    }
     TestClient client;
     client.Initialize();
     client.Open(WORKED_EXAMPLE);
-    const std::size_t nSent = client.Sent().size();
-    const Json valid = {{"range", ToJson(Range{{4, 3}, {4, 5}})}, {"text", "44"}};
-    for (const Json& malformed : {Json{{"range", {{"start", 1}}}, {"text", "x"}}, Json{{"text", 5}}, Json(3)})
+    client.GetServer().HandleBadHeader("header line without a colon", faults[0]);
+    EXPECT_EQ(client.GetServer().Documents().Count(), 0U);
+}
+
+// JavaScript's JSON.stringify writes half a surrogate pair as a lone escape:
+// the server reads it as U+FFFD, one UTF-16 unit as the half was, so the
+// client's later positions still fall where the client means them.
+TEST(ServerDocuments, LoneSurrogateEscapesAreReadAsReplacementCharacters)
+{
+    struct Escape {
+        std::string json; // in a JSON string
+        std::string text; // the text it stands for
+        std::size_t nUnits;
+    };
+    const std::string FFFD = "\xEF\xBF\xBD";
+    const Escape escapes[] = {
+        {"\\ud800", FFFD, 1},
+        {"\\uDFFF", FFFD, 1},
+        {"\\ud800\\u0041", FFFD + "A", 2},
+        {"\\udc00\\ud800", FFFD + FFFD, 2},
+        {"\\ud83d\\ude00", "\xF0\x9F\x98\x80", 2},
+        {"\\\\ud800", "\\ud800", 6},
+        {"\\\\\\ud800", "\\" + FFFD, 2},
+    };
+    for (const Escape& escape : escapes) {
+        TestClient client;
+        client.Initialize();
+        client.Open(WORKED_EXAMPLE);
+        client.Raw(R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":")" + URI +
+                   R"(","version":2},"contentChanges":[{"range":{"start":{"line":4,"character":0},"end":{"line":4,)"
+                   R"("character":0}},"text":"# )" +
+                   escape.json + R"(\n"}]}})");
+        const Position after{4, 2 + escape.nUnits};
         client.Notify("textDocument/didChange",
-                      {{"textDocument", {{"uri", URI}, {"version", 2}}}, {"contentChanges", {valid, malformed}}});
-    EXPECT_EQ(client.Sent().size(), nSent);
-    client.Notify("textDocument/didSave", {{"textDocument", {{"uri", URI}}}});
-    EXPECT_EQ(client.LastDiagnostics(), Json::array());
-    EXPECT_EQ(client.Sent().back()["params"]["version"], 1);
+                      {{"textDocument", {{"uri", URI}, {"version", 3}}},
+                       {"contentChanges", {{{"range", ToJson(Range{after, after})}, {"text", " note\nMat32 = 1;"}}}}});
+        std::string model = WORKED_EXAMPLE;
+        model.insert(model.find("Mat30"), "# " + escape.text + " note\nMat32 = 1;\n");
+        TestClient copy;
+        copy.Initialize();
+        copy.Open(model);
+        EXPECT_EQ(client.LastDiagnostics(), copy.LastDiagnostics()) << escape.json;
+        EXPECT_EQ(client.Request("textDocument/formatting", {{"textDocument", {{"uri", URI}}}})["result"],
+                  copy.Request("textDocument/formatting", {{"textDocument", {{"uri", URI}}}})["result"])
+            << escape.json;
+        EXPECT_TRUE(client.SentOf("window/showMessage").empty()) << escape.json;
+    }
 }
 
 // Memory in use after many edits is what it was after a few: nothing an

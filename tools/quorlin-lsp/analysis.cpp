@@ -58,6 +58,10 @@ void AddNote(ScriptAnalysis& analysis, const SpanMaker& spans, const Diagnostic&
 
 // Keeps the first MAX_PROBLEMS errors and warnings with their notes; the
 // engine's index of each kept one maps to its place among the problems.
+// The engine is asked for every problem it finds (Diagnose without an error
+// limit), so a script of many errors still costs the engine all their
+// messages, and the count of those left out is exact; only what is kept
+// here is bounded.
 void AddProblems(ScriptAnalysis& analysis, std::string_view text, const std::vector<Diagnostic>& diagnostics)
 {
     const SpanMaker spans(text);

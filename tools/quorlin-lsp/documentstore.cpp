@@ -20,10 +20,26 @@ void Document::Replace(std::string text, std::int64_t nVersion)
     m_pTokens.reset();
 }
 
+namespace {
+
+// The bytes a range covers, clamped as Edit clamps it.
+std::pair<std::size_t, std::size_t> EditedBytes(const TextLines& lines, const Range& range)
+{
+    const std::size_t nStart = lines.OffsetOf(range.start);
+    return {nStart, std::max(nStart, lines.OffsetOf(range.end))};
+}
+
+} // namespace
+
+std::size_t Document::SizeAfterEdit(const Range& range, std::string_view replacement) const
+{
+    const auto [nStart, nEnd] = EditedBytes(*m_pLines, range);
+    return m_text.size() - (nEnd - nStart) + replacement.size();
+}
+
 void Document::Edit(const Range& range, std::string_view replacement)
 {
-    const std::size_t nStart = m_pLines->OffsetOf(range.start);
-    const std::size_t nEnd = std::max(nStart, m_pLines->OffsetOf(range.end));
+    const auto [nStart, nEnd] = EditedBytes(*m_pLines, range);
     m_text.replace(nStart, nEnd - nStart, replacement);
     m_pLines = std::make_unique<TextLines>(m_text);
     m_pTokens.reset();
@@ -56,6 +72,14 @@ Document& DocumentStore::Open(const std::string& uri, std::string text, std::int
 }
 
 void DocumentStore::Close(const std::string& uri) { m_documents.erase(uri); }
+
+std::vector<std::string> DocumentStore::Uris() const
+{
+    std::vector<std::string> uris;
+    for (const auto& [uri, pDocument] : m_documents)
+        uris.push_back(uri);
+    return uris;
+}
 
 Document* DocumentStore::Find(const std::string& uri)
 {

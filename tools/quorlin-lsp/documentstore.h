@@ -9,12 +9,21 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis.h"
 #include "documenttokens.h"
 #include "textposition.h"
 
 namespace quorlin::lsp {
+
+// The largest document the server follows: 16 MiB. A script that compiles
+// is far smaller: its compiled file holds at most 8192 bytes, which the
+// benchmarks' largest fitting script of realistic statements reaches at
+// about 22 KB of text (bench/benchscripts.h); only comments and white space
+// make a script longer, and every feature costs time in proportion to the
+// text. 16 MiB leaves such a script some 700 times over.
+constexpr std::size_t MAX_DOCUMENT_BYTES = std::size_t{16} << 20;
 
 class Document {
 public:
@@ -37,6 +46,9 @@ public:
     // its end, and a range whose end precedes its start is taken as empty.
     void Edit(const Range& range, std::string_view replacement);
 
+    // The size of the text after that edit.
+    std::size_t SizeAfterEdit(const Range& range, std::string_view replacement) const;
+
     void SetVersion(std::int64_t nVersion) { m_nVersion = nVersion; }
 
     // Compiles the current text again.
@@ -56,6 +68,9 @@ class DocumentStore {
 public:
     Document& Open(const std::string& uri, std::string text, std::int64_t nVersion);
     void Close(const std::string& uri);
+    void CloseAll() { m_documents.clear(); }
+    // The uris of the open documents, in order.
+    std::vector<std::string> Uris() const;
     // Null for a document that is not open.
     Document* Find(const std::string& uri);
     std::size_t Count() const { return m_documents.size(); }

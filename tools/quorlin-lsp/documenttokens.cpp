@@ -5,6 +5,7 @@
 #include "documenttokens.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "scanner.h"
 #include "words.h"
@@ -40,15 +41,27 @@ std::uint32_t ValueOfKeyword(TokenType nType, TokenKind nKind)
     return NO_VALUE;
 }
 
-// Every token and comment, with the meaning the scanner's lookup gave each.
-std::vector<ScriptToken> ScanTokens(std::string_view text, std::vector<WordMeaning>& meanings)
+std::size_t CountTokens(std::string_view text)
+{
+    std::size_t nTokens = 0;
+    Scanner scanner(text, true);
+    while (scanner.Next().kind != TOKEN_END)
+        ++nTokens;
+    return nTokens;
+}
+
+// Every token and comment. The tokens are counted first: the vector of a
+// large document, grown one token at a time, would be copied many times and
+// hold up to twice its size.
+std::vector<ScriptToken> ScanTokens(std::string_view text)
 {
     std::vector<ScriptToken> tokens;
+    tokens.reserve(CountTokens(text));
     Scanner scanner(text, true);
     for (Token token = scanner.Next(); token.kind != TOKEN_END; token = scanner.Next()) {
         const TokenKind nKind = KindOfCode(token.kind);
-        tokens.push_back({token.offset, token.length, token.kind, nKind, ValueOfKeyword(token.kind, nKind)});
-        meanings.push_back(scanner.Meaning());
+        tokens.push_back({static_cast<std::uint32_t>(token.offset), static_cast<std::uint32_t>(token.length),
+                          token.kind, nKind, ValueOfKeyword(token.kind, nKind)});
     }
     return tokens;
 }
@@ -101,8 +114,11 @@ bool FindParameter(const ScriptTokens& script, std::string_view name, std::uint3
 }
 
 // Gives a name its meaning as the parser resolves it in a statement.
-void ClassifyName(const ScriptTokens& script, std::string_view name, const WordMeaning& meaning, ScriptToken& token)
+void ClassifyName(const ScriptTokens& script, std::string_view name, ScriptToken& token)
 {
+    // The scanner's own lookup of the word, made again rather than kept for
+    // every token.
+    const WordMeaning meaning = ClassifyWord(name);
     const auto findParameter = [&script](std::string_view parameter, std::uint32_t& nIndex) {
         return FindParameter(script, parameter, nIndex);
     };
@@ -117,14 +133,14 @@ void ClassifyName(const ScriptTokens& script, std::string_view name, const WordM
     }
 }
 
-void ClassifyNames(std::string_view text, const std::vector<WordMeaning>& meanings, ScriptTokens& script)
+void ClassifyNames(std::string_view text, ScriptTokens& script)
 {
     for (const DeclaredParameter& parameter : script.parameters)
         script.tokens[parameter.nToken].nKind = TokenKind::Parameter;
     for (std::size_t i = 0; i < script.tokens.size(); ++i) {
         ScriptToken& token = script.tokens[i];
         if (IsWord(text, token))
-            ClassifyName(script, KeptTextOf(text, token), meanings[i], token);
+            ClassifyName(script, KeptTextOf(text, token), token);
         else if (token.nKind == TokenKind::Parameter)
             FindParameter(script, KeptTextOf(text, token), token.nValue);
     }
@@ -134,11 +150,11 @@ void ClassifyNames(std::string_view text, const std::vector<WordMeaning>& meanin
 
 ScriptTokens TokenizeScript(std::string_view text)
 {
+    assert(text.size() <= MAX_TOKENIZED_BYTES);
     ScriptTokens script;
-    std::vector<WordMeaning> meanings;
-    script.tokens = ScanTokens(text, meanings);
+    script.tokens = ScanTokens(text);
     CollectParameters(text, script);
-    ClassifyNames(text, meanings, script);
+    ClassifyNames(text, script);
     script.nBodyBegin = FindType(script.tokens, TOKEN_BEGINSCRIPT, 0);
     if (script.nBodyBegin != SIZE_MAX)
         script.nBodyEnd = FindType(script.tokens, TOKEN_ENDSCRIPT, script.nBodyBegin);

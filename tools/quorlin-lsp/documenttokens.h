@@ -17,7 +17,7 @@
 namespace quorlin::lsp {
 
 // What a token is, for highlighting, hover and completion.
-enum class TokenKind {
+enum class TokenKind : std::uint8_t {
     Section,       // UserParams, Input, Output, BeginScript, EndScript
     InputType,     // CSNormal ... UV
     OutputType,    // TexCoord2 ... TexCoord4Proj
@@ -31,13 +31,19 @@ enum class TokenKind {
     Comment,       // from "#" to the end of the line
 };
 
+// A document holds a token every few bytes, so a token is kept in 20 bytes:
+// its place in 32 bits each, which MAX_TOKENIZED_BYTES guarantees.
 struct ScriptToken {
-    std::size_t nOffset; // bytes from the start of the text
-    std::size_t nLength; // bytes, the whole token even beyond 255
-    TokenType nType;     // the scanner's token code (TOKEN_IDENTIFIER for names, TOKEN_COMMENT)
+    std::uint32_t nOffset; // bytes from the start of the text
+    std::uint32_t nLength; // bytes, the whole token even beyond 255
+    TokenType nType;       // the scanner's token code (TOKEN_IDENTIFIER for names, TOKEN_COMMENT)
     TokenKind nKind;
     std::uint32_t nValue; // slot, function index, type value or parameter index
 };
+
+// The longest text TokenizeScript reads; the server follows no document
+// that long.
+constexpr std::size_t MAX_TOKENIZED_BYTES = UINT32_MAX;
 
 // A declared parameter: its name, its index and its declaration token.
 struct DeclaredParameter {
@@ -54,7 +60,8 @@ struct ScriptTokens {
     std::size_t nBodyEnd = SIZE_MAX;   // index of the EndScript token that closes it
 };
 
-// The tokens of a text, up to its first NUL byte as for the compiler.
+// The tokens of a text, up to its first NUL byte as for the compiler, and
+// at most MAX_TOKENIZED_BYTES long.
 ScriptTokens TokenizeScript(std::string_view text);
 
 std::string_view TextOf(std::string_view text, const ScriptToken& token);

@@ -11,6 +11,7 @@
 // before the first statement to the end of the last with the same stretch of
 // the formatted text.
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -27,29 +28,52 @@ Json ReplacementEdit(const DocumentView& view, std::size_t nBegin, std::size_t n
     return Json::array({{{"range", ToJson(range)}, {"newText", newText}}});
 }
 
-bool EndsStatement(const LayoutItem& item)
+// What range formatting needs of a layout item, in 16 bytes: a document's
+// items are many, and both the text's and its formatted copy's are listed.
+struct RangeItem {
+    TokenType kind;
+    std::uint32_t nOffset;
+    std::uint32_t nLength;
+    bool bOwnLine; // nothing but white space before it on its line
+};
+
+// The layout items of a text, as LayoutItems splits it (the scanner's
+// tokens and comments) and marks those on a line of their own.
+std::vector<RangeItem> RangeItems(std::string_view text)
 {
-    const TokenType nType = item.m_token.kind;
-    return nType == TOKEN_SEMICOLON || nType == TOKEN_BEGINSCRIPT || nType == TOKEN_ENDSCRIPT;
+    std::vector<RangeItem> items;
+    Scanner scanner(text, true);
+    std::int32_t nLine = 0; // the line the item before ends on
+    for (Token token = scanner.Next(); token.kind != TOKEN_END; token = scanner.Next()) {
+        items.push_back({token.kind, static_cast<std::uint32_t>(token.offset), static_cast<std::uint32_t>(token.length),
+                         items.empty() || token.line > nLine});
+        nLine = token.line;
+    }
+    return items;
 }
 
-std::size_t EndOf(const LayoutItem& item) { return item.m_token.offset + item.m_token.length; }
+bool EndsStatement(const RangeItem& item)
+{
+    return item.kind == TOKEN_SEMICOLON || item.kind == TOKEN_BEGINSCRIPT || item.kind == TOKEN_ENDSCRIPT;
+}
+
+std::size_t EndOf(const RangeItem& item) { return std::size_t{item.nOffset} + item.nLength; }
 
 // The statement each item belongs to, numbered from 0 (SIZE_MAX after
 // EndScript): a comment after the statement's end on its line is its own.
-std::vector<std::size_t> StatementsOf(const std::vector<LayoutItem>& items)
+std::vector<std::size_t> StatementsOf(const std::vector<RangeItem>& items)
 {
     std::vector<std::size_t> statements(items.size(), SIZE_MAX);
     std::size_t nStatement = 0;
     bool bEnded = false; // an item before ended the statement
     for (std::size_t i = 0; i < items.size(); ++i) {
-        const bool bTrailing = items[i].m_token.kind == TOKEN_COMMENT && !items[i].m_bOwnLine;
+        const bool bTrailing = items[i].kind == TOKEN_COMMENT && !items[i].bOwnLine;
         if (bEnded && !bTrailing) {
             ++nStatement;
             bEnded = false;
         }
         statements[i] = nStatement;
-        if (items[i].m_token.kind == TOKEN_ENDSCRIPT)
+        if (items[i].kind == TOKEN_ENDSCRIPT)
             break;
         bEnded = bEnded || EndsStatement(items[i]);
     }
@@ -64,13 +88,13 @@ struct ItemSpan {
     std::size_t nLast = SIZE_MAX;
 };
 
-ItemSpan TouchedStatements(const std::vector<LayoutItem>& items, std::size_t nStart, std::size_t nEnd)
+ItemSpan TouchedStatements(const std::vector<RangeItem>& items, std::size_t nStart, std::size_t nEnd)
 {
     const std::vector<std::size_t> statements = StatementsOf(items);
     std::size_t nFirstStatement = SIZE_MAX;
     std::size_t nLastStatement = SIZE_MAX;
     for (std::size_t i = 0; i < items.size() && statements[i] != SIZE_MAX; ++i) {
-        if (items[i].m_token.offset < std::max(nEnd, nStart + 1) && nStart < EndOf(items[i])) {
+        if (items[i].nOffset < std::max(nEnd, nStart + 1) && nStart < EndOf(items[i])) {
             nFirstStatement = std::min(nFirstStatement, statements[i]);
             nLastStatement = statements[i];
         }
@@ -87,7 +111,7 @@ ItemSpan TouchedStatements(const std::vector<LayoutItem>& items, std::size_t nSt
 
 // The stretch of a text from the end of the item before nFirst to the end
 // of nLast.
-std::pair<std::size_t, std::size_t> Stretch(const std::vector<LayoutItem>& items, std::size_t nFirst, std::size_t nLast)
+std::pair<std::size_t, std::size_t> Stretch(const std::vector<RangeItem>& items, std::size_t nFirst, std::size_t nLast)
 {
     return {nFirst == 0 ? 0 : EndOf(items[nFirst - 1]), EndOf(items[nLast])};
 }
@@ -107,11 +131,12 @@ Json RangeFormatting(const DocumentView& view, const Json& params)
 {
     const std::string& text = view.document.Text();
     const FormatResult result = FormatScript(text);
-    if (!result.m_bOk)
+    // Items place their tokens in 32 bits, as the document's tokens do.
+    if (!result.m_bOk || result.m_text.size() > MAX_TOKENIZED_BYTES)
         return Json::array();
     const Range range = RangeFrom(Member(params, "range"));
-    const std::vector<LayoutItem> before = LayoutItems(text);
-    const std::vector<LayoutItem> after = LayoutItems(result.m_text);
+    const std::vector<RangeItem> before = RangeItems(text);
+    const std::vector<RangeItem> after = RangeItems(result.m_text);
     const ItemSpan span = TouchedStatements(before, view.document.Lines().OffsetOf(range.start),
                                             view.document.Lines().OffsetOf(range.end));
     if (span.nFirst == SIZE_MAX || before.size() != after.size())

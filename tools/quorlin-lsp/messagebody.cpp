@@ -1,8 +1,12 @@
 // The scan is nlohmann's SAX interface, which parses without recursion and
-// builds nothing: it only counts levels and keeps the top-level id.
+// builds nothing: it only counts levels and keeps the top-level id and
+// method and the document's uri. It reports what it met up to where the
+// body stops being JSON, which is what names a message too broken or too
+// large to be read.
 #include "messagebody.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace quorlin::lsp {
 
@@ -16,20 +20,29 @@ public:
     std::size_t MaxDepth() const { return m_nMaxDepth; }
     const Json& Id() const { return m_id; }
     bool IsRequest() const { return m_bHasId && m_bHasMethod; }
+    const std::string& Method() const { return m_method; }
+    const std::string& Uri() const { return m_uri; }
 
     bool null() override { return Value(nullptr); }
     bool boolean(bool bValue) override { return Value(bValue); }
     bool number_integer(number_integer_t nValue) override { return Value(nValue); }
     bool number_unsigned(number_unsigned_t nValue) override { return Value(nValue); }
     bool number_float(number_float_t fValue, const string_t&) override { return Value(fValue); }
-    bool string(string_t& value) override { return Value(value); }
+    bool string(string_t& value) override
+    {
+        if (m_next == Next::Method)
+            m_method = value;
+        else if (m_next == Next::Uri)
+            m_uri = value;
+        return Value(value);
+    }
     bool binary(binary_t&) override { return Value(nullptr); }
     bool start_object(std::size_t) override { return Open(); }
     bool key(string_t& name) override
     {
-        m_bIdNext = m_nDepth == 1 && name == "id";
-        m_bHasId = m_bHasId || m_bIdNext;
-        m_bHasMethod = m_bHasMethod || (m_nDepth == 1 && name == "method");
+        m_next = NextOf(name);
+        m_bHasId = m_bHasId || m_next == Next::Id;
+        m_bHasMethod = m_bHasMethod || m_next == Next::Method;
         return true;
     }
     bool end_object() override { return Close(); }
@@ -38,47 +51,142 @@ public:
     bool parse_error(std::size_t, const std::string&, const Json::exception&) override { return false; }
 
 private:
-    // Only the id is kept, so a long string costs no copy.
+    // The value a key announces, of those the scan keeps.
+    enum class Next { Other, Id, Method, TextDocument, Uri };
+
+    Next NextOf(const string_t& name) const
+    {
+        if (m_nDepth == 1)
+            return name == "id"             ? Next::Id
+                   : name == "method"       ? Next::Method
+                   : name == "textDocument" ? Next::TextDocument
+                                            : Next::Other;
+        return m_nDepth == 2 && m_bInTextDocument && name == "uri" ? Next::Uri : Next::Other;
+    }
+
+    // Only the id and two short strings are kept, so a long string costs
+    // no copy.
     template <typename T>
     bool Value(const T& value)
     {
-        if (m_bIdNext)
+        if (m_next == Next::Id)
             m_id = value;
-        m_bIdNext = false;
+        m_next = Next::Other;
         return true;
     }
 
     bool Open()
     {
-        m_bIdNext = false;
+        m_bInTextDocument = m_nDepth == 1 && m_next == Next::TextDocument;
+        m_next = Next::Other;
         m_nMaxDepth = std::max(m_nMaxDepth, ++m_nDepth);
         return true;
     }
 
     bool Close()
     {
-        --m_nDepth;
+        if (--m_nDepth <= 1)
+            m_bInTextDocument = false;
         return true;
     }
 
     std::size_t m_nDepth = 0;
     std::size_t m_nMaxDepth = 0;
-    bool m_bIdNext = false;
+    Next m_next = Next::Other;
+    bool m_bInTextDocument = false;
     bool m_bHasId = false;
     bool m_bHasMethod = false;
     Json m_id;
+    std::string m_method;
+    std::string m_uri;
 };
+
+std::optional<unsigned> HexUnitAt(std::string_view text, std::size_t i)
+{
+    if (i + 4 > text.size())
+        return std::nullopt;
+    unsigned nUnit = 0;
+    for (std::size_t j = i; j < i + 4; ++j) {
+        const char c = text[j];
+        const int nDigit = c >= '0' && c <= '9'   ? c - '0'
+                           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                  : -1;
+        if (nDigit < 0)
+            return std::nullopt;
+        nUnit = nUnit * 16 + static_cast<unsigned>(nDigit);
+    }
+    return nUnit;
+}
+
+// The UTF-16 unit of a "\uXXXX" escape at text[i], if one is there.
+std::optional<unsigned> EscapedUnitAt(std::string_view text, std::size_t i)
+{
+    if (i + 1 >= text.size() || text[i] != '\\' || text[i + 1] != 'u')
+        return std::nullopt;
+    return HexUnitAt(text, i + 2);
+}
+
+bool IsHighSurrogate(unsigned nUnit) { return nUnit >= 0xD800 && nUnit <= 0xDBFF; }
+bool IsLowSurrogate(unsigned nUnit) { return nUnit >= 0xDC00 && nUnit <= 0xDFFF; }
+
+// Where the first lone surrogate escape at or after nFrom starts; npos if
+// there is none.
+std::size_t FindLoneSurrogate(std::string_view text, std::size_t nFrom)
+{
+    constexpr std::size_t ESCAPE = 6; // "\uXXXX"
+    for (std::size_t i = text.find('\\', nFrom); i != std::string_view::npos; i = text.find('\\', i)) {
+        const std::optional<unsigned> nUnit = EscapedUnitAt(text, i);
+        if (!nUnit) {
+            i += 2; // any other escape, "\\" among them
+            continue;
+        }
+        const std::optional<unsigned> nNext = EscapedUnitAt(text, i + ESCAPE);
+        if (IsHighSurrogate(*nUnit) && nNext && IsLowSurrogate(*nNext))
+            i += 2 * ESCAPE;
+        else if (IsHighSurrogate(*nUnit) || IsLowSurrogate(*nUnit))
+            return i;
+        else
+            i += ESCAPE;
+    }
+    return std::string_view::npos;
+}
 
 } // namespace
 
-ParsedBody ParseBody(const std::string& body)
+bool ReplaceLoneSurrogates(std::string& body)
+{
+    bool bAny = false;
+    for (std::size_t i = FindLoneSurrogate(body, 0); i != std::string::npos; i = FindLoneSurrogate(body, i)) {
+        body.replace(i + 2, 4, "fffd");
+        bAny = true;
+    }
+    return bAny;
+}
+
+ParsedBody ScanBody(std::string_view body)
 {
     BodyScan scan;
-    if (!Json::sax_parse(body, &scan))
-        return {};
-    if (scan.MaxDepth() > MAX_JSON_DEPTH)
-        return {BodyStatus::TooDeep, Json(), scan.IsRequest(), scan.Id()};
-    return {BodyStatus::Parsed, Json::parse(body), scan.IsRequest(), scan.Id()};
+    const bool bJson = Json::sax_parse(body, &scan);
+    ParsedBody parsed{BodyStatus::NotJson, Json(), scan.IsRequest(), scan.Id(), scan.Method(), scan.Uri()};
+    if (bJson)
+        parsed.status = scan.MaxDepth() > MAX_JSON_DEPTH ? BodyStatus::TooDeep : BodyStatus::Parsed;
+    return parsed;
+}
+
+ParsedBody ParseBody(const std::string& body)
+{
+    // A body is copied only when it holds a lone surrogate.
+    std::string repaired;
+    if (FindLoneSurrogate(body, 0) != std::string::npos) {
+        repaired = body;
+        ReplaceLoneSurrogates(repaired);
+    }
+    const std::string& text = repaired.empty() ? body : repaired;
+    ParsedBody parsed = ScanBody(text);
+    if (parsed.status == BodyStatus::Parsed)
+        parsed.message = Json::parse(text);
+    return parsed;
 }
 
 } // namespace quorlin::lsp

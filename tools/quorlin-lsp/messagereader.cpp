@@ -62,7 +62,7 @@ std::size_t FindContentLength(std::string_view line)
 }
 
 // The value of a Content-Length line; nothing for any other line or for a
-// value that is not a number within MAX_MESSAGE_BODY.
+// value that is not a number.
 std::optional<std::size_t> ContentLengthOf(std::string_view line)
 {
     const std::size_t nColon = line.find(':');
@@ -71,7 +71,7 @@ std::optional<std::size_t> ContentLengthOf(std::string_view line)
     const std::string_view value = TrimSpace(line.substr(nColon + 1));
     std::size_t nLength = 0;
     const auto [pEnd, error] = std::from_chars(value.data(), value.data() + value.size(), nLength);
-    if (value.empty() || error != std::errc() || pEnd != value.data() + value.size() || nLength > MAX_MESSAGE_BODY)
+    if (value.empty() || error != std::errc() || pEnd != value.data() + value.size())
         return std::nullopt;
     return nLength;
 }
@@ -136,9 +136,10 @@ ReadStatus ReadHeader(std::istream& in, Header& header)
 
 // Reads the body in pieces, so that a header that promises more than the
 // stream holds costs no more memory than the stream delivers.
+constexpr std::size_t PIECE = std::size_t{1} << 20;
+
 bool ReadBody(std::istream& in, std::size_t nLength, std::string& body)
 {
-    constexpr std::size_t PIECE = std::size_t{1} << 20;
     body.clear();
     while (body.size() < nLength) {
         const std::size_t nOld = body.size();
@@ -151,6 +152,30 @@ bool ReadBody(std::istream& in, std::size_t nLength, std::string& body)
     return true;
 }
 
+// Reads past nLength bytes one piece at a time, holding one piece at most.
+bool SkipBody(std::istream& in, std::size_t nLength)
+{
+    std::string piece(std::min(PIECE, nLength), '\0');
+    for (std::size_t nLeft = nLength; nLeft > 0;) {
+        const std::size_t nPiece = std::min(piece.size(), nLeft);
+        in.read(piece.data(), static_cast<std::streamsize>(nPiece));
+        if (static_cast<std::size_t>(in.gcount()) != nPiece)
+            return false;
+        nLeft -= nPiece;
+    }
+    return true;
+}
+
+// Keeps the first bytes of a body too large to read and reads past the rest.
+ReadStatus ReadOversizedBody(std::istream& in, std::size_t nLength, std::string& body, std::string& problem)
+{
+    if (!ReadBody(in, KEPT_OVERSIZED_BODY, body) || !SkipBody(in, nLength - KEPT_OVERSIZED_BODY))
+        return ReadStatus::EndOfInput;
+    problem = "message body of " + std::to_string(nLength) + " bytes is larger than the " +
+              std::to_string(MAX_MESSAGE_BODY) + " bytes read";
+    return ReadStatus::TooLarge;
+}
+
 } // namespace
 
 ReadStatus ReadMessage(std::istream& in, std::string& body, std::string& problem)
@@ -159,7 +184,14 @@ ReadStatus ReadMessage(std::istream& in, std::string& body, std::string& problem
     body.clear();
     if (ReadHeader(in, header) == ReadStatus::EndOfInput)
         return ReadStatus::EndOfInput;
-    if (header.nLength && !ReadBody(in, *header.nLength, body))
+    const bool bOversized = header.nLength && *header.nLength > MAX_MESSAGE_BODY;
+    if (bOversized && header.problem.empty())
+        return ReadOversizedBody(in, *header.nLength, body, problem);
+    // The body under a broken header is kept only when it is of a size the
+    // server reads.
+    if (bOversized && !SkipBody(in, *header.nLength))
+        return ReadStatus::EndOfInput;
+    if (header.nLength && !bOversized && !ReadBody(in, *header.nLength, body))
         return ReadStatus::EndOfInput;
     problem = header.problem;
     if (!header.nLength && problem.empty())

@@ -21,12 +21,21 @@ constexpr std::size_t MAX_HEADER_LINE = 8192;
 // line too many has been read, and reading goes on after that line.
 constexpr std::size_t MAX_HEADER_LINES = 32;
 
-// A body larger than this is refused before any of it is read into memory.
-constexpr std::size_t MAX_MESSAGE_BODY = std::size_t{1} << 30;
+// The largest body the server reads: a didOpen or a whole-text change of
+// the largest document it keeps (MAX_DOCUMENT_BYTES), with room for the
+// escapes JSON writes for its line ends, quotes and backslashes.
+constexpr std::size_t MAX_MESSAGE_BODY = std::size_t{32} << 20;
+
+// Of a body larger than MAX_MESSAGE_BODY, only this many bytes are kept:
+// enough for the id, method and document uri that lead any message.
+constexpr std::size_t KEPT_OVERSIZED_BODY = std::size_t{4} << 10;
 
 enum class ReadStatus {
     Message,    // body holds one message
     BadHeader,  // the header was broken; problem says why
+    TooLarge,   // the body was larger than MAX_MESSAGE_BODY: body holds its
+                // first KEPT_OVERSIZED_BODY bytes, the rest was read past;
+                // problem says how large it was
     EndOfInput, // the stream ended (possibly inside a message)
 };
 

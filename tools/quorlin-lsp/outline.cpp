@@ -1,6 +1,8 @@
 // The shape of a script for an editor's outline and its colours: document
 // symbols for the sections (with the parameters inside UserParams), and
 // semantic tokens for every token the compiler gives a meaning.
+#include <charconv>
+#include <iterator>
 #include <string>
 
 #include "editorfeatures.h"
@@ -122,14 +124,24 @@ Json DocumentSymbols(const DocumentView& view, const Json&)
     return symbols;
 }
 
+// What the five numbers of a token take as text, most often: "0,6,1,2,0,".
+constexpr std::size_t BYTES_PER_TOKEN = 11;
+
 Json SemanticTokensLegend() { return {{"tokenTypes", SEMANTIC_TYPES}, {"tokenModifiers", SEMANTIC_MODIFIERS}}; }
 
-Json SemanticTokens(const DocumentView& view, const Json&)
+std::string SemanticTokens(const DocumentView& view, const Json&)
 {
     // Each token as five numbers: line and start relative to the token
     // before, length in UTF-16 units, type and modifiers.
-    std::vector<std::size_t> data;
     const ScriptTokens& script = view.document.Tokens();
+    std::string data = R"({"data":[)";
+    data.reserve(script.tokens.size() * BYTES_PER_TOKEN);
+    const auto append = [&data](std::size_t nValue) {
+        char digits[24];
+        const auto result = std::to_chars(std::begin(digits), std::end(digits), nValue);
+        data.append(std::begin(digits), result.ptr);
+        data += ',';
+    };
     ForwardPositions positions(view.document.Text(), view.document.Lines());
     Position previous;
     for (std::size_t i = 0; i < script.tokens.size(); ++i) {
@@ -140,11 +152,16 @@ Json SemanticTokens(const DocumentView& view, const Json&)
         const Position start = positions.At(token.nOffset);
         const Position end = positions.At(token.nOffset + token.nLength);
         const std::size_t nStart = start.line == previous.line ? start.character - previous.character : start.character;
-        data.insert(data.end(), {start.line - previous.line, nStart, end.character - start.character,
-                                 static_cast<std::size_t>(nType), static_cast<std::size_t>(ModifiersOf(script, i))});
+        for (const std::size_t nValue :
+             {start.line - previous.line, nStart, end.character - start.character, static_cast<std::size_t>(nType),
+              static_cast<std::size_t>(ModifiersOf(script, i))})
+            append(nValue);
         previous = start;
     }
-    return {{"data", data}};
+    if (data.back() == ',')
+        data.pop_back();
+    data += "]}";
+    return data;
 }
 
 } // namespace quorlin::lsp

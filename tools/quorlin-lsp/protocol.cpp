@@ -24,21 +24,55 @@ Position PositionFrom(const Json& json) { return {UnsignedFrom(json, "line"), Un
 
 Range RangeFrom(const Json& json) { return {PositionFrom(Member(json, "start")), PositionFrom(Member(json, "end"))}; }
 
-const Json& Member(const Json& object, const char* pszName)
+namespace {
+
+void RequireMember(const Json& object, const char* pszName)
 {
     if (!object.is_object() || !object.contains(pszName))
         throw ProtocolError(INVALID_PARAMS, std::string("missing ") + pszName);
+}
+
+void RequireString(const Json& value, const char* pszName)
+{
+    if (!value.is_string())
+        throw ProtocolError(INVALID_PARAMS, std::string(pszName) + " must be a string");
+}
+
+} // namespace
+
+const Json& Member(const Json& object, const char* pszName)
+{
+    RequireMember(object, pszName);
+    return object[pszName];
+}
+
+Json& Member(Json& object, const char* pszName)
+{
+    RequireMember(object, pszName);
     return object[pszName];
 }
 
 std::string StringMember(const Json& object, const char* pszName)
 {
     const Json& value = Member(object, pszName);
-    if (!value.is_string())
-        throw ProtocolError(INVALID_PARAMS, std::string(pszName) + " must be a string");
+    RequireString(value, pszName);
     return value.get<std::string>();
 }
 
+std::string TakeStringMember(Json& object, const char* pszName)
+{
+    Json& value = Member(object, pszName);
+    RequireString(value, pszName);
+    return std::move(value.get_ref<std::string&>());
+}
+
 std::string Serialize(const Json& message) { return message.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
+std::string ResultMessage(const Json& id, std::string resultText)
+{
+    resultText.insert(0, R"({"id":)" + Serialize(id) + R"(,"jsonrpc":"2.0","result":)");
+    resultText += '}';
+    return resultText;
+}
 
 } // namespace quorlin::lsp

@@ -45,10 +45,19 @@ Range RangeFrom(const Json& json);
 
 // The member of an object, or throws ProtocolError (INVALID_PARAMS).
 const Json& Member(const Json& object, const char* pszName);
+Json& Member(Json& object, const char* pszName);
 std::string StringMember(const Json& object, const char* pszName);
+// The string member moved out of the object, for a document's text: one
+// copy of a large text fewer.
+std::string TakeStringMember(Json& object, const char* pszName);
 
 // Serialises a message; text that is not valid UTF-8 is replaced, never thrown on.
 std::string Serialize(const Json& message);
+
+// The answer to a request whose result is JSON text already, byte for byte
+// as Serialize writes the same answer as a Json value.
+// The text is taken over, not copied: a large result is held once.
+std::string ResultMessage(const Json& id, std::string resultText);
 
 } // namespace quorlin::lsp
 

@@ -21,6 +21,11 @@ int Serve(std::istream& in, std::ostream& out, std::ostream& log)
             server.HandleBadHeader(problem, body);
             continue;
         }
+        if (status == ReadStatus::TooLarge) {
+            log << "quorlin-lsp: " << problem << '\n';
+            server.HandleOversizedMessage(problem, body);
+            continue;
+        }
         server.HandleMessage(body);
     }
     return server.ExitCode();
