@@ -176,6 +176,27 @@ TEST(ServerDocuments, FullChangeReplacesTheTextAndCloseClearsDiagnostics)
     EXPECT_EQ(client.Sent().back()["params"]["diagnostics"], Json::array());
 }
 
+// An editor gets the first 200 problems and a note for the rest: counted
+// while the engine saw them all, not counted once it stopped at its limit.
+TEST(ServerDocuments, ProblemsPastTheFirstTwoHundredAreANote)
+{
+    const auto script = [](int nStatements) {
+        std::string text = "UserParams A;\nInput UV;\nOutput TexCoord2;\nBeginScript\n";
+        for (int i = 0; i < nStatements; ++i)
+            text += "Mat30 = B;\n";
+        return text + "EndScript\n";
+    };
+    TestClient client;
+    client.Initialize();
+    for (const auto& [nStatements, note] : {std::pair<int, std::string>{201, "1 further problems are not shown"},
+                                            {5000, "further problems are not shown"}}) {
+        client.Open(script(nStatements));
+        const Json diagnostics = client.LastDiagnostics();
+        ASSERT_EQ(diagnostics.size(), 201U);
+        EXPECT_EQ(diagnostics.back()["message"], note);
+    }
+}
+
 // The compiler sees one line where a lone CR separates lines; the client
 // sees several, and so do its edits and the diagnostics it is sent.
 TEST(ServerDocuments, LoneCarriageReturnsSeparateLinesForEditsAndDiagnostics)

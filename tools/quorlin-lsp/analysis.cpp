@@ -58,19 +58,19 @@ void AddNote(ScriptAnalysis& analysis, const SpanMaker& spans, const Diagnostic&
 
 // Keeps the first MAX_PROBLEMS errors and warnings with their notes; the
 // engine's index of each kept one maps to its place among the problems.
-// The engine is asked for every problem it finds (Diagnose without an error
-// limit), so a script of many errors still costs the engine all their
-// messages, and the count of those left out is exact; only what is kept
-// here is bounded.
+// The engine stops one error past what is kept (its note without a parent
+// says so); then how many are left out is not known, and not counted.
 void AddProblems(ScriptAnalysis& analysis, std::string_view text, const std::vector<Diagnostic>& diagnostics)
 {
     const SpanMaker spans(text);
     std::vector<std::size_t> places(diagnostics.size(), SIZE_MAX);
     std::size_t nKept = 0;
     std::size_t nLeftOut = 0;
+    bool bStopped = false;
     for (std::size_t i = 0; i < diagnostics.size(); ++i) {
         const Diagnostic& diagnostic = diagnostics[i];
         if (diagnostic.severity == Severity::Note) {
+            bStopped = bStopped || diagnostic.parent < 0;
             const std::size_t nParent =
                 diagnostic.parent >= 0 ? places[static_cast<std::size_t>(diagnostic.parent)] : SIZE_MAX;
             if (nParent != SIZE_MAX)
@@ -92,7 +92,8 @@ void AddProblems(ScriptAnalysis& analysis, std::string_view text, const std::vec
     if (nLeftOut > 0)
         analysis.problems.push_back({ProblemSeverity::Note,
                                      "",
-                                     std::to_string(nLeftOut) + " further problems are not shown",
+                                     bStopped ? std::string("further problems are not shown")
+                                              : std::to_string(nLeftOut) + " further problems are not shown",
                                      analysis.problems.back().span,
                                      {}});
 }
