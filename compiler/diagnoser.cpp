@@ -29,7 +29,7 @@ std::string_view UpToNul(std::string_view text)
 
 } // namespace
 
-ScriptText::ScriptText(std::string_view text, bool bNulAfter) : m_view(UpToNul(text))
+EngineText::EngineText(std::string_view text, bool bNulAfter) : m_view(UpToNul(text))
 {
     // Cut at a NUL inside, the text ends in that NUL.
     if (m_view.size() == text.size() && !bNulAfter) {

@@ -39,11 +39,11 @@ struct TypeNames;
 // after it, as the compiler and the engine's look-ahead past a token
 // expect (text[size()] is that NUL). The caller's bytes when a NUL follows
 // them already, else a copy.
-class ScriptText {
+class EngineText {
 public:
-    ScriptText(std::string_view text, bool bNulAfter);
-    ScriptText(const ScriptText&) = delete;
-    ScriptText& operator=(const ScriptText&) = delete;
+    EngineText(std::string_view text, bool bNulAfter);
+    EngineText(const EngineText&) = delete;
+    EngineText& operator=(const EngineText&) = delete;
 
     char operator[](std::size_t i) const { return m_view.data()[i]; }
     std::size_t size() const { return m_view.size(); }
@@ -174,7 +174,7 @@ private:
     void CheckMatrixName(const SourceSpan& span);
     void CheckNumber(const SourceSpan& span);
 
-    ScriptText m_text;
+    EngineText m_text;
     std::unique_ptr<TextureScriptCompiler> m_pCompiler;
     TextureScriptCompiler& m_compiler;
     // The first token of each statement added to the body, in order, and
