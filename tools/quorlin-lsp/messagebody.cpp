@@ -51,17 +51,20 @@ public:
     bool parse_error(std::size_t, const std::string&, const Json::exception&) override { return false; }
 
 private:
-    // The value a key announces, of those the scan keeps.
-    enum class Next { Other, Id, Method, TextDocument, Uri };
+    // The value a key announces, of those the scan keeps: the top level's
+    // id, method and params, the textDocument of params and its uri.
+    enum class Next { Other, Id, Method, Params, TextDocument, Uri };
 
     Next NextOf(const string_t& name) const
     {
         if (m_nDepth == 1)
-            return name == "id"             ? Next::Id
-                   : name == "method"       ? Next::Method
-                   : name == "textDocument" ? Next::TextDocument
-                                            : Next::Other;
-        return m_nDepth == 2 && m_bInTextDocument && name == "uri" ? Next::Uri : Next::Other;
+            return name == "id"       ? Next::Id
+                   : name == "method" ? Next::Method
+                   : name == "params" ? Next::Params
+                                      : Next::Other;
+        if (m_nDepth == 2 && m_bInParams && name == "textDocument")
+            return Next::TextDocument;
+        return m_nDepth == 3 && m_bInTextDocument && name == "uri" ? Next::Uri : Next::Other;
     }
 
     // Only the id and two short strings are kept, so a long string costs
@@ -77,7 +80,8 @@ private:
 
     bool Open()
     {
-        m_bInTextDocument = m_nDepth == 1 && m_next == Next::TextDocument;
+        m_bInParams = m_bInParams || (m_nDepth == 1 && m_next == Next::Params);
+        m_bInTextDocument = m_bInTextDocument || (m_nDepth == 2 && m_bInParams && m_next == Next::TextDocument);
         m_next = Next::Other;
         m_nMaxDepth = std::max(m_nMaxDepth, ++m_nDepth);
         return true;
@@ -85,14 +89,16 @@ private:
 
     bool Close()
     {
-        if (--m_nDepth <= 1)
-            m_bInTextDocument = false;
+        --m_nDepth;
+        m_bInTextDocument = m_bInTextDocument && m_nDepth >= 3;
+        m_bInParams = m_bInParams && m_nDepth >= 2;
         return true;
     }
 
     std::size_t m_nDepth = 0;
     std::size_t m_nMaxDepth = 0;
     Next m_next = Next::Other;
+    bool m_bInParams = false;
     bool m_bInTextDocument = false;
     bool m_bHasId = false;
     bool m_bHasMethod = false;

@@ -25,8 +25,8 @@ struct ParsedBody {
     // What the scan met before the body ended or stopped being JSON: whether
     // it is a request (its top level has an "id" and a "method"), the value
     // of its "id" unless that is an object or array (null then, or when
-    // there is none), its method and the uri of its textDocument (empty when
-    // not met).
+    // there is none), its method and the uri of params.textDocument (empty
+    // when not met).
     bool bRequest = false;
     Json id;
     std::string method;
