@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+#include "messagebody.h"
+
 #include <gtest/gtest.h>
 
 namespace quorlin::lsp {
@@ -108,18 +110,46 @@ TEST(MessageReader, StreamEndingInsideAMessageEndsTheInput)
     }
 }
 
-TEST(MessageReader, OversizedBodyKeepsItsFirstBytesAndReadingGoesOn)
+TEST(MessageReader, OversizedBodyKeepsItsMembersAndReadingGoesOn)
 {
     std::string wire = "Content-Length: " + std::to_string(MAX_MESSAGE_BODY + 1) + "\r\n\r\n";
-    wire += std::string(MAX_MESSAGE_BODY + 1, 'x') + "Content-Length: 2\r\n\r\n{}";
+    const std::string members = R"(,"method":"m","id":7})";
+    wire += R"({"params":")" + std::string(MAX_MESSAGE_BODY - 11 - members.size(), 'x') + '"' + members;
+    wire += "Content-Length: 2\r\n\r\n{}";
     std::istringstream in(wire);
     std::string body;
     std::string problem;
     EXPECT_EQ(ReadMessage(in, body, problem), ReadStatus::TooLarge);
-    EXPECT_EQ(body, std::string(KEPT_OVERSIZED_BODY, 'x'));
+    EXPECT_EQ(body, R"({"id":7,"method":"m"})");
     EXPECT_NE(problem.find(std::to_string(MAX_MESSAGE_BODY + 1)), std::string::npos);
     EXPECT_EQ(ReadMessage(in, body, problem), ReadStatus::Message);
     EXPECT_EQ(body, "{}");
+}
+
+// The members are found at the top level (or in params.textDocument) only,
+// wherever they stand and however the body is cut into pieces.
+TEST(MemberScan, FindsTheMembersWhereverTheyStand)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {R"({"params":{"x":"a\"}"},"id":7,"method":"textDocument/hover"})",
+         R"({"id":7,"method":"textDocument/hover"})"},
+        {R"({"method":"m","params":{"contentChanges":[{"text":"{\"id\":1}"}],"textDocument":{"v":[2],"uri":"f:a"}}})",
+         R"({"method":"m","params":{"textDocument":{"uri":"f:a"}}})"},
+        {R"({"id":{"a":1},"x":{"id":3,"params":{"textDocument":{"uri":"u"}}}})", R"({"id":null})"},
+        {R"({"a":"\\","id" : "s\ud800" , "method":7})", R"({"id":"s\ufffd","method":null})"},
+        {R"({"id":-12.5e3})", R"({"id":-12.5e3})"},
+        {R"({"id":tru)", R"({"id":null})"},
+        {"not json", "{}"},
+    };
+    for (const auto& [body, skeleton] : cases) {
+        MemberScan whole;
+        whole.Feed(body);
+        EXPECT_EQ(whole.Skeleton(), skeleton) << body;
+        MemberScan bytes;
+        for (const char c : body)
+            bytes.Feed(std::string_view(&c, 1));
+        EXPECT_EQ(bytes.Skeleton(), skeleton) << body;
+    }
 }
 
 TEST(MessageReader, WrittenMessagesReadBack)

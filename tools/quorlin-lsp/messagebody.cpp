@@ -195,4 +195,156 @@ ParsedBody ParseBody(const std::string& body)
     return parsed;
 }
 
+namespace {
+
+constexpr std::size_t MAX_KEY = 16;         // no key the scan looks for is longer
+constexpr std::size_t MAX_MEMBER = 8 << 10; // an id, method or uri longer is not kept
+
+bool IsJsonSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// A kept value as a member of the skeleton: null when it is not JSON.
+std::string MemberText(const char* pszName, std::string value)
+{
+    ReplaceLoneSurrogates(value);
+    return std::string("\"") + pszName + "\":" + (Json::accept(value) ? value : "null");
+}
+
+} // namespace
+
+void MemberScan::Feed(std::string_view piece)
+{
+    for (const char c : piece)
+        Take(c);
+}
+
+void MemberScan::Take(char c)
+{
+    if (m_bInString)
+        return TakeInString(c);
+    if (m_bScalar) {
+        if (!IsJsonSpace(c) && c != ',' && c != '}' && c != ']')
+            return Append(c);
+        EndValue();
+    }
+    if (c == '"')
+        return StartString();
+    if (c == '{' || c == '[')
+        return Open(c == '{');
+    if (c == '}' || c == ']')
+        return Close();
+    if (c == ':') {
+        m_bExpectKey = false;
+        m_pending = WantedHere();
+    } else if (c == ',') {
+        m_pending = Wanted::None;
+        m_bExpectKey = m_nDepth >= 1 && m_nDepth <= KEYED_LEVELS && m_bObject[m_nDepth];
+    } else if (!IsJsonSpace(c)) {
+        StartScalar(c);
+    }
+}
+
+void MemberScan::TakeInString(char c)
+{
+    if (m_bEscape) {
+        m_bEscape = false;
+    } else if (c == '\\') {
+        m_bEscape = true;
+    } else if (c == '"') {
+        m_bInString = false;
+        return EndString();
+    }
+    if (m_bKey && m_value.size() <= MAX_KEY)
+        m_value.push_back(c);
+    else if (!m_bKey && m_capture != Wanted::None)
+        Append(c);
+}
+
+void MemberScan::StartString()
+{
+    m_bInString = true;
+    m_bKey = m_bExpectKey;
+    m_capture = m_bKey ? Wanted::None : m_pending;
+    m_pending = Wanted::None;
+    m_value = m_bKey ? "" : "\"";
+}
+
+void MemberScan::EndString()
+{
+    if (!m_bKey) {
+        Append('"');
+        return EndValue();
+    }
+    m_bKey = false;
+    m_keys[m_nDepth] = m_value;
+    m_bSawId = m_bSawId || (m_nDepth == 1 && m_value == "id");
+    m_bSawMethod = m_bSawMethod || (m_nDepth == 1 && m_value == "method");
+}
+
+void MemberScan::StartScalar(char c)
+{
+    m_capture = m_pending == Wanted::Id ? Wanted::Id : Wanted::None;
+    m_pending = Wanted::None;
+    m_bScalar = m_capture != Wanted::None;
+    m_value.assign(1, c);
+}
+
+void MemberScan::Open(bool bObject)
+{
+    m_pending = Wanted::None;
+    ++m_nDepth;
+    m_bExpectKey = bObject && m_nDepth <= KEYED_LEVELS;
+    if (m_nDepth <= KEYED_LEVELS) {
+        m_bObject[m_nDepth] = bObject;
+        m_keys[m_nDepth].clear();
+    }
+}
+
+void MemberScan::Close()
+{
+    m_pending = Wanted::None;
+    m_bExpectKey = false;
+    m_nDepth -= m_nDepth > 0 ? 1 : 0;
+}
+
+void MemberScan::Append(char c)
+{
+    if (m_value.size() <= MAX_MEMBER)
+        m_value.push_back(c);
+}
+
+void MemberScan::EndValue()
+{
+    std::string* pTarget = m_capture == Wanted::Id       ? &m_id
+                           : m_capture == Wanted::Method ? &m_method
+                           : m_capture == Wanted::Uri    ? &m_uri
+                                                         : nullptr;
+    if (pTarget != nullptr)
+        *pTarget = m_value.size() <= MAX_MEMBER ? m_value : std::string();
+    m_capture = Wanted::None;
+    m_bScalar = false;
+}
+
+MemberScan::Wanted MemberScan::WantedHere() const
+{
+    if (m_nDepth == 1 && m_bObject[1])
+        return m_keys[1] == "id" ? Wanted::Id : m_keys[1] == "method" ? Wanted::Method : Wanted::None;
+    const bool bInObjects = m_bObject[1] && m_bObject[2] && m_bObject[3];
+    return m_nDepth == 3 && bInObjects && m_keys[1] == "params" && m_keys[2] == "textDocument" && m_keys[3] == "uri"
+               ? Wanted::Uri
+               : Wanted::None;
+}
+
+std::string MemberScan::Skeleton() const
+{
+    std::string members;
+    const auto add = [&members](const std::string& member) { members += (members.empty() ? "" : ",") + member; };
+    if (m_bSawId)
+        add(MemberText("id", m_id));
+    if (m_bSawMethod)
+        add(MemberText("method", m_method));
+    if (!m_uri.empty())
+        add("\"params\":{\"textDocument\":{" + MemberText("uri", m_uri) + "}}");
+    return "{" + members + "}";
+}
+
 } // namespace quorlin::lsp

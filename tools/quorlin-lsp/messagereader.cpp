@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "charclass.h"
+#include "messagebody.h"
 
 namespace quorlin::lsp {
 
@@ -152,8 +153,9 @@ bool ReadBody(std::istream& in, std::size_t nLength, std::string& body)
     return true;
 }
 
-// Reads past nLength bytes one piece at a time, holding one piece at most.
-bool SkipBody(std::istream& in, std::size_t nLength)
+// Reads past nLength bytes one piece at a time, holding one piece at most;
+// each piece goes through pScan when there is one.
+bool SkipBody(std::istream& in, std::size_t nLength, MemberScan* pScan = nullptr)
 {
     std::string piece(std::min(PIECE, nLength), '\0');
     for (std::size_t nLeft = nLength; nLeft > 0;) {
@@ -161,16 +163,21 @@ bool SkipBody(std::istream& in, std::size_t nLength)
         in.read(piece.data(), static_cast<std::streamsize>(nPiece));
         if (static_cast<std::size_t>(in.gcount()) != nPiece)
             return false;
+        if (pScan != nullptr)
+            pScan->Feed(std::string_view(piece).substr(0, nPiece));
         nLeft -= nPiece;
     }
     return true;
 }
 
-// Keeps the first bytes of a body too large to read and reads past the rest.
+// Reads past a body too large to keep and keeps the members of it that an
+// answer needs.
 ReadStatus ReadOversizedBody(std::istream& in, std::size_t nLength, std::string& body, std::string& problem)
 {
-    if (!ReadBody(in, KEPT_OVERSIZED_BODY, body) || !SkipBody(in, nLength - KEPT_OVERSIZED_BODY))
+    MemberScan scan;
+    if (!SkipBody(in, nLength, &scan))
         return ReadStatus::EndOfInput;
+    body = scan.Skeleton();
     problem = "message body of " + std::to_string(nLength) + " bytes is larger than the " +
               std::to_string(MAX_MESSAGE_BODY) + " bytes read";
     return ReadStatus::TooLarge;

@@ -26,16 +26,13 @@ constexpr std::size_t MAX_HEADER_LINES = 32;
 // escapes JSON writes for its line ends, quotes and backslashes.
 constexpr std::size_t MAX_MESSAGE_BODY = std::size_t{32} << 20;
 
-// Of a body larger than MAX_MESSAGE_BODY, only this many bytes are kept:
-// enough for the id, method and document uri that lead any message.
-constexpr std::size_t KEPT_OVERSIZED_BODY = std::size_t{4} << 10;
-
 enum class ReadStatus {
     Message,    // body holds one message
     BadHeader,  // the header was broken; problem says why
-    TooLarge,   // the body was larger than MAX_MESSAGE_BODY: body holds its
-                // first KEPT_OVERSIZED_BODY bytes, the rest was read past;
-                // problem says how large it was
+    TooLarge,   // the body was larger than MAX_MESSAGE_BODY and was read
+                // past: body holds its id, method and document uri as a
+                // small JSON object (MemberScan::Skeleton); problem says
+                // how large it was
     EndOfInput, // the stream ended (possibly inside a message)
 };
 
