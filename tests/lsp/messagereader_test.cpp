@@ -78,17 +78,29 @@ TEST(MessageReader, BodyOfABrokenHeaderWithALengthIsSkipped)
     }
 }
 
-// Without a length the unread body runs into the next header; that header
-// starts where "Content-Length" does, however long the body was.
+// Without a length (none valid, or two that differ) the unread body runs
+// into the next header; that header starts where "Content-Length" does,
+// however long the body was.
 TEST(MessageReader, HeaderAfterAnUnreadBodyIsFoundWhereContentLengthStarts)
 {
     for (const std::size_t nBody : {std::size_t{10}, 5 * MAX_HEADER_LINE}) {
         const std::string body = "[" + std::string(nBody, '1') + "]";
-        const auto reads = ReadAll("Content-Length: x\r\n\r\n" + body + "content-length: 2\r\n\r\n{}");
+        const std::string after = "content-length: 2\r\n\r\n{}";
+        const std::string wrong = std::to_string(body.size() + after.size());
+        const auto reads = ReadAll("Content-Length: x\r\n\r\n" + body + after);
         ASSERT_EQ(reads.size(), 3U) << nBody;
         EXPECT_EQ(reads[0].status, ReadStatus::BadHeader);
         EXPECT_EQ(reads[1].body, "{}");
+        const std::string twice = "Content-Length: " + std::to_string(body.size()) + "\r\nContent-Length: " + wrong;
+        for (const std::string& header : {twice, twice + "\r\nContent-Length: " + wrong}) {
+            const auto doubted = ReadAll(header + "\r\n\r\n" + body + after);
+            ASSERT_EQ(doubted.size(), 3U) << nBody;
+            EXPECT_EQ(doubted[0].status, ReadStatus::BadHeader);
+            EXPECT_EQ(doubted[1].body, "{}");
+        }
     }
+    const auto same = ReadAll("Content-Length: 2\r\ncontent-length: 02\r\n\r\n{}");
+    EXPECT_EQ(same[0].body, "{}");
 }
 
 TEST(MessageReader, HeaderOfTooManyLinesIsBroken)

@@ -80,7 +80,8 @@ std::optional<std::size_t> ContentLengthOf(std::string_view line)
 // What the lines of one header have said so far.
 struct Header {
     std::optional<std::size_t> nLength;
-    std::string problem; // the first fault; empty while there is none
+    bool bLengthInDoubt = false; // two Content-Length lines disagreed
+    std::string problem;         // the first fault; empty while there is none
     std::size_t nLines = 0;
 
     void Fault(const std::string& text)
@@ -89,6 +90,24 @@ struct Header {
             problem = text;
     }
 };
+
+// A Content-Length line. Two that disagree leave the body's end unknown:
+// neither is trusted, and the next header is found where "Content-Length"
+// follows the unread body.
+void TakeContentLength(Header& header, std::string_view line)
+{
+    const std::optional<std::size_t> nLength = ContentLengthOf(line);
+    if (!nLength) {
+        header.nLength.reset();
+        header.Fault("invalid Content-Length: " + std::string(line.substr(0, 80)));
+    } else if (header.bLengthInDoubt || (header.nLength && *header.nLength != *nLength)) {
+        header.nLength.reset();
+        header.bLengthInDoubt = true;
+        header.Fault("two Content-Length values that differ");
+    } else {
+        header.nLength = nLength;
+    }
+}
 
 // Takes one non-empty header line into the header.
 void TakeLine(Header& header, std::string_view line, LineStatus status)
@@ -103,9 +122,7 @@ void TakeLine(Header& header, std::string_view line, LineStatus status)
     if (status == LineStatus::TooLong) {
         header.Fault("header line longer than " + std::to_string(MAX_HEADER_LINE) + " bytes");
     } else if (nStart != std::string_view::npos) {
-        header.nLength = ContentLengthOf(line);
-        if (!header.nLength)
-            header.Fault("invalid Content-Length: " + std::string(line.substr(0, 80)));
+        TakeContentLength(header, line);
     } else if (line.find(':') == std::string_view::npos) {
         header.Fault("header line without a colon: " + std::string(line.substr(0, 80)));
     }

@@ -39,7 +39,8 @@ enum class ReadStatus {
 // Reads the next message. A broken header that still gave a valid
 // Content-Length is followed by the body it announced: that body is read
 // past and left in body (not to be acted on, but an answer may name its id),
-// so the next call starts at the next message. Without a length the stream
+// so the next call starts at the next message. Without a length (or with
+// two Content-Length lines that disagree, neither to be trusted) the stream
 // stands after the empty line that ended the broken header, and body is
 // empty. A header line with text before "Content-Length" is the end of a
 // body that was not read as one (its header was broken) glued to the next
