@@ -197,8 +197,8 @@ ParsedBody ParseBody(const std::string& body)
 
 namespace {
 
-constexpr std::size_t MAX_KEY = 16;         // no key the scan looks for is longer
-constexpr std::size_t MAX_MEMBER = 8 << 10; // an id, method or uri longer is not kept
+constexpr std::size_t MAX_KEY = 16;                      // no key the scan looks for is longer
+constexpr std::size_t MAX_MEMBER = std::size_t{8} << 10; // an id, method or uri longer is not kept
 
 bool IsJsonSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -303,7 +303,8 @@ void MemberScan::Close()
 {
     m_pending = Wanted::None;
     m_bExpectKey = false;
-    m_nDepth -= m_nDepth > 0 ? 1 : 0;
+    if (m_nDepth > 0)
+        --m_nDepth;
 }
 
 void MemberScan::Append(char c)
