@@ -122,6 +122,8 @@ TEST(MessageReader, StreamEndingInsideAMessageEndsTheInput)
     }
 }
 
+// Under a sound header or a broken one, a body too large to keep leaves the
+// members an answer needs.
 TEST(MessageReader, OversizedBodyKeepsItsMembersAndReadingGoesOn)
 {
     std::string wire = "Content-Length: " + std::to_string(MAX_MESSAGE_BODY + 1) + "\r\n\r\n";
@@ -136,6 +138,9 @@ TEST(MessageReader, OversizedBodyKeepsItsMembersAndReadingGoesOn)
     EXPECT_NE(problem.find(std::to_string(MAX_MESSAGE_BODY + 1)), std::string::npos);
     EXPECT_EQ(ReadMessage(in, body, problem), ReadStatus::Message);
     EXPECT_EQ(body, "{}");
+    std::istringstream broken("garbage\r\n" + wire);
+    EXPECT_EQ(ReadMessage(broken, body, problem), ReadStatus::BadHeader);
+    EXPECT_EQ(body, R"({"id":7,"method":"m"})");
 }
 
 // The members are found at the top level (or in params.textDocument) only,

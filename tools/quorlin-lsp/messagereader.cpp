@@ -187,14 +187,21 @@ bool SkipBody(std::istream& in, std::size_t nLength, MemberScan* pScan = nullptr
     return true;
 }
 
-// Reads past a body too large to keep and keeps the members of it that an
-// answer needs.
-ReadStatus ReadOversizedBody(std::istream& in, std::size_t nLength, std::string& body, std::string& problem)
+// Reads past a body too large to keep and keeps in body the members of it
+// that an answer needs.
+bool SkimBody(std::istream& in, std::size_t nLength, std::string& body)
 {
     MemberScan scan;
     if (!SkipBody(in, nLength, &scan))
-        return ReadStatus::EndOfInput;
+        return false;
     body = scan.Skeleton();
+    return true;
+}
+
+ReadStatus ReadOversizedBody(std::istream& in, std::size_t nLength, std::string& body, std::string& problem)
+{
+    if (!SkimBody(in, nLength, body))
+        return ReadStatus::EndOfInput;
     problem = "message body of " + std::to_string(nLength) + " bytes is larger than the " +
               std::to_string(MAX_MESSAGE_BODY) + " bytes read";
     return ReadStatus::TooLarge;
@@ -211,9 +218,9 @@ ReadStatus ReadMessage(std::istream& in, std::string& body, std::string& problem
     const bool bOversized = header.nLength && *header.nLength > MAX_MESSAGE_BODY;
     if (bOversized && header.problem.empty())
         return ReadOversizedBody(in, *header.nLength, body, problem);
-    // The body under a broken header is kept only when it is of a size the
-    // server reads.
-    if (bOversized && !SkipBody(in, *header.nLength))
+    // The body under a broken header is kept when it is of a size the server
+    // reads; of a larger one, only the members an answer needs.
+    if (bOversized && !SkimBody(in, *header.nLength, body))
         return ReadStatus::EndOfInput;
     if (header.nLength && !bOversized && !ReadBody(in, *header.nLength, body))
         return ReadStatus::EndOfInput;

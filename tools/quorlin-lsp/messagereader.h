@@ -38,8 +38,9 @@ enum class ReadStatus {
 
 // Reads the next message. A broken header that still gave a valid
 // Content-Length is followed by the body it announced: that body is read
-// past and left in body (not to be acted on, but an answer may name its id),
-// so the next call starts at the next message. Without a length (or with
+// past and left in body (not to be acted on, but an answer may name its id;
+// of one larger than MAX_MESSAGE_BODY only its members are left, as for
+// TooLarge), so the next call starts at the next message. Without a length (or with
 // two Content-Length lines that disagree, neither to be trusted) the stream
 // stands after the empty line that ended the broken header, and body is
 // empty. A header line with text before "Content-Length" is the end of a
