@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+#include "messagebody.h"
+
 #include <gtest/gtest.h>
 
 namespace quorlin::lsp {
@@ -76,17 +78,29 @@ TEST(MessageReader, BodyOfABrokenHeaderWithALengthIsSkipped)
     }
 }
 
-// Without a length the unread body runs into the next header; that header
-// starts where "Content-Length" does, however long the body was.
+// Without a length (none valid, or two that differ) the unread body runs
+// into the next header; that header starts where "Content-Length" does,
+// however long the body was.
 TEST(MessageReader, HeaderAfterAnUnreadBodyIsFoundWhereContentLengthStarts)
 {
     for (const std::size_t nBody : {std::size_t{10}, 5 * MAX_HEADER_LINE}) {
         const std::string body = "[" + std::string(nBody, '1') + "]";
-        const auto reads = ReadAll("Content-Length: x\r\n\r\n" + body + "content-length: 2\r\n\r\n{}");
+        const std::string after = "content-length: 2\r\n\r\n{}";
+        const std::string wrong = std::to_string(body.size() + after.size());
+        const auto reads = ReadAll("Content-Length: x\r\n\r\n" + body + after);
         ASSERT_EQ(reads.size(), 3U) << nBody;
         EXPECT_EQ(reads[0].status, ReadStatus::BadHeader);
         EXPECT_EQ(reads[1].body, "{}");
+        const std::string twice = "Content-Length: " + std::to_string(body.size()) + "\r\nContent-Length: " + wrong;
+        for (const std::string& header : {twice, twice + "\r\nContent-Length: " + wrong}) {
+            const auto doubted = ReadAll(header + "\r\n\r\n" + body + after);
+            ASSERT_EQ(doubted.size(), 3U) << nBody;
+            EXPECT_EQ(doubted[0].status, ReadStatus::BadHeader);
+            EXPECT_EQ(doubted[1].body, "{}");
+        }
     }
+    const auto same = ReadAll("Content-Length: 2\r\ncontent-length: 02\r\n\r\n{}");
+    EXPECT_EQ(same[0].body, "{}");
 }
 
 TEST(MessageReader, HeaderOfTooManyLinesIsBroken)
@@ -108,18 +122,51 @@ TEST(MessageReader, StreamEndingInsideAMessageEndsTheInput)
     }
 }
 
-TEST(MessageReader, OversizedBodyKeepsItsFirstBytesAndReadingGoesOn)
+// Under a sound header or a broken one, a body too large to keep leaves the
+// members an answer needs.
+TEST(MessageReader, OversizedBodyKeepsItsMembersAndReadingGoesOn)
 {
     std::string wire = "Content-Length: " + std::to_string(MAX_MESSAGE_BODY + 1) + "\r\n\r\n";
-    wire += std::string(MAX_MESSAGE_BODY + 1, 'x') + "Content-Length: 2\r\n\r\n{}";
+    const std::string members = R"(,"method":"m","id":7})";
+    wire += R"({"params":")" + std::string(MAX_MESSAGE_BODY - 11 - members.size(), 'x') + '"' + members;
+    wire += "Content-Length: 2\r\n\r\n{}";
     std::istringstream in(wire);
     std::string body;
     std::string problem;
     EXPECT_EQ(ReadMessage(in, body, problem), ReadStatus::TooLarge);
-    EXPECT_EQ(body, std::string(KEPT_OVERSIZED_BODY, 'x'));
+    EXPECT_EQ(body, R"({"id":7,"method":"m"})");
     EXPECT_NE(problem.find(std::to_string(MAX_MESSAGE_BODY + 1)), std::string::npos);
     EXPECT_EQ(ReadMessage(in, body, problem), ReadStatus::Message);
     EXPECT_EQ(body, "{}");
+    std::istringstream broken("garbage\r\n" + wire);
+    EXPECT_EQ(ReadMessage(broken, body, problem), ReadStatus::BadHeader);
+    EXPECT_EQ(body, R"({"id":7,"method":"m"})");
+}
+
+// The members are found at the top level (or in params.textDocument) only,
+// wherever they stand and however the body is cut into pieces.
+TEST(MemberScan, FindsTheMembersWhereverTheyStand)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {R"({"params":{"x":"a\"}"},"id":7,"method":"textDocument/hover"})",
+         R"({"id":7,"method":"textDocument/hover"})"},
+        {R"({"method":"m","params":{"contentChanges":[{"text":"{\"id\":1}"}],"textDocument":{"v":[2],"uri":"f:a"}}})",
+         R"({"method":"m","params":{"textDocument":{"uri":"f:a"}}})"},
+        {R"({"id":{"a":1},"x":{"id":3,"params":{"textDocument":{"uri":"u"}}}})", R"({"id":null})"},
+        {R"({"a":"\\","id" : "s\ud800" , "method":7})", R"({"id":"s\ufffd","method":null})"},
+        {R"({"id":-12.5e3})", R"({"id":-12.5e3})"},
+        {R"({"id":tru)", R"({"id":null})"},
+        {"not json", "{}"},
+    };
+    for (const auto& [body, skeleton] : cases) {
+        MemberScan whole;
+        whole.Feed(body);
+        EXPECT_EQ(whole.Skeleton(), skeleton) << body;
+        MemberScan bytes;
+        for (const char c : body)
+            bytes.Feed(std::string_view(&c, 1));
+        EXPECT_EQ(bytes.Skeleton(), skeleton) << body;
+    }
 }
 
 TEST(MessageReader, WrittenMessagesReadBack)

@@ -219,10 +219,11 @@ TEST(ServerDocuments, LoneCarriageReturnsSeparateLinesForEditsAndDiagnostics)
 // the document is forgotten (its diagnostics cleared, the user told) rather
 // than served stale, whether a change is malformed, the message is not JSON
 // (raw bytes that are not UTF-8), the text would outgrow the limit or the
-// header above the change is broken.
+// header above the change is broken. Another open document is kept.
 TEST(ServerDocuments, ADocumentWhoseChangeCannotBeAppliedIsForgotten)
 {
     const Json valid = {{"range", ToJson(Range{{4, 3}, {4, 5}})}, {"text", "44"}};
+    const std::string OTHER_URI = "file:///other.txt";
     const std::string prefix =
         R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":")" + URI +
         R"(","version":2},"contentChanges":)";
@@ -244,8 +245,9 @@ TEST(ServerDocuments, ADocumentWhoseChangeCannotBeAppliedIsForgotten)
         TestClient client(WORKED_EXAMPLE.size());
         client.Initialize();
         client.Open(WORKED_EXAMPLE);
+        client.Open(WORKED_EXAMPLE, OTHER_URI);
         client.Raw(fault);
-        EXPECT_EQ(client.GetServer().Documents().Count(), 0U) << fault;
+        EXPECT_EQ(client.GetServer().Documents().Uris(), std::vector<std::string>{OTHER_URI}) << fault;
         EXPECT_EQ(client.LastDiagnostics(), Json::array()) << fault;
         ASSERT_EQ(client.SentOf("window/showMessage").size(), 1U) << fault;
         const std::size_t nSent = client.Sent().size();
@@ -256,8 +258,9 @@ TEST(ServerDocuments, ADocumentWhoseChangeCannotBeAppliedIsForgotten)
     TestClient client;
     client.Initialize();
     client.Open(WORKED_EXAMPLE);
+    client.Open(WORKED_EXAMPLE, OTHER_URI);
     client.GetServer().HandleBadHeader("header line without a colon", faults[0]);
-    EXPECT_EQ(client.GetServer().Documents().Count(), 0U);
+    EXPECT_EQ(client.GetServer().Documents().Uris(), std::vector<std::string>{OTHER_URI});
 }
 
 // JavaScript's JSON.stringify writes half a surrogate pair as a lone escape:

@@ -51,17 +51,20 @@ public:
     bool parse_error(std::size_t, const std::string&, const Json::exception&) override { return false; }
 
 private:
-    // The value a key announces, of those the scan keeps.
-    enum class Next { Other, Id, Method, TextDocument, Uri };
+    // The value a key announces, of those the scan keeps: the top level's
+    // id, method and params, the textDocument of params and its uri.
+    enum class Next { Other, Id, Method, Params, TextDocument, Uri };
 
     Next NextOf(const string_t& name) const
     {
         if (m_nDepth == 1)
-            return name == "id"             ? Next::Id
-                   : name == "method"       ? Next::Method
-                   : name == "textDocument" ? Next::TextDocument
-                                            : Next::Other;
-        return m_nDepth == 2 && m_bInTextDocument && name == "uri" ? Next::Uri : Next::Other;
+            return name == "id"       ? Next::Id
+                   : name == "method" ? Next::Method
+                   : name == "params" ? Next::Params
+                                      : Next::Other;
+        if (m_nDepth == 2 && m_bInParams && name == "textDocument")
+            return Next::TextDocument;
+        return m_nDepth == 3 && m_bInTextDocument && name == "uri" ? Next::Uri : Next::Other;
     }
 
     // Only the id and two short strings are kept, so a long string costs
@@ -77,7 +80,8 @@ private:
 
     bool Open()
     {
-        m_bInTextDocument = m_nDepth == 1 && m_next == Next::TextDocument;
+        m_bInParams = m_bInParams || (m_nDepth == 1 && m_next == Next::Params);
+        m_bInTextDocument = m_bInTextDocument || (m_nDepth == 2 && m_bInParams && m_next == Next::TextDocument);
         m_next = Next::Other;
         m_nMaxDepth = std::max(m_nMaxDepth, ++m_nDepth);
         return true;
@@ -85,14 +89,16 @@ private:
 
     bool Close()
     {
-        if (--m_nDepth <= 1)
-            m_bInTextDocument = false;
+        --m_nDepth;
+        m_bInTextDocument = m_bInTextDocument && m_nDepth >= 3;
+        m_bInParams = m_bInParams && m_nDepth >= 2;
         return true;
     }
 
     std::size_t m_nDepth = 0;
     std::size_t m_nMaxDepth = 0;
     Next m_next = Next::Other;
+    bool m_bInParams = false;
     bool m_bInTextDocument = false;
     bool m_bHasId = false;
     bool m_bHasMethod = false;
@@ -187,6 +193,159 @@ ParsedBody ParseBody(const std::string& body)
     if (parsed.status == BodyStatus::Parsed)
         parsed.message = Json::parse(text);
     return parsed;
+}
+
+namespace {
+
+constexpr std::size_t MAX_KEY = 16;                      // no key the scan looks for is longer
+constexpr std::size_t MAX_MEMBER = std::size_t{8} << 10; // an id, method or uri longer is not kept
+
+bool IsJsonSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// A kept value as a member of the skeleton: null when it is not JSON.
+std::string MemberText(const char* pszName, std::string value)
+{
+    ReplaceLoneSurrogates(value);
+    return std::string("\"") + pszName + "\":" + (Json::accept(value) ? value : "null");
+}
+
+} // namespace
+
+void MemberScan::Feed(std::string_view piece)
+{
+    for (const char c : piece)
+        Take(c);
+}
+
+void MemberScan::Take(char c)
+{
+    if (m_bInString)
+        return TakeInString(c);
+    if (m_bScalar) {
+        if (!IsJsonSpace(c) && c != ',' && c != '}' && c != ']')
+            return Append(c);
+        EndValue();
+    }
+    if (c == '"')
+        return StartString();
+    if (c == '{' || c == '[')
+        return Open(c == '{');
+    if (c == '}' || c == ']')
+        return Close();
+    if (c == ':') {
+        m_bExpectKey = false;
+        m_pending = WantedHere();
+    } else if (c == ',') {
+        m_pending = Wanted::None;
+        m_bExpectKey = m_nDepth >= 1 && m_nDepth <= KEYED_LEVELS && m_bObject[m_nDepth];
+    } else if (!IsJsonSpace(c)) {
+        StartScalar(c);
+    }
+}
+
+void MemberScan::TakeInString(char c)
+{
+    if (m_bEscape) {
+        m_bEscape = false;
+    } else if (c == '\\') {
+        m_bEscape = true;
+    } else if (c == '"') {
+        m_bInString = false;
+        return EndString();
+    }
+    if (m_bKey && m_value.size() <= MAX_KEY)
+        m_value.push_back(c);
+    else if (!m_bKey && m_capture != Wanted::None)
+        Append(c);
+}
+
+void MemberScan::StartString()
+{
+    m_bInString = true;
+    m_bKey = m_bExpectKey;
+    m_capture = m_bKey ? Wanted::None : m_pending;
+    m_pending = Wanted::None;
+    m_value = m_bKey ? "" : "\"";
+}
+
+void MemberScan::EndString()
+{
+    if (!m_bKey) {
+        Append('"');
+        return EndValue();
+    }
+    m_bKey = false;
+    m_keys[m_nDepth] = m_value;
+    m_bSawId = m_bSawId || (m_nDepth == 1 && m_value == "id");
+    m_bSawMethod = m_bSawMethod || (m_nDepth == 1 && m_value == "method");
+}
+
+void MemberScan::StartScalar(char c)
+{
+    m_capture = m_pending == Wanted::Id ? Wanted::Id : Wanted::None;
+    m_pending = Wanted::None;
+    m_bScalar = m_capture != Wanted::None;
+    m_value.assign(1, c);
+}
+
+void MemberScan::Open(bool bObject)
+{
+    m_pending = Wanted::None;
+    ++m_nDepth;
+    m_bExpectKey = bObject && m_nDepth <= KEYED_LEVELS;
+    if (m_nDepth <= KEYED_LEVELS) {
+        m_bObject[m_nDepth] = bObject;
+        m_keys[m_nDepth].clear();
+    }
+}
+
+void MemberScan::Close()
+{
+    m_pending = Wanted::None;
+    m_bExpectKey = false;
+    if (m_nDepth > 0)
+        --m_nDepth;
+}
+
+void MemberScan::Append(char c)
+{
+    if (m_value.size() <= MAX_MEMBER)
+        m_value.push_back(c);
+}
+
+void MemberScan::EndValue()
+{
+    std::string* pTarget = m_capture == Wanted::Id       ? &m_id
+                           : m_capture == Wanted::Method ? &m_method
+                           : m_capture == Wanted::Uri    ? &m_uri
+                                                         : nullptr;
+    if (pTarget != nullptr)
+        *pTarget = m_value.size() <= MAX_MEMBER ? m_value : std::string();
+    m_capture = Wanted::None;
+    m_bScalar = false;
+}
+
+MemberScan::Wanted MemberScan::WantedHere() const
+{
+    if (m_nDepth == 1 && m_bObject[1])
+        return m_keys[1] == "id" ? Wanted::Id : m_keys[1] == "method" ? Wanted::Method : Wanted::None;
+    const bool bInObjects = m_bObject[1] && m_bObject[2] && m_bObject[3];
+    return m_nDepth == 3 && bInObjects && m_keys[1] == "params" && m_keys[2] == "textDocument" && m_keys[3] == "uri"
+               ? Wanted::Uri
+               : Wanted::None;
+}
+
+std::string MemberScan::Skeleton() const
+{
+    std::string members;
+    const auto add = [&members](const std::string& member) { members += (members.empty() ? "" : ",") + member; };
+    if (m_bSawId)
+        add(MemberText("id", m_id));
+    if (m_bSawMethod)
+        add(MemberText("method", m_method));
+    if (!m_uri.empty())
+        add("\"params\":{\"textDocument\":{" + MemberText("uri", m_uri) + "}}");
+    return "{" + members + "}";
 }
 
 } // namespace quorlin::lsp

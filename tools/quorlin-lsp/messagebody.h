@@ -6,6 +6,7 @@
 #ifndef QUORLIN_LSP_MESSAGEBODY_H
 #define QUORLIN_LSP_MESSAGEBODY_H
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -25,8 +26,8 @@ struct ParsedBody {
     // What the scan met before the body ended or stopped being JSON: whether
     // it is a request (its top level has an "id" and a "method"), the value
     // of its "id" unless that is an object or array (null then, or when
-    // there is none), its method and the uri of its textDocument (empty when
-    // not met).
+    // there is none), its method and the uri of params.textDocument (empty
+    // when not met).
     bool bRequest = false;
     Json id;
     std::string method;
@@ -47,6 +48,53 @@ ParsedBody ScanBody(std::string_view body);
 // same length); a backslash escaped itself ("\\ud800") starts no escape.
 // Returns whether there was any.
 bool ReplaceLoneSurrogates(std::string& body);
+
+// The members ScanBody looks for, found in a body fed piece by piece
+// wherever they stand in it: a body too large to read is scanned as it is
+// read past, so that a request whose id follows a long value still gets its
+// answer. The scan holds a few KiB whatever the size of the body.
+class MemberScan {
+public:
+    void Feed(std::string_view piece);
+    // The members found, as a small JSON object for ScanBody: the top-level
+    // id and method and params.textDocument.uri; an id or method that was
+    // there but not kept (an object, or too long) is null.
+    std::string Skeleton() const;
+
+    // Keys are followed down to the uri of params.textDocument.
+    static constexpr std::size_t KEYED_LEVELS = 3;
+
+private:
+    enum class Wanted { None, Id, Method, Uri };
+
+    void Take(char c);
+    void TakeInString(char c);
+    void StartString();
+    void EndString();
+    void StartScalar(char c);
+    void Open(bool bObject);
+    void Close();
+    void Append(char c);
+    void EndValue();
+    Wanted WantedHere() const;
+
+    std::size_t m_nDepth = 0;
+    std::array<bool, KEYED_LEVELS + 1> m_bObject{};
+    std::array<std::string, KEYED_LEVELS + 1> m_keys; // the member being read at each level
+    bool m_bInString = false;
+    bool m_bEscape = false;
+    bool m_bKey = false;             // the string being read is a key
+    bool m_bExpectKey = false;       // the next string is a key
+    bool m_bScalar = false;          // a number or literal is being kept
+    Wanted m_pending = Wanted::None; // what the value after a colon is
+    Wanted m_capture = Wanted::None; // what the value being kept is
+    std::string m_value;
+    bool m_bSawId = false;
+    bool m_bSawMethod = false;
+    std::string m_id;
+    std::string m_method;
+    std::string m_uri;
+};
 
 } // namespace quorlin::lsp
 

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "charclass.h"
+#include "messagebody.h"
 
 namespace quorlin::lsp {
 
@@ -79,7 +80,8 @@ std::optional<std::size_t> ContentLengthOf(std::string_view line)
 // What the lines of one header have said so far.
 struct Header {
     std::optional<std::size_t> nLength;
-    std::string problem; // the first fault; empty while there is none
+    bool bLengthInDoubt = false; // two Content-Length lines disagreed
+    std::string problem;         // the first fault; empty while there is none
     std::size_t nLines = 0;
 
     void Fault(const std::string& text)
@@ -88,6 +90,24 @@ struct Header {
             problem = text;
     }
 };
+
+// A Content-Length line. Two that disagree leave the body's end unknown:
+// neither is trusted, and the next header is found where "Content-Length"
+// follows the unread body.
+void TakeContentLength(Header& header, std::string_view line)
+{
+    const std::optional<std::size_t> nLength = ContentLengthOf(line);
+    if (!nLength) {
+        header.nLength.reset();
+        header.Fault("invalid Content-Length: " + std::string(line.substr(0, 80)));
+    } else if (header.bLengthInDoubt || (header.nLength && *header.nLength != *nLength)) {
+        header.nLength.reset();
+        header.bLengthInDoubt = true;
+        header.Fault("two Content-Length values that differ");
+    } else {
+        header.nLength = nLength;
+    }
+}
 
 // Takes one non-empty header line into the header.
 void TakeLine(Header& header, std::string_view line, LineStatus status)
@@ -102,9 +122,7 @@ void TakeLine(Header& header, std::string_view line, LineStatus status)
     if (status == LineStatus::TooLong) {
         header.Fault("header line longer than " + std::to_string(MAX_HEADER_LINE) + " bytes");
     } else if (nStart != std::string_view::npos) {
-        header.nLength = ContentLengthOf(line);
-        if (!header.nLength)
-            header.Fault("invalid Content-Length: " + std::string(line.substr(0, 80)));
+        TakeContentLength(header, line);
     } else if (line.find(':') == std::string_view::npos) {
         header.Fault("header line without a colon: " + std::string(line.substr(0, 80)));
     }
@@ -152,8 +170,9 @@ bool ReadBody(std::istream& in, std::size_t nLength, std::string& body)
     return true;
 }
 
-// Reads past nLength bytes one piece at a time, holding one piece at most.
-bool SkipBody(std::istream& in, std::size_t nLength)
+// Reads past nLength bytes one piece at a time, holding one piece at most;
+// each piece goes through pScan when there is one.
+bool SkipBody(std::istream& in, std::size_t nLength, MemberScan* pScan = nullptr)
 {
     std::string piece(std::min(PIECE, nLength), '\0');
     for (std::size_t nLeft = nLength; nLeft > 0;) {
@@ -161,15 +180,27 @@ bool SkipBody(std::istream& in, std::size_t nLength)
         in.read(piece.data(), static_cast<std::streamsize>(nPiece));
         if (static_cast<std::size_t>(in.gcount()) != nPiece)
             return false;
+        if (pScan != nullptr)
+            pScan->Feed(std::string_view(piece).substr(0, nPiece));
         nLeft -= nPiece;
     }
     return true;
 }
 
-// Keeps the first bytes of a body too large to read and reads past the rest.
+// Reads past a body too large to keep and keeps in body the members of it
+// that an answer needs.
+bool SkimBody(std::istream& in, std::size_t nLength, std::string& body)
+{
+    MemberScan scan;
+    if (!SkipBody(in, nLength, &scan))
+        return false;
+    body = scan.Skeleton();
+    return true;
+}
+
 ReadStatus ReadOversizedBody(std::istream& in, std::size_t nLength, std::string& body, std::string& problem)
 {
-    if (!ReadBody(in, KEPT_OVERSIZED_BODY, body) || !SkipBody(in, nLength - KEPT_OVERSIZED_BODY))
+    if (!SkimBody(in, nLength, body))
         return ReadStatus::EndOfInput;
     problem = "message body of " + std::to_string(nLength) + " bytes is larger than the " +
               std::to_string(MAX_MESSAGE_BODY) + " bytes read";
@@ -187,9 +218,9 @@ ReadStatus ReadMessage(std::istream& in, std::string& body, std::string& problem
     const bool bOversized = header.nLength && *header.nLength > MAX_MESSAGE_BODY;
     if (bOversized && header.problem.empty())
         return ReadOversizedBody(in, *header.nLength, body, problem);
-    // The body under a broken header is kept only when it is of a size the
-    // server reads.
-    if (bOversized && !SkipBody(in, *header.nLength))
+    // The body under a broken header is kept when it is of a size the server
+    // reads; of a larger one, only the members an answer needs.
+    if (bOversized && !SkimBody(in, *header.nLength, body))
         return ReadStatus::EndOfInput;
     if (header.nLength && !bOversized && !ReadBody(in, *header.nLength, body))
         return ReadStatus::EndOfInput;

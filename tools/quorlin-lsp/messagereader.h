@@ -26,23 +26,22 @@ constexpr std::size_t MAX_HEADER_LINES = 32;
 // escapes JSON writes for its line ends, quotes and backslashes.
 constexpr std::size_t MAX_MESSAGE_BODY = std::size_t{32} << 20;
 
-// Of a body larger than MAX_MESSAGE_BODY, only this many bytes are kept:
-// enough for the id, method and document uri that lead any message.
-constexpr std::size_t KEPT_OVERSIZED_BODY = std::size_t{4} << 10;
-
 enum class ReadStatus {
     Message,    // body holds one message
     BadHeader,  // the header was broken; problem says why
-    TooLarge,   // the body was larger than MAX_MESSAGE_BODY: body holds its
-                // first KEPT_OVERSIZED_BODY bytes, the rest was read past;
-                // problem says how large it was
+    TooLarge,   // the body was larger than MAX_MESSAGE_BODY and was read
+                // past: body holds its id, method and document uri as a
+                // small JSON object (MemberScan::Skeleton); problem says
+                // how large it was
     EndOfInput, // the stream ended (possibly inside a message)
 };
 
 // Reads the next message. A broken header that still gave a valid
 // Content-Length is followed by the body it announced: that body is read
-// past and left in body (not to be acted on, but an answer may name its id),
-// so the next call starts at the next message. Without a length the stream
+// past and left in body (not to be acted on, but an answer may name its id;
+// of one larger than MAX_MESSAGE_BODY only its members are left, as for
+// TooLarge), so the next call starts at the next message. Without a length (or with
+// two Content-Length lines that disagree, neither to be trusted) the stream
 // stands after the empty line that ended the broken header, and body is
 // empty. A header line with text before "Content-Length" is the end of a
 // body that was not read as one (its header was broken) glued to the next
