@@ -102,7 +102,7 @@ bool WriteCompiled(const TfscOptions& options, const std::string& input, const C
         file.fileError = "output '" + output + "' is the script '" + script + "' itself; it was left unchanged";
         return false;
     }
-    if (options.bKeepSameOutput && OutputHolds(output, result.bytes))
+    if (options.bKeepSameOutput && OutputHolds(output, result.bytes, !options.output))
         return true;
     std::string reason;
     if (!WriteCompiledOutput(output, result.bytes, !options.output, reason)) {
