@@ -305,7 +305,7 @@ const std::string* ScriptSharingOutput(const TfscOptions& options, const std::st
             continue;
         const std::string otherSelf = PathKey(other);
         if (SamePathName(PathKey(otherOutput), output) && !SamePathName(otherSelf, self) &&
-            !SamePathName(otherSelf, output) && fs::exists(other, error))
+            !SamePathName(otherSelf, output) && fs::exists(other, error) && fs::exists(script, error))
             return &other;
     }
     return nullptr;
