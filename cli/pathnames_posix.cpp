@@ -8,4 +8,6 @@ std::size_t FileNameOffset(std::string_view path)
     return nSlash == std::string_view::npos ? 0 : nSlash + 1;
 }
 
+bool SamePathName(std::string_view first, std::string_view second) { return first == second; }
+
 } // namespace quorlin

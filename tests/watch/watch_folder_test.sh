@@ -3,8 +3,8 @@
 # compiled (its own output replacements overflow inotify's queue), a log
 # written into the watched folder is never compiled, a folder deleted or
 # renamed ends the run, a huge notes.txt is not read whole and a folder
-# named like a script is skipped. Waits are bounded in time; measures
-# nothing.
+# named like a script (or a link to one, made later) is skipped. Waits are
+# bounded in time; measures nothing.
 # Usage: watch_folder_test.sh TFSC
 set -u
 TFSC=$(cd "$(dirname "$1")" && pwd)/$(basename "$1") # the watch runs in other folders
@@ -102,7 +102,9 @@ stop
 # A huge notes.txt (sparse: it costs no disk) is judged by its start, even
 # under a memory limit far below its size (not with AddressSanitizer, whose
 # shadow memory needs the address space); a folder named like a script is
-# no script; a script compiled again to the same bytes leaves its output.
+# no script, nor a link to it made while watching (Link.tsc: compiled
+# before a.tsc, were it taken for a script); a script compiled again to the
+# same bytes leaves its output.
 OUT=$WORK/notes.out ERR=$WORK/notes.err
 mkdir -p "$WORK/notes/sub.tsc"
 script 1 > "$WORK/notes/a.tsc"
@@ -113,10 +115,12 @@ LIMIT=
 wait_for '^notes/a\.tsc: ok' 1
 OUTPUT=$(ls -i --full-time "$WORK/notes/a.tfs")
 printf 'x' >> "$WORK/notes/notes.txt"
+ln -s sub.tsc "$WORK/notes/Link.tsc"
 touch "$WORK/notes/a.tsc"
 wait_for '^notes/a\.tsc: ok' 2
 [ "$(ls -i --full-time "$WORK/notes/a.tfs")" = "$OUTPUT" ] || fail "an output holding the same bytes was replaced"
-grep -q 'notes\.txt\|sub\.tsc' "$OUT" "$ERR" && fail "notes.txt or the folder sub.tsc was taken for a script"
+grep -q 'notes\.txt\|sub\.tsc\|Link\.tsc' "$OUT" "$ERR" &&
+    fail "notes.txt, the folder sub.tsc or a link to it made later was taken for a script"
 stop
 
 # A watched folder deleted ends the run with status 1, naming it.

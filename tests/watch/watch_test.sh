@@ -101,6 +101,13 @@ wait_for "^$DIR/planted.tsc: not written$" 1
 grep -q "^tfsc: error: cannot write '$DIR/planted.tfs': it is a symbolic link" "$WORK/err" ||
     fail "the refused link is not named"
 [ "$(cat "$WORK/precious.conf")" = precious ] || fail "the planted link was written through"
+# Refused too when the file it leads to already holds the compiled bytes.
+script 6 > "$WORK/linked.tsc"
+"$TFSC" -o "$WORK/linked.tfs" "$WORK/linked.tsc" || fail "the script to link to does not compile"
+ln -s ../linked.tfs "$DIR/linked.tfs"
+cp "$WORK/linked.tsc" "$DIR/linked.tsc"
+wait_for "^$DIR/linked.tsc: (not written|ok)" 1
+grep -q "^$DIR/linked.tsc: not written$" "$WORK/out" || fail "a link to the same bytes was taken for the output"
 
 # A new script that would compile to an existing script's output is
 # refused; that output stays the first script's.

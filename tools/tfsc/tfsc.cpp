@@ -102,7 +102,7 @@ bool WriteCompiled(const TfscOptions& options, const std::string& input, const C
         file.fileError = "output '" + output + "' is the script '" + script + "' itself; it was left unchanged";
         return false;
     }
-    if (options.bKeepSameOutput && OutputHolds(output, result.bytes))
+    if (options.bKeepSameOutput && OutputHolds(output, result.bytes, !options.output))
         return true;
     std::string reason;
     if (!WriteCompiledOutput(output, result.bytes, !options.output, reason)) {
@@ -160,6 +160,9 @@ std::string PathKey(const std::string& path)
     const fs::path folder = fs::weakly_canonical(fs::absolute(given, error).parent_path(), error);
     return (folder / given.filename()).string();
 }
+
+// The path's last name, as the file system sees it.
+std::string_view LastName(const std::string& path) { return std::string_view(path).substr(FileNameOffset(path)); }
 
 // Refuses a run whose scripts share an output before anything is written;
 // false when they do.
@@ -291,17 +294,18 @@ const std::string* ScriptSharingOutput(const TfscOptions& options, const std::st
     const std::string self = PathKey(script);
     // A script named NAME.tfs would compile over itself, which is refused
     // (WriteCompiled): it shares no output, it writes none.
-    if (output == self)
+    if (SamePathName(output, self))
         return nullptr;
-    const fs::path fileName = fs::path(outputName).filename();
+    const std::string_view fileName = LastName(outputName);
     std::error_code error;
     for (const std::string& other : others) {
         // The file names are compared first: they cost no look at the disk.
         const std::string otherOutput = DerivedOutputName(other);
-        if (other == STDIN_ARGUMENT || fs::path(otherOutput).filename() != fileName)
+        if (other == STDIN_ARGUMENT || !SamePathName(LastName(otherOutput), fileName))
             continue;
         const std::string otherSelf = PathKey(other);
-        if (PathKey(otherOutput) == output && otherSelf != self && otherSelf != output && fs::exists(other, error))
+        if (SamePathName(PathKey(otherOutput), output) && !SamePathName(otherSelf, self) &&
+            !SamePathName(otherSelf, output) && fs::exists(other, error) && fs::exists(script, error))
             return &other;
     }
     return nullptr;

@@ -62,7 +62,8 @@ struct SharedOutput {
 
 // The script among others (one that is there) whose derived output is also
 // the script's; null when there is none, when the run writes no derived
-// output (--check, -o), or for the script itself named again.
+// output (--check, -o), for the script itself named again, or when the
+// script is not there (it writes nothing, whatever the order of the two).
 const std::string* ScriptSharingOutput(const TfscOptions& options, const std::string& script,
                                        const std::vector<std::string>& others);
 

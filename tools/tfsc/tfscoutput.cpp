@@ -53,11 +53,23 @@ bool WriteCompiledOutput(const std::string& name, const std::vector<std::uint8_t
     return false;
 }
 
-bool OutputHolds(const std::string& name, const std::vector<std::uint8_t>& bytes)
+namespace {
+
+// Whether the write of a derived output would be refused: its name is a link.
+bool LinkRefused(const std::string& name)
+{
+    OutputTarget target;
+    return ResolveOutputTarget(name.c_str(), target, LinkPolicy::REFUSE) && target.bRefusedLink;
+}
+
+} // namespace
+
+bool OutputHolds(const std::string& name, const std::vector<std::uint8_t>& bytes, bool bDerived)
 {
     std::string text;
     std::string reason;
-    if (name == "-" || ReadRegularFile(name.c_str(), text, reason, bytes.size() + 1) != InputStatus::READ)
+    if (name == "-" || (bDerived && LinkRefused(name)) ||
+        ReadRegularFile(name.c_str(), text, reason, bytes.size() + 1) != InputStatus::READ)
         return false;
     return std::equal(text.begin(), text.end(), bytes.begin(), bytes.end(),
                       [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });

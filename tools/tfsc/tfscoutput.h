@@ -27,8 +27,10 @@ bool WriteCompiledOutput(const std::string& name, const std::vector<std::uint8_t
                          std::string& reason);
 
 // Whether the output (never standard output) is a regular file holding
-// exactly these bytes; only as much of it is read as the bytes need.
-bool OutputHolds(const std::string& name, const std::vector<std::uint8_t>& bytes);
+// exactly these bytes; only as much of it is read as the bytes need. A
+// derived output's name that is a symbolic link holds nothing (bDerived):
+// its write is to be refused, whatever the file it leads to holds.
+bool OutputHolds(const std::string& name, const std::vector<std::uint8_t>& bytes, bool bDerived);
 
 } // namespace quorlin
 

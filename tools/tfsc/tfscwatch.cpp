@@ -371,10 +371,15 @@ private:
 
     // A ".tsc" file is a script; a ".txt" file when it starts like one (its
     // first SCRIPT_START_BYTES tell), or once it was compiled (so that
-    // breaking its first line, or deleting it, is reported).
+    // breaking its first line, or deleting it, is reported). A folder, or a
+    // link to one, never is, as it is not when the watch starts.
     bool IsScript(const std::string& path) const
     {
-        if (HasExtension(path, ".tsc") || m_compiled.count(path) != 0)
+        if (m_compiled.count(path) != 0)
+            return true;
+        if (std::error_code error; fs::is_directory(path, error))
+            return false;
+        if (HasExtension(path, ".tsc"))
             return true;
         std::string start;
         std::string reason;
