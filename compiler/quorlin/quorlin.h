@@ -120,8 +120,9 @@ CompileResult Compile(std::string_view text) noexcept;
 // Reports every error and every warning, however many.
 CompileResult Diagnose(std::string_view text);
 
-// How many diagnostics Diagnose keeps, so that what it holds and the time it
-// takes stay bounded whatever the script.
+// How many diagnostics Diagnose keeps, so that the diagnostics it holds stay
+// bounded whatever the script (statements that compile are still compiled
+// to the end, and held until then).
 struct DiagnoseOptions {
     // The errors kept, at most; 0 keeps them all. The first error past the
     // limit is not reported: a note at its place, with no parent, says that
