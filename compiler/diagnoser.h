@@ -45,7 +45,8 @@ public:
     EngineText(const EngineText&) = delete;
     EngineText& operator=(const EngineText&) = delete;
 
-    char operator[](std::size_t i) const { return m_view.data()[i]; }
+    // Through data(): i may be size(), the NUL after the view.
+    char operator[](std::size_t i) const { return m_view.data()[i]; } // NOLINT(readability-simplify-subscript-expr)
     std::size_t size() const { return m_view.size(); }
     const char* data() const { return m_view.data(); }
     const char* c_str() const { return m_view.data(); }

@@ -1,10 +1,12 @@
 // Compiles, decompiles and formats one script and compares the results.
 #include "scriptroundtrip.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -106,7 +108,7 @@ std::string CheckLineEnds(std::string_view before, std::string_view after)
         ++aCount[nEnd == 2 ? 1 : after[i] == '\n' ? 0 : 2];
         i += nEnd - 1;
     }
-    if ((aCount[0] != 0) + (aCount[1] != 0) + (aCount[2] != 0) > 1)
+    if (std::count_if(std::begin(aCount), std::end(aCount), [](auto nCount) { return nCount != 0; }) > 1)
         return "the formatted text mixes line ends";
     const LineEnd nMost = MostCommonLineEnd(before);
     const std::size_t nExpected = nMost == LineEnd::LF ? 0 : nMost == LineEnd::CRLF ? 1 : 2;

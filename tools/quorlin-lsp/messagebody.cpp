@@ -344,7 +344,7 @@ std::string MemberScan::Skeleton() const
     if (m_bSawMethod)
         add(MemberText("method", m_method));
     if (!m_uri.empty())
-        add("\"params\":{\"textDocument\":{" + MemberText("uri", m_uri) + "}}");
+        add(R"("params":{"textDocument":{)" + MemberText("uri", m_uri) + "}}");
     return "{" + members + "}";
 }
 

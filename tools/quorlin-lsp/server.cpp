@@ -355,8 +355,9 @@ void Server::Forget(const std::string& uri, const std::string& reason)
         Send({{"jsonrpc", "2.0"},
               {"method", "textDocument/publishDiagnostics"},
               {"params", {{"uri", forgotten}, {"diagnostics", Json::array()}}}});
-        ShowMessage(MESSAGE_WARNING, "quorlin-lsp no longer follows " + forgotten + " (" + reason +
-                                         "): close and reopen it to have its diagnostics again");
+        std::string message = "quorlin-lsp no longer follows " + forgotten;
+        message += " (" + reason + "): close and reopen it to have its diagnostics again";
+        ShowMessage(MESSAGE_WARNING, message);
     }
 }
 

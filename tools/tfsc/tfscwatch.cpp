@@ -346,7 +346,7 @@ private:
         const bool bNamed = it != folder.named.end();
         if (!bNamed && !(folder.bWhole && MayBeScript(change.name)))
             return std::string();
-        const std::string script = bNamed ? it->second : Join(folder.path, change.name);
+        std::string script = bNamed ? it->second : Join(folder.path, change.name);
         if (IsOwnStream(script) || (!bNamed && !IsScript(script)))
             return std::string();
         return script;
