@@ -239,12 +239,22 @@ test('malformed JSON and headers get parse errors; standard output holds only fr
   assert.deepStrictEqual(messages.slice(1).map((m) => (m.error ? m.error.code : m.result)), [-32700, -32700, null]);
 });
 
-test('a 50 MB document is taken and answered', async () => {
+// The server keeps documents up to 16 MiB: one of 12 MB is answered; a change
+// to 50 MB is refused, the document forgotten (its diagnostics cleared, the
+// user told), and the server goes on.
+test('a 12 MB document is answered, a 50 MB one refused and the server goes on', async () => {
   const server = await initialized();
-  const text = WORKED_EXAMPLE.replace('EndScript\n', 'Mat00 = Mat00 + 1;\n'.repeat(50 * 1024 * 1024 / 19) + 'EndScript\n');
-  server.connection.sendNotification('textDocument/didChange', { textDocument: { uri: URI, version: 2 }, contentChanges: [{ text }] });
-  const published = await server.nextDiagnostics();
-  assert.ok(published.diagnostics.length >= 1);
+  const messages = [];
+  server.connection.onNotification('window/showMessage', (params) => messages.push(params.message));
+  const grown = (bytes) => WORKED_EXAMPLE.replace('EndScript\n', 'Mat00 = Mat00 + 1;\n'.repeat(bytes / 19) + 'EndScript\n');
+  const change = (version, text) => server.connection.sendNotification('textDocument/didChange',
+    { textDocument: { uri: URI, version }, contentChanges: [{ text }] });
+  change(2, grown(12 * 1000 * 1000));
+  assert.ok((await server.nextDiagnostics()).diagnostics.length >= 1);
   assert.ok((await server.connection.sendRequest('textDocument/hover', at(5, 15))).contents.value.includes('Speed'));
+  change(3, grown(50 * 1024 * 1024));
+  assert.deepStrictEqual(await server.nextDiagnostics(), { uri: URI, diagnostics: [] });
+  assert.strictEqual(await server.connection.sendRequest('textDocument/hover', at(5, 15)), null);
+  assert.ok(messages.some((message) => message.includes('no longer follows')), messages.join('\n'));
   assert.strictEqual(await stop(server), 0);
 });
