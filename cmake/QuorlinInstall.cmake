@@ -65,10 +65,12 @@ install(TARGETS ${QUORLIN_INSTALLED_TARGETS}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
-# The public headers: Compile, and the compiled-format library's constants, reader and
+# The public headers: Compile and the table of diagnostics, and the compiled-format library's constants, reader and
 # names. The compiler object and its stages stay inside the project.
 set(QUORLIN_PUBLIC_HEADERS
   compiler/quorlin/quorlin.h
+  compiler/quorlin/diagnostics.h
+  compiler/quorlin/diagnostics.def
   tfs/charclass.h
   tfs/compiledscriptformat.h
   tfs/languagenames.h

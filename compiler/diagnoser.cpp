@@ -138,7 +138,7 @@ void Diagnoser::RunBackEnd()
 void Diagnoser::CheckTextAfterEnd()
 {
     if (m_compiler.NextToken())
-        Warn(warning::TEXT_AFTER_END, m_compiler.GetTokenSpan(), "text after EndScript is ignored");
+        Warn(m_compiler.GetTokenSpan(), Say(DiagnosticId::TextAfterEnd));
 }
 
 void Diagnoser::TakeResult()
@@ -176,11 +176,11 @@ void Diagnoser::Report(const CompilerReport& report)
     std::string message = pszMessage;
     if (token.nLength != 0 && !NamesNoToken(report.nMessage))
         message.append(": ").append(QuotedText(TextOf(token)));
-    const std::size_t nError = AddError(token, std::move(message), report.nMessage);
+    const std::size_t nError = AddError(token, report.nMessage, std::move(message));
     if (nError == NO_INDEX)
         return;
     if (token.nLength == 0 && m_bInBody)
-        AddNote(nError, token, "the script ends here, without EndScript");
+        AddNote(nError, token, Say(DiagnosticId::ScriptEndsWithoutEnd));
     Suggest(nError, report.nMessage, token);
 }
 
@@ -224,15 +224,15 @@ std::string_view Diagnoser::TextOf(const SourceSpan& span) const
     return {m_text.data() + span.nOffset, span.nLength};
 }
 
-std::size_t Diagnoser::Add(Severity severity, const SourceSpan& span, std::string message, std::string_view name)
+std::size_t Diagnoser::Add(const SourceSpan& span, Said said)
 {
-    return Keeps(severity, span) ? Record(severity, span, std::move(message), name) : NO_INDEX;
+    return Keeps(InfoOf(said.id).severity, span) ? Record(span, std::move(said)) : NO_INDEX;
 }
 
 // An error of one of the compiler's messages, which MergeRepeat may count.
-std::size_t Diagnoser::AddError(const SourceSpan& span, std::string message, CompilerMessage nMessage)
+std::size_t Diagnoser::AddError(const SourceSpan& span, CompilerMessage nMessage, std::string message)
 {
-    const std::size_t nError = Add(Severity::Error, span, std::move(message));
+    const std::size_t nError = Add(span, {IdOf(nMessage), std::move(message)});
     if (nError != NO_INDEX)
         m_tallies[nError] = {true, nMessage, 1};
     return nError;
@@ -259,17 +259,20 @@ bool Diagnoser::Keeps(Severity severity, const SourceSpan& span)
 
 void Diagnoser::StopAt(const SourceSpan& span)
 {
-    Record(Severity::Note, span, TOO_MANY_ERRORS_TEXT, {});
+    Record(span, Say(DiagnosticId::TooManyErrors));
     m_bStopped = true;
 }
 
 // Line and column from 1, as the compiler's place counts them from 0.
-std::size_t Diagnoser::Record(Severity severity, const SourceSpan& span, std::string message, std::string_view name)
+std::size_t Diagnoser::Record(const SourceSpan& span, Said said)
 {
+    const DiagnosticInfo& info = InfoOf(said.id);
     Diagnostic diagnostic;
-    diagnostic.severity = severity;
-    diagnostic.message = std::move(message);
-    diagnostic.name = std::string(name);
+    diagnostic.severity = info.severity;
+    diagnostic.id = said.id;
+    diagnostic.code = info.code;
+    diagnostic.message = std::move(said.text);
+    diagnostic.name = info.warningName;
     diagnostic.line = span.nLine + 1;
     diagnostic.column = static_cast<int>(span.nColumn) + 1;
     diagnostic.length = static_cast<int>(span.nLength);
@@ -279,19 +282,18 @@ std::size_t Diagnoser::Record(Severity severity, const SourceSpan& span, std::st
     return m_result.diagnostics.size() - 1;
 }
 
-void Diagnoser::AddNote(std::size_t nParent, const SourceSpan& span, std::string message, std::string replacement,
-                        bool bFixIt)
+void Diagnoser::AddNote(std::size_t nParent, const SourceSpan& span, Said said, std::string replacement, bool bFixIt)
 {
     if (nParent == NO_INDEX)
         return;
-    const std::size_t nNote = Add(Severity::Note, span, std::move(message));
+    const std::size_t nNote = Add(span, std::move(said));
     Diagnostic& note = m_result.diagnostics[nNote];
     note.parent = static_cast<std::int32_t>(nParent);
     if (bFixIt)
         note.fixIts.push_back({note.line, note.column, note.length, std::move(replacement), note.offset});
 }
 
-const char* const TOO_MANY_ERRORS_NOTE = TOO_MANY_ERRORS_TEXT;
+const char* const TOO_MANY_ERRORS_NOTE = InfoOf(DiagnosticId::TooManyErrors).text;
 
 CompileResult Diagnose(std::string_view text) { return Diagnose(text, DiagnoseOptions()); }
 

@@ -14,24 +14,24 @@
 #include <string_view>
 #include <vector>
 
+#include "quorlin/diagnostics.h"
 #include "quorlin/quorlin.h"
 #include "texturescriptcompiler.h"
 
 namespace quorlin {
 
-// The warnings' stable names.
-namespace warning {
-constexpr std::string_view UNUSED_PARAMETER = "unused-parameter";
-constexpr std::string_view UNREADABLE_PARAMETER = "unreadable-parameter";
-constexpr std::string_view PARAMETER_HIDES_FUNCTION = "parameter-hides-function";
-constexpr std::string_view SPLIT_PARAMETER_NAME = "split-parameter-name";
-constexpr std::string_view TEXT_AFTER_END = "text-after-end";
-constexpr std::string_view UNUSED_VALUE = "unused-value";
-constexpr std::string_view ASSIGN_TO_INPUT = "assign-to-input";
-constexpr std::string_view MATRIX_NAME = "matrix-name";
-constexpr std::string_view SECOND_DECIMAL_POINT = "second-decimal-point";
-constexpr std::string_view NUMBER_OVERFLOW = "number-overflow";
-} // namespace warning
+// A diagnostic of the table with its text filled in.
+struct Said {
+    DiagnosticId id;
+    std::string text;
+};
+
+// The table's text of the diagnostic with the values given (Say), in the
+// engine's wording.
+inline Said Say(DiagnosticId id, std::initializer_list<std::string_view> args = {})
+{
+    return {id, FormatDiagnostic(id, args, true)};
+}
 
 struct TypeNames;
 
@@ -125,12 +125,12 @@ private:
     // Diagnostics. Add and AddError return the new diagnostic's index, or
     // NO_INDEX when the limit drops it (a note of NO_INDEX is dropped too).
     static constexpr std::size_t NO_INDEX = SIZE_MAX;
-    std::size_t Add(Severity severity, const SourceSpan& span, std::string message, std::string_view name = {});
-    std::size_t AddError(const SourceSpan& span, std::string message, CompilerMessage nMessage);
+    std::size_t Add(const SourceSpan& span, Said said);
+    std::size_t AddError(const SourceSpan& span, CompilerMessage nMessage, std::string message);
     bool Keeps(Severity severity, const SourceSpan& span);
     void StopAt(const SourceSpan& span);
-    std::size_t Record(Severity severity, const SourceSpan& span, std::string message, std::string_view name);
-    void AddNote(std::size_t nParent, const SourceSpan& span, std::string message, std::string replacement = {},
+    std::size_t Record(const SourceSpan& span, Said said);
+    void AddNote(std::size_t nParent, const SourceSpan& span, Said said, std::string replacement = {},
                  bool bFixIt = false);
     void AddRepeatCounts();
     bool MergeRepeat(CompilerMessage nMessage);
@@ -165,7 +165,7 @@ private:
     void CheckParameterName(const SourceSpan& span);
     void CheckStatement(const ExprNode* pTree, const SourceSpan& start);
     void CheckUnusedParameters();
-    std::size_t Warn(std::string_view name, const SourceSpan& span, std::string message);
+    std::size_t Warn(const SourceSpan& span, Said said);
     std::vector<SourceSpan> ParameterSpans() const;
     std::string InputName(std::uint32_t nSlot) const;
     bool IsPunctuation(const SourceSpan& span) const;

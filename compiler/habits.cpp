@@ -19,9 +19,6 @@ namespace quorlin {
 namespace {
 
 constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
-const char* const NO_POWER = "there is no power operator: multiply the value by itself";
-const char* const NO_COMPARISON =
-    "there is no comparison: '=' assigns, '<' gives the smaller and '>' the larger of two values";
 
 // The literal "1e-3" as plain digits ("0.001"); empty when it has no short
 // plain form.
@@ -59,8 +56,7 @@ void Diagnoser::SuggestForHabit(std::size_t nError, CompilerMessage nMessage, co
     case CompilerMessage::UnmatchedParenthesis: NoteUnclosedParenthesis(nError, token); break;
     case CompilerMessage::ExpectedParamList:
         if (token.nOffset == 0 && m_text.compare(0, BYTE_ORDER_MARK.size(), BYTE_ORDER_MARK) == 0)
-            AddNote(nError, Widened(token, 0, BYTE_ORDER_MARK.size()),
-                    "the file starts with a UTF-8 byte-order mark, which is not script text: remove it", "", true);
+            AddNote(nError, Widened(token, 0, BYTE_ORDER_MARK.size()), Say(DiagnosticId::ByteOrderMark), "", true);
         break;
     default: break;
     }
@@ -75,7 +71,7 @@ bool Diagnoser::SuggestHashComment(std::size_t nError, const SourceSpan& token)
     if (!bFirst && CharBefore(token) != '/')
         return false;
     const std::size_t nStart = bFirst ? token.nOffset : token.nOffset - 1;
-    AddNote(nError, Widened(token, nStart, nStart + 2), "comments start with '#', not '//'", "#", true);
+    AddNote(nError, Widened(token, nStart, nStart + 2), Say(DiagnosticId::SlashComment), "#", true);
     return true;
 }
 
@@ -87,13 +83,13 @@ void Diagnoser::SuggestForInvalidToken(std::size_t nError, const SourceSpan& tok
     const char cBefore = CharBefore(token);
     const SourceSpan withBefore = Widened(token, token.nOffset - (token.nOffset > 0 ? 1 : 0), EndOf(token));
     if (c == '=' && (cBefore == '<' || cBefore == '>'))
-        AddNote(nError, withBefore, "there is no comparison: '<' gives the smaller and '>' the larger of two values");
+        AddNote(nError, withBefore, Say(DiagnosticId::NoComparison));
     else if (c == '=' && cBefore == '=')
-        AddNote(nError, withBefore, NO_COMPARISON);
+        AddNote(nError, withBefore, Say(DiagnosticId::NoComparisonAssign));
     else if (c == '*' && cBefore == '*')
-        AddNote(nError, withBefore, NO_POWER);
+        AddNote(nError, withBefore, Say(DiagnosticId::NoPower));
     else if (c == ';' && token.nOffset == m_statementStart.nOffset)
-        AddNote(nError, token, "an empty statement: remove the stray ';'", "", true);
+        AddNote(nError, token, Say(DiagnosticId::StraySemicolon), "", true);
 }
 
 // A decimal comma, an exponent, a suffix, "==" and "^" end the statement
@@ -107,9 +103,9 @@ void Diagnoser::SuggestForUnexpected(std::size_t nError, const SourceSpan& token
     else if (bAfterNumber && IsLetterChar(c))
         SuggestPlainNumber(nError, token);
     else if (c == '=' && m_text[token.nOffset + 1] == '=')
-        AddNote(nError, Widened(token, token.nOffset, token.nOffset + 2), NO_COMPARISON);
+        AddNote(nError, Widened(token, token.nOffset, token.nOffset + 2), Say(DiagnosticId::NoComparisonAssign));
     else if (c == '^')
-        AddNote(nError, token, NO_POWER);
+        AddNote(nError, token, Say(DiagnosticId::NoPower));
 }
 
 // Where the number that ends at the token starts; the token's own offset
@@ -133,8 +129,7 @@ void Diagnoser::SuggestDecimalPoint(std::size_t nError, const SourceSpan& token)
     const SourceSpan number = Widened(token, NumberStartBefore(token), nEnd);
     std::string meant(TextOf(number));
     meant[token.nOffset - number.nOffset] = '.';
-    AddNote(nError, number, "a decimal number is written with a point: did you mean " + QuotedText(meant) + "?", meant,
-            true);
+    AddNote(nError, number, Say(DiagnosticId::DecimalComma, {QuotedText(meant)}), meant, true);
 }
 
 // "1e-3" and "2.0f": the letters after a number are an exponent or a
@@ -152,12 +147,12 @@ void Diagnoser::SuggestPlainNumber(std::size_t nError, const SourceSpan& token)
         const SourceSpan literal = Widened(token, nStart, nEnd);
         const std::string plain = PlainNumber(TextOf(literal));
         if (plain.empty())
-            AddNote(nError, literal, "numbers take no exponent: write the number out in digits");
+            AddNote(nError, literal, Say(DiagnosticId::ExponentTooLong));
         else
-            AddNote(nError, literal, "numbers take no exponent: did you mean " + QuotedText(plain) + "?", plain, true);
+            AddNote(nError, literal, Say(DiagnosticId::Exponent, {QuotedText(plain)}), plain, true);
         return;
     }
-    AddNote(nError, token, "numbers take no suffix: remove " + QuotedText(TextOf(token)), "", true);
+    AddNote(nError, token, Say(DiagnosticId::NumberSuffix, {QuotedText(TextOf(token))}), "", true);
 }
 
 // "Mat 30" and "Sin(a, b)".
@@ -177,12 +172,11 @@ void Diagnoser::SuggestForMisplaced(std::size_t nError, const SourceSpan& token)
             return;
         const SourceSpan whole = Widened(token, nName - MATRIX_PREFIX.size(), EndOf(token));
         const std::string meant = std::string(TextOf(whole).substr(0, 3)) + std::string(TextOf(token));
-        AddNote(nError, whole, "a matrix element is written without a space: did you mean " + QuotedText(meant) + "?",
-                meant, true);
+        AddNote(nError, whole, Say(DiagnosticId::MatrixSpace, {QuotedText(meant)}), meant, true);
     } else if (c == ',') {
         const std::string function = EnclosingFunction(token);
         if (!function.empty())
-            AddNote(nError, token, "functions take one argument: " + QuotedText(function) + " has no second");
+            AddNote(nError, token, Say(DiagnosticId::SecondArgument, {QuotedText(function)}));
     }
 }
 
@@ -218,7 +212,7 @@ void Diagnoser::NoteUnclosedParenthesis(std::size_t nError, const SourceSpan& to
             open.pop_back();
     }
     if (!open.empty())
-        AddNote(nError, open.back(), "this '(' is not closed");
+        AddNote(nError, open.back(), Say(DiagnosticId::UnclosedParenthesis));
 }
 
 } // namespace quorlin

@@ -42,7 +42,7 @@ bool IsParamListMessage(CompilerMessage nMessage)
 struct TypeNames {
     std::string_view (*pfnName)(std::uint32_t nType);
     std::uint32_t nCount;
-    const char* pszList; // how the list of them starts
+    DiagnosticId nList; // the note that lists them
 };
 
 namespace {
@@ -50,13 +50,13 @@ namespace {
 TypeNames TypesOf(CompilerMessage nMessage)
 {
     if (nMessage == CompilerMessage::InvalidInputType)
-        return {&InputTypeName, NUM_INPUT_TYPES, "the input types are "};
-    return {&OutputTypeName, NUM_OUTPUT_TYPES, "the output types are "};
+        return {&InputTypeName, NUM_INPUT_TYPES, DiagnosticId::InputTypes};
+    return {&OutputTypeName, NUM_OUTPUT_TYPES, DiagnosticId::OutputTypes};
 }
 
 std::string TypeList(const TypeNames& types)
 {
-    std::string list = types.pszList;
+    std::string list;
     for (std::uint32_t i = 0; i < types.nCount; ++i) {
         list += i == 0 ? "" : (i + 1 == types.nCount ? " and " : ", ");
         list += types.pfnName(i);
@@ -190,7 +190,7 @@ void Diagnoser::SuggestForHeader(std::size_t nError, CompilerMessage nMessage, c
     else if (nMessage == CompilerMessage::InvalidParamListSyntax && EndsParamList(token))
         NoteParamListEnd(nError, token);
     else if (nMessage == CompilerMessage::InvalidParamListSyntax && IsLetterChar(text[0]))
-        AddNote(nError, token, QuotedText(text) + " is a keyword: it cannot be a parameter name");
+        AddNote(nError, token, Say(DiagnosticId::KeywordAsParameter, {QuotedText(text)}));
     else if (nMessage == CompilerMessage::DuplicateParamName)
         NoteFirstDeclaration(nError, token);
 }
@@ -205,12 +205,12 @@ bool Diagnoser::EndsParamList(const SourceSpan& token) const
 void Diagnoser::NoteParamListEnd(std::size_t nError, const SourceSpan& token)
 {
     const SourceSpan end = EndBetween({}, token);
-    AddNote(nError, end, "the parameter list ends here without ';'", ";", true);
+    AddNote(nError, end, Say(DiagnosticId::ParamListEndsWithoutSemicolon), ";", true);
 }
 
 void Diagnoser::SuggestReplacement(std::size_t nError, const SourceSpan& token, const std::string& replacement)
 {
-    AddNote(nError, token, "did you mean '" + replacement + "'?", replacement, true);
+    AddNote(nError, token, Say(DiagnosticId::DidYouMean, {QuotedText(replacement)}), replacement, true);
 }
 
 // The one nearest type within a third of the name's length, or the list of
@@ -233,7 +233,7 @@ void Diagnoser::SuggestType(std::size_t nError, const SourceSpan& token, const T
     if (nAtBest == 1 && !best.empty())
         SuggestReplacement(nError, token, std::string(best));
     else
-        AddNote(nError, token, TypeList(types));
+        AddNote(nError, token, Say(types.nList, {TypeList(types)}));
 }
 
 // The earlier declaration of the same name, read again from the start.
@@ -247,7 +247,7 @@ void Diagnoser::NoteFirstDeclaration(std::size_t nError, const SourceSpan& token
     for (Token next = scanner.Next(); next.offset < token.nOffset; next = scanner.Next()) {
         if (next.kind == TOKEN_IDENTIFIER && KeptText(m_text.c_str(), next) == name) {
             const SourceSpan first{next.line, next.offset - scanner.LineStart(), next.length, next.offset};
-            AddNote(nError, first, QuotedText(name) + " is first declared here");
+            AddNote(nError, first, Say(DiagnosticId::FirstDeclaredHere, {QuotedText(name)}));
             return;
         }
     }

@@ -64,7 +64,7 @@ bool Diagnoser::ReportLimit(const CompilerReport& report)
         range.nLength = StatementEnd(report.nStatement) - at.nOffset;
     else if (m_bInBody)
         range = SpanTo(m_statementStart, StatementEndAfter(report.token));
-    const std::size_t nError = AddError(OnItsLine(range), MessageText(report.nMessage), report.nMessage);
+    const std::size_t nError = AddError(OnItsLine(range), report.nMessage, MessageText(report.nMessage));
     if (nError != NO_INDEX)
         AddLimitFigure(nError, report, at);
     return true;
@@ -83,16 +83,15 @@ SourceSpan Diagnoser::OnItsLine(SourceSpan span) const
 void Diagnoser::AddLimitFigure(std::size_t nError, const CompilerReport& report, const SourceSpan& at)
 {
     if (report.nMessage == CompilerMessage::TooManyConstants)
-        AddNote(nError, at, "the script needs " + Figure(BudgetFigure::Constants, ConstantsNeeded(at)));
+        AddNote(nError, at, Say(DiagnosticId::ConstantsNeeded, {Figure(BudgetFigure::Constants, ConstantsNeeded(at))}));
     else if (report.nMessage == CompilerMessage::ScriptTooLarge)
         m_nTooLargeError = nError; // the figure is known when the file is laid out
     else if (report.nStatement != NO_STATEMENT)
         AddNote(nError, at,
-                "the statement needs " + Figure(BudgetFigure::Temporaries, m_statementTemporaries[report.nStatement]));
+                Say(DiagnosticId::TemporariesNeeded,
+                    {Figure(BudgetFigure::Temporaries, m_statementTemporaries[report.nStatement])}));
     else
-        AddNote(nError, at,
-                "nested more than " + std::to_string(MAX_NESTING_DEPTH) +
-                    " levels deep (parentheses, calls and unary minus)");
+        AddNote(nError, at, Say(DiagnosticId::NestedTooDeep, {std::to_string(MAX_NESTING_DEPTH)}));
 }
 
 void Diagnoser::AddSizeFigure()
@@ -102,7 +101,7 @@ void Diagnoser::AddSizeFigure()
     const Diagnostic& error = m_result.diagnostics[m_nTooLargeError];
     const SourceSpan at{error.line - 1, static_cast<std::size_t>(error.column - 1), 0, error.offset};
     const std::uint32_t nBytes = m_compiler.GetFigures().fileBytes;
-    AddNote(m_nTooLargeError, at, "the compiled file needs " + Figure(BudgetFigure::Bytes, nBytes));
+    AddNote(m_nTooLargeError, at, Say(DiagnosticId::BytesNeeded, {Figure(BudgetFigure::Bytes, nBytes)}));
 }
 
 void Diagnoser::NoteTemporaries(const ExprNode* pTree) { m_statementTemporaries.push_back(TemporariesNeeded(pTree)); }

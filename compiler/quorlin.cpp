@@ -31,6 +31,8 @@ void Collect(DiagnosticCollector& collector, CompilerMessage nMessage, const Sou
         diagnostic.length = ClampToInt(static_cast<std::int64_t>(span.nLength));
         diagnostic.offset = span.nOffset;
         diagnostic.message = MessageText(nMessage);
+        diagnostic.id = IdOf(nMessage);
+        diagnostic.code = InfoOf(diagnostic.id).code;
         collector.diagnostics.push_back(std::move(diagnostic));
     } catch (const std::bad_alloc&) {
         collector.bLost = true;

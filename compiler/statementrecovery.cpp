@@ -41,8 +41,8 @@ bool Diagnoser::PlaceMissingSemicolon(const SourceSpan& token)
 void Diagnoser::AddMissingSemicolon(const SourceSpan& end)
 {
     const CompilerMessage nMessage = CompilerMessage::ExpectedStatementSemicolon;
-    const std::size_t nError = AddError(end, MessageText(nMessage), nMessage);
-    AddNote(nError, end, "the statement ends here without ';'", ";", true);
+    const std::size_t nError = AddError(end, nMessage, MessageText(nMessage));
+    AddNote(nError, end, Say(DiagnosticId::StatementEndsWithoutSemicolon), ";", true);
     m_bSemicolonPlaced = true;
 }
 

@@ -10,6 +10,7 @@
 #include "charclass.h"
 #include "diagnoser.h"
 #include "languagenames.h"
+#include "visibletext.h"
 
 namespace quorlin {
 
@@ -67,8 +68,6 @@ void ConsiderTable(const NamedValue (&table)[N], std::string_view name, NearestS
         nearest.Consider(name, entry.name);
 }
 
-const char* const FUNCTION_LIST = "the functions are Sin, Cos, Tan, SqrSin, SqrCos and DegToRad";
-
 } // namespace
 
 void Diagnoser::Suggest(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token)
@@ -83,9 +82,7 @@ void Diagnoser::Suggest(std::size_t nError, CompilerMessage nMessage, const Sour
         else if (IsLetterChar(cFirst))
             SuggestForName(nError, token);
         break;
-    case CompilerMessage::InvalidMatrixIndex:
-        AddNote(nError, token, "matrix elements are Mat00 to Mat33: row, then column, each from 0 to 3");
-        break;
+    case CompilerMessage::InvalidMatrixIndex: AddNote(nError, token, Say(DiagnosticId::MatrixElements)); break;
     default: SuggestForHeader(nError, nMessage, token); break;
     }
     SuggestForHabit(nError, nMessage, token);
@@ -99,19 +96,18 @@ void Diagnoser::SuggestForName(std::size_t nError, const SourceSpan& token)
     for (std::uint32_t i = 0; i < m_compiler.GetNumUserParams(); ++i) {
         const std::string param(m_compiler.GetUserParam(i));
         if (EqualsNoCase(name, param)) {
-            AddNote(nError, token, "did you mean '" + param + "'?", param, true);
+            AddNote(nError, token, Say(DiagnosticId::DidYouMean, {QuotedText(param)}), param, true);
             if (i < m_parameters.size())
-                AddNote(nError, m_parameters[i],
-                        "parameter names are case-sensitive: '" + param + "' is declared here");
+                AddNote(nError, m_parameters[i], Say(DiagnosticId::CaseSensitiveParameter, {QuotedText(param)}));
             return;
         }
     }
     const bool bCall = FollowedByCall(token);
     const std::string_view nearest = NearestName(name, bCall);
     if (!nearest.empty())
-        AddNote(nError, token, "did you mean '" + std::string(nearest) + "'?", std::string(nearest), true);
+        AddNote(nError, token, Say(DiagnosticId::DidYouMean, {QuotedText(nearest)}), std::string(nearest), true);
     else if (bCall)
-        AddNote(nError, token, "'" + std::string(name) + "' is not a function: " + FUNCTION_LIST);
+        AddNote(nError, token, Say(DiagnosticId::NotAFunction, {QuotedText(name)}));
 }
 
 // ".5" is the symbol "." and then the number 5: a number starts with a digit.
@@ -125,7 +121,7 @@ void Diagnoser::SuggestNumber(std::size_t nError, const SourceSpan& token)
     SourceSpan whole = token;
     whole.nLength = nEnd - token.nOffset;
     const std::string number = "0" + std::string(TextOf(whole));
-    AddNote(nError, whole, "a number starts with a digit: did you mean '" + number + "'?", number, true);
+    AddNote(nError, whole, Say(DiagnosticId::LeadingDigit, {QuotedText(number)}), number, true);
 }
 
 // The nearest built-in value, function or parameter; functions first when

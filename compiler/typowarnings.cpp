@@ -88,12 +88,10 @@ void Diagnoser::CheckMatrixName(const SourceSpan& span)
     if (IsPlainMatrixName(name) || !MatrixElementSlot(KeptTextAt(m_text, span), nSlot))
         return;
     const std::string element = MatrixName(nSlot);
-    const std::size_t nWarning = Warn(warning::MATRIX_NAME, span,
-                                      QuotedText(name) + " is read as the matrix element " + QuotedText(element) +
-                                          ": elements are 'Mat' and two digits from 0 to 3, row then column");
+    const std::size_t nWarning = Warn(span, Say(DiagnosticId::MatrixName, {QuotedText(name), QuotedText(element)}));
     const std::string meant = LookAlikeMatrixName(name);
     if (!meant.empty())
-        AddNote(nWarning, span, "did you mean " + QuotedText(meant) + "?", meant, true);
+        AddNote(nWarning, span, Say(DiagnosticId::DidYouMean, {QuotedText(meant)}), meant, true);
 }
 
 void Diagnoser::CheckNumber(const SourceSpan& span)
@@ -103,12 +101,10 @@ void Diagnoser::CheckNumber(const SourceSpan& span)
     const std::size_t nSecondPoint =
         nFirstPoint == std::string_view::npos ? nFirstPoint : text.find('.', nFirstPoint + 1);
     if (nSecondPoint != std::string_view::npos) {
-        Warn(warning::SECOND_DECIMAL_POINT, span,
-             QuotedText(text) + " is read as " + QuotedText(text.substr(0, nSecondPoint)) +
-                 ": a number ends at its second '.'");
+        Warn(span, Say(DiagnosticId::SecondDecimalPoint, {QuotedText(text), QuotedText(text.substr(0, nSecondPoint))}));
     }
     if (std::isinf(NumberValue(text))) {
-        Warn(warning::NUMBER_OVERFLOW, span, "number is too large for a 32-bit float: it is read as infinity");
+        Warn(span, Say(DiagnosticId::NumberOverflow));
     }
 }
 

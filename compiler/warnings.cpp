@@ -9,8 +9,10 @@
 
 #include "charclass.h"
 #include "diagnoser.h"
+
 #include "languagenames.h"
 #include "visibletext.h"
+#include <algorithm>
 
 namespace quorlin {
 
@@ -78,31 +80,22 @@ std::size_t EndOf(const SourceSpan& span) { return span.nOffset + span.nLength; 
 
 } // namespace
 
-const char* SeverityName(Severity severity)
-{
-    switch (severity) {
-    case Severity::Error: return "error";
-    case Severity::Warning: return "warning";
-    case Severity::Note: return "note";
-    }
-    return "error";
-}
-
+// Each warning's name once, in the order of the table.
 const std::vector<std::string_view>& WarningNames()
 {
-    static const std::vector<std::string_view> names = {
-        warning::UNUSED_PARAMETER,     warning::UNREADABLE_PARAMETER, warning::PARAMETER_HIDES_FUNCTION,
-        warning::SPLIT_PARAMETER_NAME, warning::TEXT_AFTER_END,       warning::UNUSED_VALUE,
-        warning::ASSIGN_TO_INPUT,      warning::MATRIX_NAME,          warning::SECOND_DECIMAL_POINT,
-        warning::NUMBER_OVERFLOW,
-    };
+    static const std::vector<std::string_view> names = [] {
+        std::vector<std::string_view> found;
+        for (const DiagnosticInfo* p = DiagnosticTableBegin(); p != DiagnosticTableEnd(); ++p) {
+            const std::string_view name = p->warningName;
+            if (!name.empty() && std::find(found.begin(), found.end(), name) == found.end())
+                found.push_back(name);
+        }
+        return found;
+    }();
     return names;
 }
 
-std::size_t Diagnoser::Warn(std::string_view name, const SourceSpan& span, std::string message)
-{
-    return Add(Severity::Warning, span, std::move(message), name);
-}
+std::size_t Diagnoser::Warn(const SourceSpan& span, Said said) { return Add(span, std::move(said)); }
 
 // The declared names where they stand, read again from the start of the
 // header, which has parsed.
@@ -145,14 +138,11 @@ void Diagnoser::CheckSplitNames(const std::vector<SourceSpan>& names)
         whole.nLength = EndOf(names[nEnd - 1]) - whole.nOffset;
         const std::string text(TextOf(whole));
         if (nEnd - i > 1) {
-            Warn(warning::SPLIT_PARAMETER_NAME, whole,
-                 QuotedText(text) + " declares " + std::to_string(nEnd - i) +
-                     " parameters: a name holds only letters and digits");
+            Warn(whole, Say(DiagnosticId::SplitParameterName, {QuotedText(text), std::to_string(nEnd - i)}));
             for (std::size_t j = i; j < nEnd; ++j)
                 m_splitPart[j] = IsPunctuation(names[j]);
         } else if (IsPunctuation(whole)) {
-            Warn(warning::SPLIT_PARAMETER_NAME, whole,
-                 "parameter " + QuotedText(text) + " is a punctuation character, not a name");
+            Warn(whole, Say(DiagnosticId::PunctuationParameter, {QuotedText(text)}));
         }
         i = nEnd;
     }
@@ -163,18 +153,13 @@ void Diagnoser::CheckParameterName(const SourceSpan& span)
     const std::string_view name = TextOf(span);
     const std::string_view value = ValueNamed(name);
     if (!value.empty()) {
-        Warn(warning::UNREADABLE_PARAMETER, span,
-             "parameter " + QuotedText(name) + " can never be read: " + QuotedText(name) + " is the built-in value " +
-                 QuotedText(value));
+        Warn(span, Say(DiagnosticId::UnreadableParameterValue, {QuotedText(name), QuotedText(value)}));
     } else if (StartsWithNoCase(MATRIX_PREFIX, name)) {
-        Warn(warning::UNREADABLE_PARAMETER, span,
-             "parameter " + QuotedText(name) + " can never be read: names starting with 'Mat' are matrix elements");
+        Warn(span, Say(DiagnosticId::UnreadableParameterMatrix, {QuotedText(name)}));
     }
     const std::string_view function = FunctionNamed(name);
     if (!function.empty()) {
-        Warn(warning::PARAMETER_HIDES_FUNCTION, span,
-             "parameter " + QuotedText(name) + " hides the function " + QuotedText(function) + ": " + QuotedText(name) +
-                 " reads the parameter");
+        Warn(span, Say(DiagnosticId::ParameterHidesFunction, {QuotedText(name), QuotedText(function)}));
     }
 }
 
@@ -191,11 +176,9 @@ void Diagnoser::CheckStatement(const ExprNode* pTree, const SourceSpan& start)
     m_nParamsRead |= use.nParamsRead;
     CheckTypos(start);
     if (!use.bAssigns)
-        Warn(warning::UNUSED_VALUE, start, "statement has no effect: it assigns nothing");
+        Warn(start, Say(DiagnosticId::UnusedValue));
     if (use.nInputTarget != 0) {
-        Warn(warning::ASSIGN_TO_INPUT, start,
-             "assignment to " + QuotedText(InputName(use.nInputTarget)) +
-                 ", a value the renderer supplies; the next frame replaces it");
+        Warn(start, Say(DiagnosticId::AssignToInput, {QuotedText(InputName(use.nInputTarget))}));
     }
 }
 
@@ -208,7 +191,7 @@ void Diagnoser::CheckUnusedParameters()
         const std::string_view name = TextOf(m_parameters[i]);
         const bool bUnreadable = !ValueNamed(name).empty() || StartsWithNoCase(MATRIX_PREFIX, name);
         if ((m_nParamsRead >> i & 1u) == 0 && !bUnreadable && !m_splitPart[i])
-            Warn(warning::UNUSED_PARAMETER, m_parameters[i], "parameter " + QuotedText(name) + " is never read");
+            Warn(m_parameters[i], Say(DiagnosticId::UnusedParameter, {QuotedText(name)}));
     }
 }
 

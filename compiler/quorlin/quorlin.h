@@ -19,12 +19,9 @@
 #include <string_view>
 #include <vector>
 
+#include "quorlin/diagnostics.h"
+
 namespace quorlin {
-
-enum class Severity { Error, Warning, Note };
-
-// "error", "warning" or "note", as tools print a severity.
-const char* SeverityName(Severity severity);
 
 // Text to put in place of a range of the script: length bytes at
 // line:column (both from 1), which is offset bytes from the start of the
@@ -39,6 +36,11 @@ struct FixIt {
 
 struct Diagnostic {
     Severity severity = Severity::Error;
+    // Its entry in the table of diagnostics (quorlin/diagnostics.h) and that
+    // entry's stable code ("Q1014"); the code is empty for a diagnostic that
+    // is not the compiler's (a tool's own, about a file).
+    DiagnosticId id = DiagnosticId::ExpectedParamList;
+    std::string code;
     int line = 0;           // counted from 1, as editors number lines
     int column = 0;         // counted from 1, in bytes, where the token at fault starts
     int length = 0;         // bytes of that token (0 at the end of the text)

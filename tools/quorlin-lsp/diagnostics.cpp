@@ -49,7 +49,7 @@ Json DiagnosticJson(const DocumentView& view, const Problem& problem)
                        {"message", problem.message}};
     if (!problem.code.empty())
         diagnostic["code"] = problem.code;
-    if (problem.code == warning::UNUSED_PARAMETER)
+    if (problem.code == InfoOf(DiagnosticId::UnusedParameter).warningName)
         diagnostic["tags"] = Json::array({TAG_UNNECESSARY});
     return diagnostic;
 }
