@@ -382,13 +382,54 @@ std::string TextOf(const Script& script)
     return text;
 }
 
+// The script with its annotations cut off, each line kept.
+std::string StrippedTextOf(const Script& script)
+{
+    std::string text;
+    for (const std::string& line : script.lines)
+        text += line.substr(0, line.find(MARK)) + "\n";
+    return text;
+}
+
+// Whether two diagnostics agree but for a column at or after the
+// annotation of their line, which only the annotated text has.
+bool SameButAfterAnnotation(const Script& script, const Diagnostic& annotated, const Diagnostic& stripped)
+{
+    if (annotated.severity != stripped.severity || annotated.code != stripped.code || annotated.line != stripped.line ||
+        annotated.message != stripped.message)
+        return false;
+    if (annotated.column == stripped.column)
+        return true;
+    const std::size_t index = static_cast<std::size_t>(annotated.line) - 1;
+    const std::size_t mark = index < script.lines.size() ? script.lines[index].find(MARK) : std::string::npos;
+    return mark != std::string::npos && static_cast<std::size_t>(annotated.column) > mark;
+}
+
+// Annotations are comments: without them the script must get the same
+// diagnostics, but for columns after them on their line.
+bool AnnotationsChangeNothing(const Script& script, const quorlin::CompileResult& annotated,
+                              const quorlin::DiagnoseOptions& options)
+{
+    const quorlin::CompileResult stripped = quorlin::Diagnose(StrippedTextOf(script), options);
+    if (annotated.diagnostics.size() != stripped.diagnostics.size())
+        return false;
+    for (std::size_t i = 0; i < annotated.diagnostics.size(); ++i) {
+        if (!SameButAfterAnnotation(script, annotated.diagnostics[i], stripped.diagnostics[i]))
+            return false;
+    }
+    return true;
+}
+
 bool Check(const std::string& path, const Script& script)
 {
     std::vector<Failure> failures;
     const std::vector<Expected> expected = ParseAnnotations(script, failures);
     quorlin::DiagnoseOptions options;
     options.errorLimit = quorlin::DEFAULT_ERROR_LIMIT;
-    const std::vector<Expected> actual = ActualOf(quorlin::Diagnose(TextOf(script), options));
+    const quorlin::CompileResult result = quorlin::Diagnose(TextOf(script), options);
+    const std::vector<Expected> actual = ActualOf(result);
+    if (!AnnotationsChangeNothing(script, result, options))
+        failures.push_back({0, "without its annotations the script gets other diagnostics"});
     for (const Failure& failure : failures)
         std::cout << path << ":" << script.fileLine + failure.scriptLine << ": " << failure.what << "\n";
     const std::string wanted = RenderExpected(expected, actual);
