@@ -33,6 +33,8 @@ struct Expected {
     int column = 0; // 0: not compared
     int length = 0;
     std::string text; // the message, or the replacement
+    // A diagnostic's length is compared, and shown, only when announced.
+    bool lengthGiven = false;
 };
 
 struct Failure {
@@ -109,8 +111,8 @@ bool ParseFix(const std::string& text, std::size_t at, int diagnosticLine, Expec
     return Unquote(text, at, fix.text);
 }
 
-// "SEVERITY[CODE]@COL: TEXT", either of [CODE] and @COL left out or given
-// in the other order.
+// "SEVERITY[CODE]@COL+LEN: TEXT", either of [CODE] and @COL (with or
+// without +LEN) left out or given in the other order.
 bool ParseDiagnostic(const std::string& text, std::size_t at, Expected& expected)
 {
     for (const char* severity : {"error", "warning", "note"}) {
@@ -128,8 +130,12 @@ bool ParseDiagnostic(const std::string& text, std::size_t at, Expected& expected
                 return false;
             expected.code = text.substr(at, end - at);
             at = end + 1;
-        } else if (Skip(text, at, "@") && !ReadNumber(text, at, expected.column)) {
-            return false;
+        } else if (Skip(text, at, "@")) {
+            if (!ReadNumber(text, at, expected.column))
+                return false;
+            expected.lengthGiven = Skip(text, at, "+");
+            if (expected.lengthGiven && !ReadNumber(text, at, expected.length))
+                return false;
         }
     }
     if (!Skip(text, at, ": "))
@@ -198,6 +204,8 @@ std::string Render(const Expected& entry)
         text += "[" + entry.code + "]";
     if (entry.column != 0)
         text += "@" + std::to_string(entry.column);
+    if (entry.column != 0 && entry.lengthGiven)
+        text += "+" + std::to_string(entry.length);
     return text + ": " + entry.text;
 }
 
@@ -207,9 +215,9 @@ std::vector<Expected> ActualOf(const quorlin::CompileResult& result)
     std::vector<Expected> actual;
     for (const Diagnostic& diagnostic : result.diagnostics) {
         actual.push_back({false, quorlin::SeverityName(diagnostic.severity), diagnostic.code, diagnostic.line,
-                          diagnostic.column, 0, diagnostic.message});
+                          diagnostic.column, diagnostic.length, diagnostic.message, false});
         for (const quorlin::FixIt& fix : diagnostic.fixIts)
-            actual.push_back({true, "fix", "", fix.line, fix.column, fix.length, fix.replacement});
+            actual.push_back({true, "fix", "", fix.line, fix.column, fix.length, fix.replacement, true});
     }
     return actual;
 }
@@ -229,6 +237,17 @@ std::string RenderExpected(std::vector<Expected> expected, const std::vector<Exp
         text += Render(expected[i]) + "\n";
     }
     return text;
+}
+
+// The diagnostics, with a length shown where the annotation in their place
+// announces one.
+std::vector<Expected> WithAnnouncedLengths(std::vector<Expected> actual, const std::vector<Expected>& expected)
+{
+    for (std::size_t i = 0; i < actual.size() && i < expected.size(); ++i) {
+        if (!actual[i].isFix)
+            actual[i].lengthGiven = expected[i].lengthGiven;
+    }
+    return actual;
 }
 
 std::string RenderAll(const std::vector<Expected>& entries)
@@ -433,14 +452,15 @@ bool Check(const std::string& path, const Script& script)
     for (const Failure& failure : failures)
         std::cout << path << ":" << script.fileLine + failure.scriptLine << ": " << failure.what << "\n";
     const std::string wanted = RenderExpected(expected, actual);
-    const std::string got = RenderAll(actual);
+    const std::vector<Expected> shown = WithAnnouncedLengths(actual, expected);
+    const std::string got = RenderAll(shown);
     if (failures.empty() && wanted == got)
         return true;
     std::cout << path << ":" << script.fileLine << ": script " << script.name
               << ": the diagnostics differ (- announced, + reported):\n"
               << quorlin::DiffLines(wanted, got) << "The script with the diagnostics it gets:\n"
               << "=== script " << script.name << "\n"
-              << Annotated(script, actual) << "\n";
+              << Annotated(script, shown) << "\n";
     return false;
 }
 

@@ -1,5 +1,5 @@
 // The diagnostics engine in process, for what the annotated scripts of
-// tests/diagnose do not show: lengths, texts that end without a line feed
+// tests/diagnose do not show: texts that end without a line feed
 // or hold long or repeated statements, decisions by message id, figures and
 // the error limit. (That its bytes and first message agree with the classic
 // compile is checked over every script of the project by the end-to-end
@@ -33,14 +33,6 @@ std::vector<Diagnostic> Only(const CompileResult& result, Severity severity)
 }
 
 std::vector<Diagnostic> Errors(const std::string& text) { return Only(Diagnose(text), Severity::Error); }
-
-std::vector<std::string> WarningNamesOf(const std::string& text)
-{
-    std::vector<std::string> names;
-    for (const Diagnostic& diagnostic : Only(Diagnose(text), Severity::Warning))
-        names.push_back(diagnostic.name);
-    return names;
-}
 
 // The notes of the first error.
 std::vector<Diagnostic> NotesOfFirstError(const std::string& text)
@@ -84,15 +76,6 @@ TEST(DiagnoseRecovery, StatementsAfterAFailureAreCheckedByTheBackEndOnceTheBodyP
 
 // ---------------------------------------------------------------------------
 // Positions and token names
-
-TEST(DiagnosePositions, ColumnAndLengthAreThoseOfTheTokenInBytes)
-{
-    const std::vector<Diagnostic> errors = Errors(Script("\tMat00 = Time * speed;\n"));
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].line, FIRST_BODY_LINE);
-    EXPECT_EQ(errors[0].column, 17u);
-    EXPECT_EQ(errors[0].length, 5u);
-}
 
 TEST(DiagnosePositions, ALongTokenHasItsWholeLength)
 {
@@ -231,18 +214,6 @@ TEST(DiagnoseNotes, TooDeepANestingSaysHowDeepItMayBe)
 
 // ---------------------------------------------------------------------------
 // Warnings
-
-TEST(DiagnoseWarnings, SplitNamesAreOneWarningOverTheWholeName)
-{
-    const CompileResult result = Diagnose(Script("Mat00 = scroll * speed;\n", "scroll_speed"));
-    const std::vector<Diagnostic> warnings = Only(result, Severity::Warning);
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_EQ(warnings[0].name, "split-parameter-name");
-    EXPECT_EQ(warnings[0].column, 12u);
-    EXPECT_EQ(warnings[0].length, 12u);
-    EXPECT_EQ(WarningNamesOf(Script("Mat00 = 1;\n", "$")),
-              (std::vector<std::string>{"split-parameter-name", "unused-parameter"}));
-}
 
 TEST(DiagnoseWarnings, WarningsDoNotStopTheCompile)
 {
