@@ -34,12 +34,13 @@ std::uint32_t CodePointAt(std::string_view text, std::size_t i, std::size_t nLen
 // Punctuation, symbols, spaces and pictures, which an author does not
 // write in a name: the Latin-1 signs, the multiplication and division
 // signs, the blocks from general punctuation to the miscellaneous symbols
-// and arrows, CJK punctuation, the specials and variation selectors, and
-// the pictures past U+1F000.
+// and arrows, CJK punctuation, the variation selectors, the byte-order mark,
+// the specials, and the pictures past U+1F000.
 bool IsSymbolCodePoint(std::uint32_t nCode)
 {
+    constexpr std::uint32_t BYTE_ORDER_MARK = 0xFEFF;
     return nCode <= 0xBF || nCode == 0xD7 || nCode == 0xF7 || (nCode >= 0x2000 && nCode <= 0x2BFF) ||
-           (nCode >= 0x3000 && nCode <= 0x303F) || (nCode >= 0xFE00 && nCode <= 0xFE0F) ||
+           (nCode >= 0x3000 && nCode <= 0x303F) || (nCode >= 0xFE00 && nCode <= 0xFE0F) || nCode == BYTE_ORDER_MARK ||
            (nCode >= 0xFFF0 && nCode <= 0xFFFF) || nCode >= 0x1F000;
 }
 

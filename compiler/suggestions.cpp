@@ -170,7 +170,7 @@ void Diagnoser::SuggestForName(std::size_t nError, const SourceSpan& token)
 // first name is assigned to, and a parameter is no place to keep a value.)
 void Diagnoser::OfferDeclaration(std::size_t nError, std::string_view name)
 {
-    if (!m_bHeaderRead || m_compiler.GetNumUserParams() >= MAX_USER_PARAMS ||
+    if (!m_bHeaderRead || m_compiler.GetNumUserParams() + m_namesOffered.size() >= MAX_USER_PARAMS ||
         std::find(m_namesOffered.begin(), m_namesOffered.end(), name) != m_namesOffered.end())
         return;
     m_namesOffered.emplace_back(name);
