@@ -5,7 +5,8 @@
 // of it, or at the first statement. Header errors get their notes here: a
 // near-miss keyword or type, the valid types, the ";" a parameter list
 // lacks before the next section, a keyword used as a name, a
-// duplicate's first declaration.
+// duplicate's first declaration, and the empty list a header without one
+// needs.
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -271,9 +272,8 @@ void Diagnoser::SuggestType(std::size_t nError, const SourceSpan& token, const T
 void Diagnoser::NoteFirstDeclaration(std::size_t nError, const SourceSpan& token)
 {
     // As the compiler compares names: the bytes it keeps, and a byte beyond
-    // ASCII a name of its own, however the character is shown.
-    // The first declaration of such a byte is quoted as the character it
-    // starts there.
+    // ASCII a name of its own; its first declaration is quoted as the
+    // character it starts there, not as a byte.
     std::string_view name = TextOf(token);
     name = name.substr(0, static_cast<unsigned char>(name[0]) < 0x80 ? MAX_TOKEN_LENGTH : 1);
     Scanner scanner(m_text);

@@ -1,7 +1,8 @@
 // Notes that suggest a fix for an error: a known name close to an unknown
 // one (parameters also across letter case, which they do not ignore), the
-// functions when an unknown name is called, a leading zero for a number
-// written from its point, and the range of matrix elements.
+// function a called name spells out, or else the list of functions, the
+// declaration of a name like no other, a leading zero for a number written
+// from its point, and the range of matrix elements.
 #include <algorithm>
 #include <memory>
 #include <string>
