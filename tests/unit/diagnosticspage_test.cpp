@@ -1,6 +1,7 @@
 // The diagnostics page that tfsc --explain prints: a section on every code
 // of the table, headed by its name, whose example really reports the code;
-// and the man page and the completion know every code.
+// and the man page and the completion know every code (scripts/
+// update-code-lists writes their lists from the table).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -88,7 +89,8 @@ TEST(DiagnosticsPage, ManPageListsEveryCode)
 {
     const std::string manPage = FileText(QUORLIN_MAN_DIR "/tfsc.1");
     for (const std::string& code : TableCodes())
-        EXPECT_NE(manPage.find(".B " + code + "\n"), std::string::npos) << "man/tfsc.1 does not list " << code;
+        EXPECT_NE(manPage.find(".B " + code + "\n"), std::string::npos)
+            << "man/tfsc.1 does not list " << code << ": run scripts/update-code-lists";
 }
 
 TEST(DiagnosticsPage, CompletionOffersEveryCode)
@@ -100,7 +102,7 @@ TEST(DiagnosticsPage, CompletionOffersEveryCode)
     std::set<std::string> offered;
     for (std::string word; words >> word;)
         offered.insert(word);
-    EXPECT_EQ(offered, TableCodes());
+    EXPECT_EQ(offered, TableCodes()) << "run scripts/update-code-lists";
 }
 
 TEST(NearestName, CountsATranspositionAsOneEdit)
