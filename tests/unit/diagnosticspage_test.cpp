@@ -120,6 +120,7 @@ TEST(NearestName, SuggestsOnlyANearName)
     EXPECT_EQ(NearestName("--stat", names), "--stats");
     EXPECT_EQ(NearestName("--chekc", names), "--check");
     EXPECT_EQ(NearestName("--frobnicate", names), "");
+    EXPECT_EQ(NearestName("-s", {"-o", "-w"}), "");
     // The name itself is no misspelling of it.
     EXPECT_EQ(NearestName("--stats", names), "");
 }

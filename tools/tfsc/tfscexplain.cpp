@@ -136,7 +136,8 @@ std::size_t EditDistance(std::string_view a, std::string_view b)
 
 std::string_view NearestName(std::string_view word, const std::vector<std::string_view>& candidates)
 {
-    const std::size_t nReach = std::max<std::size_t>(1, (word.size() + 1) / 3);
+    // One edit in three: "-x" is near no option, however short they are.
+    const std::size_t nReach = word.size() / 3;
     std::string_view best;
     std::size_t nBest = nReach + 1;
     for (const std::string_view candidate : candidates) {

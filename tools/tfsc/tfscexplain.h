@@ -42,8 +42,8 @@ std::string UnknownExplainText(std::string_view argument);
 std::size_t EditDistance(std::string_view a, std::string_view b);
 
 // The candidate nearest to word, when it is near enough to be a misspelling
-// of it (about one edit in three); the first of the nearest wins. Empty
-// when none is.
+// of it (an edit for every three characters of it); the first of the
+// nearest wins. Empty when none is.
 std::string_view NearestName(std::string_view word, const std::vector<std::string_view>& candidates);
 
 // "; did you mean 'PREFIXname'?" for the nearest candidate, or "".
