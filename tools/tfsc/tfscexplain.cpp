@@ -117,7 +117,9 @@ std::string UnknownExplainText(std::string_view argument)
 std::size_t EditDistance(std::string_view a, std::string_view b)
 {
     // Three rows of the table: two before the current one, for transpositions.
-    std::vector<std::size_t> previous2(b.size() + 1), previous(b.size() + 1), row(b.size() + 1);
+    std::vector<std::size_t> previous2(b.size() + 1);
+    std::vector<std::size_t> previous(b.size() + 1);
+    std::vector<std::size_t> row(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j)
         previous[j] = j;
     for (std::size_t i = 1; i <= a.size(); ++i) {
