@@ -56,8 +56,9 @@ bool IsCodeOfNoWarning(std::string_view name, std::string_view arg, std::string&
     return true;
 }
 
-// The name part of a warning option ("unused-paramter" of
-// "-Werror=unused-paramter"), and what precedes it.
+// A warning option whose name (its end: "unused-paramter" of
+// "-Werror=unused-paramter") is no warning's, with the option spelt with
+// the nearest warning's name as a suggestion.
 bool UnknownWarning(std::string_view arg, std::string_view name, std::string& error)
 {
     const std::string_view prefix = arg.substr(0, arg.size() - name.size());
