@@ -1,8 +1,9 @@
-// The diagnostics engine in process, by family: recovery after a failed
-// statement, positions and token names, problems found at EndScript, notes
-// with suggestions, warnings, and figures. (That its bytes and first message
-// agree with the classic compile is checked over every script of the
-// project by the end-to-end tests.)
+// The diagnostics engine in process, for what the annotated scripts of
+// tests/diagnose do not show: texts that end without a line feed
+// or hold long or repeated statements, decisions by message id, figures and
+// the error limit. (That its bytes and first message agree with the classic
+// compile is checked over every script of the project by the end-to-end
+// tests.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,14 +34,6 @@ std::vector<Diagnostic> Only(const CompileResult& result, Severity severity)
 
 std::vector<Diagnostic> Errors(const std::string& text) { return Only(Diagnose(text), Severity::Error); }
 
-std::vector<std::string> WarningNamesOf(const std::string& text)
-{
-    std::vector<std::string> names;
-    for (const Diagnostic& diagnostic : Only(Diagnose(text), Severity::Warning))
-        names.push_back(diagnostic.name);
-    return names;
-}
-
 // The notes of the first error.
 std::vector<Diagnostic> NotesOfFirstError(const std::string& text)
 {
@@ -56,39 +49,6 @@ std::vector<Diagnostic> NotesOfFirstError(const std::string& text)
 // ---------------------------------------------------------------------------
 // Recovery
 
-TEST(DiagnoseRecovery, ThreeBrokenStatementsGiveThreeErrorsWithoutFollowOns)
-{
-    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = Foo;\nMat01 = Mat44;\nMat02 = 1;\nMat03 = (Time;\n"));
-    ASSERT_EQ(errors.size(), 3u);
-    EXPECT_EQ(errors[0].message, "Invalid variable found: 'Foo'");
-    EXPECT_EQ(errors[0].line, FIRST_BODY_LINE);
-    EXPECT_EQ(errors[1].message, "Invalid matrix index: 'Mat44'");
-    EXPECT_EQ(errors[1].line, FIRST_BODY_LINE + 1);
-    EXPECT_EQ(errors[2].message, "Unable to find matching parenthesis before end of line: ';'");
-    EXPECT_EQ(errors[2].line, FIRST_BODY_LINE + 3);
-}
-
-TEST(DiagnoseRecovery, SkipsToTheSemicolonEvenOnTheSameLine)
-{
-    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = 1 2 3; Mat01 = Bar; Mat02 = 1;\n"));
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[0].message, "Expected semicolon at end of line: '2'");
-    EXPECT_EQ(errors[1].message, "Invalid variable found: 'Bar'");
-    EXPECT_EQ(errors[1].column, 24u);
-}
-
-TEST(DiagnoseRecovery, EndScriptBeforeTheSemicolonEndsTheBody)
-{
-    // Each line starts a statement of its own, so each missing ";" is said.
-    const CompileResult result = Diagnose(Script("Mat00 = Foo\nMat01 = Time\n"));
-    const std::vector<Diagnostic> errors = Only(result, Severity::Error);
-    ASSERT_EQ(errors.size(), 3u);
-    EXPECT_EQ(errors[0].message, "Invalid variable found: 'Foo'");
-    EXPECT_EQ(errors[2].message, MessageText(CompilerMessage::ExpectedStatementSemicolon));
-    EXPECT_EQ(errors[2].line, FIRST_BODY_LINE + 1);
-    EXPECT_FALSE(result.ok);
-}
-
 TEST(DiagnoseRecovery, TextEndingInsideAStatementStopsWithOneError)
 {
     const std::string header = "UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\n";
@@ -98,15 +58,6 @@ TEST(DiagnoseRecovery, TextEndingInsideAStatementStopsWithOneError)
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(Only(result, Severity::Error).size(), 1u);
     }
-}
-
-TEST(DiagnoseRecovery, AHeaderErrorHidesNotTheBody)
-{
-    const std::vector<Diagnostic> errors =
-        Errors("UserParams a;\nInput TexCoord2;\nOutput TexCoord2;\nBeginScript\nMat00 = Foo;\nEndScript\n");
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[0].message, "Invalid input type: 'TexCoord2'");
-    EXPECT_EQ(errors[1].message, "Invalid variable found: 'Foo'");
 }
 
 TEST(DiagnoseRecovery, StatementsAfterAFailureAreCheckedByTheBackEndOnceTheBodyParses)
@@ -123,100 +74,8 @@ TEST(DiagnoseRecovery, StatementsAfterAFailureAreCheckedByTheBackEndOnceTheBodyP
     EXPECT_EQ(fixed[0].line, FIRST_BODY_LINE + 1);
 }
 
-TEST(DiagnoseRecovery, ALineThatStartsAStatementEndsTheFailedOne)
-{
-    // "speed" fails; the next line is a statement of its own, and the ";"
-    // the failed one lacks is said too, after its last token.
-    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = Time * speed\nMat01 = Foo;\n", "Speed"));
-    ASSERT_EQ(errors.size(), 3u);
-    EXPECT_EQ(errors[1].message, MessageText(CompilerMessage::ExpectedStatementSemicolon));
-    EXPECT_EQ(errors[1].line, FIRST_BODY_LINE);
-    EXPECT_EQ(errors[1].column, 21);
-    EXPECT_EQ(errors[2].line, FIRST_BODY_LINE + 1);
-}
-
-TEST(DiagnoseRecovery, ALineThatCanContinueTheStatementIsSkipped)
-{
-    // "Sin(" could follow on the line before; only "name =" starts a statement.
-    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = 1\nSin(Foo);\nMat01 = Foo;\n"));
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[0].line, FIRST_BODY_LINE);
-    EXPECT_EQ(errors[1].line, FIRST_BODY_LINE + 2);
-}
-
-TEST(DiagnoseRecovery, AMissingSemicolonOnOneLineStaysAtItsToken)
-{
-    // A statement on the next line adds no second missing ";".
-    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = Time Mat01\nMat02 = 1;\n"));
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].message, "Expected semicolon at end of line: 'Mat01'");
-}
-
-TEST(DiagnoseRecovery, AParameterListWithoutItsSemicolonEndsAtTheNextSection)
-{
-    const std::vector<Diagnostic> errors =
-        Errors("UserParams Speed\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = Speed;\nEndScript\n");
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].line, 2);
-}
-
-TEST(DiagnoseRecovery, AMissingParameterListDeclaresNothing)
-{
-    const std::vector<Diagnostic> errors =
-        Errors("Input UV;\nOutput TexCoord2;\nBeginScript\nMat00 = Time;\nEndScript\n");
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].message, "Expected token ParamList: 'Input'");
-}
-
-TEST(DiagnoseRecovery, TooManyParametersDeclaresNoMore)
-{
-    const std::vector<Diagnostic> errors = Errors(Script("Mat00 = g;\n", "a, b, c, d, e, f, g"));
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[1].message, "Invalid variable found: 'g'");
-}
-
-TEST(DiagnoseRecovery, ABodyWithoutBeginScriptStartsAtItsFirstStatement)
-{
-    const std::vector<Diagnostic> errors =
-        Errors("UserParams;\nInput UV;\nOutput TexCoord2;\nMat00 = Foo;\nEndScript\n");
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[0].message, "Expected token BeginScript: 'Mat00'");
-    EXPECT_EQ(errors[1].message, "Invalid variable found: 'Foo'");
-}
-
-TEST(DiagnoseRecovery, AWordFarFromUserParamsStartsNoList)
-{
-    const std::vector<Diagnostic> errors =
-        Errors("Parameters a;\nInput UV;\nOutput TexCoord2;\nBeginScript\nMat00 = a;\nEndScript\n");
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[1].message, "Invalid variable found: 'a'");
-}
-
-TEST(DiagnoseRecovery, ANearMissOfASectionAfterAnErrorIsAnErrorToo)
-{
-    const std::vector<Diagnostic> errors =
-        Errors("UserParam Speed;\nInptu UV;\nOutput TexCoord2;\nBeginScript\nMat00 = Speed;\nEndScript\n");
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[1].message, "Expected token Input: 'Inptu'");
-    EXPECT_EQ(errors[1].line, 2);
-}
-
-TEST(DiagnoseRecovery, AHeaderWithoutItsBodyEndsTheRun)
-{
-    EXPECT_EQ(Errors("UserParams;\nInput UVs;\nOutput TexCoord2;\n").size(), 1u);
-}
-
 // ---------------------------------------------------------------------------
 // Positions and token names
-
-TEST(DiagnosePositions, ColumnAndLengthAreThoseOfTheTokenInBytes)
-{
-    const std::vector<Diagnostic> errors = Errors(Script("\tMat00 = Time * speed;\n"));
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].line, FIRST_BODY_LINE);
-    EXPECT_EQ(errors[0].column, 17u);
-    EXPECT_EQ(errors[0].length, 5u);
-}
 
 TEST(DiagnosePositions, ALongTokenHasItsWholeLength)
 {
@@ -235,31 +94,6 @@ TEST(DiagnosePositions, ANonAsciiCharacterIsOneTokenOfAllItsBytes)
     EXPECT_EQ(errors[0].message, "Invalid variable found: '\xE2\x98\x83'");
     EXPECT_EQ(errors[1].length, 1);
     EXPECT_EQ(errors[1].message, "Invalid variable found: '\\xE2'");
-}
-
-TEST(DiagnosePositions, AnErrorAtTheEndOfTheTextNamesNothing)
-{
-    const std::vector<Diagnostic> errors = Errors("UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\n# c\n\n");
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].message, "Invalid token found");
-    EXPECT_EQ(errors[0].line, 7u);
-    EXPECT_EQ(errors[0].column, 1u);
-    EXPECT_EQ(errors[0].length, 0u);
-}
-
-TEST(DiagnosePositions, ErrorsCausedByTheCurrentTokenNameIt)
-{
-    EXPECT_EQ(Errors(Script("Time);\n"))[0].message, "Too many closing parenthesis: ')'");
-    EXPECT_EQ(Errors(Script("Mat00 = );\n"))[0].message, "Invalid token found: ')'");
-    EXPECT_EQ(Errors(Script("Mat00 = Sin 1;\n"))[0].message, "Expected ( after function name: '1'");
-    EXPECT_EQ(Errors(Script("Mat00 = Sin(1, 2);\n"))[0].message, "Invalid token: ','");
-    EXPECT_EQ(Errors("Input UV;\n")[0].message, "Expected token ParamList: 'Input'");
-}
-
-TEST(DiagnosePositions, ErrorsAboutTheLeftSideNameNoToken)
-{
-    EXPECT_EQ(Errors(Script("-Mat00 = 1;\n"))[0].message, "Invalid left hand statement in assignment");
-    EXPECT_EQ(Errors(Script("2 = Mat00;\n"))[0].message, "Attempting to assign to a constant");
 }
 
 // ---------------------------------------------------------------------------
@@ -357,52 +191,6 @@ TEST(DiagnoseById, MessagesTreatedApartStillAre)
 // ---------------------------------------------------------------------------
 // Notes
 
-TEST(DiagnoseNotes, AParameterInTheWrongCaseIsNamedWithItsDeclaration)
-{
-    const std::vector<Diagnostic> notes = NotesOfFirstError(Script("Mat30 = Time * speed;\n", "Speed"));
-    ASSERT_EQ(notes.size(), 2u);
-    EXPECT_EQ(notes[0].message, "did you mean 'Speed'?");
-    ASSERT_EQ(notes[0].fixIts.size(), 1u);
-    EXPECT_EQ(notes[0].fixIts[0].replacement, "Speed");
-    EXPECT_EQ(notes[0].fixIts[0].column, 16u);
-    EXPECT_EQ(notes[0].fixIts[0].length, 5u);
-    EXPECT_NE(notes[1].message.find("case-sensitive"), std::string::npos);
-    EXPECT_EQ(notes[1].line, 1u);
-    EXPECT_EQ(notes[1].column, 12u);
-}
-
-TEST(DiagnoseNotes, NearNamesAreSuggested)
-{
-    EXPECT_EQ(NotesOfFirstError(Script("Mat00 = Sinn(Time);\n"))[0].message, "did you mean 'Sin'?");
-    EXPECT_EQ(NotesOfFirstError(Script("Mat00 = Tme;\n"))[0].message, "did you mean 'Time'?");
-    EXPECT_EQ(NotesOfFirstError(Script("Mat00 = Elapsd;\n"))[0].message, "did you mean 'Elapsed'?");
-    EXPECT_EQ(NotesOfFirstError(Script("Mat00 = Sped;\n", "Speed"))[0].message, "did you mean 'Speed'?");
-    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = Quux;\n")).empty());
-    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = b;\n", "a")).empty()); // too short to be a slip
-}
-
-TEST(DiagnoseNotes, AnUnknownFunctionListsTheFunctions)
-{
-    const std::vector<Diagnostic> notes = NotesOfFirstError(Script("Mat00 = Abs(Time);\n"));
-    ASSERT_EQ(notes.size(), 1u);
-    EXPECT_NE(notes[0].message.find("Sin, Cos, Tan, SqrSin, SqrCos and DegToRad"), std::string::npos);
-}
-
-TEST(DiagnoseNotes, ANumberFromItsPointGetsALeadingZero)
-{
-    const std::vector<Diagnostic> notes = NotesOfFirstError(Script("Mat00 = .25 * Time;\n"));
-    ASSERT_EQ(notes.size(), 1u);
-    ASSERT_EQ(notes[0].fixIts.size(), 1u);
-    EXPECT_EQ(notes[0].fixIts[0].replacement, "0.25");
-    EXPECT_EQ(notes[0].fixIts[0].length, 3u);
-}
-
-TEST(DiagnoseNotes, APointWithoutDigitsAfterItGetsNoNumber)
-{
-    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = .;\n")).empty());
-    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = . 5;\n")).empty());
-}
-
 // Names longer than the distance table's row on the stack: the nearest is
 // still found, and one edit too far is none.
 TEST(DiagnoseNotes, NearNamesLongerThanTheStackRow)
@@ -416,31 +204,6 @@ TEST(DiagnoseNotes, NearNamesLongerThanTheStackRow)
     EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = " + far + ";\n", name)).empty());
 }
 
-TEST(DiagnoseNotes, AMissingSemicolonIsPlacedAtTheEndOfItsStatement)
-{
-    const CompileResult result = Diagnose(Script("Mat00 = Time * 2 # twice\n\nMat01 = 1;\n"));
-    ASSERT_EQ(result.diagnostics.size(), 2u);
-    const Diagnostic& error = result.diagnostics[0];
-    EXPECT_EQ(error.message, MessageText(CompilerMessage::ExpectedStatementSemicolon));
-    EXPECT_EQ(error.line, FIRST_BODY_LINE);
-    EXPECT_EQ(error.column, 17);
-    const std::vector<FixIt>& fixIts = result.diagnostics[1].fixIts;
-    ASSERT_EQ(fixIts.size(), 1u);
-    EXPECT_EQ(fixIts[0].replacement, ";");
-    EXPECT_EQ(fixIts[0].column, 17);
-    EXPECT_EQ(fixIts[0].length, 0);
-}
-
-TEST(DiagnoseNotes, ATypeNearNoneOrSeveralListsThemAll)
-{
-    const std::string header = "UserParams;\nInput UV;\nOutput ";
-    for (const std::string& type : {";", "Tex"}) {
-        const std::vector<Diagnostic> notes = NotesOfFirstError(header + type + ";\nBeginScript\nEndScript\n");
-        ASSERT_EQ(notes.size(), 1u);
-        EXPECT_EQ(notes[0].message.rfind("the output types are TexCoord2, ", 0), 0u);
-    }
-}
-
 TEST(DiagnoseNotes, TooDeepANestingSaysHowDeepItMayBe)
 {
     const std::string deep = "Mat00 = " + Repeat("(", 2049) + "1" + Repeat(")", 2049) + ";\n";
@@ -449,71 +212,8 @@ TEST(DiagnoseNotes, TooDeepANestingSaysHowDeepItMayBe)
     EXPECT_NE(notes[0].message.find("more than 2048"), std::string::npos);
 }
 
-TEST(DiagnoseNotes, AScriptWithoutEndScriptSaysWhereItEnds)
-{
-    const std::vector<Diagnostic> notes = NotesOfFirstError("UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\n");
-    ASSERT_EQ(notes.size(), 1u);
-    EXPECT_NE(notes[0].message.find("without EndScript"), std::string::npos);
-}
-
 // ---------------------------------------------------------------------------
 // Warnings
-
-TEST(DiagnoseWarnings, UnusedParametersAreTheOnesNeverRead)
-{
-    // Assigning to b is no read of it (and is an assignment to an input).
-    EXPECT_EQ(WarningNamesOf(Script("Mat00 = a;\nb = 1;\n", "a b")),
-              (std::vector<std::string>{"assign-to-input", "unused-parameter"}));
-    const CompileResult result = Diagnose(Script("Mat00 = a;\n", "a b"));
-    ASSERT_EQ(Only(result, Severity::Warning).size(), 1u);
-    EXPECT_EQ(Only(result, Severity::Warning)[0].message, "parameter 'b' is never read");
-}
-
-TEST(DiagnoseWarnings, NoUnusedParameterWhenAStatementFailed)
-{
-    EXPECT_TRUE(WarningNamesOf(Script("Mat00 = a + Foo;\n", "a")).empty());
-}
-
-TEST(DiagnoseWarnings, ParametersNamedLikeBuiltInsCanNeverBeRead)
-{
-    EXPECT_EQ(WarningNamesOf(Script("Mat00 = 1;\n", "Time matte")),
-              (std::vector<std::string>{"unreadable-parameter", "unreadable-parameter"}));
-}
-
-TEST(DiagnoseWarnings, AParameterNamedLikeAFunctionHidesIt)
-{
-    EXPECT_EQ(WarningNamesOf(Script("Mat00 = sin;\n", "sin")), std::vector<std::string>{"parameter-hides-function"});
-}
-
-TEST(DiagnoseWarnings, SplitNamesAreOneWarningOverTheWholeName)
-{
-    const CompileResult result = Diagnose(Script("Mat00 = scroll * speed;\n", "scroll_speed"));
-    const std::vector<Diagnostic> warnings = Only(result, Severity::Warning);
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_EQ(warnings[0].name, "split-parameter-name");
-    EXPECT_EQ(warnings[0].column, 12u);
-    EXPECT_EQ(warnings[0].length, 12u);
-    EXPECT_EQ(WarningNamesOf(Script("Mat00 = 1;\n", "$")),
-              (std::vector<std::string>{"split-parameter-name", "unused-parameter"}));
-}
-
-TEST(DiagnoseWarnings, TextAfterEndScriptButNotComments)
-{
-    EXPECT_EQ(WarningNamesOf(Script("Mat00 = 1;\n") + "Mat01 = 2;\n"), std::vector<std::string>{"text-after-end"});
-    EXPECT_TRUE(WarningNamesOf(Script("Mat00 = 1;\n") + "# done\n\n").empty());
-}
-
-TEST(DiagnoseWarnings, StatementsThatAssignNothingHaveNoEffect)
-{
-    EXPECT_EQ(WarningNamesOf(Script("Time * 2;\n")), std::vector<std::string>{"unused-value"});
-    EXPECT_TRUE(WarningNamesOf(Script("Sin(Mat00 = 1);\n")).empty());
-}
-
-TEST(DiagnoseWarnings, AssigningToAnInputValue)
-{
-    EXPECT_EQ(WarningNamesOf(Script("Time = 1;\nLevelOffsetX = 0;\nMat00 = Time;\n")),
-              (std::vector<std::string>{"assign-to-input", "assign-to-input"}));
-}
 
 TEST(DiagnoseWarnings, WarningsDoNotStopTheCompile)
 {
