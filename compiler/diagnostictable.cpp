@@ -13,8 +13,9 @@ constexpr Severity WARNING = Severity::Warning;
 constexpr Severity NOTE = Severity::Note;
 
 constexpr DiagnosticInfo TABLE[] = {
+// NOLINTNEXTLINE(cppcoreguidelines-macro-usage)
 #define QUORLIN_DIAGNOSTIC(id, code, severity, name, text, author)                                                     \
-    {DiagnosticId::id, #id, code, severity, name, text, author},
+    {#id, code, name, text, author, severity, DiagnosticId::id},
 #include "quorlin/diagnostics.def"
 #undef QUORLIN_DIAGNOSTIC
 };
@@ -36,7 +37,7 @@ bool SameNoCase(std::string_view a, std::string_view b)
 const std::string_view* ArgumentAt(std::string_view text, std::size_t i, std::initializer_list<std::string_view> args)
 {
     if (i + 2 >= text.size() || text[i] != '{' || text[i + 2] != '}' ||
-        !std::isdigit(static_cast<unsigned char>(text[i + 1])))
+        std::isdigit(static_cast<unsigned char>(text[i + 1])) == 0)
         return nullptr;
     const auto nArg = static_cast<std::size_t>(text[i + 1] - '0');
     return nArg < args.size() ? args.begin() + nArg : nullptr;

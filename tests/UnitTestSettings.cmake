@@ -14,6 +14,7 @@ function(quorlin_unit_test_settings target)
   # script of the project: the cases' files, the examples, the fuzz seeds.
   target_compile_definitions(${target} PRIVATE
     QUORLIN_COMPLETIONS_DIR="${PROJECT_SOURCE_DIR}/completions"
+    QUORLIN_MAN_DIR="${PROJECT_SOURCE_DIR}/man"
     QUORLIN_DIAGNOSTIC_CODES_FILE="${QUORLIN_TESTS_DIR}/fixtures/diagnostic-codes.txt"
     QUORLIN_SCRIPT_FOLDERS="${QUORLIN_TESTS_DIR}/cases:${QUORLIN_TESTS_DIR}/tfsc:${PROJECT_SOURCE_DIR}/examples:${PROJECT_SOURCE_DIR}/fuzz/seeds/compile")
 endfunction()

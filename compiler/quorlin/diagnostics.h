@@ -18,19 +18,20 @@ enum class Severity { Error, Warning, Note };
 const char* SeverityName(Severity severity);
 
 enum class DiagnosticId : std::uint16_t {
-#define QUORLIN_DIAGNOSTIC(id, code, severity, name, text, author) id,
+// The table is an X-macro list, expanded once here and once for its entries.
+#define QUORLIN_DIAGNOSTIC(id, code, severity, name, text, author) id, // NOLINT(cppcoreguidelines-macro-usage)
 #include "quorlin/diagnostics.def"
 #undef QUORLIN_DIAGNOSTIC
 };
 
 struct DiagnosticInfo {
-    DiagnosticId id;
-    const char* idName; // the id as written in the table, e.g. "UnusedParameter"
-    const char* code;   // e.g. "Q2001"
-    Severity severity;
+    const char* idName;      // the id as written in the table, e.g. "UnusedParameter"
+    const char* code;        // e.g. "Q2001"
     const char* warningName; // a warning's switch, e.g. "unused-parameter"; "" for the rest
     const char* text;        // with placeholders {0}, {1} ...
     const char* authorText;  // the engine's wording when it differs from text, else ""
+    Severity severity;
+    DiagnosticId id;
 };
 
 // Every entry, in the order of the table.

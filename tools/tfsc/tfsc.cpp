@@ -14,7 +14,9 @@
 #include "compiledscriptformat.h"
 #include "linebreaks.h"
 #include "pathnames.h"
+#include "quorlin/diagnostics.h"
 #include "standardstreams.h"
+#include "tfscexplain.h"
 #include "tfscoutput.h"
 #include "tfscreport.h"
 #include "tfscwatch.h"
@@ -35,8 +37,8 @@ const char* const HELP_TEXT = "Usage: tfsc [options] FILE...\n"
                               "  --watch                    compile, then compile again each script saved, until\n"
                               "                             interrupted; a FILE may be a folder (its .tsc files,\n"
                               "                             and its .txt files that start like a script)\n"
-                              "  -W<name>, -Wno-<name>      turn a warning on or off (all are on at first; an\n"
-                              "                             unknown -Wno-<name> is ignored)\n"
+                              "  -W<name>, -Wno-<name>      turn a warning on or off, by name or code (all are\n"
+                              "                             on at first; an unknown -Wno-<name> is ignored)\n"
                               "  -Werror, -Wno-error        make every warning an error, or not\n"
                               "  -Werror=<name>             make one warning an error\n"
                               "  -Wno-error=<name>          keep one warning a warning under -Werror\n"
@@ -48,6 +50,8 @@ const char* const HELP_TEXT = "Usage: tfsc [options] FILE...\n"
                               "                             how diagnostics are written to standard error\n"
                               "  -ferror-limit=N            stop checking a script after N errors, and show at\n"
                               "                             most N warnings (0: no limit; 100 at first)\n"
+                              "  --explain CODE             explain a diagnostic: its code (Q2001) or a\n"
+                              "                             warning's name\n"
                               "  -h, --help                 show this help\n"
                               "  --version                  show the version\n"
                               "\n";
@@ -367,6 +371,10 @@ int RunTfsc(int argc, char** argv)
     if (!ParseTfscOptions(args, options, error)) {
         PrintError(error + " (see 'tfsc --help')");
         return TFSC_EXIT_USAGE;
+    }
+    if (options.explain && !options.bHelp && !options.bVersion) {
+        std::fputs(Explanation(*FindByCode(*options.explain)).c_str(), stdout);
+        return StandardStreamsWritten() ? TFSC_EXIT_SUCCESS : TFSC_EXIT_FAILURE;
     }
     if (options.bHelp || options.bVersion) {
         const std::string help = std::string(HELP_TEXT) + WarningList() + HELP_TEXT_END;

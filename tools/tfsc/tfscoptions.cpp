@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "quorlin/diagnostics.h"
 #include "quorlin/quorlin.h"
+#include "tfscexplain.h"
 
 namespace quorlin {
 
@@ -28,20 +30,39 @@ struct RenamedWarning {
 };
 constexpr RenamedWarning RENAMED_WARNINGS[] = {{"no-effect", "unused-value"}};
 
-// The warning a name given after -W, -Wno- or -Werror= stands for; empty
-// when there is none.
+// The warning a name given after -W, -Wno- or -Werror= stands for (a
+// warning's code stands for it too); empty when there is none.
 std::string WarningNamed(std::string_view name)
 {
     for (const RenamedWarning& renamed : RENAMED_WARNINGS) {
         if (name == renamed.oldName)
             return std::string(renamed.name);
     }
+    const DiagnosticInfo* entry = FindByCode(name);
+    if (entry != nullptr && entry->severity == Severity::Warning)
+        return entry->warningName;
     return IsWarningName(name) ? std::string(name) : std::string();
 }
 
-bool UnknownWarning(std::string_view arg, std::string& error)
+// An error's or a note's code where a warning is switched: only warnings
+// are switched, whatever the option.
+bool IsCodeOfNoWarning(std::string_view name, std::string_view arg, std::string& error)
 {
-    error = "unknown warning option '" + std::string(arg) + "'";
+    const DiagnosticInfo* entry = FindByCode(name);
+    if (entry == nullptr || entry->severity == Severity::Warning)
+        return false;
+    error = "'" + std::string(arg) + "': " + entry->code + " is " +
+            (entry->severity == Severity::Note ? "a note" : "an error") + ", not a warning";
+    return true;
+}
+
+// A warning option whose name (its end: "unused-paramter" of
+// "-Werror=unused-paramter") is no warning's, with the option spelt with
+// the nearest warning's name as a suggestion.
+bool UnknownWarning(std::string_view arg, std::string_view name, std::string& error)
+{
+    const std::string_view prefix = arg.substr(0, arg.size() - name.size());
+    error = "unknown warning option '" + std::string(arg) + "'" + DidYouMeanText(prefix, name, WarningNames());
     return false;
 }
 
@@ -50,9 +71,12 @@ bool UnknownWarning(std::string_view arg, std::string& error)
 bool ParseWarningErrorOption(std::string_view arg, std::string_view setting, TfscOptions& options, std::string& error)
 {
     const bool bError = StartsWith(setting, "error=");
-    const std::string name = WarningNamed(setting.substr(setting.find('=') + 1));
+    const std::string_view given = setting.substr(setting.find('=') + 1);
+    if (IsCodeOfNoWarning(given, arg, error))
+        return false;
+    const std::string name = WarningNamed(given);
     if (name.empty())
-        return UnknownWarning(arg, error);
+        return UnknownWarning(arg, given, error);
     (bError ? options.errorWarnings : options.noErrorWarnings).insert(name);
     (bError ? options.noErrorWarnings : options.errorWarnings).erase(name);
     if (bError)
@@ -75,13 +99,17 @@ bool ParseWarningOption(std::string_view arg, TfscOptions& options, std::string&
     if (StartsWith(setting, "error=") || StartsWith(setting, "no-error="))
         return ParseWarningErrorOption(arg, setting, options, error);
     // A name first: the old name "no-effect" turns its warning on.
+    if (IsCodeOfNoWarning(setting, arg, error))
+        return false;
     std::string name = WarningNamed(setting);
     if (!name.empty()) {
         options.disabledWarnings.erase(name);
         return true;
     }
     if (!StartsWith(setting, "no-"))
-        return UnknownWarning(arg, error);
+        return UnknownWarning(arg, setting, error);
+    if (IsCodeOfNoWarning(setting.substr(3), arg, error))
+        return false;
     name = WarningNamed(setting.substr(3));
     if (name.empty())
         options.unknownDisabled.emplace_back(arg);
@@ -144,7 +172,32 @@ bool ParseErrorLimit(std::string_view option, std::string_view value, TfscOption
     return false;
 }
 
-enum OptionId { CHECK = 1, STATS, HELP, VERSION, NO_WARNINGS, WARNING, OUTPUT, COLOR, FORMAT, WATCH, ERROR_LIMIT };
+// --explain CODE: a code, in any letter case, or a warning's name.
+bool ParseExplain(std::string_view value, TfscOptions& options, std::string& error)
+{
+    const DiagnosticInfo* entry = ExplainedEntry(value);
+    if (entry == nullptr) {
+        error = UnknownExplainText(value);
+        return false;
+    }
+    options.explain = entry->code;
+    return true;
+}
+
+enum OptionId {
+    CHECK = 1,
+    STATS,
+    HELP,
+    VERSION,
+    NO_WARNINGS,
+    WARNING,
+    OUTPUT,
+    COLOR,
+    FORMAT,
+    WATCH,
+    ERROR_LIMIT,
+    EXPLAIN
+};
 
 // A flag's effect on the options.
 void ApplyFlag(int nId, TfscOptions& options)
@@ -169,15 +222,29 @@ bool ApplyOption(const cli::CommandLineItem& item, TfscOptions& options, std::st
     case COLOR: return ParseColor(item.hasValue ? item.value : "always", options, error);
     case FORMAT: return ParseFormat(item.text, item.value, options, error);
     case ERROR_LIMIT: return ParseErrorLimit(item.text, item.value, options, error);
+    case EXPLAIN: return ParseExplain(item.value, options, error);
     default: ApplyFlag(item.id, options); return true;
     }
+}
+
+// The spellings of the options that a misspelt option may have meant.
+std::vector<std::string_view> OptionSpellings()
+{
+    std::vector<std::string_view> spellings;
+    for (const cli::OptionEntry& entry : TfscOptionTable()) {
+        if (entry.value != cli::OptionValue::JOINED)
+            spellings.push_back(entry.spelling);
+    }
+    return spellings;
 }
 
 std::string ProblemText(const cli::CommandLineProblem& problem)
 {
     if (problem.error == cli::CommandLineError::MISSING_VALUE)
         return "option '" + problem.argument + "' needs a value";
-    return "unknown option '" + problem.argument + "'";
+    // "--colour=always" is near "--color": the value is no part of the name.
+    const std::string_view spelling = std::string_view(problem.argument).substr(0, problem.argument.find('='));
+    return "unknown option '" + problem.argument + "'" + DidYouMeanText("", spelling, OptionSpellings());
 }
 
 // --watch reads files it can read again, and shows each compile as it
@@ -198,7 +265,7 @@ bool CheckWatchCombination(const TfscOptions& options, std::string& error)
 // What the options ask for must be possible.
 bool CheckCombination(const TfscOptions& options, std::string& error)
 {
-    if (options.bHelp || options.bVersion)
+    if (options.bHelp || options.bVersion || options.explain)
         return true;
     if (options.files.empty()) {
         error = "no input files";
@@ -242,6 +309,7 @@ const std::vector<cli::OptionEntry>& TfscOptionTable()
         {FORMAT, "-fdiagnostics-format", OptionValue::REQUIRED, "FORMAT", "the same as --diagnostics-format"},
         {ERROR_LIMIT, "-ferror-limit", OptionValue::REQUIRED, "N",
          "stop checking a script after N errors (0: no limit)"},
+        {EXPLAIN, "--explain", OptionValue::REQUIRED, "CODE", "explain a diagnostic's code and exit"},
         {HELP, "-h", OptionValue::NONE, {}, "show the help and exit"},
         {HELP, "--help", OptionValue::NONE, {}, "show the help and exit"},
         {VERSION, "--version", OptionValue::NONE, {}, "show the version and exit"},

@@ -28,6 +28,8 @@ struct TfscOptions {
     // left alone, so that its watchers (tfsc's own among them) see no change.
     bool bKeepSameOutput = false;
     bool bHelp = false;
+    // --explain CODE: the code (or the warning name) whose page to print.
+    std::optional<std::string> explain;
     bool bVersion = false;
     bool bWarningsAsErrors = false; // -Werror
     bool bNoWarnings = false;       // -w
