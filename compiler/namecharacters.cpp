@@ -69,6 +69,35 @@ std::size_t CharacterLength(std::string_view text, std::size_t i)
     return nLength == 0 ? 1 : nLength;
 }
 
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0u) == 0x80u; }
+
+// The start of the well-formed sequence that holds the byte at i; i when
+// none does.
+std::size_t CharacterStart(std::string_view text, std::size_t i)
+{
+    constexpr std::size_t MAX_SEQUENCE = 4;
+    std::size_t nLead = i;
+    while (nLead > 0 && i - nLead + 1 < MAX_SEQUENCE && IsContinuationByte(text[nLead]))
+        --nLead;
+    return nLead + Utf8SequenceLength(text, nLead) > i ? nLead : i;
+}
+
+// Where the characters that belong in a name and end at nEnd start: back
+// over ASCII letters and digits and over characters beyond ASCII that are
+// no symbols, so that a long run of symbols is not read again for each of
+// its bytes.
+std::size_t NameRunStart(std::string_view text, std::size_t nEnd)
+{
+    std::size_t nStart = nEnd;
+    while (nStart > 0) {
+        const std::size_t nCharacter = CharacterStart(text, nStart - 1);
+        if (NameCharacterLength(text, nCharacter) != nStart - nCharacter)
+            break;
+        nStart = nCharacter;
+    }
+    return nStart;
+}
+
 } // namespace
 
 // The name beyond ASCII that the token is a piece of; empty (length 0)
@@ -77,9 +106,7 @@ std::size_t CharacterLength(std::string_view text, std::size_t i)
 SourceSpan Diagnoser::NonAsciiNameAt(const SourceSpan& token) const
 {
     const std::string_view text = m_text;
-    std::size_t nFrom = token.nOffset;
-    while (nFrom > 0 && (ContinuesWord(text[nFrom - 1]) || !IsAscii(text[nFrom - 1])))
-        --nFrom;
+    const std::size_t nFrom = NameRunStart(text, CharacterStart(text, token.nOffset));
     std::size_t nStart = nFrom;
     std::size_t nEnd = nFrom;
     bool bBeyondAscii = false;
