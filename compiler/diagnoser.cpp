@@ -29,7 +29,8 @@ std::string_view UpToNul(std::string_view text)
 
 } // namespace
 
-EngineText::EngineText(std::string_view text, bool bNulAfter) : m_view(UpToNul(text))
+EngineText::EngineText(std::string_view text, bool bNulAfter)
+    : m_view(UpToNul(text)), m_bEndsAtNul(m_view.size() < text.size())
 {
     // Cut at a NUL inside, the text ends in that NUL.
     if (m_view.size() == text.size() && !bNulAfter) {
@@ -160,7 +161,7 @@ void Diagnoser::Sink(void* pContext, const CompilerReport& report)
 // token the compiler hands over.
 void Diagnoser::Report(const CompilerReport& report)
 {
-    if (m_bStopped || m_bStatementFailed || MergeRepeat(report.nMessage))
+    if (m_bStopped || m_bStatementFailed || MergeRepeat(report.nMessage) || InReportedName(report.token))
         return;
     if (m_bInBody)
         m_bStatementFailed = true;
@@ -173,15 +174,28 @@ void Diagnoser::Report(const CompilerReport& report)
     m_bSemicolonPlaced = m_bSemicolonPlaced || bMissingSemicolon;
     if (bMissingSemicolon && PlaceMissingSemicolon(token))
         return;
+    if (token.nLength != 0 && !NamesNoToken(report.nMessage) && ReportNonAsciiName(report.nMessage, token))
+        return;
     std::string message = pszMessage;
     if (token.nLength != 0 && !NamesNoToken(report.nMessage))
         message.append(": ").append(QuotedText(TextOf(token)));
     const std::size_t nError = AddError(token, report.nMessage, std::move(message));
     if (nError == NO_INDEX)
         return;
-    if (token.nLength == 0 && m_bInBody)
-        AddNote(nError, token, Say(DiagnosticId::ScriptEndsWithoutEnd));
+    NoteEndOfText(nError, token);
     Suggest(nError, report.nMessage, token);
+}
+
+// An error at the end of the text: the script ends there without EndScript,
+// or a NUL byte ends it early, whatever follows.
+void Diagnoser::NoteEndOfText(std::size_t nError, const SourceSpan& token)
+{
+    if (token.nLength != 0 || token.nOffset != m_text.size())
+        return;
+    if (m_text.EndsAtNul())
+        AddNote(nError, token, Say(DiagnosticId::NulEndsScript));
+    else if (m_bInBody)
+        AddNote(nError, token, Say(DiagnosticId::ScriptEndsWithoutEnd));
 }
 
 // Code generation reports the output's limit once per byte beyond it: the

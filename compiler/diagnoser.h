@@ -56,10 +56,14 @@ public:
         return m_view.compare(nFrom, nCount, other);
     }
     operator std::string_view() const { return m_view; }
+    // The caller's text goes on past a NUL byte at size(): that NUL, not the
+    // end of the text, ends the script.
+    bool EndsAtNul() const { return m_bEndsAtNul; }
 
 private:
     std::string m_copy;
     std::string_view m_view;
+    bool m_bEndsAtNul = false;
 };
 
 // The edit distance of two names, letter case ignored (suggestions.cpp).
@@ -121,6 +125,8 @@ private:
     void SuggestReplacement(std::size_t nError, const SourceSpan& token, const std::string& replacement);
     void SuggestType(std::size_t nError, const SourceSpan& token, const TypeNames& types);
     void NoteFirstDeclaration(std::size_t nError, const SourceSpan& token);
+    static bool StartsLaterSection(std::string_view word);
+    void NoteMissingParamList(std::size_t nError, const SourceSpan& token);
 
     // Diagnostics. Add and AddError return the new diagnostic's index, or
     // NO_INDEX when the limit drops it (a note of NO_INDEX is dropped too).
@@ -134,16 +140,25 @@ private:
                  bool bFixIt = false);
     void AddRepeatCounts();
     bool MergeRepeat(CompilerMessage nMessage);
+    void NoteEndOfText(std::size_t nError, const SourceSpan& token);
     SourceSpan WholeCharacter(SourceSpan token) const;
     SourceSpan OnItsLine(SourceSpan span) const;
     std::string_view TextOf(const SourceSpan& span) const;
+
+    // Names beyond ASCII (namecharacters.cpp).
+    SourceSpan NonAsciiNameAt(const SourceSpan& token) const;
+    bool ReportNonAsciiName(CompilerMessage nMessage, const SourceSpan& token);
+    bool InReportedName(const SourceSpan& token) const;
+    std::size_t EndOfReportedName() const { return m_reportedName.nOffset + m_reportedName.nLength; }
+    void NoteNonAsciiCharacter(std::size_t nParent, const SourceSpan& name);
 
     // Suggestions (suggestions.cpp).
     void Suggest(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token);
     void SuggestForName(std::size_t nError, const SourceSpan& token);
     void SuggestNumber(std::size_t nError, const SourceSpan& token);
-    std::string_view NearestName(std::string_view name, bool bCall) const;
+    std::string NearestName(std::string_view name, bool bCall) const;
     bool FollowedByCall(const SourceSpan& token) const;
+    void OfferDeclaration(std::size_t nError, std::string_view name);
 
     // Habits from other languages (habits.cpp).
     void SuggestForHabit(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token);
@@ -153,6 +168,7 @@ private:
     void SuggestForMisplaced(std::size_t nError, const SourceSpan& token);
     void SuggestDecimalPoint(std::size_t nError, const SourceSpan& token);
     void SuggestPlainNumber(std::size_t nError, const SourceSpan& token);
+    bool SuggestDecimalForHex(std::size_t nError, const SourceSpan& token);
     void NoteUnclosedParenthesis(std::size_t nError, const SourceSpan& token);
     std::string EnclosingFunction(const SourceSpan& token) const;
     std::size_t NumberStartBefore(const SourceSpan& token) const;
@@ -166,7 +182,7 @@ private:
     void CheckStatement(const ExprNode* pTree, const SourceSpan& start);
     void CheckUnusedParameters();
     std::size_t Warn(const SourceSpan& span, Said said);
-    std::vector<SourceSpan> ParameterSpans() const;
+    std::vector<SourceSpan> ParameterSpans();
     std::string InputName(std::uint32_t nSlot) const;
     bool IsPunctuation(const SourceSpan& span) const;
 
@@ -220,6 +236,14 @@ private:
     std::uint32_t m_nParamsRead = 0;
     std::vector<SourceSpan> m_parameters; // declarations, in order
     std::vector<bool> m_splitPart;        // punctuation that splits a longer name
+    // The name beyond ASCII whose error was reported last; its other pieces
+    // report nothing more.
+    SourceSpan m_reportedName{};
+    // Where a name is added to the parameter list (before its ";"), and
+    // whether commas part the list; the names offered so far.
+    SourceSpan m_paramListEnd{};
+    bool m_bParamCommas = false;
+    std::vector<std::string> m_namesOffered;
 };
 
 } // namespace quorlin

@@ -1,8 +1,8 @@
 // Notes for habits from other languages (C, GLSL, HLSL) that the language
-// does not share: "//" comments, a decimal comma, an exponent or a suffix
-// on a number, "==", "<=", ">=", "**" and "^", "Mat 30", a second function
-// argument, a stray ";", an unclosed "(", and a byte-order mark before the
-// text. The error stays the compiler's; the note says what the author
+// does not share: "//" comments, hexadecimal numbers, a decimal comma, an
+// exponent or a suffix on a number, "==", "<=", ">=", "**" and "^", "Mat 30",
+// a second function argument, a stray ";", an unclosed "(", and a byte-order
+// mark before the text. The error stays the compiler's; the note says what the author
 // meant and how it is written here.
 #include <algorithm>
 #include <string>
@@ -31,6 +31,24 @@ std::string PlainNumber(std::string_view literal)
 
 std::size_t EndOf(const SourceSpan& span) { return span.nOffset + span.nLength; }
 
+constexpr std::string_view HEX_DIGITS = "0123456789abcdefABCDEF";
+
+// Hexadecimal digits as decimal digits; empty when they are not all
+// hexadecimal digits, or more than 64 bits hold.
+std::string DecimalOfHex(std::string_view digits)
+{
+    constexpr std::size_t MAX_HEX_DIGITS = 16;
+    if (digits.size() > MAX_HEX_DIGITS || digits.find_first_not_of(HEX_DIGITS) != std::string_view::npos)
+        return std::string();
+    std::uint64_t nValue = 0;
+    for (const char c : digits) {
+        const std::uint64_t nDigit = IsDigitChar(c) ? static_cast<std::uint64_t>(c - '0')
+                                                    : static_cast<std::uint64_t>(ToUpperAscii(c) - 'A' + 10);
+        nValue = nValue * 16 + nDigit;
+    }
+    return std::to_string(nValue);
+}
+
 } // namespace
 
 char Diagnoser::CharBefore(const SourceSpan& span) const { return span.nOffset == 0 ? '\0' : m_text[span.nOffset - 1]; }
@@ -47,7 +65,7 @@ SourceSpan Diagnoser::Widened(const SourceSpan& token, std::size_t nOffset, std:
 
 void Diagnoser::SuggestForHabit(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token)
 {
-    if (SuggestHashComment(nError, token))
+    if (SuggestHashComment(nError, token) || SuggestDecimalForHex(nError, token))
         return;
     switch (nMessage) {
     case CompilerMessage::InvalidTokenFound: SuggestForInvalidToken(nError, token); break;
@@ -130,6 +148,26 @@ void Diagnoser::SuggestDecimalPoint(std::size_t nError, const SourceSpan& token)
     std::string meant(TextOf(number));
     meant[token.nOffset - number.nOffset] = '.';
     AddNote(nError, number, Say(DiagnosticId::DecimalComma, {QuotedText(meant)}), meant, true);
+}
+
+// "0x10": the "0" is a number and "x10" a word after it, which ends the
+// statement or stands where no word may. The value in decimal digits, when
+// the word is "x" and hexadecimal digits; false for any other token.
+bool Diagnoser::SuggestDecimalForHex(std::size_t nError, const SourceSpan& token)
+{
+    const std::size_t nStart = NumberStartBefore(token);
+    const std::string_view word = TextOf(token);
+    if (token.nOffset != nStart + 1 || m_text[nStart] != '0' || (word[0] != 'x' && word[0] != 'X') || word.size() < 2)
+        return false;
+    std::string decimal = DecimalOfHex(word.substr(1));
+    if (decimal.empty() && word.find_first_not_of(HEX_DIGITS, 1) != std::string_view::npos)
+        return false;
+    const SourceSpan literal = Widened(token, nStart, EndOf(token));
+    if (decimal.empty())
+        AddNote(nError, literal, Say(DiagnosticId::HexadecimalTooLong));
+    else
+        AddNote(nError, literal, Say(DiagnosticId::NoHexadecimal, {QuotedText(decimal)}), decimal, true);
+    return true;
 }
 
 // "1e-3" and "2.0f": the letters after a number are an exponent or a

@@ -5,7 +5,9 @@
 // of it, or at the first statement. Header errors get their notes here: a
 // near-miss keyword or type, the valid types, the ";" a parameter list
 // lacks before the next section, a keyword used as a name, a
-// duplicate's first declaration.
+// duplicate's first declaration, and the empty list a header without one
+// needs.
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,8 @@ TokenType ExpectedKeyword(CompilerMessage nMessage)
     default: return TOKEN_INVALID;
     }
 }
+
+std::size_t EndOf(const SourceSpan& span) { return span.nOffset + span.nLength; }
 
 bool IsParamListMessage(CompilerMessage nMessage)
 {
@@ -94,10 +98,20 @@ void Diagnoser::RecoverParamList(CompilerMessage nMessage)
         return;
     if (StartsSection())
         return;
+    // The pieces of a name beyond ASCII are left out, so that the body's
+    // uses of it are errors at the whole name; so are the further bytes of
+    // a character beyond ASCII, so that no byte of it is a name again.
+    std::size_t nSkipEnd = std::max(EndOfReportedName(), EndOf(WholeCharacter(c.GetTokenSpan())));
     c.NextToken();
     while (!AtEndOfText() && !m_bStopped && c.GetToken() != TOKEN_SEMICOLON && !StartsSection()) {
-        if (c.GetToken() == TOKEN_IDENTIFIER && nMessage != CompilerMessage::TooManyUserParams)
-            c.AddUserParam(c.GetTokenText());
+        const SourceSpan token = c.GetTokenSpan();
+        if (c.GetToken() == TOKEN_IDENTIFIER && nMessage != CompilerMessage::TooManyUserParams &&
+            token.nOffset >= nSkipEnd) {
+            const SourceSpan name = NonAsciiNameAt(token);
+            if (name.nLength == 0)
+                c.AddUserParam(c.GetTokenText());
+            nSkipEnd = EndOf(name.nLength != 0 ? name : WholeCharacter(token));
+        }
         c.NextToken();
     }
     if (c.GetToken() == TOKEN_SEMICOLON)
@@ -193,6 +207,24 @@ void Diagnoser::SuggestForHeader(std::size_t nError, CompilerMessage nMessage, c
         AddNote(nError, token, Say(DiagnosticId::KeywordAsParameter, {QuotedText(text)}));
     else if (nMessage == CompilerMessage::DuplicateParamName)
         NoteFirstDeclaration(nError, token);
+    else if (nMessage == CompilerMessage::ExpectedParamList && StartsLaterSection(text))
+        NoteMissingParamList(nError, token);
+}
+
+// Whether the word is the keyword of a section after the parameter list.
+bool Diagnoser::StartsLaterSection(std::string_view word)
+{
+    const TokenType nToken = ClassifyWord(word).nToken;
+    return nToken == TOKEN_INPUT || nToken == TOKEN_OUTPUT || nToken == TOKEN_BEGINSCRIPT;
+}
+
+// A header without its parameter list: an empty list goes before the
+// section that stands first.
+void Diagnoser::NoteMissingParamList(std::size_t nError, const SourceSpan& token)
+{
+    const std::string list = std::string(KeywordText(TOKEN_USERPARAMS)) + ";\n";
+    AddNote(nError, Widened(token, token.nOffset, token.nOffset), Say(DiagnosticId::HeaderStartsWithUserParams), list,
+            true);
 }
 
 // Whether the token, a section keyword first on its line after a name or
@@ -240,14 +272,16 @@ void Diagnoser::SuggestType(std::size_t nError, const SourceSpan& token, const T
 void Diagnoser::NoteFirstDeclaration(std::size_t nError, const SourceSpan& token)
 {
     // As the compiler compares names: the bytes it keeps, and a byte beyond
-    // ASCII a name of its own, however the character is shown.
+    // ASCII a name of its own; its first declaration is quoted as the
+    // character it starts there, not as a byte.
     std::string_view name = TextOf(token);
     name = name.substr(0, static_cast<unsigned char>(name[0]) < 0x80 ? MAX_TOKEN_LENGTH : 1);
     Scanner scanner(m_text);
     for (Token next = scanner.Next(); next.offset < token.nOffset; next = scanner.Next()) {
         if (next.kind == TOKEN_IDENTIFIER && KeptText(m_text.c_str(), next) == name) {
             const SourceSpan first{next.line, next.offset - scanner.LineStart(), next.length, next.offset};
-            AddNote(nError, first, Say(DiagnosticId::FirstDeclaredHere, {QuotedText(name)}));
+            const std::string shown = QuotedText(TextOf(WholeCharacter(first)));
+            AddNote(nError, first, Say(DiagnosticId::FirstDeclaredHere, {shown}));
             return;
         }
     }

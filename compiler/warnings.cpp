@@ -98,17 +98,19 @@ const std::vector<std::string_view>& WarningNames()
 std::size_t Diagnoser::Warn(const SourceSpan& span, Said said) { return Add(span, std::move(said)); }
 
 // The declared names where they stand, read again from the start of the
-// header, which has parsed.
-std::vector<SourceSpan> Diagnoser::ParameterSpans() const
+// header, which has parsed; the list's ";", and whether commas part it.
+std::vector<SourceSpan> Diagnoser::ParameterSpans()
 {
     Scanner scanner(m_text);
     std::vector<SourceSpan> spans;
     scanner.Next();
-    for (Token token = scanner.Next(); token.kind != TOKEN_END && token.kind != TOKEN_SEMICOLON;
-         token = scanner.Next()) {
+    Token token = scanner.Next();
+    for (; token.kind != TOKEN_END && token.kind != TOKEN_SEMICOLON; token = scanner.Next()) {
         if (token.kind == TOKEN_IDENTIFIER)
             spans.push_back({token.line, token.offset - scanner.LineStart(), token.length, token.offset});
+        m_bParamCommas = m_bParamCommas || token.kind == TOKEN_COMMA;
     }
+    m_paramListEnd = {token.line, token.offset - scanner.LineStart(), 0, token.offset};
     return spans;
 }
 
@@ -138,9 +140,15 @@ void Diagnoser::CheckSplitNames(const std::vector<SourceSpan>& names)
         whole.nLength = EndOf(names[nEnd - 1]) - whole.nOffset;
         const std::string text(TextOf(whole));
         if (nEnd - i > 1) {
-            Warn(whole, Say(DiagnosticId::SplitParameterName, {QuotedText(text), std::to_string(nEnd - i)}));
+            const std::size_t nWarning =
+                Warn(whole, Say(DiagnosticId::SplitParameterName, {QuotedText(text), std::to_string(nEnd - i)}));
+            // The pieces of a name beyond ASCII are no names of the author's.
+            const SourceSpan name = NonAsciiNameAt(whole);
+            const bool bBeyondAscii = name.nLength != 0;
+            if (bBeyondAscii)
+                NoteNonAsciiCharacter(nWarning, name);
             for (std::size_t j = i; j < nEnd; ++j)
-                m_splitPart[j] = IsPunctuation(names[j]);
+                m_splitPart[j] = bBeyondAscii || IsPunctuation(names[j]);
         } else if (IsPunctuation(whole)) {
             Warn(whole, Say(DiagnosticId::PunctuationParameter, {QuotedText(text)}));
         }

@@ -131,6 +131,9 @@ TEST(CodeActions, TitlesNameWhatTheFixDoes)
     const std::string text = "\xEF\xBB\xBFMat00 = speeed x;";
     EXPECT_EQ(QuickFixTitle(text, {{11, 6}, "Speed"}), "Change to 'Speed'");
     EXPECT_EQ(QuickFixTitle(text, {{3, 0}, "#"}), "Insert '#'");
+    EXPECT_EQ(QuickFixTitle(text, {{3, 0}, "UserParams;\n"}), "Insert 'UserParams;'");
+    EXPECT_EQ(QuickFixTitle(text, {{3, 0}, " wobble"}), "Insert 'wobble'");
+    EXPECT_EQ(QuickFixTitle(text, {{3, 0}, " "}), "Insert ' '");
     EXPECT_EQ(QuickFixTitle(text, {{17, 2}, ""}), "Remove ' x'");
     EXPECT_EQ(QuickFixTitle(text, {{0, 3}, ""}), "Remove the byte-order mark");
 }

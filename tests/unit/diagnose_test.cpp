@@ -200,8 +200,11 @@ TEST(DiagnoseNotes, NearNamesLongerThanTheStackRow)
     const std::vector<Diagnostic> notes = NotesOfFirstError(Script("Mat00 = " + slip + ";\n", name));
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(notes[0].fixIts.at(0).replacement, name);
+    // Too far, it is offered for declaration instead.
     const std::string far = std::string(26, 'q') + std::string(14, 'p');
-    EXPECT_TRUE(NotesOfFirstError(Script("Mat00 = " + far + ";\n", name)).empty());
+    const std::vector<Diagnostic> farNotes = NotesOfFirstError(Script("Mat00 = " + far + ";\n", name));
+    ASSERT_EQ(farNotes.size(), 1u);
+    EXPECT_EQ(farNotes[0].id, DiagnosticId::DeclareParameter);
 }
 
 TEST(DiagnoseNotes, TooDeepANestingSaysHowDeepItMayBe)
@@ -258,11 +261,12 @@ TEST(DiagnoseFigures, OnlyTheFiguresCountedInFull)
 
 TEST(DiagnoseErrorLimit, KeepsTheLimitsErrorsThenANoteWhereTheRunStopped)
 {
+    // Five errors, the first with the note that declares B.
     const std::string text = Script(Repeat("Mat30 = B;\n", 5));
-    EXPECT_EQ(Diagnose(text).diagnostics.size(), 5u);
-    EXPECT_EQ(Diagnose(text, DiagnoseOptions{0}).diagnostics.size(), 5u);
+    EXPECT_EQ(Diagnose(text).diagnostics.size(), 6u);
+    EXPECT_EQ(Diagnose(text, DiagnoseOptions{0}).diagnostics.size(), 6u);
     const CompileResult limited = Diagnose(text, DiagnoseOptions{3});
-    ASSERT_EQ(limited.diagnostics.size(), 4u);
+    ASSERT_EQ(limited.diagnostics.size(), 5u);
     EXPECT_EQ(Only(limited, Severity::Error).size(), 3u);
     const Diagnostic& note = limited.diagnostics.back();
     EXPECT_EQ(note.severity, Severity::Note);

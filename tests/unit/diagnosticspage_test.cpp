@@ -19,8 +19,10 @@ namespace {
 
 // Codes that no short script reports: failed allocations, limits that take
 // thousands of statements or levels, and a byte-order mark (not visible in
-// a page). Their sections say so in place of an example.
-const std::set<std::string> CODES_WITHOUT_EXAMPLE = {"Q1025", "Q1026", "Q1027", "Q3013", "Q3028", "Q3029", "Q3030"};
+// a page), and a NUL byte (neither). Their sections say so in place of an
+// example.
+const std::set<std::string> CODES_WITHOUT_EXAMPLE = {"Q1025", "Q1026", "Q1027", "Q3013",
+                                                     "Q3028", "Q3029", "Q3030", "Q3035"};
 
 std::set<std::string> TableCodes()
 {

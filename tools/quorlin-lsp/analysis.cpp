@@ -102,9 +102,10 @@ void AddProblems(ScriptAnalysis& analysis, std::string_view text, const std::vec
 
 ScriptAnalysis AnalyzeScript(std::string_view text)
 {
-    // The engine reads the text up to its first NUL, as the compiler does.
+    // The engine reads the text up to its first NUL, as the compiler does; given the rest, it says
+    // that a NUL ends the script.
     const std::string_view source = text.substr(0, std::min(text.size(), text.find('\0')));
-    const CompileResult result = Diagnose(source, DiagnoseOptions{MAX_PROBLEMS + 1});
+    const CompileResult result = Diagnose(text, DiagnoseOptions{MAX_PROBLEMS + 1});
     ScriptAnalysis analysis;
     analysis.bOk = result.ok;
     AddProblems(analysis, source, result.diagnostics);

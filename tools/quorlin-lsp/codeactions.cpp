@@ -41,10 +41,24 @@ Json EditOf(const DocumentView& view, const std::vector<FixIt>& fixes)
 
 } // namespace
 
+namespace {
+
+// An insertion is titled by what it inserts without the white space around
+// it: "Insert 'UserParams;'", not with the line feed after it.
+std::string_view WithoutSpaceAround(std::string_view text)
+{
+    const std::size_t nStart = text.find_first_not_of(" \t\r\n");
+    if (nStart == std::string_view::npos)
+        return text;
+    return text.substr(nStart, text.find_last_not_of(" \t\r\n") + 1 - nStart);
+}
+
+} // namespace
+
 std::string QuickFixTitle(std::string_view text, const FixIt& fix)
 {
     if (fix.span.nLength == 0)
-        return "Insert " + QuotedText(fix.replacement);
+        return "Insert " + QuotedText(WithoutSpaceAround(fix.replacement));
     if (!fix.replacement.empty())
         return "Change to " + QuotedText(fix.replacement);
     const std::string_view removed = text.substr(fix.span.nOffset, fix.span.nLength);

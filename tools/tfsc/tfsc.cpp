@@ -261,11 +261,12 @@ ScriptOutcome CompileScript(const TfscOptions& options, const std::string& input
         return outcome;
     }
     outcome.bRead = true;
-    // The compiler reads up to the first NUL; so do the source lines shown.
+    // The text is a std::string's: a NUL follows it, and the engine reads it in place. It reads up to
+    // the first NUL, as the compiler does, and is given the rest so that it can say a NUL ends the script.
+    CompileResult result = Diagnose(text, DiagnoseOptions{options.errorLimit, true});
+    // The source lines shown end at the NUL too.
     text.resize(std::min(text.size(), text.find('\0')));
     file.source = text;
-    // The text is a std::string's: a NUL follows it, and the engine reads it in place.
-    CompileResult result = Diagnose(file.source, DiagnoseOptions{options.errorLimit, true});
     file.diagnostics = std::move(result.diagnostics);
     // Shown on the lines an editor shows (a lone CR ends one too).
     PlaceOnLines(file.source, file.diagnostics);

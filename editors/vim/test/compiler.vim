@@ -44,6 +44,7 @@ call s:Expect('entries', s:entries, [
       \ [s:path, 6, 9, 'e', "Invalid variable found: 'Sinn'"],
       \ [s:path, 6, 9, 'n', "did you mean 'Sin'?"],
       \ [s:path, 7, 17, 'e', "Invalid variable found: 'Foo'"],
+      \ [s:path, 1, 17, 'n', "declare 'Foo' in UserParams"],
       \ ])
 
 " A warning, and tfsc's own error for a file it cannot read, read with the
