@@ -307,7 +307,6 @@ void Diagnoser::AddNote(std::size_t nParent, const SourceSpan& span, Said said, 
         note.fixIts.push_back({note.line, note.column, note.length, std::move(replacement), note.offset});
 }
 
-const char* const TOO_MANY_ERRORS_NOTE = InfoOf(DiagnosticId::TooManyErrors).text;
 
 CompileResult Diagnose(std::string_view text) { return Diagnose(text, DiagnoseOptions()); }
 

@@ -1,6 +1,7 @@
 // The table of diagnostics, built from diagnostics.def, and the lookups and
 // the formatting that every program's messages go through.
 #include "quorlin/diagnostics.h"
+#include "quorlin/quorlin.h"
 
 #include <cctype>
 
@@ -44,6 +45,9 @@ const std::string_view* ArgumentAt(std::string_view text, std::size_t i, std::in
 }
 
 } // namespace
+
+// Declared in quorlin.h; constant-initialised from the table.
+const char* const TOO_MANY_ERRORS_NOTE = TABLE[static_cast<std::size_t>(DiagnosticId::TooManyErrors)].text;
 
 const char* SeverityName(Severity severity)
 {
