@@ -171,7 +171,7 @@ void Diagnoser::Report(const CompilerReport& report)
     const SourceSpan token = WholeCharacter(report.token);
     const bool bMissingSemicolon = report.nMessage == CompilerMessage::ExpectedStatementSemicolon && m_bInBody;
     m_bSemicolonPlaced = m_bSemicolonPlaced || bMissingSemicolon;
-    if (bMissingSemicolon && PlaceMissingSemicolon(token))
+    if ((bMissingSemicolon && PlaceMissingSemicolon(token)) || PlaceSectionSemicolon(report.nMessage, token))
         return;
     std::string message = pszMessage;
     if (token.nLength != 0 && !NamesNoToken(report.nMessage))

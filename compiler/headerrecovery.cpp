@@ -12,6 +12,7 @@
 #include "charclass.h"
 #include "diagnoser.h"
 #include "languagenames.h"
+#include "messages.h"
 #include "visibletext.h"
 
 namespace quorlin {
@@ -29,6 +30,8 @@ TokenType ExpectedKeyword(CompilerMessage nMessage)
     default: return TOKEN_INVALID;
     }
 }
+
+constexpr std::size_t BYTE_ORDER_MARK_SIZE = 3;
 
 bool IsParamListMessage(CompilerMessage nMessage)
 {
@@ -79,7 +82,10 @@ bool Diagnoser::IsNearKeyword(std::string_view name, TokenType nKeyword)
 bool Diagnoser::RecoverHeader()
 {
     const CompilerMessage nMessage = LastCompilerMessage();
-    if (IsParamListMessage(nMessage))
+    if (nMessage == CompilerMessage::ExpectedParamList && m_compiler.GetTokenSpan().nOffset == 0 &&
+        m_text.compare(0, BYTE_ORDER_MARK_SIZE, "\xEF\xBB\xBF") == 0)
+        SkipByteOrderMark();
+    else if (IsParamListMessage(nMessage))
         RecoverParamList(nMessage);
     return FindBody();
 }
@@ -193,6 +199,30 @@ void Diagnoser::SuggestForHeader(std::size_t nError, CompilerMessage nMessage, c
         AddNote(nError, token, Say(DiagnosticId::KeywordAsParameter, {QuotedText(text)}));
     else if (nMessage == CompilerMessage::DuplicateParamName)
         NoteFirstDeclaration(nError, token);
+}
+
+// A type section without its ";" is reported right after its type, where
+// the ";" belongs, with a note that inserts it; false for other reports.
+bool Diagnoser::PlaceSectionSemicolon(CompilerMessage nMessage, const SourceSpan& token)
+{
+    const bool bInput = nMessage == CompilerMessage::ExpectedInputSemicolon;
+    if (m_bInBody || (!bInput && nMessage != CompilerMessage::ExpectedOutputSemicolon))
+        return false;
+    const SourceSpan end = EndBetween({}, token);
+    const std::size_t nError = AddError(end, nMessage, MessageText(nMessage));
+    AddNote(nError, end, Say(DiagnosticId::SectionEndsWithoutSemicolon, {bInput ? "Input" : "Output"}), ";", true);
+    return true;
+}
+
+// A byte-order mark before UserParams: the header after it is read as if
+// it were not there, so that its names count for the body.
+void Diagnoser::SkipByteOrderMark()
+{
+    TextureScriptCompiler& c = m_compiler;
+    while (!AtEndOfText() && c.GetTokenSpan().nOffset < BYTE_ORDER_MARK_SIZE)
+        c.NextToken();
+    if (c.GetToken() == TOKEN_USERPARAMS && !c.ParseParamList() && IsParamListMessage(LastCompilerMessage()))
+        RecoverParamList(LastCompilerMessage());
 }
 
 // Whether the token, a section keyword first on its line after a name or
