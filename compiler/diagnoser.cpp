@@ -173,15 +173,41 @@ void Diagnoser::Report(const CompilerReport& report)
     m_bSemicolonPlaced = m_bSemicolonPlaced || bMissingSemicolon;
     if ((bMissingSemicolon && PlaceMissingSemicolon(token)) || PlaceSectionSemicolon(report.nMessage, token))
         return;
+    if (token.nLength == 0 && PlaceAtEnd(report.nMessage, token))
+        return;
     std::string message = pszMessage;
     if (token.nLength != 0 && !NamesNoToken(report.nMessage))
         message.append(": ").append(QuotedText(TextOf(token)));
     const std::size_t nError = AddError(token, report.nMessage, std::move(message));
     if (nError == NO_INDEX)
         return;
-    if (token.nLength == 0 && m_bInBody)
-        AddNote(nError, token, Say(DiagnosticId::ScriptEndsWithoutEnd));
     Suggest(nError, report.nMessage, token);
+}
+
+// A report at the end of the text goes right after the last token, where
+// the text is missing, with a note saying what is missing (and inserting it
+// where that is clear): EndScript after the body, the body after the header,
+// the whole script in an empty text.
+bool Diagnoser::PlaceAtEnd(CompilerMessage nMessage, const SourceSpan& token)
+{
+    const bool bStatementHere = m_statementStart.nOffset < token.nOffset;
+    SourceSpan end = EndBetween(m_bInBody && bStatementHere ? m_statementStart : SourceSpan{}, token);
+    if (end.nOffset == 0 && token.nOffset != 0)
+        end = token;
+    const std::size_t nError = AddError(end, nMessage, MessageText(nMessage));
+    if (m_bInBody) {
+        // Only after a whole statement, or one that lacks just its ";", is
+        // the insertion clear.
+        const bool bSemicolon = nMessage == CompilerMessage::ExpectedStatementSemicolon;
+        const bool bClear = bSemicolon || (nMessage == CompilerMessage::InvalidTokenFound && !bStatementHere);
+        AddNote(nError, end, Say(DiagnosticId::ScriptEndsWithoutEnd), bSemicolon ? ";\nEndScript" : "\nEndScript",
+                bClear);
+    } else if (nMessage == CompilerMessage::ExpectedBeginScript) {
+        AddNote(nError, end, Say(DiagnosticId::HeaderWithoutBody), "\nBeginScript\nEndScript", true);
+    } else if (end.nOffset == 0) {
+        AddNote(nError, end, Say(DiagnosticId::EmptyScript));
+    }
+    return true;
 }
 
 // Code generation reports the output's limit once per byte beyond it: the
