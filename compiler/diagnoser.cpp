@@ -192,8 +192,6 @@ bool Diagnoser::PlaceAtEnd(CompilerMessage nMessage, const SourceSpan& token)
 {
     const bool bStatementHere = m_statementStart.nOffset < token.nOffset;
     SourceSpan end = EndBetween(m_bInBody && bStatementHere ? m_statementStart : SourceSpan{}, token);
-    if (end.nOffset == 0 && token.nOffset != 0)
-        end = token;
     const std::size_t nError = AddError(end, nMessage, MessageText(nMessage));
     if (m_bInBody) {
         // Only after a whole statement, or one that lacks just its ";", is

@@ -118,6 +118,8 @@ private:
     void SuggestForHeader(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token);
     bool EndsParamList(const SourceSpan& token) const;
     void NoteParamListEnd(std::size_t nError, const SourceSpan& token);
+    void ParseLateParamList();
+    void NoteSectionOrder(std::size_t nError, const SourceSpan& token);
     bool PlaceAtEnd(CompilerMessage nMessage, const SourceSpan& token);
     bool PlaceSectionSemicolon(CompilerMessage nMessage, const SourceSpan& token);
     void SkipByteOrderMark();

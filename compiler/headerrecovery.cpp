@@ -150,7 +150,9 @@ bool Diagnoser::FindBody()
             ReportHereOnce(CompilerMessage::ExpectedInput);
         else if (bWord && IsNearKeyword(c.GetTokenText(), TOKEN_OUTPUT))
             ReportHereOnce(CompilerMessage::ExpectedOutput);
-        if (nToken == TOKEN_INPUT)
+        if (nToken == TOKEN_USERPARAMS)
+            ParseLateParamList();
+        else if (nToken == TOKEN_INPUT)
             c.ParseInputType();
         else if (nToken == TOKEN_OUTPUT)
             c.ParseOutputType();
@@ -158,6 +160,27 @@ bool Diagnoser::FindBody()
             c.NextToken();
     }
     return false;
+}
+
+// A parameter list after a later section still declares its names.
+void Diagnoser::ParseLateParamList()
+{
+    if (!m_compiler.ParseParamList() && IsParamListMessage(LastCompilerMessage()))
+        RecoverParamList(LastCompilerMessage());
+}
+
+// A later section where UserParams belongs: the order, and the empty list
+// to insert when the script has none.
+void Diagnoser::NoteSectionOrder(std::size_t nError, const SourceSpan& token)
+{
+    Scanner scanner(m_text);
+    Token next = scanner.Next();
+    while (next.kind != TOKEN_END && next.kind != TOKEN_USERPARAMS)
+        next = scanner.Next();
+    const bool bNoList = next.kind == TOKEN_END;
+    SourceSpan at = token;
+    at.nLength = 0;
+    AddNote(nError, at, Say(DiagnosticId::SectionOrder), "UserParams;\n", bNoList);
 }
 
 // The error at the current token, unless the compiler has just reported
@@ -189,7 +212,11 @@ void Diagnoser::SuggestForHeader(std::size_t nError, CompilerMessage nMessage, c
 {
     const std::string_view text = TextOf(token);
     const TokenType nKeyword = ExpectedKeyword(nMessage);
-    if (nKeyword != TOKEN_INVALID && IsNearKeyword(text, nKeyword))
+    const TokenType nToken = m_compiler.GetToken();
+    if (nMessage == CompilerMessage::ExpectedParamList &&
+        (nToken == TOKEN_INPUT || nToken == TOKEN_OUTPUT || nToken == TOKEN_BEGINSCRIPT))
+        NoteSectionOrder(nError, token);
+    else if (nKeyword != TOKEN_INVALID && IsNearKeyword(text, nKeyword))
         SuggestReplacement(nError, token, std::string(KeywordText(nKeyword)));
     else if (nMessage == CompilerMessage::InvalidInputType || nMessage == CompilerMessage::InvalidOutputType)
         SuggestType(nError, token, TypesOf(nMessage));
