@@ -242,8 +242,9 @@ TEST(DiagnosePositions, AnErrorAtTheEndOfTheTextNamesNothing)
     const std::vector<Diagnostic> errors = Errors("UserParams;\nInput UV;\nOutput TexCoord2;\nBeginScript\n# c\n\n");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].message, "Invalid token found");
-    EXPECT_EQ(errors[0].line, 7u);
-    EXPECT_EQ(errors[0].column, 1u);
+    // Placed right after the last token, BeginScript, where the text stops.
+    EXPECT_EQ(errors[0].line, 4u);
+    EXPECT_EQ(errors[0].column, 12u);
     EXPECT_EQ(errors[0].length, 0u);
 }
 
