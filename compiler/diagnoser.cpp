@@ -172,7 +172,9 @@ void Diagnoser::Report(const CompilerReport& report)
     const SourceSpan token = WholeCharacter(report.token);
     const bool bMissingSemicolon = report.nMessage == CompilerMessage::ExpectedStatementSemicolon && m_bInBody;
     m_bSemicolonPlaced = m_bSemicolonPlaced || bMissingSemicolon;
-    if (bMissingSemicolon && PlaceMissingSemicolon(token))
+    if ((bMissingSemicolon && PlaceMissingSemicolon(token)) || PlaceSectionSemicolon(report.nMessage, token))
+        return;
+    if (token.nLength == 0 && PlaceAtEnd(report.nMessage, token))
         return;
     if (token.nLength != 0 && !NamesNoToken(report.nMessage) && ReportNonAsciiName(report.nMessage, token))
         return;
@@ -182,20 +184,36 @@ void Diagnoser::Report(const CompilerReport& report)
     const std::size_t nError = AddError(token, report.nMessage, std::move(message));
     if (nError == NO_INDEX)
         return;
-    NoteEndOfText(nError, token);
     Suggest(nError, report.nMessage, token);
 }
 
-// An error at the end of the text: the script ends there without EndScript,
-// or a NUL byte ends it early, whatever follows.
-void Diagnoser::NoteEndOfText(std::size_t nError, const SourceSpan& token)
+// A report at the end of the text goes right after the last token, where
+// the text is missing, with a note saying what is missing (and inserting it
+// where that is clear): a NUL byte that ends the text, EndScript after the body, the body after the header,
+// the whole script in an empty text.
+bool Diagnoser::PlaceAtEnd(CompilerMessage nMessage, const SourceSpan& token)
 {
-    if (token.nLength != 0 || token.nOffset != m_text.size())
-        return;
-    if (m_text.EndsAtNul())
-        AddNote(nError, token, Say(DiagnosticId::NulEndsScript));
-    else if (m_bInBody)
-        AddNote(nError, token, Say(DiagnosticId::ScriptEndsWithoutEnd));
+    // A NUL byte ends the text early, whatever should have followed.
+    if (m_text.EndsAtNul()) {
+        AddNote(AddError(token, nMessage, MessageText(nMessage)), token, Say(DiagnosticId::NulEndsScript));
+        return true;
+    }
+    const bool bStatementHere = m_statementStart.nOffset < token.nOffset;
+    SourceSpan end = EndBetween(m_bInBody && bStatementHere ? m_statementStart : SourceSpan{}, token);
+    const std::size_t nError = AddError(end, nMessage, MessageText(nMessage));
+    if (m_bInBody) {
+        // Only after a whole statement, or one that lacks just its ";", is
+        // the insertion clear.
+        const bool bSemicolon = nMessage == CompilerMessage::ExpectedStatementSemicolon;
+        const bool bClear = bSemicolon || (nMessage == CompilerMessage::InvalidTokenFound && !bStatementHere);
+        AddNote(nError, end, Say(DiagnosticId::ScriptEndsWithoutEnd), bSemicolon ? ";\nEndScript" : "\nEndScript",
+                bClear);
+    } else if (nMessage == CompilerMessage::ExpectedBeginScript) {
+        AddNote(nError, end, Say(DiagnosticId::HeaderWithoutBody), "\nBeginScript\nEndScript", true);
+    } else if (end.nOffset == 0) {
+        AddNote(nError, end, Say(DiagnosticId::EmptyScript));
+    }
+    return true;
 }
 
 // Code generation reports the output's limit once per byte beyond it: the
@@ -306,7 +324,6 @@ void Diagnoser::AddNote(std::size_t nParent, const SourceSpan& span, Said said, 
     if (bFixIt)
         note.fixIts.push_back({note.line, note.column, note.length, std::move(replacement), note.offset});
 }
-
 
 CompileResult Diagnose(std::string_view text) { return Diagnose(text, DiagnoseOptions()); }
 

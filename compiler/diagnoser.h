@@ -122,11 +122,14 @@ private:
     void SuggestForHeader(std::size_t nError, CompilerMessage nMessage, const SourceSpan& token);
     bool EndsParamList(const SourceSpan& token) const;
     void NoteParamListEnd(std::size_t nError, const SourceSpan& token);
+    void ParseLateParamList();
+    void NoteSectionOrder(std::size_t nError, const SourceSpan& token);
+    bool PlaceAtEnd(CompilerMessage nMessage, const SourceSpan& token);
+    bool PlaceSectionSemicolon(CompilerMessage nMessage, const SourceSpan& token);
+    void SkipByteOrderMark();
     void SuggestReplacement(std::size_t nError, const SourceSpan& token, const std::string& replacement);
     void SuggestType(std::size_t nError, const SourceSpan& token, const TypeNames& types);
     void NoteFirstDeclaration(std::size_t nError, const SourceSpan& token);
-    static bool StartsLaterSection(std::string_view word);
-    void NoteMissingParamList(std::size_t nError, const SourceSpan& token);
 
     // Diagnostics. Add and AddError return the new diagnostic's index, or
     // NO_INDEX when the limit drops it (a note of NO_INDEX is dropped too).
@@ -140,7 +143,6 @@ private:
                  bool bFixIt = false);
     void AddRepeatCounts();
     bool MergeRepeat(CompilerMessage nMessage);
-    void NoteEndOfText(std::size_t nError, const SourceSpan& token);
     SourceSpan WholeCharacter(SourceSpan token) const;
     SourceSpan OnItsLine(SourceSpan span) const;
     std::string_view TextOf(const SourceSpan& span) const;

@@ -14,6 +14,7 @@
 #include "charclass.h"
 #include "diagnoser.h"
 #include "languagenames.h"
+#include "messages.h"
 #include "visibletext.h"
 
 namespace quorlin {
@@ -33,6 +34,8 @@ TokenType ExpectedKeyword(CompilerMessage nMessage)
 }
 
 std::size_t EndOf(const SourceSpan& span) { return span.nOffset + span.nLength; }
+
+constexpr std::size_t BYTE_ORDER_MARK_SIZE = 3;
 
 bool IsParamListMessage(CompilerMessage nMessage)
 {
@@ -83,7 +86,10 @@ bool Diagnoser::IsNearKeyword(std::string_view name, TokenType nKeyword)
 bool Diagnoser::RecoverHeader()
 {
     const CompilerMessage nMessage = LastCompilerMessage();
-    if (IsParamListMessage(nMessage))
+    if (nMessage == CompilerMessage::ExpectedParamList && m_compiler.GetTokenSpan().nOffset == 0 &&
+        m_text.compare(0, BYTE_ORDER_MARK_SIZE, "\xEF\xBB\xBF") == 0)
+        SkipByteOrderMark();
+    else if (IsParamListMessage(nMessage))
         RecoverParamList(nMessage);
     return FindBody();
 }
@@ -158,7 +164,9 @@ bool Diagnoser::FindBody()
             ReportHereOnce(CompilerMessage::ExpectedInput);
         else if (bWord && IsNearKeyword(c.GetTokenText(), TOKEN_OUTPUT))
             ReportHereOnce(CompilerMessage::ExpectedOutput);
-        if (nToken == TOKEN_INPUT)
+        if (nToken == TOKEN_USERPARAMS)
+            ParseLateParamList();
+        else if (nToken == TOKEN_INPUT)
             c.ParseInputType();
         else if (nToken == TOKEN_OUTPUT)
             c.ParseOutputType();
@@ -166,6 +174,27 @@ bool Diagnoser::FindBody()
             c.NextToken();
     }
     return false;
+}
+
+// A parameter list after a later section still declares its names.
+void Diagnoser::ParseLateParamList()
+{
+    if (!m_compiler.ParseParamList() && IsParamListMessage(LastCompilerMessage()))
+        RecoverParamList(LastCompilerMessage());
+}
+
+// A later section where UserParams belongs: the order, and the empty list
+// to insert when the script has none.
+void Diagnoser::NoteSectionOrder(std::size_t nError, const SourceSpan& token)
+{
+    Scanner scanner(m_text);
+    Token next = scanner.Next();
+    while (next.kind != TOKEN_END && next.kind != TOKEN_USERPARAMS)
+        next = scanner.Next();
+    const bool bNoList = next.kind == TOKEN_END;
+    SourceSpan at = token;
+    at.nLength = 0;
+    AddNote(nError, at, Say(DiagnosticId::SectionOrder), "UserParams;\n", bNoList);
 }
 
 // The error at the current token, unless the compiler has just reported
@@ -197,7 +226,11 @@ void Diagnoser::SuggestForHeader(std::size_t nError, CompilerMessage nMessage, c
 {
     const std::string_view text = TextOf(token);
     const TokenType nKeyword = ExpectedKeyword(nMessage);
-    if (nKeyword != TOKEN_INVALID && IsNearKeyword(text, nKeyword))
+    const TokenType nToken = m_compiler.GetToken();
+    if (nMessage == CompilerMessage::ExpectedParamList &&
+        (nToken == TOKEN_INPUT || nToken == TOKEN_OUTPUT || nToken == TOKEN_BEGINSCRIPT))
+        NoteSectionOrder(nError, token);
+    else if (nKeyword != TOKEN_INVALID && IsNearKeyword(text, nKeyword))
         SuggestReplacement(nError, token, std::string(KeywordText(nKeyword)));
     else if (nMessage == CompilerMessage::InvalidInputType || nMessage == CompilerMessage::InvalidOutputType)
         SuggestType(nError, token, TypesOf(nMessage));
@@ -207,24 +240,30 @@ void Diagnoser::SuggestForHeader(std::size_t nError, CompilerMessage nMessage, c
         AddNote(nError, token, Say(DiagnosticId::KeywordAsParameter, {QuotedText(text)}));
     else if (nMessage == CompilerMessage::DuplicateParamName)
         NoteFirstDeclaration(nError, token);
-    else if (nMessage == CompilerMessage::ExpectedParamList && StartsLaterSection(text))
-        NoteMissingParamList(nError, token);
 }
 
-// Whether the word is the keyword of a section after the parameter list.
-bool Diagnoser::StartsLaterSection(std::string_view word)
+// A type section without its ";" is reported right after its type, where
+// the ";" belongs, with a note that inserts it; false for other reports.
+bool Diagnoser::PlaceSectionSemicolon(CompilerMessage nMessage, const SourceSpan& token)
 {
-    const TokenType nToken = ClassifyWord(word).nToken;
-    return nToken == TOKEN_INPUT || nToken == TOKEN_OUTPUT || nToken == TOKEN_BEGINSCRIPT;
+    const bool bInput = nMessage == CompilerMessage::ExpectedInputSemicolon;
+    if (m_bInBody || (!bInput && nMessage != CompilerMessage::ExpectedOutputSemicolon))
+        return false;
+    const SourceSpan end = EndBetween({}, token);
+    const std::size_t nError = AddError(end, nMessage, MessageText(nMessage));
+    AddNote(nError, end, Say(DiagnosticId::SectionEndsWithoutSemicolon, {bInput ? "Input" : "Output"}), ";", true);
+    return true;
 }
 
-// A header without its parameter list: an empty list goes before the
-// section that stands first.
-void Diagnoser::NoteMissingParamList(std::size_t nError, const SourceSpan& token)
+// A byte-order mark before UserParams: the header after it is read as if
+// it were not there, so that its names count for the body.
+void Diagnoser::SkipByteOrderMark()
 {
-    const std::string list = std::string(KeywordText(TOKEN_USERPARAMS)) + ";\n";
-    AddNote(nError, Widened(token, token.nOffset, token.nOffset), Say(DiagnosticId::HeaderStartsWithUserParams), list,
-            true);
+    TextureScriptCompiler& c = m_compiler;
+    while (!AtEndOfText() && c.GetTokenSpan().nOffset < BYTE_ORDER_MARK_SIZE)
+        c.NextToken();
+    if (c.GetToken() == TOKEN_USERPARAMS && !c.ParseParamList() && IsParamListMessage(LastCompilerMessage()))
+        RecoverParamList(LastCompilerMessage());
 }
 
 // Whether the token, a section keyword first on its line after a name or

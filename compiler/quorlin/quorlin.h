@@ -119,7 +119,13 @@ CompileResult Compile(std::string_view text) noexcept;
 // followed by " (N times)". The figures are filled in whether or not the
 // script compiles (see countedFigures). Diagnostics come in the
 // order found; notes follow their parent. Throws only std::bad_alloc.
-// Reports every error and every warning, however many.
+// Reports every error and every warning, however many. Warnings after
+// errors follow one rule: a statement that parsed always gets its own
+// warnings, whatever failed elsewhere; the declarations' warnings need a
+// header read without error; a warning about the whole script (a parameter
+// never read) needs the header and the body read without error up to
+// EndScript, since a statement that failed may be the one that reads it;
+// text after EndScript is warned about whenever EndScript is reached.
 CompileResult Diagnose(std::string_view text);
 
 // How many diagnostics Diagnose keeps, so that the diagnostics it holds stay

@@ -138,12 +138,12 @@ TEST(CodeActions, TitlesNameWhatTheFixDoes)
     EXPECT_EQ(QuickFixTitle(text, {{0, 3}, ""}), "Remove the byte-order mark");
 }
 
-TEST(Diagnostics, AMessageAfterTheEndOfTheTextSitsAtTheEnd)
+TEST(Diagnostics, AMessageAtTheEndOfTheTextSitsAfterTheLastToken)
 {
     Opened client("UserParams Speed\n# nothing more\n\n");
     const Json diagnostics = client.LastDiagnostics();
     ASSERT_FALSE(diagnostics.empty());
-    EXPECT_EQ(diagnostics.back()["range"], RangeJson(3, 0, 0));
+    EXPECT_EQ(diagnostics.back()["range"], RangeJson(0, 16, 16));
 }
 
 TEST(Diagnostics, RepeatedTokensOnOneLineAreTheOnesTheCompilerReached)
